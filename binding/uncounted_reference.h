@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ole/com_ptr.h"
+
+#include <windows.h>
+#include <oaidl.h>
+
+// Holds an automation object by its address alone, so that holding it never keeps the object
+// alive. Whoever stores an object keeps it alive, or empties the holder, for as long as
+// Reference() may be read: the holder cannot tell when the object has gone.
+class UncountedReference {
+public:
+    UncountedReference() noexcept = default;
+    UncountedReference(const UncountedReference&) = delete;
+    UncountedReference& operator=(const UncountedReference&) = delete;
+    // Destroying the holder releases nothing.
+    ~UncountedReference() = default;
+
+    // The stored address, pointer-sized so that a 64-bit build holds all of it; 0 is none.
+    LONG_PTR Pointer() const noexcept { return address_; }
+    // Stores a raw address, unchecked, taking and releasing no reference.
+    void SetPointer(LONG_PTR address) noexcept { address_ = address; }
+
+    // Remembers the object's address with no net change to its reference count; null empties.
+    void SetReference(IDispatch* object) noexcept;
+    // A new counted reference, owned by the caller, to the very interface pointer that was
+    // stored; null when empty.
+    ole::ComPtr<IDispatch> Reference() const noexcept;
+
+private:
+    LONG_PTR address_ = 0;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+namespace ole {
+
+// The HRESULT under which automation hosts see an error number below 65536: VB and VBA read
+// Err.Number back as the number itself.
+constexpr HRESULT ControlErrorHResult(WORD number) noexcept {
+    return static_cast<HRESULT>(0x800A0000UL | number);
+}
+
+// Forgets the thread's pending error info, so a later reader cannot mistake it for its own.
+void ClearErrorInfo() noexcept;
+
+// Publishes an error with source and description as the thread's error info.
+void PublishErrorInfo(const wchar_t* source, const wchar_t* description) noexcept;
+
+// Turns the EXCEPINFO of a failed IDispatch::Invoke into the thread's error info and returns the
+// HRESULT it stands for. The EXCEPINFO's strings are freed and the structure is zeroed.
+HRESULT TakeException(EXCEPINFO& exception) noexcept;
+
+}  // namespace ole

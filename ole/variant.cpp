@@ -1,0 +1,100 @@
+#include "ole/variant.h"
+
+#include <new>
+#include <utility>
+
+namespace ole {
+
+Variant::Variant(bool value) noexcept : Variant(value ? VARIANT_TRUE : VARIANT_FALSE) {}
+
+Variant::Variant(VARIANT_BOOL value) noexcept {
+    VariantInit(&value_);
+    V_VT(&value_) = VT_BOOL;
+    V_BOOL(&value_) = value;
+}
+
+Variant::Variant(LONG value) noexcept {
+    VariantInit(&value_);
+    V_VT(&value_) = VT_I4;
+    V_I4(&value_) = value;
+}
+
+Variant::Variant(std::wstring_view text) {
+    VariantInit(&value_);
+    BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!copy) throw std::bad_alloc();
+    V_VT(&value_) = VT_BSTR;
+    V_BSTR(&value_) = copy;
+}
+
+Variant::Variant(IDispatch* object) noexcept {
+    VariantInit(&value_);
+    V_VT(&value_) = VT_DISPATCH;
+    V_DISPATCH(&value_) = object;
+    if (object) object->AddRef();
+}
+
+Variant::Variant(IUnknown* object) noexcept {
+    VariantInit(&value_);
+    V_VT(&value_) = VT_UNKNOWN;
+    V_UNKNOWN(&value_) = object;
+    if (object) object->AddRef();
+}
+
+Variant::Variant(Variant&& other) noexcept {
+    value_ = other.value_;
+    VariantInit(&other.value_);
+}
+
+Variant& Variant::operator=(Variant&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        value_ = other.value_;
+        VariantInit(&other.value_);
+    }
+    return *this;
+}
+
+HRESULT Variant::CopyFrom(const VARIANT& source) noexcept {
+    Reset();
+    const HRESULT hr = VariantCopy(&value_, const_cast<VARIANT*>(&source));
+    if (FAILED(hr)) VariantInit(&value_);
+    return hr;
+}
+
+Variant Variant::Attach(VARIANT& source) noexcept {
+    Variant owner;
+    owner.value_ = source;
+    VariantInit(&source);
+    return owner;
+}
+
+VARIANT* Variant::Out() noexcept {
+    Reset();
+    return &value_;
+}
+
+void Variant::Detach(VARIANT* destination) noexcept {
+    *destination = value_;
+    VariantInit(&value_);
+}
+
+void Variant::Reset() noexcept {
+    VariantClear(&value_);
+}
+
+bool HoldsObjectReference(const VARIANT& reference) noexcept {
+    const VARIANT* value = &reference;
+    if (V_VT(value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(value)) value = V_VARIANTREF(value);
+    switch (V_VT(value)) {
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_DISPATCH | VT_BYREF:
+    case VT_UNKNOWN | VT_BYREF:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace ole

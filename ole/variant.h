@@ -1,0 +1,54 @@
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string_view>
+
+namespace ole {
+
+// True when the value is an object reference, a null one included (through a by-reference
+// variant too): such values are assigned to properties by reference.
+bool HoldsObjectReference(const VARIANT& value) noexcept;
+
+// Sole owner of a VARIANT: whatever it holds (a string, an interface, an array) is freed with it.
+class Variant {
+public:
+    Variant() noexcept { VariantInit(&value_); }
+    explicit Variant(bool value) noexcept;
+    explicit Variant(VARIANT_BOOL value) noexcept;
+    explicit Variant(LONG value) noexcept;
+    explicit Variant(std::wstring_view text);
+    // Holds a counted reference of its own (AddRef); a null pointer gives a null object reference.
+    explicit Variant(IDispatch* object) noexcept;
+    explicit Variant(IUnknown* object) noexcept;
+    Variant(const Variant&) = delete;
+    Variant(Variant&& other) noexcept;
+    Variant& operator=(Variant&& other) noexcept;
+    ~Variant() { VariantClear(&value_); }
+
+    // Replaces the content by a deep copy of `source` (strings duplicated, interfaces AddRef'd);
+    // on failure the owner is left empty.
+    HRESULT CopyFrom(const VARIANT& source) noexcept;
+    // Takes ownership of a VARIANT's content; the source is left VT_EMPTY.
+    static Variant Attach(VARIANT& source) noexcept;
+
+    const VARIANT& Get() const noexcept { return value_; }
+    VARTYPE Type() const noexcept { return V_VT(&value_); }
+    bool IsEmpty() const noexcept { return V_VT(&value_) == VT_EMPTY; }
+
+    // Frees what is held and hands out the slot, for out-parameters.
+    VARIANT* Out() noexcept;
+    // Moves the content into a caller's slot (which must be empty or uninitialised).
+    void Detach(VARIANT* destination) noexcept;
+    void Reset() noexcept;
+
+    bool HoldsObjectReference() const noexcept;
+
+private:
+    VARIANT value_;
+};
+
+inline bool Variant::HoldsObjectReference() const noexcept { return ole::HoldsObjectReference(value_); }
+
+}  // namespace ole

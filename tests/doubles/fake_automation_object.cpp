@@ -1,0 +1,172 @@
+#include "tests/doubles/fake_automation_object.h"
+
+#include "ole/hresult.h"
+
+#include <utility>
+
+namespace doubles {
+
+namespace {
+
+bool SameName(const std::wstring& left, const std::wstring& right) {
+    return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
+                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool IsRead(WORD kind) { return kind & (DISPATCH_PROPERTYGET | DISPATCH_METHOD); }
+
+}  // namespace
+
+ole::ComPtr<FakeAutomationObject> FakeAutomationObject::Create(std::string name) {
+    ole::ComPtr<FakeAutomationObject> created;
+    created.Attach(new FakeAutomationObject(std::move(name)));
+    return created;
+}
+
+void FakeAutomationObject::SetProperty(const std::wstring& name, const VARIANT& value, Access access) {
+    Member* member = Find(name);
+    if (!member) {
+        members_.push_back({name, ole::Variant(), access, true});
+        member = &members_.back();
+    }
+    if (FAILED(member->value.CopyFrom(value))) throw std::bad_alloc();
+    member->access = access;
+    member->present = true;
+}
+
+void FakeAutomationObject::SetObjectMember(IDispatch* target) {
+    SetProperty(L"object", ole::Variant(target), Access::ReadOnly);
+}
+
+void FakeAutomationObject::RemoveProperty(const std::wstring& name) {
+    if (Member* member = Find(name)) {
+        member->present = false;
+        member->value.Reset();
+    }
+}
+
+std::optional<ole::Variant> FakeAutomationObject::Property(const std::wstring& name) const {
+    const Member* member = Find(name);
+    if (!member) return std::nullopt;
+    ole::Variant copy;
+    if (FAILED(copy.CopyFrom(member->value.Get()))) throw std::bad_alloc();
+    return copy;
+}
+
+void FakeAutomationObject::FailOn(const std::wstring& member, WORD kind, HRESULT failure, std::wstring source,
+                                  std::wstring description) {
+    failures_.push_back({member, kind, failure, std::move(source), std::move(description)});
+}
+
+FakeAutomationObject::Member* FakeAutomationObject::Find(const std::wstring& name) {
+    for (Member& member : members_) {
+        if (member.present && SameName(member.name, name)) return &member;
+    }
+    return nullptr;
+}
+
+const FakeAutomationObject::Member* FakeAutomationObject::Find(const std::wstring& name) const {
+    return const_cast<FakeAutomationObject*>(this)->Find(name);
+}
+
+const FakeAutomationObject::Failure* FakeAutomationObject::FailureFor(const std::wstring& member, WORD kind) const {
+    for (const Failure& failure : failures_) {
+        const bool kindMatches = failure.kind == kLookup ? kind == kLookup : (failure.kind & kind) != 0;
+        if (kindMatches && SameName(failure.member, member)) return &failure;
+    }
+    return nullptr;
+}
+
+HRESULT FakeAutomationObject::Fail(const Failure& failure, EXCEPINFO* exception) const {
+    if (!exception || (failure.source.empty() && failure.description.empty())) return failure.result;
+    *exception = EXCEPINFO{};
+    exception->scode = failure.result;
+    exception->bstrSource = SysAllocString(failure.source.c_str());
+    exception->bstrDescription = SysAllocString(failure.description.c_str());
+    return DISP_E_EXCEPTION;
+}
+
+IFACEMETHODIMP FakeAutomationObject::QueryInterface(REFIID iid, void** object) {
+    ++queries_;
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+}
+
+IFACEMETHODIMP FakeAutomationObject::GetTypeInfoCount(UINT* count) {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+IFACEMETHODIMP FakeAutomationObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+    if (info) *info = nullptr;
+    return TYPE_E_ELEMENTNOTFOUND;
+}
+
+IFACEMETHODIMP FakeAutomationObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
+    if (!names || !ids || count == 0) return E_INVALIDARG;
+    const std::wstring name = names[0];
+    Call call{kLookup, name, DISPID_UNKNOWN, locale, {}, {}, S_OK};
+    for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    if (const Failure* failure = FailureFor(name, kLookup)) {
+        call.result = failure->result;
+    } else if (Member* member = Find(name); !member) {
+        call.result = DISP_E_UNKNOWNNAME;
+    } else {
+        ids[0] = static_cast<DISPID>(member - members_.data()) + 1;
+        call.id = ids[0];
+        // Named arguments are not supported beyond the member itself.
+        call.result = count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+    }
+    calls_.push_back(call);
+    return call.result;
+}
+
+IFACEMETHODIMP FakeAutomationObject::Invoke(DISPID id, REFIID, LCID locale, WORD kind, DISPPARAMS* parameters,
+                                            VARIANT* result, EXCEPINFO* exception, UINT*) {
+    Call call{kind, L"", id, locale, {}, {}, S_OK};
+    if (parameters) {
+        for (UINT i = parameters->cArgs; i-- > 0;) call.argumentTypes.push_back(V_VT(&parameters->rgvarg[i]));
+        for (UINT i = 0; i < parameters->cNamedArgs; ++i) call.namedArguments.push_back(parameters->rgdispidNamedArgs[i]);
+    }
+    const size_t index = static_cast<size_t>(id) - 1;
+    if (id < 1 || index >= members_.size() || !members_[index].present) {
+        call.result = DISP_E_MEMBERNOTFOUND;
+    } else if (!parameters) {
+        call.member = members_[index].name;
+        call.result = E_INVALIDARG;
+    } else {
+        call.member = members_[index].name;
+        const Failure* failure = FailureFor(call.member, kind);
+        call.result = failure ? Fail(*failure, exception) : InvokeMember(members_[index], kind, *parameters, result, exception);
+    }
+    calls_.push_back(std::move(call));
+    return calls_.back().result;
+}
+
+HRESULT FakeAutomationObject::InvokeMember(Member& member, WORD kind, const DISPPARAMS& parameters, VARIANT* result,
+                                           EXCEPINFO*) {
+    if (IsRead(kind)) {
+        if (member.access == Access::WriteOnly) return DISP_E_MEMBERNOTFOUND;
+        if (parameters.cArgs != 0) return DISP_E_BADPARAMCOUNT;
+        if (!result) return S_OK;
+        VariantInit(result);
+        return VariantCopy(result, const_cast<VARIANT*>(&member.value.Get()));
+    }
+    if (kind != DISPATCH_PROPERTYPUT && kind != DISPATCH_PROPERTYPUTREF) return DISP_E_MEMBERNOTFOUND;
+    if (member.access == Access::ReadOnly) return DISP_E_MEMBERNOTFOUND;
+    if (parameters.cArgs != 1) return DISP_E_BADPARAMCOUNT;
+    if (parameters.cNamedArgs != 1 || parameters.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) return DISP_E_PARAMNOTFOUND;
+    if (kind == DISPATCH_PROPERTYPUTREF && !ole::HoldsObjectReference(parameters.rgvarg[0])) return DISP_E_TYPEMISMATCH;
+    VARIANT stored;
+    VariantInit(&stored);
+    RETURN_IF_FAILED(VariantCopyInd(&stored, &parameters.rgvarg[0]));
+    member.value = ole::Variant::Attach(stored);
+    return S_OK;
+}
+
+}  // namespace doubles

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "ole/com_ptr.h"
+#include "ole/variant.h"
+#include "tests/doubles/test_double.h"
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace doubles {
+
+// A scriptable automation object: named properties holding any VARIANT, each readable and/or
+// writable or absent, failures injected per member and invoke kind, and a log of every call.
+// Names compare without regard to case, as automation's do.
+class FakeAutomationObject final : public IDispatch, public TestDouble {
+public:
+    enum class Access { ReadWrite, ReadOnly, WriteOnly };
+
+    // The invoke kind under which FailOn makes GetIDsOfNames fail for a member.
+    static constexpr WORD kLookup = 0;
+
+    struct Call {
+        WORD kind;  // kLookup for GetIDsOfNames, else the invoke flags
+        std::wstring member;
+        DISPID id;
+        LCID locale;
+        std::vector<VARTYPE> argumentTypes;  // in natural order, first argument first
+        std::vector<DISPID> namedArguments;
+        HRESULT result;
+    };
+
+    static ole::ComPtr<FakeAutomationObject> Create(std::string name = "client");
+
+    void SetProperty(const std::wstring& name, const VARIANT& value, Access access = Access::ReadWrite);
+    void SetProperty(const std::wstring& name, const ole::Variant& value, Access access = Access::ReadWrite) {
+        SetProperty(name, value.Get(), access);
+    }
+    // Adds the read-only member "object" that returns `target` (a null one included).
+    void SetObjectMember(IDispatch* target);
+    void RemoveProperty(const std::wstring& name);
+    // The property's current value, or nothing if it is absent.
+    std::optional<ole::Variant> Property(const std::wstring& name) const;
+
+    // Makes calls of `kind` on `member` fail with `failure`. With a source or a description,
+    // Invoke reports them through EXCEPINFO and returns DISP_E_EXCEPTION.
+    void FailOn(const std::wstring& member, WORD kind, HRESULT failure, std::wstring source = {},
+                std::wstring description = {});
+
+    const std::vector<Call>& Calls() const { return calls_; }
+    void ClearCalls() { calls_.clear(); }
+    size_t QueryInterfaceCount() const { return queries_; }
+
+    // IUnknown
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    // IDispatch
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
+    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argumentError) override;
+
+private:
+    struct Member {
+        std::wstring name;
+        ole::Variant value;
+        Access access;
+        bool present;
+    };
+    struct Failure {
+        std::wstring member;
+        WORD kind;
+        HRESULT result;
+        std::wstring source;
+        std::wstring description;
+    };
+
+    explicit FakeAutomationObject(std::string name) : TestDouble(std::move(name)) {}
+    Member* Find(const std::wstring& name);
+    const Member* Find(const std::wstring& name) const;
+    const Failure* FailureFor(const std::wstring& member, WORD kind) const;
+    HRESULT Fail(const Failure& failure, EXCEPINFO* exception) const;
+    HRESULT InvokeMember(Member& member, WORD kind, const DISPPARAMS& parameters, VARIANT* result,
+                         EXCEPINFO* exception);
+
+    std::vector<Member> members_;  // a member's DISPID is its index + 1, stable once given
+    std::vector<Failure> failures_;
+    std::vector<Call> calls_;
+    size_t queries_ = 0;
+};
+
+}  // namespace doubles

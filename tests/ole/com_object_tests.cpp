@@ -1,0 +1,168 @@
+#include "ole/com_object.h"
+
+#include <gtest/gtest.h>
+#include <ocidl.h>
+
+#include <new>
+
+namespace {
+
+using ole::ComPtr;
+using ole::InterfaceEntry;
+
+struct Lifetime {
+    int destroyed = 0;
+};
+
+// A class of two interfaces, one of which derives from a third (IPersist through IPersistStream).
+class Widget final : public ole::ComObject<Widget, IPersistStream, IOleWindow> {
+public:
+    enum class Construction { Normal, ThrowInConstructor, FailFinalConstruct };
+
+    Widget(Lifetime& lifetime, Construction construction) : lifetime_(lifetime), construction_(construction) {
+        if (construction == Construction::ThrowInConstructor) throw std::bad_alloc();
+        // A self-reference taken and dropped while constructing must not destroy the object.
+        ComPtr<IUnknown> self(static_cast<IPersistStream*>(this));
+    }
+
+    HRESULT FinalConstruct() noexcept {
+        ComPtr<IOleWindow> self(this);
+        self.Reset();
+        return construction_ == Construction::FailFinalConstruct ? E_ACCESSDENIED : S_OK;
+    }
+
+    static std::span<const InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr InterfaceEntry table[] = {
+            ole::Implements<Widget, IPersistStream>(),
+            ole::Implements<Widget, IPersist, IPersistStream>(),
+            ole::Implements<Widget, IOleWindow>(),
+        };
+        return table;
+    }
+
+    IFACEMETHODIMP GetClassID(CLSID* id) override {
+        *id = CLSID_NULL;
+        return S_OK;
+    }
+    IFACEMETHODIMP IsDirty() override { return S_FALSE; }
+    IFACEMETHODIMP Load(IStream*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP Save(IStream*, BOOL) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetWindow(HWND* window) override {
+        *window = nullptr;
+        return E_FAIL;
+    }
+    IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    ULONG Count() const { return ReferenceCount(); }
+
+private:
+    ~Widget() override { ++lifetime_.destroyed; }
+
+    Lifetime& lifetime_;
+    Construction construction_;
+};
+
+class ComObjectTest : public testing::Test {
+protected:
+    Lifetime lifetime;
+    const long liveAtStart = ole::Module::ObjectCount();
+};
+
+TEST_F(ComObjectTest, EveryInterfaceAnswersWithOneIdentityAndOneCount) {
+    ComPtr<Widget> widget;
+    ASSERT_EQ(ole::MakeObject(widget, lifetime, Widget::Construction::Normal), S_OK);
+    EXPECT_EQ(widget->Count(), 1u);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart + 1);
+
+    ComPtr<IOleWindow> window;
+    ComPtr<IPersist> persist;
+    ASSERT_EQ(widget.As(&window), S_OK);
+    ASSERT_EQ(widget.As(&persist), S_OK);
+    ComPtr<IUnknown> identityFromWindow, identityFromPersist;
+    ASSERT_EQ(window.As(&identityFromWindow), S_OK);
+    ASSERT_EQ(persist.As(&identityFromPersist), S_OK);
+    EXPECT_EQ(identityFromWindow.Get(), identityFromPersist.Get());
+    EXPECT_EQ(static_cast<void*>(persist.Get()), static_cast<void*>(static_cast<IPersistStream*>(widget.Get())));
+    EXPECT_EQ(widget->Count(), 5u);
+}
+
+TEST_F(ComObjectTest, AnUnknownInterfaceIsRefusedAndTheOutParameterNulled) {
+    ComPtr<Widget> widget;
+    ASSERT_EQ(ole::MakeObject(widget, lifetime, Widget::Construction::Normal), S_OK);
+    void* sentinel = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(widget->QueryInterface(IID_IDispatch, &sentinel), E_NOINTERFACE);
+    EXPECT_EQ(sentinel, nullptr);
+    EXPECT_EQ(widget->QueryInterface(IID_IPersist, nullptr), E_POINTER);
+    EXPECT_EQ(widget->Count(), 1u);
+}
+
+TEST_F(ComObjectTest, TheObjectDiesExactlyWithItsLastReference) {
+    ComPtr<Widget> widget;
+    ASSERT_EQ(ole::MakeObject(widget, lifetime, Widget::Construction::Normal), S_OK);
+    ComPtr<IOleWindow> window;
+    ASSERT_EQ(widget.As(&window), S_OK);
+    widget.Reset();
+    EXPECT_EQ(lifetime.destroyed, 0);
+    EXPECT_EQ(window->AddRef(), 2u);
+    EXPECT_EQ(window->Release(), 1u);
+    EXPECT_EQ(window.Reset(), 0u) << "the last Release reports no references left";
+    EXPECT_EQ(lifetime.destroyed, 1);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
+}
+
+TEST_F(ComObjectTest, FailedCreationLeavesNothingBehind) {
+    ComPtr<Widget> widget;
+    EXPECT_EQ(ole::MakeObject(widget, lifetime, Widget::Construction::FailFinalConstruct), E_ACCESSDENIED);
+    EXPECT_EQ(widget, nullptr);
+    EXPECT_EQ(lifetime.destroyed, 1);
+
+    EXPECT_EQ(ole::MakeObject(widget, lifetime, Widget::Construction::ThrowInConstructor), E_OUTOFMEMORY);
+    EXPECT_EQ(widget, nullptr);
+
+    void* sentinel = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(ole::MakeObject<Widget>(IID_IDispatch, &sentinel, lifetime, Widget::Construction::Normal),
+              E_NOINTERFACE);
+    EXPECT_EQ(sentinel, nullptr);
+    EXPECT_EQ(lifetime.destroyed, 2);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
+}
+
+constexpr int kObjectsPerThread = 20000;
+
+struct ChurnWork {
+    Lifetime lifetime;
+};
+
+DWORD WINAPI Churn(void* parameter) {
+    auto* work = static_cast<ChurnWork*>(parameter);
+    for (int i = 0; i < kObjectsPerThread; ++i) {
+        ComPtr<Widget> widget;
+        if (FAILED(ole::MakeObject(widget, work->lifetime, Widget::Construction::Normal))) return 1;
+        ole::Module::Lock();
+        ole::Module::Unlock();
+    }
+    return 0;
+}
+
+TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
+    ChurnWork works[2];
+    HANDLE threads[2];
+    for (int i = 0; i < 2; ++i) {
+        threads[i] = CreateThread(nullptr, 0, Churn, &works[i], 0, nullptr);
+        ASSERT_NE(threads[i], nullptr);
+    }
+    WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+    for (HANDLE thread : threads) {
+        DWORD exitCode = 1;
+        GetExitCodeThread(thread, &exitCode);
+        EXPECT_EQ(exitCode, 0u);
+        CloseHandle(thread);
+    }
+    EXPECT_EQ(works[0].lifetime.destroyed + works[1].lifetime.destroyed, 2 * kObjectsPerThread);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
+    EXPECT_EQ(ole::Module::LockCount(), 0);
+    EXPECT_TRUE(ole::Module::CanUnloadNow());
+}
+
+}  // namespace
