@@ -34,6 +34,11 @@ void PublishErrorInfo(const wchar_t* source, const wchar_t* description) noexcep
     Publish(source, description, nullptr, 0);
 }
 
+HRESULT RaiseError(WORD number, const wchar_t* source, const wchar_t* description) noexcept {
+    PublishErrorInfo(source, description);
+    return ControlErrorHResult(number);
+}
+
 HRESULT TakeException(EXCEPINFO& exception) noexcept {
     if (exception.pfnDeferredFillIn) {
         exception.pfnDeferredFillIn(&exception);

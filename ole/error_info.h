@@ -17,6 +17,9 @@ void ClearErrorInfo() noexcept;
 // Publishes an error with source and description as the thread's error info.
 void PublishErrorInfo(const wchar_t* source, const wchar_t* description) noexcept;
 
+// Publishes an automation error and returns its HRESULT, for `return RaiseError(...)`.
+HRESULT RaiseError(WORD number, const wchar_t* source, const wchar_t* description) noexcept;
+
 // Turns the EXCEPINFO of a failed IDispatch::Invoke into the thread's error info and returns the
 // HRESULT it stands for. The EXCEPINFO's strings are freed and the structure is zeroed.
 HRESULT TakeException(EXCEPINFO& exception) noexcept;

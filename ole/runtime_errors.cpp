@@ -1,0 +1,24 @@
+#include "ole/runtime_errors.h"
+
+#include "ole/error_info.h"
+#include "ole/hresult.h"
+#include "ole/module_name.h"
+
+namespace ole {
+
+namespace {
+
+HRESULT RaiseRuntimeError(WORD number, const wchar_t* description) noexcept {
+    const HRESULT hr = Guarded([&] { return RaiseError(number, ModuleBaseName().c_str(), description); });
+    return hr == E_OUTOFMEMORY ? hr : ControlErrorHResult(number);
+}
+
+}  // namespace
+
+HRESULT RaiseTypeMismatch() noexcept { return RaiseRuntimeError(13, L"Type mismatch"); }
+
+HRESULT RaiseObjectNotSet() noexcept {
+    return RaiseRuntimeError(91, L"Object variable or With block variable not set");
+}
+
+}  // namespace ole
