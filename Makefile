@@ -1,6 +1,6 @@
 # `make test` is all a fresh machine needs: it installs what is missing, builds both targets and
 # runs every test under Wine.
-.PHONY: all setup build test clean
+.PHONY: all setup build test benchmark clean
 
 all: build
 
@@ -12,6 +12,10 @@ build: setup
 
 test: build
 	scripts/run-tests
+
+# Prints the engine's timings against a baseline measured in the same run.
+benchmark: build
+	scripts/wine-run build/x64/benchmarks/binding_benchmark.exe
 
 clean:
 	rm -rf build/x64 build/x86

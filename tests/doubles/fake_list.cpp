@@ -27,8 +27,9 @@ ITypeInfo* TypeInfoOf(REFIID iid) {
     for (const auto& [known, info] : cache) {
         if (known == iid) return info.Get();
     }
+    ITypeLib* library = KavellaTypeLibrary();
     ComPtr<ITypeInfo> info;
-    if (FAILED(KavellaTypeLibrary()->GetTypeInfoOfGuid(iid, info.Put()))) return nullptr;
+    if (!library || FAILED(library->GetTypeInfoOfGuid(iid, info.Put()))) return nullptr;
     HREFTYPE vtablePart = 0;
     ComPtr<ITypeInfo> vtable;
     if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtablePart)) &&
@@ -279,8 +280,10 @@ std::vector<FakeItem*> FakeList::Items() const {
 }
 
 HRESULT FakeList::RaiseEvent(const wchar_t* name, std::vector<VARIANT> arguments) {
+    ITypeLib* library = KavellaTypeLibrary();
+    if (!library) return TYPE_E_CANTLOADLIBRARY;
     ComPtr<ITypeInfo> events;
-    RETURN_IF_FAILED(KavellaTypeLibrary()->GetTypeInfoOfGuid(DIID___Kavella, events.Put()));
+    RETURN_IF_FAILED(library->GetTypeInfoOfGuid(DIID___Kavella, events.Put()));
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     DISPID id = DISPID_UNKNOWN;
     RETURN_IF_FAILED(events->GetIDsOfNames(names, 1, &id));
@@ -485,46 +488,46 @@ IFACEMETHODIMP FakeItem::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* 
 IFACEMETHODIMP FakeItem::get_Value(VARIANT* value) {
     if (!value) return E_POINTER;
     VariantInit(value);
-    RETURN_IF_FAILED(Enter(L"Value"));
+    if (!Quiet()) RETURN_IF_FAILED(Enter(L"Value"));
     return VariantCopy(value, const_cast<VARIANT*>(&value_.Get()));
 }
 
 IFACEMETHODIMP FakeItem::put_Value(VARIANT value) {
-    RETURN_IF_FAILED(Enter(L"Value", Describe(value)));
+    if (!Quiet()) RETURN_IF_FAILED(Enter(L"Value", Describe(value)));
     return value_.CopyFrom(value);
 }
 
 IFACEMETHODIMP FakeItem::get_Name(BSTR* name) {
     if (!name) return E_POINTER;
     *name = nullptr;
-    RETURN_IF_FAILED(Enter(L"Name"));
+    if (!Quiet()) RETURN_IF_FAILED(Enter(L"Name"));
     *name = SysAllocString(name_.c_str());
     return *name ? S_OK : E_OUTOFMEMORY;
 }
 
 IFACEMETHODIMP FakeItem::get_ReadOnly(VARIANT_BOOL* readOnly) {
     if (!readOnly) return E_POINTER;
-    RETURN_IF_FAILED(Enter(L"ReadOnly"));
+    if (!Quiet()) RETURN_IF_FAILED(Enter(L"ReadOnly"));
     *readOnly = readOnly_;
     return S_OK;
 }
 
 IFACEMETHODIMP FakeItem::get_Style(LONG* style) {
     if (!style) return E_POINTER;
-    RETURN_IF_FAILED(Enter(L"Style"));
+    if (!Quiet()) RETURN_IF_FAILED(Enter(L"Style"));
     *style = style_;
     return S_OK;
 }
 
 IFACEMETHODIMP FakeItem::get_Visible(VARIANT_BOOL* visible) {
     if (!visible) return E_POINTER;
-    RETURN_IF_FAILED(Enter(L"Visible"));
+    if (!Quiet()) RETURN_IF_FAILED(Enter(L"Visible"));
     *visible = visible_;
     return S_OK;
 }
 
 IFACEMETHODIMP FakeItem::put_Visible(VARIANT_BOOL visible) {
-    RETURN_IF_FAILED(Enter(L"Visible", std::to_wstring(visible)));
+    if (!Quiet()) RETURN_IF_FAILED(Enter(L"Visible", std::to_wstring(visible)));
     visible_ = visible;
     return S_OK;
 }
@@ -532,12 +535,12 @@ IFACEMETHODIMP FakeItem::put_Visible(VARIANT_BOOL visible) {
 IFACEMETHODIMP FakeItem::get_Modified(VARIANT* modified) {
     if (!modified) return E_POINTER;
     VariantInit(modified);
-    RETURN_IF_FAILED(Enter(L"Modified"));
+    if (!Quiet()) RETURN_IF_FAILED(Enter(L"Modified"));
     return VariantCopy(modified, const_cast<VARIANT*>(&modified_.Get()));
 }
 
 IFACEMETHODIMP FakeItem::put_Modified(VARIANT modified) {
-    RETURN_IF_FAILED(Enter(L"Modified", Describe(modified)));
+    if (!Quiet()) RETURN_IF_FAILED(Enter(L"Modified", Describe(modified)));
     return modified_.CopyFrom(modified);
 }
 
