@@ -47,6 +47,7 @@ public:
                   const std::wstring& SecondLink, Picture Watermark);
 
     HWND Handle() const noexcept { return window_; }
+    HWND ToolTips() const noexcept { return toolTips_; }
     const AboutLayout& Layout() const noexcept { return layout_; }
     ApplicationInfo* AppObject() const noexcept { return appObject_.get(); }
 

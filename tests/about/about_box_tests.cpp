@@ -3,6 +3,7 @@
 #include "about/mouse_pointer.h"
 #include "tests/about/about_doubles.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -143,7 +144,7 @@ TEST_F(AboutBoxTest, DefaultBoxShowsTheLibrarysOwnContent) {
         EXPECT_EQ(shown.lblProduct.Bounds().left, 16);
 
         EXPECT_TRUE(shown.lblURL[0].Visible());
-        EXPECT_EQ(shown.lblURL[0].Caption(), L"www.inspecta.example");
+        EXPECT_EQ(shown.lblURL[0].Caption(), L"http://www.inspecta.example/");
         EXPECT_EQ(shown.lblURL[0].Tag(), L"http://www.inspecta.example/");
         EXPECT_EQ(shown.lblURL[0].ToolTip().rfind(L"Click to visit ", 0), 0u);
         EXPECT_EQ(shown.lblURL[1].Caption(), L"support@inspecta.example");
@@ -312,20 +313,6 @@ TEST_F(AboutBoxTest, CloseBoxClosesTheBox) {
     EXPECT_EQ(box->Handle(), nullptr);
 }
 
-TEST_F(AboutBoxTest, OkButtonIsTheDefaultButton) {
-    events.onBeforeShow = [](frmAbout& shown) {
-        EXPECT_TRUE(GetWindowLongPtrW(shown.cmdClose.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON);
-        wchar_t caption[8] = {};
-        GetWindowTextW(shown.cmdClose.Handle(), caption, 8);
-        EXPECT_STREQ(caption, L"OK");
-        const LONG_PTR style = GetWindowLongPtrW(shown.Handle(), GWL_STYLE);
-        EXPECT_TRUE(style & WS_SYSMENU);
-        EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
-    };
-    EXPECT_EQ(box->Show(), S_OK);
-}
-
 TEST_F(AboutBoxTest, ClickingALinkTwiceOpensItTwiceWithTheBoxAsOwner) {
     HWND owner = nullptr;
     events.onBeforeShow = [&](frmAbout& shown) {
@@ -388,6 +375,118 @@ TEST_F(AboutBoxTest, ApplicationInfoOfTheModuleReadsItsVersionBlock) {
     EXPECT_EQ(revision, 37);
     EXPECT_EQ(comments.find(L"Inspecta shows"), 0u);
     EXPECT_EQ(copyright, L"Copyright (C) 2026 Inspecta Software. All rights reserved.");
+}
+
+}  // namespace
+
+namespace {
+
+LOGFONTW FontOf(const about::Label& label) {
+    LOGFONTW font{};
+    GetObjectW(label.Font(), sizeof font, &font);
+    return font;
+}
+
+int ExpectedFontHeight() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return -MulDiv(825, dpi, 7200);
+}
+
+TEST_F(AboutBoxTest, LabelsUseTahomaWithBoldTitleAndBlueBoldLinks) {
+    events.onBeforeShow = [&](frmAbout& shown) {
+        for (const about::Label* label : {&shown.lblVersion, &shown.lblComments, &shown.lblCopyright,
+                                          &shown.lblSystemCopy}) {
+            const LOGFONTW font = FontOf(*label);
+            EXPECT_STREQ(font.lfFaceName, L"Tahoma");
+            EXPECT_EQ(font.lfHeight, ExpectedFontHeight());
+            EXPECT_EQ(font.lfWeight, FW_NORMAL);
+            EXPECT_EQ(label->TextColor(), RGB(0, 0, 0));
+        }
+        EXPECT_EQ(FontOf(shown.lblProduct).lfWeight, FW_BOLD);
+        for (const about::LinkLabel& link : shown.lblURL) {
+            EXPECT_EQ(FontOf(link).lfWeight, FW_BOLD);
+            EXPECT_STREQ(FontOf(link).lfFaceName, L"Tahoma");
+            EXPECT_EQ(link.TextColor(), RGB(0, 0, 255));
+        }
+        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
+    };
+    ASSERT_EQ(box->Show(), S_OK);
+}
+
+TEST_F(AboutBoxTest, BoxHasNoOwnerAndNoResizingOrMinimizing) {
+    events.onBeforeShow = [](frmAbout& shown) {
+        EXPECT_EQ(GetWindow(shown.Handle(), GW_OWNER), nullptr);
+        EXPECT_EQ(GetParent(shown.Handle()), nullptr);
+        EXPECT_TRUE(GetWindowLongPtrW(shown.cmdClose.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON);
+        wchar_t caption[8] = {};
+        GetWindowTextW(shown.cmdClose.Handle(), caption, 8);
+        EXPECT_STREQ(caption, L"OK");
+        const LONG_PTR style = GetWindowLongPtrW(shown.Handle(), GWL_STYLE);
+        EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+        EXPECT_TRUE(style & WS_SYSMENU);
+        EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
+    };
+    EXPECT_EQ(box->Show(), S_OK);
+}
+
+TEST_F(AboutBoxTest, LinksShowTheHandCursorUnlessTheApplicationOverridesThePointer) {
+    events.onBeforeShow = [&](frmAbout& shown) {
+        HWND link = shown.lblURL[0].Handle();
+        const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+        SetCursor(nullptr);
+        EXPECT_TRUE(SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), overClient));
+        HCURSOR hand = GetCursor();
+        EXPECT_NE(hand, nullptr);
+        EXPECT_EQ(hand, shown.lblURL[0].Cursor());
+        EXPECT_NE(hand, LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+
+        HCURSOR wait = LoadCursorW(nullptr, MAKEINTRESOURCEW(32514));
+        about::SetMousePointer(wait);
+        SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), overClient);
+        EXPECT_EQ(GetCursor(), wait);
+        SetCursor(nullptr);
+        EXPECT_TRUE(SendMessageW(shown.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(shown.Handle()), overClient));
+        EXPECT_EQ(GetCursor(), wait);
+        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
+    };
+    ASSERT_EQ(box->Show(), S_OK);
+}
+
+TEST_F(AboutBoxTest, LinkToolTipsComeFromTheLinkStrings) {
+    events.onBeforeShow = [&](frmAbout& shown) {
+        ASSERT_NE(shown.ToolTips(), nullptr);
+        EXPECT_EQ(SendMessageW(shown.ToolTips(), TTM_GETTOOLCOUNT, 0, 0), 2);
+        wchar_t text[128] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.hwnd = shown.Handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(shown.lblURL[1].Handle());
+        tool.lpszText = text;
+        SendMessageW(shown.ToolTips(), TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_STREQ(tool.lpszText, L"Write to us");
+        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
+    };
+    ASSERT_EQ(box->About(Picture(), Picture(), L"a|b|Visit us", L"c|d|Write to us", Picture()), S_OK);
+}
+
+TEST_F(AboutBoxTest, ClosedBoxLeavesNoWindowsOrFontsBehind) {
+    std::vector<HWND> windows;
+    std::vector<HGDIOBJ> fonts;
+    events.onBeforeShow = [&](frmAbout& shown) {
+        windows = {shown.Handle(), shown.ToolTips(), shown.lblProduct.Handle(), shown.lblURL[1].Handle(),
+                   shown.cmdClose.Handle(), shown.imgCompanyLogo.Handle(), shown.lneSplit[0].Handle()};
+        fonts = {shown.lblProduct.Font(), shown.lblVersion.Font()};
+        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
+    };
+    ASSERT_EQ(box->Show(), S_OK);
+    ASSERT_EQ(windows.size(), 7u);
+    for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
+    for (HGDIOBJ font : fonts) EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
+    box.reset();
+    for (HGDIOBJ font : fonts) EXPECT_EQ(GetObjectType(font), 0u);
 }
 
 }  // namespace

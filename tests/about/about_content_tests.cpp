@@ -1,6 +1,7 @@
 #include "about/about_layout.h"
 #include "about/about_text.h"
 #include "about/link_string.h"
+#include "about/picture.h"
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,32 @@ TEST(LinkStringTest, PlaceholderIsExpandedExactlyAndOnlySpacesAreEncoded) {
     // A title that itself holds the placeholder is not expanded again.
     EXPECT_EQ(about::ExpandLinkTarget(L"%APP%", L"%APP%", L"v"), L"%APP% v");
     EXPECT_EQ(about::EncodeSpaces(L"a b  (c)&d%e"), L"a%20b%20%20(c)&d%e");
+}
+
+TEST(PictureTest, OwnsItsHandleAcrossMovesAndDestroysItOnce) {
+    HBITMAP bitmap = CreateBitmap(7, 5, 1, 32, nullptr);
+    ASSERT_NE(bitmap, nullptr);
+    {
+        about::Picture first = about::Picture::FromBitmap(bitmap);
+        EXPECT_EQ(first.Size().cx, 7);
+        EXPECT_EQ(first.Size().cy, 5);
+        about::Picture second = std::move(first);
+        EXPECT_TRUE(first.Empty());
+        EXPECT_FALSE(second.Empty());
+        about::Picture third;
+        third = std::move(second);
+        EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
+    }
+    EXPECT_EQ(GetObjectType(bitmap), 0u);
+}
+
+TEST(PictureTest, IconTakesItsImageSizeAndMissingResourcesAreEmpty) {
+    about::Picture icon = about::Picture::FromIcon(CopyIcon(LoadIconW(nullptr, MAKEINTRESOURCEW(32516))));
+    EXPECT_EQ(icon.Size().cx, GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(icon.Size().cy, GetSystemMetrics(SM_CYICON));
+    EXPECT_TRUE(about::LoadBitmapResource(GetModuleHandleW(nullptr), L"WATERMARK").Empty());
+    EXPECT_TRUE(about::LoadIconResource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(9901)).Empty());
+    EXPECT_EQ(about::Picture().Size().cx, 0);
 }
 
 }  // namespace
