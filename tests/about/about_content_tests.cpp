@@ -73,10 +73,6 @@ TEST_F(AboutLayoutTest, WorkedExamplePlacesEveryItem) {
     EXPECT_EQ(layout.lowerSeparator.x2, 396);
     EXPECT_EQ(layout.clientWidth, 412);
     EXPECT_EQ(layout.clientHeight, 377);
-}
-
-TEST_F(AboutLayoutTest, WrappingLabelsAreMeasuredAtTheirColumnWidths) {
-    LayOutAbout(input);
     EXPECT_EQ(commentsWidths, std::vector<int>{380});
     EXPECT_EQ(copyrightWidths, std::vector<int>{380});
     EXPECT_EQ(noticeWidths, std::vector<int>{396});
@@ -91,20 +87,14 @@ TEST_F(AboutLayoutTest, WindowSizeAddsFrameAndCaptionAndWatermarkSitsInTheCorner
 
 TEST_F(AboutLayoutTest, NoLogoLiftsIconAndProductToTheTopMargin) {
     input.logo.reset();
+    const AboutLayout bare = LayOutAbout(input);
+    EXPECT_EQ(bare.logo.bottom, 0);
+    ExpectRect(bare.product, 16, 16, 50, 13);
+    EXPECT_EQ(bare.textLeft, 16);
     input.icon = Extent{32, 32};
-    const AboutLayout layout = LayOutAbout(input);
-    EXPECT_EQ(layout.logo.top, 0);
-    EXPECT_EQ(layout.logo.bottom, 0);
-    ExpectRect(layout.icon, 16, 16, 32, 32);
-    EXPECT_EQ(layout.product.top, 16);
-}
-
-TEST_F(AboutLayoutTest, NoLogoAndNoIconPutsProductAtTheCorner) {
-    input.logo.reset();
-    const AboutLayout layout = LayOutAbout(input);
-    EXPECT_EQ(layout.product.left, 16);
-    EXPECT_EQ(layout.product.top, 16);
-    EXPECT_EQ(layout.textLeft, 16);
+    const AboutLayout withIcon = LayOutAbout(input);
+    ExpectRect(withIcon.icon, 16, 16, 32, 32);
+    EXPECT_EQ(withIcon.product.top, 16);
 }
 
 TEST_F(AboutLayoutTest, IconMovesTheTextColumnAndNarrowsIt) {
@@ -205,15 +195,6 @@ TEST(PictureTest, OwnsItsHandleAcrossMovesAndDestroysItOnce) {
         EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
     }
     EXPECT_EQ(GetObjectType(bitmap), 0u);
-}
-
-TEST(PictureTest, IconTakesItsImageSizeAndMissingResourcesAreEmpty) {
-    about::Picture icon = about::Picture::FromIcon(CopyIcon(LoadIconW(nullptr, MAKEINTRESOURCEW(32516))));
-    EXPECT_EQ(icon.Size().cx, GetSystemMetrics(SM_CXICON));
-    EXPECT_EQ(icon.Size().cy, GetSystemMetrics(SM_CYICON));
-    EXPECT_TRUE(about::LoadBitmapResource(GetModuleHandleW(nullptr), L"WATERMARK").Empty());
-    EXPECT_TRUE(about::LoadIconResource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(9901)).Empty());
-    EXPECT_EQ(about::Picture().Size().cx, 0);
 }
 
 }  // namespace

@@ -49,26 +49,19 @@ TEST_F(OpenLinkTest, OnlySpacesAreEncoded) {
     EXPECT_EQ(desktop.shellCalls[0].file, "http://x.example/a%20b/(c)?d=\"e\"&f#g");
 }
 
-TEST_F(OpenLinkTest, ShellFailureIsToldWithItsCode) {
-    desktop.shellResult = 2;
+TEST_F(OpenLinkTest, ShellResultOf32OrLessIsToldWithItsCode) {
+    desktop.shellResult = 33;
+    Open(L"x");
+    EXPECT_TRUE(desktop.messages.empty());
+    desktop.shellResult = 32;
     Open(L"");
-    ASSERT_EQ(desktop.shellCalls.size(), 1u);
-    EXPECT_EQ(desktop.shellCalls[0].file, "");
+    ASSERT_EQ(desktop.shellCalls.size(), 2u);
+    EXPECT_EQ(desktop.shellCalls[1].file, "");
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Unable to run web document (2)");
+    EXPECT_EQ(desktop.messages[0].text, L"Unable to run web document (32)");
     EXPECT_EQ(desktop.messages[0].title, L"Web Access");
     EXPECT_EQ(desktop.messages[0].style, 16u);
     EXPECT_EQ(desktop.messages[0].owner, owner);
-}
-
-TEST_F(OpenLinkTest, ResultOf32IsAFailureAnd33IsNot) {
-    desktop.shellResult = 32;
-    Open(L"x");
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Unable to run web document (32)");
-    desktop.shellResult = 33;
-    Open(L"x");
-    EXPECT_EQ(desktop.messages.size(), 1u);
 }
 
 TEST_F(OpenLinkTest, CaughtFailureIsToldWithItsMessageAndNumberAndTheShellResultIsIgnored) {
@@ -85,9 +78,7 @@ TEST_F(OpenLinkTest, CaughtFailureIsToldWithItsMessageAndNumberAndTheShellResult
     EXPECT_EQ(desktop.messages[0].title, L"Web Access");
     EXPECT_EQ(desktop.messages[0].style, 16u);
     EXPECT_EQ(log, (doubles::CallLog{"app.Title", "shell.Open", "shell.Message"}));
-}
-
-TEST_F(OpenLinkTest, AutomationErrorsAreNumberedAsHostsSeeThem) {
+    // Automation errors carry the number hosts see.
     EXPECT_NE(about::ErrorMessageWithNumber(static_cast<HRESULT>(0x800A0035)).find(L" (53)"), std::wstring::npos);
 }
 
