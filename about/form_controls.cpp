@@ -1,23 +1,11 @@
 #include "about/form_controls.h"
 
 #include "about/mouse_pointer.h"
+#include "about/window_class.h"
 
 #include <utility>
 
 namespace about {
-
-namespace {
-
-constexpr wchar_t kControlClass[] = L"InspectaFormControl";
-
-HINSTANCE CodeModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<const wchar_t*>(&CodeModule), &module);
-    return module;
-}
-
-}  // namespace
 
 RECT Control::Bounds() const noexcept {
     RECT bounds{};
@@ -40,17 +28,8 @@ bool Control::Visible() const noexcept { return (GetWindowLongPtrW(window_, GWL_
 void Control::SetVisible(bool visible) noexcept { ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE); }
 
 bool PaintedControl::Create(HWND parent, int id) {
-    static const ATOM registered = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = CodeModule();
-        windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-        windowClass.lpszClassName = kControlClass;
-        return RegisterClassExW(&windowClass);
-    }();
-    if (!registered) return false;
-    window_ = CreateWindowExW(0, kControlClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
+    if (!EnsureWindowClass(kClassName, WindowProc, nullptr)) return false;
+    window_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), CodeModule(), this);
     return window_ != nullptr;
 }

@@ -32,6 +32,8 @@ protected:
 // Our own painted controls: one window class, each object painting itself.
 class PaintedControl : public Control {
 public:
+    static constexpr wchar_t kClassName[] = L"InspectaFormControl";
+
     // Creates the window, visible within its parent.
     bool Create(HWND parent, int id);
     virtual void Paint(HDC dc) = 0;

@@ -4,6 +4,7 @@
 #include "about/link_string.h"
 #include "about/mouse_pointer.h"
 #include "about/web_access.h"
+#include "about/window_class.h"
 #include "ole/error_suppression.h"
 #include "ole/hresult.h"
 #include "typelib/resource_ids.h"
@@ -16,7 +17,6 @@ namespace about {
 
 namespace {
 
-constexpr wchar_t kFormClass[] = L"InspectaAboutBox";
 constexpr int kCloseId = IDOK;
 constexpr int kFirstLinkId = 100;
 
@@ -25,13 +25,6 @@ constexpr int kDesignClientWidth = 6180;
 constexpr Extent kCloseButtonTwips{705, 330};
 constexpr Extent kWatermarkTwips{870, 600};
 constexpr Extent kIconTwips{480, 480};
-
-HINSTANCE CodeModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<const wchar_t*>(&CodeModule), &module);
-    return module;
-}
 
 int ScreenDpi() {
     HDC screen = GetDC(nullptr);
@@ -115,17 +108,9 @@ HRESULT frmAbout::About(Picture CompanyLogo, Picture ProductIcon, const std::wst
 
 HRESULT frmAbout::Load() {
     if (window_) return S_OK;
-    static const ATOM registered = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = CodeModule();
-        windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        windowClass.lpszClassName = kFormClass;
-        return RegisterClassExW(&windowClass);
-    }();
-    if (!registered) return HRESULT_FROM_WIN32(GetLastError());
+    if (!EnsureWindowClass(kClassName, WindowProc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)))) {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
 
     const int dpi = ScreenDpi();
     designClientWidth_ = FromTwips(kDesignClientWidth, dpi);
@@ -134,7 +119,7 @@ HRESULT frmAbout::Load() {
     if (!regularFont_ || !boldFont_) return E_OUTOFMEMORY;
 
     const FrameMetrics frame = FrameMetrics::FromSystem();
-    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kFormClass, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
+    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
                               designClientWidth_ + 2 * frame.dialogFrameWidth, 200, nullptr, nullptr, CodeModule(),
                               this);
     if (!window_) return HRESULT_FROM_WIN32(GetLastError());

@@ -37,6 +37,8 @@ public:
 // the modal box is closed; each box is shown once.
 class frmAbout {
 public:
+    static constexpr wchar_t kClassName[] = L"InspectaAboutBox";
+
     explicit frmAbout(HMODULE resources, Desktop& desktop = SystemDesktop(), AboutEvents* events = nullptr);
     frmAbout(const frmAbout&) = delete;
     frmAbout& operator=(const frmAbout&) = delete;

@@ -1,6 +1,7 @@
 #include "about/frm_about.h"
 
 #include "about/mouse_pointer.h"
+#include "about/window_class.h"
 #include "tests/about/about_doubles.h"
 
 #include <commctrl.h>
@@ -337,6 +338,32 @@ TEST_F(AboutBoxTest, ClosedBoxLeavesNoWindowsOrFontsBehind) {
     for (HGDIOBJ font : fonts) EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
     box.reset();
     for (HGDIOBJ font : fonts) EXPECT_EQ(GetObjectType(font), 0u);
+}
+
+TEST_F(AboutBoxTest, QuitDuringTheModalShowClosesTheBoxAndIsLeftForTheOuterLoop) {
+    events.onBeforeShow = [](frmAbout&) { PostQuitMessage(7); };
+    ASSERT_EQ(box->Show(), S_OK);
+    EXPECT_EQ(box->Handle(), nullptr);
+    MSG quit{};
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 7u);
+}
+
+TEST_F(AboutBoxTest, ClassLeftBehindByAnEarlierLoadOfTheLibraryIsReplaced) {
+    // What an unloaded and reloaded library finds: its class, pointing at a procedure not ours.
+    about::UnregisterWindowClasses();
+    WNDCLASSEXW stale{};
+    stale.cbSize = sizeof stale;
+    stale.lpfnWndProc = DefWindowProcW;
+    stale.hInstance = about::CodeModule();
+    stale.lpszClassName = frmAbout::kClassName;
+    ASSERT_NE(RegisterClassExW(&stale), 0);
+    events.onBeforeShow = [](frmAbout& shown) {
+        EXPECT_EQ(shown.lblProduct.Caption(), L"Inspecta");
+        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
+    };
+    EXPECT_EQ(box->Show(), S_OK);
+    EXPECT_EQ(log, (CallLog{"RequestAppObject", "BeforeShow"}));
 }
 
 }  // namespace
