@@ -85,17 +85,6 @@ void Label::SetCaption(const std::wstring& caption) {
     FitToText();
 }
 
-void Label::SetWidth(int width) noexcept {
-    const RECT bounds = Bounds();
-    Move(bounds.left, bounds.top, width, bounds.bottom - bounds.top);
-    FitToText();
-}
-
-void Label::SetHeight(int height) noexcept {
-    const RECT bounds = Bounds();
-    Move(bounds.left, bounds.top, bounds.right - bounds.left, height);
-}
-
 UINT Label::Format() const noexcept { return DT_LEFT | DT_TOP | DT_NOPREFIX | DT_EXPANDTABS | (wrap_ ? DT_WORDBREAK : 0); }
 
 RECT Label::Measure(UINT format, int width) const {

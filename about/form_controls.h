@@ -45,7 +45,8 @@ private:
 };
 
 // Black text, transparent. Without wrapping it takes the size of its text; with wrapping it keeps
-// its width and grows or shrinks downwards until its text fits.
+// its width and grows or shrinks downwards until its text fits (the form sets a wrapping label's
+// bounds from MeasureHeight).
 class Label : public PaintedControl {
 public:
     void SetFont(HFONT font) noexcept;
@@ -55,8 +56,6 @@ public:
     void SetWrap(bool wrap) noexcept { wrap_ = wrap; }
     void SetCaption(const std::wstring& caption);
     const std::wstring& Caption() const noexcept { return caption_; }
-    void SetWidth(int width) noexcept;
-    void SetHeight(int height) noexcept;
 
     // The text's size on one line (line breaks kept), and its height when wrapped at a width.
     // Empty text is one line high.

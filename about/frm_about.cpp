@@ -131,15 +131,15 @@ HRESULT frmAbout::Load() {
 
 HRESULT frmAbout::CreateControls() {
     const int dpi = ScreenDpi();
-    // Created bottom first: the watermark lies under everything else.
-    bool created = imgWatermark.Create(window_, 200);
-    created = created && imgCompanyLogo.Create(window_, 201) && imgProductIcon.Create(window_, 202);
+    // A new child goes below its siblings: created last, the watermark lies under the rest.
+    bool created = imgCompanyLogo.Create(window_, 201) && imgProductIcon.Create(window_, 202);
     created = created && lblProduct.Create(window_, 203) && lblVersion.Create(window_, 204);
     created = created && lblComments.Create(window_, 205) && lblCopyright.Create(window_, 206);
     created = created && lblURL[0].Create(window_, kFirstLinkId) && lblURL[1].Create(window_, kFirstLinkId + 1);
     created = created && lneSplit[0].Create(window_, 207) && lneSplit[1].Create(window_, 208);
     created = created && lblSystemCopy.Create(window_, 209);
     created = created && cmdClose.Create(window_, kCloseId, L"OK", regularFont_, true);
+    created = created && imgWatermark.Create(window_, 200);
     if (!created) return HRESULT_FROM_WIN32(GetLastError());
 
     imgCompanyLogo.Move(16, 16, 0, 0);
@@ -192,7 +192,7 @@ HRESULT frmAbout::Form_Load() {
     calledByLoad_ = true;
     // A default the module lacks stays empty: its item collapses or its link is hidden.
     Picture logo = LoadBitmapResource(resources_, L"COMPANYLOGO");
-    Picture icon = LoadIconResource(resources_, MAKEINTRESOURCEW(IDS_FIRST_LINK));
+    Picture icon = LoadIconResource(resources_, MAKEINTRESOURCEW(IDI_PRODUCT_ICON));
     Picture watermark = LoadBitmapResource(resources_, L"WATERMARK");
     const std::wstring firstLink = LoadStringResource(resources_, IDS_FIRST_LINK);
     const std::wstring secondLink = LoadStringResource(resources_, IDS_SECOND_LINK);
