@@ -51,7 +51,6 @@ class Label : public PaintedControl {
 public:
     void SetFont(HFONT font) noexcept;
     HFONT Font() const noexcept { return font_; }
-    COLORREF TextColor() const noexcept { return color_; }
     void SetTextColor(COLORREF color) noexcept { color_ = color; }
     void SetWrap(bool wrap) noexcept { wrap_ = wrap; }
     void SetCaption(const std::wstring& caption);

