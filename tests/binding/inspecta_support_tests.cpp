@@ -390,17 +390,40 @@ TEST_F(InspectaSupportTest, HandlersMayRebindOrDropTheSupportObjectWhileItWorks)
 
     // The owner's teardown from inside an event: unbind, drop the list, release the engine.
     owner.onAfterPopulate = nullptr;
+    long aliveAfterLastRelease = -1;
     owner.onPropertyChanged = [&] {
         support->SetClientObject(nullptr);
         support->SetKavella(nullptr);
         support->SetEventSink(nullptr);
         support.Reset();
+        aliveAfterLastRelease = ole::Module::ObjectCount();
     };
     ASSERT_EQ(list->RaiseItemChanged(Item(L"Caption")), S_OK);
     EXPECT_EQ(support, nullptr);
+    // Still alive in the handler: the support object, and the event sink that the list is calling.
+    EXPECT_EQ(aliveAfterLastRelease, ole::Module::ObjectCount() + 2) << "alive until the handler returned";
     EXPECT_TRUE(Writes(other).empty()) << "the client was unbound before the write";
     EXPECT_EQ(other->RefCount(), 1u);
     EXPECT_EQ(list->SinkCount(), 0u);
+}
+
+TEST_F(InspectaSupportTest, TheOwnersTeardownInsideAfterPopulateEndsTheRefreshQuietly) {
+    ASSERT_EQ(support->SetKavella(static_cast<_Kavella*>(list.Get())), S_OK);
+    long aliveAfterLastRelease = -1;
+    owner.onAfterPopulate = [&] {
+        support->SetClientObject(nullptr);
+        support->SetKavella(nullptr);
+        support->SetEventSink(nullptr);
+        support.Reset();  // the only reference
+        aliveAfterLastRelease = ole::Module::ObjectCount();
+    };
+    InspectaSupport* raw = support.Get();
+    list->ClearLog();
+    EXPECT_EQ(raw->SetClientObject(client.Get()), S_OK);
+    EXPECT_EQ(aliveAfterLastRelease, ole::Module::ObjectCount() + 1) << "alive until the refresh returned";
+    EXPECT_TRUE(list->LogStartingWith(L"Caption.Modified").empty()) << "no values read after the teardown";
+    EXPECT_EQ(client->RefCount(), 1u);
+    EXPECT_EQ(list->RefCount(), 1u);
 }
 
 }  // namespace
