@@ -9,10 +9,8 @@ void ClearErrorInfo() noexcept {
     SetErrorInfo(0, nullptr);
 }
 
-namespace {
-
-void Publish(const wchar_t* source, const wchar_t* description, const wchar_t* helpFile,
-             DWORD helpContext) noexcept {
+void PublishErrorInfo(const wchar_t* source, const wchar_t* description, const wchar_t* helpFile,
+                      DWORD helpContext) noexcept {
     ComPtr<ICreateErrorInfo> creator;
     if (FAILED(CreateErrorInfo(creator.Put()))) {
         ClearErrorInfo();
@@ -26,12 +24,6 @@ void Publish(const wchar_t* source, const wchar_t* description, const wchar_t* h
     ComPtr<IErrorInfo> info;
     if (SUCCEEDED(creator.As(&info))) SetErrorInfo(0, info.Get());
     else ClearErrorInfo();
-}
-
-}  // namespace
-
-void PublishErrorInfo(const wchar_t* source, const wchar_t* description) noexcept {
-    Publish(source, description, nullptr, 0);
 }
 
 HRESULT RaiseError(WORD number, const wchar_t* source, const wchar_t* description) noexcept {
@@ -49,7 +41,7 @@ HRESULT TakeException(EXCEPINFO& exception) noexcept {
     const Bstr helpFile = Bstr::Attach(exception.bstrHelpFile);
     HRESULT hr = exception.scode;
     if (!FAILED(hr)) hr = exception.wCode ? ControlErrorHResult(exception.wCode) : DISP_E_EXCEPTION;
-    Publish(source.Get(), description.Get(), helpFile.Get(), exception.dwHelpContext);
+    PublishErrorInfo(source.Get(), description.Get(), helpFile.Get(), exception.dwHelpContext);
     exception = EXCEPINFO{};
     return hr;
 }

@@ -14,8 +14,9 @@ constexpr HRESULT ControlErrorHResult(WORD number) noexcept {
 // Forgets the thread's pending error info, so a later reader cannot mistake it for its own.
 void ClearErrorInfo() noexcept;
 
-// Publishes an error with source and description as the thread's error info.
-void PublishErrorInfo(const wchar_t* source, const wchar_t* description) noexcept;
+// Publishes an error with source and description (and help data) as the thread's error info.
+void PublishErrorInfo(const wchar_t* source, const wchar_t* description, const wchar_t* helpFile = nullptr,
+                      DWORD helpContext = 0) noexcept;
 
 // Publishes an automation error and returns its HRESULT, for `return RaiseError(...)`.
 HRESULT RaiseError(WORD number, const wchar_t* source, const wchar_t* description) noexcept;

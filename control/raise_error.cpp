@@ -1,0 +1,64 @@
+#include "control/raise_error.h"
+
+#include "ole/bstr.h"
+#include "ole/com_ptr.h"
+#include "ole/error_info.h"
+#include "ole/hresult.h"
+#include "ole/module_name.h"
+
+#include <algorithm>
+
+namespace {
+
+std::wstring TextOf(const VARIANT& value) {
+    VARIANT text;
+    VariantInit(&text);
+    if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(&value), VARIANT_ALPHABOOL, VT_BSTR))) return {};
+    const ole::Bstr owned = ole::Bstr::Attach(V_BSTR(&text));
+    return std::wstring(owned.View());
+}
+
+void ReplaceAll(std::wstring& text, const std::wstring& placeholder, const std::wstring& replacement) {
+    for (size_t at = text.find(placeholder); at != std::wstring::npos;
+         at = text.find(placeholder, at + replacement.size())) {
+        text.replace(at, placeholder.size(), replacement);
+    }
+}
+
+HRESULT NumberToHResult(long number) {
+    if (number > 0 && number < 65536) return ole::ControlErrorHResult(static_cast<WORD>(number));
+    return number < 0 ? static_cast<HRESULT>(number) : E_FAIL;
+}
+
+}  // namespace
+
+std::wstring FormatErrorDescription(std::wstring description, std::span<const VARIANT> arguments) {
+    if (description.empty()) return description;
+    // The index is a 16-bit number; more arguments than that cannot be named.
+    const size_t count = std::min<size_t>(arguments.size(), 32767);
+    for (size_t i = count; i-- > 0;) ReplaceAll(description, L"%" + std::to_wstring(i + 1), TextOf(arguments[i]));
+    return description;
+}
+
+HRESULT RaiseError(long number, std::wstring description, std::span<const VARIANT> arguments, HRESULT pending) noexcept {
+    return ole::Guarded([&]() -> HRESULT {
+        const std::wstring source = ole::ModuleBaseName() + L".Inspecta";
+        if (number == 0) {
+            ole::ComPtr<IErrorInfo> info;
+            ole::Bstr pendingDescription;
+            ole::Bstr helpFile;
+            DWORD helpContext = 0;
+            if (GetErrorInfo(0, info.Put()) == S_OK) {
+                info->GetDescription(pendingDescription.Out());
+                info->GetHelpFile(helpFile.Out());
+                info->GetHelpContext(&helpContext);
+            }
+            ole::PublishErrorInfo(source.c_str(), pendingDescription.Get(), helpFile.Get(), helpContext);
+            return FAILED(pending) ? pending : E_FAIL;
+        }
+        description = FormatErrorDescription(std::move(description), arguments);
+        if (description.empty()) description = L"Application-defined or object-defined error";
+        ole::PublishErrorInfo(source.c_str(), description.c_str());
+        return NumberToHResult(number);
+    });
+}
