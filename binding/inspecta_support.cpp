@@ -1,5 +1,6 @@
 #include "binding/inspecta_support.h"
 
+#include "binding/item_values.h"
 #include "binding/list_items.h"
 #include "innerlist/kavella_events.h"
 #include "ole/bstr.h"
@@ -109,26 +110,7 @@ HRESULT InspectaSupport::ReadProperties() noexcept {
 
 HRESULT InspectaSupport::ReadItem(IPropertyItem* item) noexcept {
     RETURN_IF_FAILED(item->put_Modified(Variant(false).Get()));
-    ole::ErrorSuppressionRegion suppress;
-    suppress.Attempt([&]() -> HRESULT {
-        ole::Bstr name;
-        RETURN_IF_FAILED(item->get_Name(name.Out()));
-        Variant value;
-        RETURN_IF_FAILED(ole::GetProperty(ClientObject().Get(), name.Get() ? name.Get() : L"", value));
-        return item->put_Value(value.Get());
-    });
-    if (suppress.Failed()) {
-        suppress.Attempt([&]() -> HRESULT {
-            Variant object;
-            RETURN_IF_FAILED(ole::GetProperty(ClientObject().Get(), L"object", object));
-            if (V_VT(&object.Get()) != VT_DISPATCH) return ole::RaiseTypeMismatch();
-            ole::Bstr name;
-            RETURN_IF_FAILED(item->get_Name(name.Out()));
-            Variant value;
-            RETURN_IF_FAILED(ole::GetProperty(V_DISPATCH(&object.Get()), name.Get() ? name.Get() : L"", value));
-            return item->put_Value(value.Get());
-        });
-    }
+    ReadItemValue([this] { return ClientObject(); }, item);
     return S_OK;
 }
 
