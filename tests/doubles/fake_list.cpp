@@ -244,6 +244,76 @@ IFACEMETHODIMP FakeList::ItemCollection::get__NewEnum(IUnknown** enumerator) {
     return S_OK;
 }
 
+// The connection point of the list's events: it asks each sink for the events interface.
+class FakeList::EventPoint final : public IConnectionPoint, public TestDouble {
+public:
+    EventPoint(std::shared_ptr<ListState> state, FakeList* list)
+        : TestDouble("list's event point"), state_(std::move(state)), list_(list) {}
+
+    // The list is gone: the point answers without it.
+    void Orphan() { list_ = nullptr; }
+    size_t Count() const { return sinks_.size(); }
+    std::vector<ComPtr<IDispatch>> Snapshot() const {
+        std::vector<ComPtr<IDispatch>> snapshot;
+        for (const auto& [cookie, sink] : sinks_) snapshot.push_back(sink);
+        return snapshot;
+    }
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
+        *object = static_cast<IConnectionPoint*>(this);
+        AddRef();
+        return S_OK;
+    }
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+
+    IFACEMETHODIMP GetConnectionInterface(IID* iid) override {
+        if (!iid) return E_POINTER;
+        *iid = DIID___Kavella;
+        return S_OK;
+    }
+    IFACEMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override {
+        if (!container) return E_POINTER;
+        *container = list_;
+        if (!list_) return E_UNEXPECTED;
+        list_->AddRef();
+        return S_OK;
+    }
+    IFACEMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
+        if (!cookie) return E_POINTER;
+        *cookie = 0;
+        state_->log.push_back(L"Advise");
+        RETURN_IF_FAILED(state_->Fail(L"Advise"));
+        ComPtr<IDispatch> events;
+        if (!sink || FAILED(sink->QueryInterface(DIID___Kavella, events.PutVoid()))) return CONNECT_E_CANNOTCONNECT;
+        *cookie = nextCookie_++;
+        sinks_.emplace_back(*cookie, std::move(events));
+        return S_OK;
+    }
+    IFACEMETHODIMP Unadvise(DWORD cookie) override {
+        state_->log.push_back(L"Unadvise");
+        const auto found =
+            std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& sink) { return sink.first == cookie; });
+        if (found == sinks_.end()) return CONNECT_E_NOCONNECTION;
+        ComPtr<IDispatch> released = std::move(found->second);
+        sinks_.erase(found);
+        return S_OK;
+    }
+    IFACEMETHODIMP EnumConnections(IEnumConnections** connections) override {
+        if (connections) *connections = nullptr;
+        return E_NOTIMPL;
+    }
+
+private:
+    std::shared_ptr<ListState> state_;
+    FakeList* list_;  // uncounted: the list holds us
+    std::vector<std::pair<DWORD, ComPtr<IDispatch>>> sinks_;
+    DWORD nextCookie_ = 1;
+};
+
 ComPtr<FakeList> FakeList::Create() {
     ComPtr<FakeList> created;
     created.Attach(new FakeList());
@@ -252,9 +322,12 @@ ComPtr<FakeList> FakeList::Create() {
 
 FakeList::FakeList() : TestDouble("list") {
     items_.Attach(new ItemCollection(state_));
+    events_.Attach(new EventPoint(state_, this));
 }
 
-FakeList::~FakeList() = default;
+FakeList::~FakeList() { events_->Orphan(); }
+
+size_t FakeList::SinkCount() const { return events_->Count(); }
 
 HRESULT FakeList::Fail(const std::wstring& member) const { return state_->Fail(member); }
 
@@ -289,9 +362,7 @@ HRESULT FakeList::RaiseEvent(const wchar_t* name, std::vector<VARIANT> arguments
     RETURN_IF_FAILED(events->GetIDsOfNames(names, 1, &id));
     std::reverse(arguments.begin(), arguments.end());
     DISPPARAMS parameters{arguments.data(), nullptr, static_cast<UINT>(arguments.size()), 0};
-    std::vector<ComPtr<IDispatch>> snapshot;
-    for (const auto& [cookie, sink] : sinks_) snapshot.push_back(sink);
-    for (const auto& sink : snapshot) {
+    for (const auto& sink : events_->Snapshot()) {
         sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
     }
     return S_OK;
@@ -312,6 +383,8 @@ IFACEMETHODIMP FakeList::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<_Kavella*>(this);
     } else if (iid == IID_IConnectionPointContainer) {
         *object = static_cast<IConnectionPointContainer*>(this);
+    } else if (iid == IID_IOleObject) {
+        *object = static_cast<IOleObject*>(this);
     } else {
         return E_NOINTERFACE;
     }
@@ -399,48 +472,7 @@ IFACEMETHODIMP FakeList::FindConnectionPoint(REFIID iid, IConnectionPoint** poin
     if (!point) return E_POINTER;
     *point = nullptr;
     if (iid != DIID___Kavella) return CONNECT_E_NOCONNECTION;
-    *point = this;
-    AddRef();
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::GetConnectionInterface(IID* iid) {
-    if (!iid) return E_POINTER;
-    *iid = DIID___Kavella;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::GetConnectionPointContainer(IConnectionPointContainer** container) {
-    if (!container) return E_POINTER;
-    *container = this;
-    AddRef();
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::Advise(IUnknown* sink, DWORD* cookie) {
-    if (!cookie) return E_POINTER;
-    *cookie = 0;
-    state_->log.push_back(L"Advise");
-    RETURN_IF_FAILED(Fail(L"Advise"));
-    ComPtr<IDispatch> events;
-    if (!sink || FAILED(sink->QueryInterface(DIID___Kavella, events.PutVoid()))) return CONNECT_E_CANNOTCONNECT;
-    *cookie = nextCookie_++;
-    sinks_.emplace_back(*cookie, std::move(events));
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::Unadvise(DWORD cookie) {
-    state_->log.push_back(L"Unadvise");
-    const auto found = std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& sink) { return sink.first == cookie; });
-    if (found == sinks_.end()) return CONNECT_E_NOCONNECTION;
-    ComPtr<IDispatch> released = std::move(found->second);
-    sinks_.erase(found);
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::EnumConnections(IEnumConnections** connections) {
-    if (connections) *connections = nullptr;
-    return E_NOTIMPL;
+    return events_.CopyTo(reinterpret_cast<EventPoint**>(point));
 }
 
 FakeItem::FakeItem(std::shared_ptr<ListState> state, const ItemSpec& spec)

@@ -45,7 +45,11 @@ class FakeItem;
 // list's own type library (IDispatch through ITypeInfo::Invoke, so calls by name and by id both
 // work), one connection point for the list's events, a log of every call, failure injection on
 // any member, and live reference counts for everything it hands out.
-class FakeList final : public _Kavella, public IConnectionPointContainer, public IConnectionPoint, public TestDouble {
+//
+// As a control it offers just enough of IOleObject for a container to place it: the site it is
+// given, activation and closing are logged ("SetClientSite", "SetClientSite(null)", "DoVerb",
+// "Close").
+class FakeList final : public _Kavella, public IConnectionPointContainer, public IOleObject, public TestDouble {
 public:
     static ole::ComPtr<FakeList> Create();
 
@@ -74,7 +78,7 @@ public:
 
     FakeItem* Item(const std::wstring& name) const;
     std::vector<FakeItem*> Items() const;
-    size_t SinkCount() const { return sinks_.size(); }
+    size_t SinkCount() const;
     // The objects PopulateFromObject was given, as raw pointers (they are not kept).
     const std::vector<const void*>& PopulatedFrom() const { return populatedFrom_; }
     VARIANT_BOOL RedrawState() const { return redraw_; }
@@ -101,15 +105,33 @@ public:
     // IConnectionPointContainer
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
     IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
-    // IConnectionPoint
-    IFACEMETHODIMP GetConnectionInterface(IID* iid) override;
-    IFACEMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
-    IFACEMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
+    // IOleObject
+    IFACEMETHODIMP SetClientSite(IOleClientSite* site) override;
+    IFACEMETHODIMP GetClientSite(IOleClientSite** site) override;
+    IFACEMETHODIMP SetHostNames(LPCOLESTR application, LPCOLESTR object) override;
+    IFACEMETHODIMP Close(DWORD saveOption) override;
+    IFACEMETHODIMP SetMoniker(DWORD which, IMoniker* moniker) override;
+    IFACEMETHODIMP GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
+    IFACEMETHODIMP InitFromData(IDataObject* data, BOOL creation, DWORD reserved) override;
+    IFACEMETHODIMP GetClipboardData(DWORD reserved, IDataObject** data) override;
+    IFACEMETHODIMP DoVerb(LONG verb, LPMSG message, IOleClientSite* activeSite, LONG index, HWND parent,
+                          LPCRECT position) override;
+    IFACEMETHODIMP EnumVerbs(IEnumOLEVERB** verbs) override;
+    IFACEMETHODIMP Update() override;
+    IFACEMETHODIMP IsUpToDate() override;
+    IFACEMETHODIMP GetUserClassID(CLSID* classId) override;
+    IFACEMETHODIMP GetUserType(DWORD form, LPOLESTR* name) override;
+    IFACEMETHODIMP SetExtent(DWORD aspect, SIZEL* size) override;
+    IFACEMETHODIMP GetExtent(DWORD aspect, SIZEL* size) override;
+    IFACEMETHODIMP Advise(IAdviseSink* sink, DWORD* cookie) override;
     IFACEMETHODIMP Unadvise(DWORD cookie) override;
-    IFACEMETHODIMP EnumConnections(IEnumConnections** connections) override;
+    IFACEMETHODIMP EnumAdvise(IEnumSTATDATA** advises) override;
+    IFACEMETHODIMP GetMiscStatus(DWORD aspect, DWORD* status) override;
+    IFACEMETHODIMP SetColorScheme(LOGPALETTE* palette) override;
 
 private:
     class ItemCollection;
+    class EventPoint;
     FakeList();
     ~FakeList() override;
 
@@ -118,8 +140,8 @@ private:
     std::shared_ptr<ListState> state_ = std::make_shared<ListState>();
     std::vector<ItemSpec> catalogue_;
     ole::ComPtr<ItemCollection> items_;
-    std::vector<std::pair<DWORD, ole::ComPtr<IDispatch>>> sinks_;
-    DWORD nextCookie_ = 1;
+    ole::ComPtr<EventPoint> events_;
+    ole::ComPtr<IOleClientSite> site_;
     std::vector<const void*> populatedFrom_;
     VARIANT_BOOL redraw_ = VARIANT_TRUE;
     VARIANT_BOOL enabled_ = VARIANT_TRUE;
