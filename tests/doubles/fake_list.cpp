@@ -71,8 +71,9 @@ ITypeLib* KavellaTypeLibrary() {
     static ComPtr<ITypeLib> library = [] {
         wchar_t path[MAX_PATH];
         GetModuleFileNameW(nullptr, path, MAX_PATH);
+        const std::wstring second = std::wstring(path) + L"\\2";
         ComPtr<ITypeLib> loaded;
-        LoadTypeLibEx(path, REGKIND_NONE, loaded.Put());
+        LoadTypeLibEx(second.c_str(), REGKIND_NONE, loaded.Put());
         return loaded;
     }();
     return library.Get();

@@ -200,7 +200,7 @@ private:
     bool notAnItem_;
 };
 
-// The list's type library, loaded from the test program's own resources.
+// The list's type library, loaded from the test program's own resources (its TYPELIB 2).
 ITypeLib* KavellaTypeLibrary();
 // How a VARIANT reads in the log: "True", "False", "Empty", "Null", "7", "'text'", "object".
 std::wstring Describe(const VARIANT& value);
