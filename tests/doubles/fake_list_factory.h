@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ole/com_ptr.h"
+#include "tests/doubles/fake_list.h"
+#include "tests/doubles/test_double.h"
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include <vector>
+
+namespace doubles {
+
+// The class object of the list double, registered for the list's class id while it lives, so
+// that whatever the code under test creates by that class id is a FakeList it can inspect.
+class FakeListFactory final : public IClassFactory, public TestDouble {
+public:
+    static ole::ComPtr<FakeListFactory> Register(REFCLSID classId);
+
+    // Withdraws the class, as if the list control were not installed.
+    void Revoke();
+    // What each new list generates in PopulateFromObject.
+    void SetCatalogue(std::vector<ItemSpec> catalogue) { catalogue_ = std::move(catalogue); }
+    // The lists made so far (kept alive until the factory goes).
+    const std::vector<ole::ComPtr<FakeList>>& Made() const { return made_; }
+    FakeList* Last() const { return made_.empty() ? nullptr : made_.back().Get(); }
+    // Lets go of the lists made, so that their own lifetime can be watched.
+    void ForgetMade() { made_.clear(); }
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
+    IFACEMETHODIMP LockServer(BOOL lock) override;
+
+private:
+    FakeListFactory() : TestDouble("list factory") {}
+
+    DWORD cookie_ = 0;
+    std::vector<ItemSpec> catalogue_;
+    std::vector<ole::ComPtr<FakeList>> made_;
+};
+
+}  // namespace doubles

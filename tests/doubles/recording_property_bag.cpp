@@ -1,0 +1,59 @@
+#include "tests/doubles/recording_property_bag.h"
+
+#include <new>
+
+namespace doubles {
+
+ole::ComPtr<RecordingPropertyBag> RecordingPropertyBag::Create(bool textOnly) {
+    ole::ComPtr<RecordingPropertyBag> created;
+    created.Attach(new RecordingPropertyBag(textOnly));
+    return created;
+}
+
+void RecordingPropertyBag::Set(const std::wstring& name, const VARIANT& value) {
+    ole::Variant copy;
+    if (FAILED(copy.CopyFrom(value))) throw std::bad_alloc();
+    values_[name] = std::move(copy);
+}
+
+const VARIANT* RecordingPropertyBag::Stored(const std::wstring& name) const {
+    const auto found = values_.find(name);
+    return found == values_.end() ? nullptr : &found->second.Get();
+}
+
+IFACEMETHODIMP RecordingPropertyBag::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
+    *object = static_cast<IPropertyBag*>(this);
+    AddRef();
+    return S_OK;
+}
+
+IFACEMETHODIMP RecordingPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
+    if (!name || !value) return E_POINTER;
+    calls_.push_back(L"Read " + std::wstring(name));
+    const auto found = values_.find(name);
+    if (found == values_.end()) return E_INVALIDARG;
+    const VARTYPE wanted = V_VT(value);
+    VariantInit(value);
+    if (wanted != VT_EMPTY && wanted != V_VT(&found->second.Get())) {
+        return VariantChangeType(value, const_cast<VARIANT*>(&found->second.Get()), 0, wanted);
+    }
+    return VariantCopy(value, const_cast<VARIANT*>(&found->second.Get()));
+}
+
+IFACEMETHODIMP RecordingPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
+    if (!name || !value) return E_POINTER;
+    calls_.push_back(L"Write " + std::wstring(name));
+    written_.emplace_back(name, V_VT(value));
+    ole::Variant stored;
+    const bool asText = textOnly_ && V_VT(value) != VT_DISPATCH && V_VT(value) != VT_UNKNOWN;
+    const HRESULT hr = asText ? VariantChangeType(stored.Out(), value, VARIANT_ALPHABOOL, VT_BSTR)
+                              : stored.CopyFrom(*value);
+    if (FAILED(hr)) return hr;
+    values_[name] = std::move(stored);
+    return S_OK;
+}
+
+}  // namespace doubles

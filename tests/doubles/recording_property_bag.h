@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ole/com_ptr.h"
+#include "ole/variant.h"
+#include "tests/doubles/test_double.h"
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace doubles {
+
+// A container's property bag that records every Read and Write in order ("Read Font",
+// "Write Enabled"), keeps what is written (objects by reference), and answers a missing key
+// with E_INVALIDARG as hosts' bags do. In text mode it stores and hands back every value as a
+// string, as Office's text bags do.
+class RecordingPropertyBag final : public IPropertyBag, public TestDouble {
+public:
+    static ole::ComPtr<RecordingPropertyBag> Create(bool textOnly = false);
+
+    void Set(const std::wstring& name, const VARIANT& value);
+    const VARIANT* Stored(const std::wstring& name) const;
+    const std::vector<std::wstring>& Calls() const { return calls_; }
+    void ClearCalls() { calls_.clear(); }
+    // The type of each written value, in order of writing.
+    const std::vector<std::pair<std::wstring, VARTYPE>>& WrittenTypes() const { return written_; }
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    IFACEMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
+    IFACEMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
+
+private:
+    explicit RecordingPropertyBag(bool textOnly) : TestDouble("property bag"), textOnly_(textOnly) {}
+
+    bool textOnly_;
+    std::map<std::wstring, ole::Variant> values_;
+    std::vector<std::wstring> calls_;
+    std::vector<std::pair<std::wstring, VARTYPE>> written_;
+};
+
+}  // namespace doubles
