@@ -24,6 +24,10 @@ void ControlBase::EndControl() noexcept {
         // A host that let go without Close: the window and the site's in-place state go first.
         InPlaceDeactivate();
         if (started_) Terminate();
+        // The children go after Terminate, which may still use them.
+        std::vector<ComPtr<HostedControl>> children = std::move(children_);
+        for (const ComPtr<HostedControl>& child : children) child->Detach();
+        children.clear();
         events_.DisconnectAll();
         propertyNotify_.DisconnectAll();
         viewSink_.Reset();
@@ -31,6 +35,25 @@ void ControlBase::EndControl() noexcept {
         clientSite_.Reset();
         return S_OK;
     });
+}
+
+HRESULT ControlBase::AddChildControl(REFCLSID classId, ComPtr<IDispatch>& wrapper) noexcept {
+    wrapper.Reset();
+    ChildControlHost& host = *this;
+    ComPtr<HostedControl> child;
+    RETURN_IF_FAILED(MakeObject(child, host));
+    const HRESULT created = child->Create(classId);
+    if (FAILED(created)) {
+        child->Detach();
+        return created;
+    }
+    const HRESULT hr = Guarded([&]() -> HRESULT {
+        RETURN_IF_FAILED(MakeObject<ControlWrapper>(IID_IDispatch, wrapper.PutVoid(), child.Get()));
+        children_.push_back(child);
+        return S_OK;
+    });
+    if (FAILED(hr)) child->Detach();
+    return hr;
 }
 
 DWORD ControlBase::MiscStatus() const noexcept {

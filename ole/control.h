@@ -3,6 +3,7 @@
 #include "ole/com_object.h"
 #include "ole/com_ptr.h"
 #include "ole/connection_point.h"
+#include "ole/hosted_control.h"
 #include "ole/variant.h"
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
 namespace ole {
 
@@ -39,7 +41,8 @@ class ControlBase : public IOleObject,
                     public IPersistStreamInit,
                     public IPersistPropertyBag,
                     public IPersistStorage,
-                    public IConnectionPointContainer {
+                    public IConnectionPointContainer,
+                    private ChildControlHost {
 public:
     // The class id and the default source interface (the events), as in the type library.
     ControlBase(REFCLSID classId, REFIID events) noexcept;
@@ -152,6 +155,11 @@ protected:
     virtual DWORD MiscStatus() const noexcept;
 
     HRESULT StartControl() noexcept;
+    // Places a child control of class `classId` on the control's surface (before StartControl,
+    // so that Initialize finds it made) and gives the wrapper the control's code drives it by.
+    // The child is in-place active whenever the control is, is drawn with it, and is torn down
+    // after Terminate.
+    HRESULT AddChildControl(REFCLSID classId, ComPtr<IDispatch>& wrapper) noexcept;
     void EndControl() noexcept;
 
     // Raises an event of the default source interface; arguments in natural order.
@@ -181,6 +189,8 @@ private:
     HRESULT CreateControlWindow(HWND parent, const RECT& position) noexcept;
     void SizeMaybeChanged() noexcept;
     void BecomeVisible() noexcept;
+    HWND HostWindow() noexcept override { return window_; }
+    IOleClientSite* HostSite() noexcept override { return clientSite_.Get(); }
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     CLSID classId_;
@@ -203,6 +213,7 @@ private:
     bool dirty_ = false;
     bool started_ = false;
     LONG freezeCount_ = 0;
+    std::vector<ComPtr<HostedControl>> children_;
 };
 
 // The ControlBase of `Derived`, which names its class and events:

@@ -121,6 +121,8 @@ HRESULT ControlBase::InPlaceActivate(IOleClientSite* activeSite, bool uiActivate
         const SIZE pixels{where.right - where.left, where.bottom - where.top};
         extent_ = {PixelsToHimetric(pixels.cx, true), PixelsToHimetric(pixels.cy, false)};
         SizeMaybeChanged();
+        // A child that cannot show itself does not stop the control from showing.
+        for (const ComPtr<HostedControl>& child : children_) child->Activate();
     }
     BecomeVisible();
     if (clientSite_) clientSite_->ShowObject();
@@ -147,6 +149,7 @@ HRESULT ControlBase::InPlaceDeactivate() {
     if (!inPlaceSite_) return S_OK;
     const ComPtr<IUnknown> self(Identity());
     UIDeactivate();
+    for (const ComPtr<HostedControl>& child : children_) child->Deactivate();
     if (HWND window = std::exchange(window_, nullptr)) DestroyWindow(window);
     visible_ = false;
     frame_.Reset();

@@ -22,6 +22,8 @@ HRESULT ControlBase::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC d
         const int saved = SaveDC(dc);
         Paint(dc, area);
         RestoreDC(dc, saved);
+        const SIZE size = ClientSize();
+        for (const ComPtr<HostedControl>& child : children_) child->DrawInto(dc, area, size);
         return S_OK;
     });
 }

@@ -5,6 +5,8 @@
 #include "ole/property_bag.h"
 #include "ole/variant.h"
 
+#include <mutex>
+
 namespace runtime_tests {
 
 std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
@@ -20,18 +22,27 @@ std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
     return table;
 }
 
+namespace {
+std::mutex journalLock;
+}  // namespace
+
 std::vector<std::string>& TestControl::Journal() {
     static std::vector<std::string> journal;
     return journal;
 }
 
+void TestControl::Note(std::string entry) {
+    const std::lock_guard<std::mutex> guard(journalLock);
+    Journal().push_back(std::move(entry));
+}
+
 HRESULT TestControl::Initialize() {
-    Journal().push_back("Initialize");
+    Note("Initialize");
     return S_OK;
 }
 
 HRESULT TestControl::InitProperties() {
-    Journal().push_back("InitProperties");
+    Note("InitProperties");
     caption_ = L"New";
     ole::ComPtr<IFontDisp> ambient;
     if (SUCCEEDED(AmbientFont(ambient))) font_ = ambient;
@@ -39,7 +50,7 @@ HRESULT TestControl::InitProperties() {
 }
 
 HRESULT TestControl::ReadProperties(IPropertyBag* bag) {
-    Journal().push_back("ReadProperties");
+    Note("ReadProperties");
     const ole::Variant emptyText(std::wstring_view(L""));
     const ole::Variant zero(LONG{0});
     ole::Variant caption, count, font;
@@ -60,7 +71,7 @@ HRESULT TestControl::ReadProperties(IPropertyBag* bag) {
 }
 
 HRESULT TestControl::WriteProperties(IPropertyBag* bag) {
-    Journal().push_back("WriteProperties");
+    Note("WriteProperties");
     RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Caption", ole::Variant(std::wstring_view(caption_)).Get()));
     RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Count", ole::Variant(count_).Get()));
     return ole::WriteBagValue(bag, L"Font", ole::Variant(static_cast<IDispatch*>(font_.Get())).Get());
@@ -68,12 +79,12 @@ HRESULT TestControl::WriteProperties(IPropertyBag* bag) {
 
 void TestControl::Resize() {
     const SIZE size = ClientSize();
-    Journal().push_back("Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
+    Note("Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
 }
 
-void TestControl::Show() { Journal().push_back("Show"); }
+void TestControl::Show() { Note("Show"); }
 
-void TestControl::Terminate() { Journal().push_back("Terminate"); }
+void TestControl::Terminate() { Note("Terminate"); }
 
 void TestControl::Paint(HDC dc, const RECT& bounds) {
     HBRUSH brush = CreateSolidBrush(kPaintColour);

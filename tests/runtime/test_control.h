@@ -29,8 +29,10 @@ public:
     static const CLSID& ClassId() noexcept { return CLSID_TestControl; }
     static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
 
-    // Every notification of every test control since the last Clear, in order.
+    // Every notification of every test control since it was cleared, in order. Controls live in
+    // several apartments in one test, so entries are added under a lock.
     static std::vector<std::string>& Journal();
+    static void Note(std::string entry);
 
     // ITestControl
     IFACEMETHODIMP get_Caption(BSTR* value) override;
