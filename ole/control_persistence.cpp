@@ -126,12 +126,15 @@ HRESULT ControlBase::Save(IStorage* storage, BOOL) {
     ComPtr<IStream> stream;
     RETURN_IF_FAILED(storage->CreateStream(kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
                                            stream.Put()));
-    // The container clears the dirty state through SaveCompleted's contract; saving into a
-    // storage leaves it to the caller as IPersistStorage does.
-    return SaveToStream(stream.Get(), true);
+    // The container says the save is complete through SaveCompleted; the control is clean then.
+    return SaveToStream(stream.Get(), false);
 }
 
-HRESULT ControlBase::SaveCompleted(IStorage*) { return S_OK; }
+HRESULT ControlBase::SaveCompleted(IStorage*) {
+    dirty_ = false;
+    return S_OK;
+}
+
 HRESULT ControlBase::HandsOffStorage() { return S_OK; }
 
 }  // namespace ole

@@ -86,4 +86,19 @@ HRESULT PropertyNotifySink::OnRequestEdit(DISPID id) {
     return answer_;
 }
 
+ole::ComPtr<AdviseSink> AdviseSink::Create(std::string name) {
+    ole::ComPtr<AdviseSink> sink;
+    sink.Attach(new AdviseSink(std::move(name)));
+    return sink;
+}
+
+HRESULT AdviseSink::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IAdviseSink) return E_NOINTERFACE;
+    *object = static_cast<IAdviseSink*>(this);
+    AddRef();
+    return S_OK;
+}
+
 }  // namespace doubles

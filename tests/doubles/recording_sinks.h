@@ -74,4 +74,26 @@ private:
     HRESULT answer_ = S_OK;
 };
 
+// A container's IAdviseSink, recording the notifications in order.
+class AdviseSink final : public IAdviseSink, public TestDouble {
+public:
+    static ole::ComPtr<AdviseSink> Create(std::string name = "advise sink");
+
+    const std::vector<std::string>& Calls() const { return calls_; }
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    IFACEMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override { calls_.push_back("OnDataChange"); }
+    IFACEMETHODIMP_(void) OnViewChange(DWORD, LONG) override { calls_.push_back("OnViewChange"); }
+    IFACEMETHODIMP_(void) OnRename(IMoniker*) override { calls_.push_back("OnRename"); }
+    IFACEMETHODIMP_(void) OnSave() override { calls_.push_back("OnSave"); }
+    IFACEMETHODIMP_(void) OnClose() override { calls_.push_back("OnClose"); }
+
+private:
+    explicit AdviseSink(std::string name) : TestDouble(std::move(name)) {}
+
+    std::vector<std::string> calls_;
+};
+
 }  // namespace doubles
