@@ -2,6 +2,7 @@
 
 #include "ole/com_ptr.h"
 #include "ole/hresult.h"
+#include "ole/type_library.h"
 
 #include <oaidl.h>
 #include <oleauto.h>
@@ -57,6 +58,8 @@ HRESULT LoadServerLibrary(const std::wstring& serverPath, ComPtr<ITypeLib>& libr
 
 HRESULT RegisterControl(const ControlRegistration& control, const std::wstring& serverPath) noexcept {
     if (!control.classId || !control.progId || !control.className || !control.threadingModel) return E_INVALIDARG;
+    // An empty or nested ProgID would write into the root of the classes or into another key.
+    if (!*control.progId || wcschr(control.progId, L'\\')) return E_INVALIDARG;
     return Guarded([&]() -> HRESULT {
         const std::wstring classKey = L"CLSID\\" + GuidText(*control.classId);
         RETURN_IF_FAILED(SetString(classKey, nullptr, control.className));
@@ -82,7 +85,9 @@ HRESULT RegisterControl(const ControlRegistration& control, const std::wstring& 
 }
 
 HRESULT UnregisterControl(const ControlRegistration& control) noexcept {
-    if (!control.classId || !control.progId) return E_INVALIDARG;
+    if (!control.classId || !control.progId || !*control.progId || wcschr(control.progId, L'\\')) {
+        return E_INVALIDARG;
+    }
     return Guarded([&]() -> HRESULT {
         const std::wstring classId = GuidText(*control.classId);
         HRESULT outcome = S_OK;
@@ -116,6 +121,26 @@ HRESULT UnregisterServerTypeLibrary(const std::wstring& serverPath) noexcept {
         SysFreeString(registeredPath);
         if (FAILED(registered)) return S_OK;  // not registered: nothing to remove
         return UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind);
+    });
+}
+
+HRESULT RegisterControlServer(const ControlRegistration& control) noexcept {
+    return Guarded([&]() -> HRESULT {
+        const std::wstring server = ModuleFileName();
+        if (server.empty()) return E_UNEXPECTED;
+        HRESULT hr = RegisterServerTypeLibrary(server);
+        if (SUCCEEDED(hr)) hr = RegisterControl(control, server);
+        if (FAILED(hr)) UnregisterControlServer(control);
+        return hr;
+    });
+}
+
+HRESULT UnregisterControlServer(const ControlRegistration& control) noexcept {
+    return Guarded([&]() -> HRESULT {
+        const std::wstring server = ModuleFileName();
+        const HRESULT removed = UnregisterControl(control);
+        const HRESULT library = server.empty() ? E_UNEXPECTED : UnregisterServerTypeLibrary(server);
+        return FAILED(removed) ? removed : library;
     });
 }
 

@@ -9,8 +9,8 @@ namespace ole {
 // What the registry must say about one ActiveX control class of a server.
 struct ControlRegistration {
     const CLSID* classId;
-    const wchar_t* className;       // the class key's default value ("Inspecta")
-    const wchar_t* progId;          // "Library.Class"
+    const wchar_t* className;       // the class key's default value ("Widget")
+    const wchar_t* progId;          // "Library.Widget"
     const GUID* typeLibraryId;      // written under TypeLib
     const wchar_t* version;         // the type library's version, "major.minor", under Version
     DWORD miscStatus;               // OLEMISC_* for the content aspect
@@ -31,5 +31,13 @@ HRESULT RegisterServerTypeLibrary(const std::wstring& serverPath) noexcept;
 
 // Removes the registration of the type library stored in the server; absent is fine.
 HRESULT UnregisterServerTypeLibrary(const std::wstring& serverPath) noexcept;
+
+// DllRegisterServer for a server of one control in this module: the control and the type
+// library in the module's resources. A failing step undoes what was written before it.
+HRESULT RegisterControlServer(const ControlRegistration& control) noexcept;
+
+// DllUnregisterServer: removes the control and the type library's registration. Every step is
+// tried; the first failure is returned.
+HRESULT UnregisterControlServer(const ControlRegistration& control) noexcept;
 
 }  // namespace ole

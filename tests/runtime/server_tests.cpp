@@ -187,5 +187,23 @@ TEST_F(RegistrationTest, TypeLibraryRegistrationIsWrittenAndRemoved) {
     EXPECT_EQ(ole::UnregisterServerTypeLibrary(server), S_OK) << "removing what is absent is no failure";
 }
 
+TEST_F(RegistrationTest, ServerEntryPointsRegisterAndRemoveEverything) {
+    ASSERT_EQ(ole::RegisterControlServer(registration), S_OK);
+    EXPECT_EQ(Read(classKey + L"\\InprocServer32"), server);
+    EXPECT_TRUE(Exists(L"TypeLib\\" + Text(LIBID_RuntimeTestLib)));
+    ASSERT_EQ(ole::UnregisterControlServer(registration), S_OK);
+    EXPECT_FALSE(Exists(classKey));
+    EXPECT_FALSE(Exists(L"RuntimeTestLib.TestControl"));
+    EXPECT_FALSE(Exists(L"TypeLib\\" + Text(LIBID_RuntimeTestLib)));
+
+    // A step that fails leaves nothing half-written behind.
+    ole::ControlRegistration broken = registration;
+    broken.progId = L"";  // would name the root of the classes
+    EXPECT_EQ(ole::RegisterControlServer(broken), E_INVALIDARG);
+    EXPECT_EQ(Read(L""), L"<absent>") << "nothing written into the root";
+    EXPECT_FALSE(Exists(classKey));
+    EXPECT_FALSE(Exists(L"TypeLib\\" + Text(LIBID_RuntimeTestLib)));
+}
+
 }  // namespace
 }  // namespace runtime_tests
