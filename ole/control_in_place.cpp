@@ -3,11 +3,24 @@
 #include "ole/hresult.h"
 #include "ole/type_library.h"
 
+#include <cwchar>
+#include <string>
+
 namespace ole {
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"OleRuntimeControlWindow";
+// The window class of this module's controls. Its name carries the module's address: a class a
+// DLL registered stays registered after the DLL is unloaded, and must not be taken for the class
+// of a copy loaded elsewhere.
+const std::wstring& WindowClassName() {
+    static const std::wstring name = [] {
+        wchar_t text[64] = {};
+        swprintf(text, 64, L"OleRuntimeControl%p", static_cast<void*>(CurrentModule()));
+        return std::wstring(text);
+    }();
+    return name;
+}
 
 int PixelsPerInch(bool horizontal) {
     HDC screen = GetDC(nullptr);
@@ -86,11 +99,11 @@ HRESULT ControlBase::CreateControlWindow(HWND parent, const RECT& position) noex
     windowClass.lpfnWndProc = &ControlBase::WindowProcedure;
     windowClass.hInstance = CurrentModule();
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    windowClass.lpszClassName = kWindowClass;
+    windowClass.lpszClassName = WindowClassName().c_str();
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return HRESULT_FROM_WIN32(GetLastError());
     }
-    window_ = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, position.left,
+    window_ = CreateWindowExW(0, WindowClassName().c_str(), L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, position.left,
                               position.top, position.right - position.left, position.bottom - position.top, parent,
                               nullptr, CurrentModule(), this);
     return window_ ? S_OK : HRESULT_FROM_WIN32(GetLastError());

@@ -2,6 +2,7 @@
 
 #include "ole/com_enumerator.h"
 #include "ole/hresult.h"
+#include "ole/type_library.h"
 
 #include <cwchar>
 #include <string>
@@ -121,13 +122,25 @@ HRESULT ControlBase::GetUserType(DWORD form, LPOLESTR* name) {
     if (!name) return E_POINTER;
     *name = nullptr;
     if (SUCCEEDED(OleRegGetUserType(classId_, form, name)) && *name) return S_OK;
-    // Not registered (a control made by its class object alone): its class id names it.
-    wchar_t text[40] = {};
-    StringFromGUID2(classId_, text, 40);
-    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    // Not registered (a control made by its class object alone): the type library's name of the
+    // class, or else its class id, names it.
+    std::wstring text;
+    ComPtr<ITypeInfo> coclass;
+    BSTR described = nullptr;
+    if (SUCCEEDED(GetModuleTypeInfo(classId_, coclass)) &&
+        SUCCEEDED(coclass->GetDocumentation(MEMBERID_NIL, &described, nullptr, nullptr, nullptr)) && described) {
+        text.assign(described, SysStringLen(described));
+    }
+    SysFreeString(described);
+    if (text.empty()) {
+        wchar_t guid[40] = {};
+        StringFromGUID2(classId_, guid, 40);
+        text = guid;
+    }
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
     if (!*name) return E_OUTOFMEMORY;
-    memcpy(*name, text, bytes);
+    memcpy(*name, text.c_str(), bytes);
     return S_OK;
 }
 

@@ -139,6 +139,7 @@ TEST_F(ControlVerbTest, DescribesItselfToContainers) {
     LPOLESTR name = nullptr;
     ASSERT_EQ(object->GetUserType(USERCLASSTYPE_FULL, &name), S_OK);
     ASSERT_NE(name, nullptr);
+    EXPECT_STREQ(name, L"TestControl") << "unregistered: the type library names it";
     CoTaskMemFree(name);
 
     SIZEL size{1000, 500};
