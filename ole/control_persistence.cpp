@@ -25,9 +25,11 @@ HRESULT ControlBase::BeginLoad() const noexcept {
 
 HRESULT ControlBase::LoadFromBag(IPropertyBag* bag) noexcept {
     const ComPtr<IUnknown> self(Identity());
+    // Loaded from here on, even if the handler fails part-way: what it set stays set, and a
+    // control is told InitProperties or ReadProperties, never both.
+    persistence_ = Persistence::Loaded;
     return Guarded([&]() -> HRESULT {
         RETURN_IF_FAILED(ReadProperties(bag));
-        persistence_ = Persistence::Loaded;
         dirty_ = false;
         return S_OK;
     });

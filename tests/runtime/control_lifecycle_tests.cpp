@@ -419,5 +419,19 @@ TEST_F(ControlLifecycleTest, ErrorOfTheControlReachesAHostThroughEXCEPINFO) {
     TearDownLikeAHost();
 }
 
+TEST_F(ControlLifecycleTest, FailingReadPropertiesIsTheOnlyInitialisation) {
+    ComPtr<ole::MemoryPropertyBag> bag;
+    ASSERT_EQ(ole::MakeObject(bag), S_OK);
+    Variant notANumber(std::wstring_view(L"many"));
+    ASSERT_EQ(bag->Write(L"Count", const_cast<VARIANT*>(&notANumber.Get())), S_OK);
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(object.As(&persist), S_OK);
+    EXPECT_EQ(persist->Load(bag.Get(), nullptr), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(persist->InitNew(), E_UNEXPECTED);
+    EXPECT_EQ(TestControl::Journal(), (Journal{"Initialize", "ReadProperties"}));
+    persist.Reset();
+    TearDownLikeAHost();
+}
+
 }  // namespace
 }  // namespace runtime_tests
