@@ -2,6 +2,7 @@
 
 #include "ole/ambient.h"
 #include "ole/com_enumerator.h"
+#include "ole/control_wrapper.h"
 #include "ole/hresult.h"
 
 namespace ole {
