@@ -165,4 +165,32 @@ TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
     EXPECT_TRUE(ole::Module::CanUnloadNow());
 }
 
+// An object whose teardown passes itself on, as a control's does when it tells its site.
+class SelfReferencingOnDestruction final : public ole::ComObject<SelfReferencingOnDestruction, IOleWindow> {
+public:
+    explicit SelfReferencingOnDestruction(Lifetime& lifetime) : lifetime_(lifetime) {}
+    static std::span<const InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr InterfaceEntry table[] = {ole::Implements<SelfReferencingOnDestruction, IOleWindow>()};
+        return table;
+    }
+    IFACEMETHODIMP GetWindow(HWND*) override { return E_FAIL; }
+    IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+private:
+    ~SelfReferencingOnDestruction() override {
+        ComPtr<IOleWindow> self(this);
+        self.Reset();
+        ++lifetime_.destroyed;
+    }
+    Lifetime& lifetime_;
+};
+
+TEST_F(ComObjectTest, ReferenceTakenDuringDestructionDoesNotDestroyTwice) {
+    ComPtr<SelfReferencingOnDestruction> object;
+    ASSERT_EQ(ole::MakeObject(object, lifetime), S_OK);
+    EXPECT_EQ(object.Reset(), 0u);
+    EXPECT_EQ(lifetime.destroyed, 1);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
+}
+
 }  // namespace

@@ -1,0 +1,57 @@
+#include "tests/runtime/test_parent_control.h"
+
+#include "ole/late_bound.h"
+#include "ole/variant.h"
+#include "tests/runtime/test_control.h"
+
+namespace runtime_tests {
+
+HRESULT ParentControl::FinalConstruct() noexcept {
+    RETURN_IF_FAILED(AddChildControl(CLSID_TestControl, wrapper_));
+    return StartControl();
+}
+
+std::span<const ole::InterfaceEntry> ParentControl::InterfaceTable() noexcept {
+    static constexpr auto table = ole::ControlInterfaces<ParentControl>();
+    return table;
+}
+
+HRESULT ParentControl::Initialize() {
+    TestControl::Note(wrapper_ ? "Parent Initialize with child" : "Parent Initialize");
+    return S_OK;
+}
+
+HRESULT ParentControl::InitProperties() {
+    TestControl::Note("Parent InitProperties");
+    return S_OK;
+}
+
+void ParentControl::Resize() {
+    const SIZE size = ClientSize();
+    TestControl::Note("Parent Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
+    // The child covers the whole control: left a single, the others variants.
+    VARIANT arguments[4];
+    V_VT(&arguments[0]) = VT_R4;
+    V_R4(&arguments[0]) = 0;
+    V_VT(&arguments[1]) = VT_I2;
+    V_I2(&arguments[1]) = 0;
+    V_VT(&arguments[2]) = VT_R4;
+    V_R4(&arguments[2]) = static_cast<float>(size.cx);
+    V_VT(&arguments[3]) = VT_R4;
+    V_R4(&arguments[3]) = static_cast<float>(size.cy);
+    lastMove_ = ole::CallMethod(wrapper_.Get(), L"Move", arguments, nullptr);
+}
+
+void ParentControl::Show() { TestControl::Note("Parent Show"); }
+
+void ParentControl::Terminate() {
+    TestControl::Note(wrapper_ ? "Parent Terminate with child" : "Parent Terminate");
+}
+
+void ParentControl::Paint(HDC dc, const RECT& bounds) {
+    HBRUSH brush = CreateSolidBrush(kPaintColour);
+    FillRect(dc, &bounds, brush);
+    DeleteObject(brush);
+}
+
+}  // namespace runtime_tests
