@@ -1,5 +1,6 @@
 #include "control/raise_error.h"
 
+#include "ole/automation_error.h"
 #include "ole/bstr.h"
 #include "ole/com_ptr.h"
 #include "ole/error_info.h"
@@ -23,11 +24,6 @@ void ReplaceAll(std::wstring& text, const std::wstring& placeholder, const std::
          at = text.find(placeholder, at + replacement.size())) {
         text.replace(at, placeholder.size(), replacement);
     }
-}
-
-HRESULT NumberToHResult(long number) {
-    if (number > 0 && number < 65536) return ole::ControlErrorHResult(static_cast<WORD>(number));
-    return number < 0 ? static_cast<HRESULT>(number) : E_FAIL;
 }
 
 }  // namespace
@@ -59,6 +55,6 @@ HRESULT RaiseError(long number, std::wstring description, std::span<const VARIAN
         description = FormatErrorDescription(std::move(description), arguments);
         if (description.empty()) description = L"Application-defined or object-defined error";
         ole::PublishErrorInfo(source.c_str(), description.c_str());
-        return NumberToHResult(number);
+        return ole::AutomationErrorHResult(number);
     });
 }

@@ -1,6 +1,5 @@
 #include "ole/automation_error.h"
 
-#include "ole/com_ptr.h"
 #include "ole/error_info.h"
 
 #include <oaidl.h>
@@ -15,17 +14,7 @@ HRESULT AutomationErrorHResult(long number) noexcept {
 }
 
 HRESULT RaiseAutomationError(long number, const wchar_t* source, const wchar_t* description, REFIID iid) noexcept {
-    ComPtr<ICreateErrorInfo> creator;
-    ComPtr<IErrorInfo> info;
-    if (SUCCEEDED(CreateErrorInfo(creator.Put())) && SUCCEEDED(creator.As(&info))) {
-        creator->SetGUID(iid);
-        creator->SetSource(const_cast<LPOLESTR>(source ? source : L""));
-        creator->SetDescription(const_cast<LPOLESTR>(description ? description : L""));
-        SetErrorInfo(0, info.Get());
-    } else {
-        // Without an error info of our own, the host must not read an older one as ours.
-        ClearErrorInfo();
-    }
+    PublishErrorInfo(source, description, nullptr, 0, iid);
     return AutomationErrorHResult(number);
 }
 

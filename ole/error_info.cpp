@@ -10,13 +10,13 @@ void ClearErrorInfo() noexcept {
 }
 
 void PublishErrorInfo(const wchar_t* source, const wchar_t* description, const wchar_t* helpFile,
-                      DWORD helpContext) noexcept {
+                      DWORD helpContext, REFIID iid) noexcept {
     ComPtr<ICreateErrorInfo> creator;
     if (FAILED(CreateErrorInfo(creator.Put()))) {
         ClearErrorInfo();
         return;
     }
-    creator->SetGUID(GUID_NULL);
+    creator->SetGUID(iid);
     creator->SetSource(const_cast<LPOLESTR>(source ? source : L""));
     creator->SetDescription(const_cast<LPOLESTR>(description ? description : L""));
     creator->SetHelpFile(const_cast<LPOLESTR>(helpFile ? helpFile : L""));
@@ -24,11 +24,6 @@ void PublishErrorInfo(const wchar_t* source, const wchar_t* description, const w
     ComPtr<IErrorInfo> info;
     if (SUCCEEDED(creator.As(&info))) SetErrorInfo(0, info.Get());
     else ClearErrorInfo();
-}
-
-HRESULT RaiseError(WORD number, const wchar_t* source, const wchar_t* description) noexcept {
-    PublishErrorInfo(source, description);
-    return ControlErrorHResult(number);
 }
 
 HRESULT TakeException(EXCEPINFO& exception) noexcept {

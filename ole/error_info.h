@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <cguid.h>
 #include <oaidl.h>
 
 namespace ole {
@@ -14,12 +15,10 @@ constexpr HRESULT ControlErrorHResult(WORD number) noexcept {
 // Forgets the thread's pending error info, so a later reader cannot mistake it for its own.
 void ClearErrorInfo() noexcept;
 
-// Publishes an error with source and description (and help data) as the thread's error info.
+// Publishes an error with source and description (and help data, and the interface that
+// failed) as the thread's error info.
 void PublishErrorInfo(const wchar_t* source, const wchar_t* description, const wchar_t* helpFile = nullptr,
-                      DWORD helpContext = 0) noexcept;
-
-// Publishes an automation error and returns its HRESULT, for `return RaiseError(...)`.
-HRESULT RaiseError(WORD number, const wchar_t* source, const wchar_t* description) noexcept;
+                      DWORD helpContext = 0, REFIID iid = GUID_NULL) noexcept;
 
 // Turns the EXCEPINFO of a failed IDispatch::Invoke into the thread's error info and returns the
 // HRESULT it stands for. The EXCEPINFO's strings are freed and the structure is zeroed.

@@ -1,5 +1,6 @@
 #include "ole/runtime_errors.h"
 
+#include "ole/automation_error.h"
 #include "ole/error_info.h"
 #include "ole/hresult.h"
 #include "ole/module_name.h"
@@ -9,7 +10,7 @@ namespace ole {
 namespace {
 
 HRESULT RaiseRuntimeError(WORD number, const wchar_t* description) noexcept {
-    const HRESULT hr = Guarded([&] { return RaiseError(number, ModuleBaseName().c_str(), description); });
+    const HRESULT hr = Guarded([&] { return RaiseAutomationError(number, ModuleBaseName().c_str(), description); });
     return hr == E_OUTOFMEMORY ? hr : ControlErrorHResult(number);
 }
 
