@@ -8,3 +8,5 @@
 #define IDS_SECOND_LINK 9902
 #define IDS_COPYRIGHT_NOTICE 9903
 #define IDC_LINK_HAND 9910
+// The containers' toolbox shows this picture for the control; registration names it too.
+#define IDB_TOOLBOX 30000
