@@ -178,6 +178,12 @@ protected:
     SIZE ClientSize() const noexcept;
     IUnknown* Identity() noexcept { return static_cast<IOleObject*>(this); }
 
+    // The surface's own enabled state (its window follows it) and font (what Paint draws with).
+    bool SurfaceEnabled() const noexcept { return enabled_; }
+    void SetSurfaceEnabled(bool enabled) noexcept;
+    IFontDisp* SurfaceFont() const noexcept { return surfaceFont_.Get(); }
+    void SetSurfaceFont(IFontDisp* font) noexcept { surfaceFont_ = font; }
+
 private:
     enum class Persistence { None, New, Loaded };
 
@@ -197,6 +203,8 @@ private:
     ConnectionPoint events_;
     ConnectionPoint propertyNotify_;
     ComPtr<IOleClientSite> clientSite_;
+    ComPtr<IFontDisp> surfaceFont_;
+    bool enabled_ = true;
     ComPtr<IOleAdviseHolder> adviseHolder_;
     ComPtr<IAdviseSink> viewSink_;
     DWORD viewAspects_ = 0;

@@ -106,7 +106,9 @@ HRESULT ControlBase::CreateControlWindow(HWND parent, const RECT& position) noex
     window_ = CreateWindowExW(0, WindowClassName().c_str(), L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, position.left,
                               position.top, position.right - position.left, position.bottom - position.top, parent,
                               nullptr, CurrentModule(), this);
-    return window_ ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+    if (!window_) return HRESULT_FROM_WIN32(GetLastError());
+    EnableWindow(window_, enabled_);
+    return S_OK;
 }
 
 HRESULT ControlBase::InPlaceActivate(IOleClientSite* activeSite, bool uiActivate, LPCRECT position) noexcept {
@@ -201,5 +203,10 @@ HRESULT ControlBase::OnFrameWindowActivate(BOOL) { return S_OK; }
 HRESULT ControlBase::OnDocWindowActivate(BOOL) { return S_OK; }
 HRESULT ControlBase::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
 HRESULT ControlBase::EnableModeless(BOOL) { return S_OK; }
+
+void ControlBase::SetSurfaceEnabled(bool enabled) noexcept {
+    enabled_ = enabled;
+    if (window_) EnableWindow(window_, enabled);
+}
 
 }  // namespace ole

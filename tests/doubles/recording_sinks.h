@@ -59,6 +59,7 @@ public:
 
     const std::vector<Call>& Calls() const { return calls_; }
     std::vector<DISPID> ChangedIds() const;
+    void ClearCalls() { calls_.clear(); }
     void AnswerRequestEdit(HRESULT answer) { answer_ = answer; }
 
     IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
