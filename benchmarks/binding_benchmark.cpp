@@ -58,7 +58,7 @@ int Measure(UINT count, bool described, double& refreshTime, double& readTime, d
 
     ole::ComPtr<doubles::FakeList> list = doubles::FakeList::Create();
     list->SetLogging(false);
-    std::vector<doubles::ItemSpec> catalogue;
+    std::vector<doubles::CatalogueEntry> catalogue;
     for (UINT i = 0; i < count; ++i) catalogue.push_back({PropertyName(i)});
     list->SetCatalogue(catalogue);
 

@@ -17,7 +17,7 @@ namespace {
 using doubles::FakeAutomationObject;
 using doubles::FakeItem;
 using doubles::FakeList;
-using doubles::ItemSpec;
+using doubles::CatalogueEntry;
 using ole::ComPtr;
 using ole::Variant;
 using Access = FakeAutomationObject::Access;

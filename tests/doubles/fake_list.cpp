@@ -418,9 +418,9 @@ IFACEMETHODIMP FakeList::PopulateFromObject(VARIANT object) {
     state_->log.push_back(L"PopulateFromObject");
     populatedFrom_.push_back(V_VT(&object) == VT_DISPATCH ? V_DISPATCH(&object) : nullptr);
     RETURN_IF_FAILED(Fail(L"PopulateFromObject"));
-    for (const ItemSpec& spec : catalogue_) {
+    for (const CatalogueEntry& entry : catalogue_) {
         ComPtr<FakeItem> item;
-        item.Attach(new FakeItem(state_, spec));
+        item.Attach(new FakeItem(state_, entry));
         items_->contents.push_back(std::move(item));
     }
     return S_OK;
@@ -476,13 +476,13 @@ IFACEMETHODIMP FakeList::FindConnectionPoint(REFIID iid, IConnectionPoint** poin
     return events_.CopyTo(reinterpret_cast<EventPoint**>(point));
 }
 
-FakeItem::FakeItem(std::shared_ptr<ListState> state, const ItemSpec& spec)
-    : TestDouble("item " + std::string(spec.name.begin(), spec.name.end())),
+FakeItem::FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry)
+    : TestDouble("item " + std::string(entry.name.begin(), entry.name.end())),
       state_(std::move(state)),
-      name_(spec.name),
-      readOnly_(spec.readOnly ? VARIANT_TRUE : VARIANT_FALSE),
-      style_(spec.style),
-      notAnItem_(spec.notAnItem) {}
+      name_(entry.name),
+      readOnly_(entry.readOnly ? VARIANT_TRUE : VARIANT_FALSE),
+      style_(entry.style),
+      notAnItem_(entry.notAnItem) {}
 
 void FakeItem::SetStoredValue(const VARIANT& value) {
     if (FAILED(value_.CopyFrom(value))) throw std::bad_alloc();

@@ -31,7 +31,7 @@ struct ListState {
 };
 
 // One item that PopulateFromObject generates.
-struct ItemSpec {
+struct CatalogueEntry {
     std::wstring name;
     bool readOnly = false;
     LONG style = 1;  // 0 is the custom style
@@ -53,8 +53,8 @@ class FakeList final : public _Kavella, public IConnectionPointContainer, public
 public:
     static ole::ComPtr<FakeList> Create();
 
-    // PopulateFromObject appends one item per spec, each call anew.
-    void SetCatalogue(std::vector<ItemSpec> items) { catalogue_ = std::move(items); }
+    // PopulateFromObject appends one item per catalogue entry, each call anew.
+    void SetCatalogue(std::vector<CatalogueEntry> items) { catalogue_ = std::move(items); }
     // Makes a member fail with `failure` (and error info): "PopulateFromObject", "Redraw.put",
     // "PropertyItems", "Clear", "_NewEnum", or "<item>.<member>.get/.put" ("Caption.Value.put").
     void FailOn(const std::wstring& member, HRESULT failure) { state_->failures[member] = failure; }
@@ -138,7 +138,7 @@ private:
     HRESULT Fail(const std::wstring& member) const;
 
     std::shared_ptr<ListState> state_ = std::make_shared<ListState>();
-    std::vector<ItemSpec> catalogue_;
+    std::vector<CatalogueEntry> catalogue_;
     ole::ComPtr<ItemCollection> items_;
     ole::ComPtr<EventPoint> events_;
     ole::ComPtr<IOleClientSite> site_;
@@ -152,7 +152,7 @@ private:
 // An item of the fake list, with every flag readable and settable by the test.
 class FakeItem final : public IPropertyItem, public TestDouble {
 public:
-    FakeItem(std::shared_ptr<ListState> state, const ItemSpec& spec);
+    FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry);
 
     const std::wstring& ItemName() const { return name_; }
     const ole::Variant& StoredValue() const { return value_; }

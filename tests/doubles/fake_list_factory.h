@@ -20,7 +20,7 @@ public:
     // Withdraws the class, as if the list control were not installed.
     void Revoke();
     // What each new list generates in PopulateFromObject.
-    void SetCatalogue(std::vector<ItemSpec> catalogue) { catalogue_ = std::move(catalogue); }
+    void SetCatalogue(std::vector<CatalogueEntry> catalogue) { catalogue_ = std::move(catalogue); }
     // The lists made so far (kept alive until the factory goes).
     const std::vector<ole::ComPtr<FakeList>>& Made() const { return made_; }
     FakeList* Last() const { return made_.empty() ? nullptr : made_.back().Get(); }
@@ -37,7 +37,7 @@ private:
     FakeListFactory() : TestDouble("list factory") {}
 
     DWORD cookie_ = 0;
-    std::vector<ItemSpec> catalogue_;
+    std::vector<CatalogueEntry> catalogue_;
     std::vector<ole::ComPtr<FakeList>> made_;
 };
 
