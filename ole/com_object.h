@@ -67,7 +67,12 @@ public:
 
     IFACEMETHODIMP_(ULONG) Release() override {
         const ULONG left = --references_;
-        if (left == 0) delete this;
+        if (left == 0) {
+            // An AddRef/Release pair made while the destructor runs (a teardown that passes the
+            // object on) must not bring the count to 0 a second time.
+            references_ = kDestroying;
+            delete this;
+        }
         return left;
     }
 
@@ -84,6 +89,8 @@ protected:
     ULONG ReferenceCount() const noexcept { return references_.load(); }
 
 private:
+    static constexpr ULONG kDestroying = 0x40000000;
+
     std::atomic<ULONG> references_{1};
     ModuleObject module_;
 };

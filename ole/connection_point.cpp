@@ -1,0 +1,139 @@
+#include "ole/connection_point.h"
+
+#include "ole/com_enumerator.h"
+#include "ole/hresult.h"
+#include "ole/variant.h"
+
+#include <utility>
+
+namespace ole {
+
+namespace {
+
+struct ConnectionEnumeration {
+    using Element = CONNECTDATA;
+    using Stored = std::pair<ComPtr<IUnknown>, DWORD>;
+    static HRESULT CopyOut(const Stored& from, Element& to) noexcept {
+        to.dwCookie = from.second;
+        return from.first.CopyTo(&to.pUnk);
+    }
+    static void Free(Element& element) noexcept { ComPtr<IUnknown>().Attach(std::exchange(element.pUnk, nullptr)); }
+};
+
+}  // namespace
+
+void ConnectionPoint::DisconnectAll() noexcept {
+    std::vector<Connection> dropped = std::exchange(connections_, {});
+    dropped.clear();
+}
+
+HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
+    *object = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
+    if (!iid) return E_POINTER;
+    *iid = iid_;
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+    if (!container) return E_POINTER;
+    *container = nullptr;
+    return owner_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container));
+}
+
+HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!cookie) return E_POINTER;
+    *cookie = 0;
+    if (!sink) return E_POINTER;
+    return Guarded([&]() -> HRESULT {
+        ComPtr<IUnknown> connected;
+        if (FAILED(sink->QueryInterface(iid_, connected.PutVoid())) || !connected) return CONNECT_E_CANNOTCONNECT;
+        connections_.reserve(connections_.size() + 1);
+        // Cookies are never reused while the point lives, so a stale cookie cannot cut another
+        // sink's connection; 0 is never a cookie.
+        const DWORD given = nextCookie_++;
+        if (nextCookie_ == 0) nextCookie_ = 1;
+        connections_.push_back({given, std::move(connected)});
+        *cookie = given;
+        return S_OK;
+    });
+}
+
+HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
+    for (auto at = connections_.begin(); at != connections_.end(); ++at) {
+        if (at->cookie != cookie) continue;
+        // Out of the list first: the sink's last release may call back into the point.
+        ComPtr<IUnknown> sink = std::move(at->sink);
+        connections_.erase(at);
+        sink.Reset();
+        return S_OK;
+    }
+    return CONNECT_E_NOCONNECTION;
+}
+
+HRESULT ConnectionPoint::EnumConnections(IEnumConnections** result) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    return Guarded([&]() -> HRESULT {
+        std::vector<ConnectionEnumeration::Stored> items;
+        for (const Connection& connection : connections_) items.emplace_back(connection.sink, connection.cookie);
+        return ComEnumerator<IEnumConnections, ConnectionEnumeration>::Create(std::move(items), result);
+    });
+}
+
+HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<const VARIANT> arguments) noexcept {
+    return Guarded([&]() -> HRESULT {
+        HRESULT outcome = S_OK;
+        for (const ComPtr<IDispatch>& sink : point.Sinks<IDispatch>()) {
+            // DISPPARAMS holds the arguments last first. Each sink gets copies of its own and
+            // whatever it leaves in the slots is freed afterwards.
+            std::vector<Variant> passed(arguments.size());
+            HRESULT copied = S_OK;
+            for (size_t i = 0; i < arguments.size() && SUCCEEDED(copied); ++i) {
+                copied = passed[arguments.size() - 1 - i].CopyFrom(arguments[i]);
+            }
+            if (FAILED(copied)) {
+                if (SUCCEEDED(outcome)) outcome = copied;
+                continue;
+            }
+            static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant is laid out as the VARIANT it owns");
+            DISPPARAMS parameters{reinterpret_cast<VARIANT*>(passed.data()), nullptr,
+                                  static_cast<UINT>(passed.size()), 0};
+            EXCEPINFO exception{};
+            UINT argumentError = 0;
+            Variant result;
+            sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, result.Out(), &exception,
+                         &argumentError);
+            // A sink's exception is its own affair; its strings are ours to free.
+            SysFreeString(exception.bstrSource);
+            SysFreeString(exception.bstrDescription);
+            SysFreeString(exception.bstrHelpFile);
+        }
+        return outcome;
+    });
+}
+
+void NotifyPropertyChanged(const ConnectionPoint& point, DISPID id) noexcept {
+    Guarded([&]() -> HRESULT {
+        for (const ComPtr<IPropertyNotifySink>& sink : point.Sinks<IPropertyNotifySink>()) sink->OnChanged(id);
+        return S_OK;
+    });
+}
+
+HRESULT RequestPropertyEdit(const ConnectionPoint& point, DISPID id) noexcept {
+    return Guarded([&]() -> HRESULT {
+        for (const ComPtr<IPropertyNotifySink>& sink : point.Sinks<IPropertyNotifySink>()) {
+            if (sink->OnRequestEdit(id) == S_FALSE) return S_FALSE;
+        }
+        return S_OK;
+    });
+}
+
+}  // namespace ole

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ole/com_ptr.h"
+
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <span>
+#include <vector>
+
+namespace ole {
+
+// One outgoing interface of an object: its sinks, their cookies and the enumeration of them.
+// A connection point lives inside the object that offers it and shares that object's reference
+// count (holding a connection point keeps its container alive), so it is a member, not a heap
+// object of its own.
+//
+// Advise keeps the pointer the sink answered for the connection's interface and calls it through
+// that pointer only: an event sink is called through IDispatch::Invoke alone, never asked for
+// names or type information, so sinks that implement nothing but Invoke work.
+class ConnectionPoint final : public IConnectionPoint {
+public:
+    // `owner` is the container's identity; it outlives the connection point.
+    ConnectionPoint(IUnknown* owner, REFIID iid) noexcept : owner_(owner), iid_(iid) {}
+    ConnectionPoint(const ConnectionPoint&) = delete;
+    ConnectionPoint& operator=(const ConnectionPoint&) = delete;
+    virtual ~ConnectionPoint() = default;
+
+    REFIID Iid() const noexcept { return iid_; }
+    bool HasConnections() const noexcept { return !connections_.empty(); }
+
+    // Every sink now connected, each with its own reference, so that firing survives a sink
+    // that unadvises (or releases the container) during the call. The pointers are of the
+    // connection's interface.
+    template <typename Interface>
+    std::vector<ComPtr<Interface>> Sinks() const {
+        std::vector<ComPtr<Interface>> sinks;
+        sinks.reserve(connections_.size());
+        for (const Connection& connection : connections_) {
+            sinks.emplace_back(static_cast<Interface*>(static_cast<void*>(connection.sink.Get())));
+        }
+        return sinks;
+    }
+
+    // Drops every connection; the sinks are released after the list is empty.
+    void DisconnectAll() noexcept;
+
+    // IUnknown, delegated to the container except for the interfaces of the connection point.
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return owner_->AddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return owner_->Release(); }
+
+    // IConnectionPoint
+    IFACEMETHODIMP GetConnectionInterface(IID* iid) override;
+    IFACEMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
+    IFACEMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
+    IFACEMETHODIMP Unadvise(DWORD cookie) override;
+    IFACEMETHODIMP EnumConnections(IEnumConnections** connections) override;
+
+private:
+    struct Connection {
+        DWORD cookie;
+        ComPtr<IUnknown> sink;  // of the connection's interface
+    };
+
+    IUnknown* owner_;
+    IID iid_;
+    std::vector<Connection> connections_;
+    DWORD nextCookie_ = 1;
+};
+
+// Calls `id` on every sink of a dispinterface connection point, synchronously, over a snapshot
+// of the sinks. `arguments` are in natural order (first argument first); each sink gets its own
+// copies, so a sink that alters them changes nothing for the next. A failing sink does not stop
+// the others; the result is the first failure to copy the arguments, or S_OK.
+HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<const VARIANT> arguments = {}) noexcept;
+
+// IPropertyNotifySink::OnChanged(id) to every sink of the point.
+void NotifyPropertyChanged(const ConnectionPoint& point, DISPID id) noexcept;
+
+// IPropertyNotifySink::OnRequestEdit(id): S_OK when every sink allows the change, S_FALSE when
+// one refuses (the others are not asked then).
+HRESULT RequestPropertyEdit(const ConnectionPoint& point, DISPID id) noexcept;
+
+}  // namespace ole

@@ -1,0 +1,158 @@
+#include "ole/property_bag.h"
+
+#include "ole/hresult.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+
+namespace ole {
+
+namespace {
+
+bool IsObjectType(VARTYPE type) noexcept { return type == VT_UNKNOWN || type == VT_DISPATCH; }
+
+HRESULT SaveObject(IUnknown* object, CLSID& classId, std::vector<BYTE>& data) {
+    ComPtr<IPersistStream> persist;
+    ComPtr<IPersistStreamInit> persistInit;
+    IPersist* persistence = nullptr;
+    if (SUCCEEDED(object->QueryInterface(IID_IPersistStream, persist.PutVoid()))) {
+        persistence = persist.Get();
+    } else {
+        RETURN_IF_FAILED(object->QueryInterface(IID_IPersistStreamInit, persistInit.PutVoid()));
+        persistence = persistInit.Get();
+    }
+    RETURN_IF_FAILED(persistence->GetClassID(&classId));
+    ComPtr<IStream> stream;
+    RETURN_IF_FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
+    RETURN_IF_FAILED(persist ? persist->Save(stream.Get(), FALSE) : persistInit->Save(stream.Get(), FALSE));
+    STATSTG status{};
+    RETURN_IF_FAILED(stream->Stat(&status, STATFLAG_NONAME));
+    if (status.cbSize.QuadPart > 0x1000000) return E_OUTOFMEMORY;
+    data.resize(static_cast<size_t>(status.cbSize.QuadPart));
+    RETURN_IF_FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
+    ULONG read = 0;
+    if (!data.empty()) RETURN_IF_FAILED(stream->Read(data.data(), static_cast<ULONG>(data.size()), &read));
+    return read == data.size() ? S_OK : STG_E_READFAULT;
+}
+
+}  // namespace
+
+HRESULT ReadBagValue(IPropertyBag* bag, const wchar_t* name, VARTYPE type, const VARIANT& fallback,
+                     Variant& result) noexcept {
+    result.Reset();
+    if (!bag || !name) return E_POINTER;
+    // The type is the bag's hint; the zeroed payload is safe to clear whatever the bag does.
+    VARIANT raw{};
+    V_VT(&raw) = type;
+    const HRESULT hr = bag->Read(name, &raw, nullptr);
+    Variant read = Variant::Attach(raw);
+    if (hr == E_INVALIDARG) return result.CopyFrom(fallback);  // the bag does not hold the name
+    if (FAILED(hr)) return hr;
+    if (type == VT_EMPTY || read.Type() == type) {
+        result = std::move(read);
+        return S_OK;
+    }
+    if (IsObjectType(type) && !IsObjectType(read.Type())) return DISP_E_TYPEMISMATCH;
+    Variant converted;
+    RETURN_IF_FAILED(VariantChangeTypeEx(converted.Out(), const_cast<VARIANT*>(&read.Get()), 1033, 0, type));
+    result = std::move(converted);
+    return S_OK;
+}
+
+HRESULT WriteBagValue(IPropertyBag* bag, const wchar_t* name, const VARIANT& value) noexcept {
+    if (!bag || !name) return E_POINTER;
+    return bag->Write(name, const_cast<VARIANT*>(&value));
+}
+
+std::span<const InterfaceEntry> MemoryPropertyBag::InterfaceTable() noexcept {
+    static constexpr InterfaceEntry table[] = {Implements<MemoryPropertyBag, IPropertyBag>()};
+    return table;
+}
+
+void MemoryPropertyBag::AllowObjectClass(REFCLSID classId) { allowedClasses_.push_back(classId); }
+
+MemoryPropertyBag::Entry* MemoryPropertyBag::Find(LPCOLESTR name) noexcept {
+    for (Entry& entry : entries_) {
+        if (_wcsicmp(entry.name.c_str(), name) == 0) return &entry;
+    }
+    return nullptr;
+}
+
+HRESULT MemoryPropertyBag::Add(Entry entry) noexcept {
+    if (Find(entry.name.c_str())) return E_INVALIDARG;
+    return Guarded([&] {
+        entries_.push_back(std::move(entry));
+        return S_OK;
+    });
+}
+
+HRESULT MemoryPropertyBag::MakeObject(const Entry& entry, VARTYPE wanted, VARIANT* value) const {
+    const VARTYPE type = wanted == VT_UNKNOWN ? VT_UNKNOWN : VT_DISPATCH;
+    if (entry.objectClass == CLSID_NULL) {
+        V_VT(value) = type;
+        V_UNKNOWN(value) = nullptr;
+        return S_OK;
+    }
+    if (std::find(allowedClasses_.begin(), allowedClasses_.end(), entry.objectClass) == allowedClasses_.end()) {
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    ComPtr<IUnknown> object;
+    RETURN_IF_FAILED(CoCreateInstance(entry.objectClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                      object.PutVoid()));
+    ComPtr<IStream> stream;
+    RETURN_IF_FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
+    if (!entry.objectData.empty()) {
+        RETURN_IF_FAILED(stream->Write(entry.objectData.data(), static_cast<ULONG>(entry.objectData.size()), nullptr));
+        RETURN_IF_FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
+    }
+    ComPtr<IPersistStream> persist;
+    ComPtr<IPersistStreamInit> persistInit;
+    if (SUCCEEDED(object.As(&persist))) {
+        RETURN_IF_FAILED(persist->Load(stream.Get()));
+    } else {
+        RETURN_IF_FAILED(object.As(&persistInit));
+        RETURN_IF_FAILED(persistInit->Load(stream.Get()));
+    }
+    V_VT(value) = type;
+    return object.AsIID(type == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, reinterpret_cast<void**>(&V_UNKNOWN(value)));
+}
+
+HRESULT MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
+    if (!name || !value) return E_POINTER;
+    return Guarded([&]() -> HRESULT {
+        const Entry* entry = Find(name);
+        if (!entry) return E_INVALIDARG;
+        const VARTYPE wanted = V_VT(value);
+        VariantInit(value);
+        if (entry->isObject) return MakeObject(*entry, wanted, value);
+        if (wanted == VT_EMPTY || wanted == entry->value.Type()) {
+            return VariantCopy(value, const_cast<VARIANT*>(&entry->value.Get()));
+        }
+        return VariantChangeTypeEx(value, const_cast<VARIANT*>(&entry->value.Get()), 1033, 0, wanted);
+    });
+}
+
+HRESULT MemoryPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
+    if (!name || !value) return E_POINTER;
+    return Guarded([&]() -> HRESULT {
+        Entry written;
+        written.name = name;
+        const VARIANT* plain = value;
+        if (V_VT(plain) == (VT_VARIANT | VT_BYREF)) plain = V_VARIANTREF(plain);
+        if (IsObjectType(V_VT(plain))) {
+            written.isObject = true;
+            if (V_UNKNOWN(plain)) RETURN_IF_FAILED(SaveObject(V_UNKNOWN(plain), written.objectClass, written.objectData));
+        } else {
+            RETURN_IF_FAILED(VariantCopyInd(written.value.Out(), const_cast<VARIANT*>(plain)));
+        }
+        if (Entry* existing = Find(name)) {
+            *existing = std::move(written);
+        } else {
+            entries_.push_back(std::move(written));
+        }
+        return S_OK;
+    });
+}
+
+}  // namespace ole

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ole/com_ptr.h"
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+
+namespace ole {
+
+// The module (DLL or program) that this code is linked into.
+HMODULE CurrentModule() noexcept;
+// Its full path, or an empty string if Windows cannot say.
+std::wstring ModuleFileName();
+
+// The type library stored in this module's resources (TYPELIB 1). It is loaded once and kept
+// for the life of the process: every object's IDispatch reads it on every call.
+HRESULT GetModuleTypeLibrary(ComPtr<ITypeLib>& library) noexcept;
+
+// The type description of `guid` in that library (for a dual interface: its dispatch side).
+HRESULT GetModuleTypeInfo(REFGUID guid, ComPtr<ITypeInfo>& info) noexcept;
+
+// The vtable side of a dual interface, which ITypeInfo::Invoke needs to call the object.
+HRESULT GetDualInterfaceTypeInfo(REFIID dual, ComPtr<ITypeInfo>& info) noexcept;
+
+}  // namespace ole

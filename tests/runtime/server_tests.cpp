@@ -1,0 +1,191 @@
+#include "tests/runtime/test_control.h"
+
+#include "ole/class_factory.h"
+#include "ole/registration.h"
+#include "ole/type_library.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace runtime_tests {
+namespace {
+
+using ole::ComPtr;
+
+const ole::ServedClass kServed[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<TestControl>}};
+
+// What a DLL's DllGetClassObject and DllCanUnloadNow answer over the life of its objects.
+class ClassFactoryTest : public testing::Test {
+protected:
+    const long liveAtStart = ole::Module::ObjectCount();
+    const long locksAtStart = ole::Module::LockCount();
+};
+
+TEST_F(ClassFactoryTest, UnknownClassGetsNoObject) {
+    void* object = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(ole::GetClassObject(kServed, CLSID_StdFont, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, nullptr), E_POINTER);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
+}
+
+TEST_F(ClassFactoryTest, FactoryMakesObjectsAndCountsTheModule) {
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, factory.PutVoid()), S_OK);
+    EXPECT_EQ(ole::CanUnloadNow(), S_FALSE) << "a live class factory holds the module";
+
+    ComPtr<IUnknown> outer;
+    ASSERT_EQ(factory.As(&outer), S_OK);
+    void* object = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(factory->CreateInstance(outer.Get(), IID_IUnknown, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(object, nullptr);
+    object = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart + 1) << "a refused creation leaves nothing behind";
+
+    ComPtr<ITestControl> control;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_ITestControl, control.PutVoid()), S_OK);
+    ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+    outer.Reset();
+    factory.Reset();
+    EXPECT_EQ(control.Reset(), 0u);
+    EXPECT_EQ(ole::CanUnloadNow(), S_FALSE) << "the server lock still holds the module";
+    ComPtr<IClassFactory> another;
+    ASSERT_EQ(ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, another.PutVoid()), S_OK);
+    EXPECT_EQ(another->LockServer(FALSE), S_OK) << "a lock may be released through another factory";
+    EXPECT_EQ(another->LockServer(FALSE), E_UNEXPECTED) << "an unbalanced unlock is refused";
+    another.Reset();
+    EXPECT_EQ(ole::Module::LockCount(), locksAtStart);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
+    if (liveAtStart == 0 && locksAtStart == 0) {
+        EXPECT_EQ(ole::CanUnloadNow(), S_OK);
+    }
+}
+
+TEST_F(ClassFactoryTest, TwoApartmentsCreateAndDestroyControlsAtOnce) {
+    auto apartment = [](HRESULT& failure) {
+        failure = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (FAILED(failure)) return;
+        for (int i = 0; i < 200 && SUCCEEDED(failure); ++i) {
+            ComPtr<IClassFactory> factory;
+            failure = ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, factory.PutVoid());
+            ComPtr<IDispatch> control;
+            if (SUCCEEDED(failure)) failure = factory->CreateInstance(nullptr, IID_IDispatch, control.PutVoid());
+            LPOLESTR names[] = {const_cast<LPOLESTR>(L"Count")};
+            DISPID id = 0;
+            if (SUCCEEDED(failure)) failure = control->GetIDsOfNames(IID_NULL, names, 1, 1033, &id);
+        }
+        CoUninitialize();
+    };
+    HRESULT first = E_FAIL, second = E_FAIL;
+    std::thread one(apartment, std::ref(first));
+    std::thread two(apartment, std::ref(second));
+    one.join();
+    two.join();
+    EXPECT_EQ(first, S_OK);
+    EXPECT_EQ(second, S_OK);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
+    EXPECT_EQ(ole::Module::LockCount(), locksAtStart);
+}
+
+// Registration is written into a scratch key that stands in for HKEY_CLASSES_ROOT, so that the
+// test leaves the machine as it found it.
+class RegistrationTest : public testing::Test {
+protected:
+    static constexpr wchar_t kScratch[] = L"Software\\InspectaRuntimeTests\\Classes";
+
+    void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, scratch), ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+        RegCloseKey(scratch);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\InspectaRuntimeTests");
+    }
+
+    std::wstring Read(const std::wstring& path, const wchar_t* name = nullptr) {
+        wchar_t value[512] = {};
+        DWORD size = sizeof(value) - sizeof(wchar_t);
+        if (RegGetValueW(scratch, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+            return L"<absent>";
+        }
+        return value;
+    }
+    bool Exists(const std::wstring& path) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(scratch, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+        RegCloseKey(key);
+        return true;
+    }
+    static std::wstring Text(const GUID& guid) {
+        wchar_t text[40] = {};
+        StringFromGUID2(guid, text, 40);
+        return text;
+    }
+
+    HKEY scratch = nullptr;
+    const ole::ControlRegistration registration{&CLSID_TestControl, L"TestControl", L"RuntimeTestLib.TestControl",
+                                                &LIBID_RuntimeTestLib,  L"1.2",       0x20191,
+                                                30000,                  L"Apartment"};
+    const std::wstring classKey = L"CLSID\\" + Text(CLSID_TestControl);
+    const std::wstring server = ole::ModuleFileName();
+};
+
+TEST_F(RegistrationTest, ControlRegistrationIsWrittenAndRemovedCompletely) {
+    ASSERT_EQ(ole::RegisterControl(registration, server), S_OK);
+    EXPECT_EQ(Read(classKey), L"TestControl");
+    EXPECT_EQ(Read(classKey + L"\\InprocServer32"), server);
+    EXPECT_EQ(Read(classKey + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    EXPECT_EQ(Read(classKey + L"\\ProgID"), L"RuntimeTestLib.TestControl");
+    EXPECT_TRUE(Exists(classKey + L"\\Control"));
+    EXPECT_EQ(Read(classKey + L"\\MiscStatus\\1"), L"131473");
+    EXPECT_EQ(Read(classKey + L"\\ToolboxBitmap32"), server + L", 30000");
+    EXPECT_EQ(Read(classKey + L"\\TypeLib"), Text(LIBID_RuntimeTestLib));
+    EXPECT_EQ(Read(classKey + L"\\Version"), L"1.2");
+    EXPECT_EQ(Read(L"RuntimeTestLib.TestControl\\CLSID"), Text(CLSID_TestControl));
+
+    ASSERT_EQ(ole::UnregisterControl(registration), S_OK);
+    EXPECT_FALSE(Exists(classKey));
+    EXPECT_FALSE(Exists(L"RuntimeTestLib.TestControl"));
+    EXPECT_EQ(ole::UnregisterControl(registration), S_OK) << "removing what is absent is no failure";
+}
+
+TEST_F(RegistrationTest, AProgIdTakenOverByAnotherClassSurvivesRemoval) {
+    ASSERT_EQ(ole::RegisterControl(registration, server), S_OK);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(scratch, L"RuntimeTestLib.TestControl\\CLSID", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring other = Text(CLSID_StdFont);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(other.c_str()),
+                   static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    ASSERT_EQ(ole::UnregisterControl(registration), S_OK);
+    EXPECT_FALSE(Exists(classKey));
+    EXPECT_EQ(Read(L"RuntimeTestLib.TestControl\\CLSID"), other);
+}
+
+TEST_F(RegistrationTest, TypeLibraryRegistrationIsWrittenAndRemoved) {
+    ASSERT_EQ(ole::RegisterServerTypeLibrary(server), S_OK);
+    const std::wstring libraryKey = L"TypeLib\\" + Text(LIBID_RuntimeTestLib) + L"\\1.2";
+    EXPECT_TRUE(Exists(libraryKey)) << "library registered";
+    EXPECT_TRUE(Exists(L"Interface\\" + Text(IID_ITestControl))) << "dual interface registered";
+    ComPtr<ITypeLib> loaded;
+    EXPECT_EQ(LoadRegTypeLib(LIBID_RuntimeTestLib, 1, 2, 0, loaded.Put()), S_OK);
+    loaded.Reset();
+
+    ASSERT_EQ(ole::UnregisterServerTypeLibrary(server), S_OK);
+    EXPECT_FALSE(Exists(libraryKey));
+    EXPECT_FALSE(Exists(L"TypeLib\\" + Text(LIBID_RuntimeTestLib)));
+    EXPECT_FALSE(Exists(L"Interface\\" + Text(IID_ITestControl)));
+    EXPECT_EQ(ole::UnregisterServerTypeLibrary(server), S_OK) << "removing what is absent is no failure";
+}
+
+}  // namespace
+}  // namespace runtime_tests

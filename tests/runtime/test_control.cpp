@@ -1,0 +1,144 @@
+#include "tests/runtime/test_control.h"
+
+#include "ole/automation_error.h"
+#include "ole/bstr.h"
+#include "ole/property_bag.h"
+#include "ole/variant.h"
+
+namespace runtime_tests {
+
+std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
+    static constexpr auto table = ole::JoinInterfaceTables(
+        std::array<ole::InterfaceEntry, 5>{
+            ole::Implements<TestControl, ITestControl>(),
+            ole::Implements<TestControl, IDispatch, ITestControl>(),
+            ole::Implements<TestControl, IProvideClassInfo2>(),
+            ole::Implements<TestControl, IProvideClassInfo, IProvideClassInfo2>(),
+            ole::Implements<TestControl, ISupportErrorInfo>(),
+        },
+        ole::ControlInterfaces<TestControl>());
+    return table;
+}
+
+std::vector<std::string>& TestControl::Journal() {
+    static std::vector<std::string> journal;
+    return journal;
+}
+
+HRESULT TestControl::Initialize() {
+    Journal().push_back("Initialize");
+    return S_OK;
+}
+
+HRESULT TestControl::InitProperties() {
+    Journal().push_back("InitProperties");
+    caption_ = L"New";
+    ole::ComPtr<IFontDisp> ambient;
+    if (SUCCEEDED(AmbientFont(ambient))) font_ = ambient;
+    return S_OK;
+}
+
+HRESULT TestControl::ReadProperties(IPropertyBag* bag) {
+    Journal().push_back("ReadProperties");
+    const ole::Variant emptyText(std::wstring_view(L""));
+    const ole::Variant zero(LONG{0});
+    ole::Variant caption, count, font;
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Caption", VT_BSTR, emptyText.Get(), caption));
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Count", VT_I4, zero.Get(), count));
+    ole::ComPtr<IFontDisp> ambient;
+    RETURN_IF_FAILED(AmbientFont(ambient));
+    const ole::Variant ambientFont(static_cast<IDispatch*>(ambient.Get()));
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Font", VT_DISPATCH, ambientFont.Get(), font));
+    ole::ComPtr<IFontDisp> readFont;
+    if (V_DISPATCH(&font.Get())) {
+        RETURN_IF_FAILED(V_DISPATCH(&font.Get())->QueryInterface(IID_IFontDisp, readFont.PutVoid()));
+    }
+    caption_.assign(V_BSTR(&caption.Get()) ? V_BSTR(&caption.Get()) : L"");
+    count_ = V_I4(&count.Get());
+    font_ = readFont;
+    return S_OK;
+}
+
+HRESULT TestControl::WriteProperties(IPropertyBag* bag) {
+    Journal().push_back("WriteProperties");
+    RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Caption", ole::Variant(std::wstring_view(caption_)).Get()));
+    RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Count", ole::Variant(count_).Get()));
+    return ole::WriteBagValue(bag, L"Font", ole::Variant(static_cast<IDispatch*>(font_.Get())).Get());
+}
+
+void TestControl::Resize() {
+    const SIZE size = ClientSize();
+    Journal().push_back("Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
+}
+
+void TestControl::Show() { Journal().push_back("Show"); }
+
+void TestControl::Terminate() { Journal().push_back("Terminate"); }
+
+void TestControl::Paint(HDC dc, const RECT& bounds) {
+    HBRUSH brush = CreateSolidBrush(kPaintColour);
+    FillRect(dc, &bounds, brush);
+    DeleteObject(brush);
+}
+
+HRESULT TestControl::get_Caption(BSTR* value) {
+    if (!value) return E_POINTER;
+    *value = SysAllocStringLen(caption_.data(), static_cast<UINT>(caption_.size()));
+    return *value ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT TestControl::put_Caption(BSTR value) {
+    return ole::Guarded([&] {
+        caption_.assign(value ? value : L"", SysStringLen(value));
+        PropertyChanged(1);
+        InvalidateView();
+        return S_OK;
+    });
+}
+
+HRESULT TestControl::get_Count(LONG* value) {
+    if (!value) return E_POINTER;
+    *value = count_;
+    return S_OK;
+}
+
+HRESULT TestControl::put_Count(LONG value) {
+    // A plain failure with no error info of its own, as a careless method returns one.
+    if (value < 0) return E_INVALIDARG;
+    count_ = value;
+    PropertyChanged(2);
+    return S_OK;
+}
+
+HRESULT TestControl::Raise(LONG number, BSTR source, BSTR description) {
+    return ole::RaiseAutomationError(number, source, description, IID_ITestControl);
+}
+
+HRESULT TestControl::FireClicked() { return FireEvent(1); }
+
+HRESULT TestControl::FireChanged(BSTR name, VARIANT value) {
+    VARIANT arguments[2];
+    V_VT(&arguments[0]) = VT_BSTR;
+    V_BSTR(&arguments[0]) = name;
+    arguments[1] = value;
+    return FireEvent(2, arguments);
+}
+
+HRESULT TestControl::NotifyChanged(LONG id) {
+    PropertyChanged(id);
+    return S_OK;
+}
+
+HRESULT TestControl::get_Font(IFontDisp** value) { return font_.CopyTo(value); }
+
+HRESULT TestControl::putref_Font(IFontDisp* value) {
+    if (!value) {
+        return ole::RaiseAutomationError(380, L"RuntimeTests.TestControl", L"Invalid property value",
+                                         IID_ITestControl);
+    }
+    font_ = value;
+    PropertyChanged(7);
+    return S_OK;
+}
+
+}  // namespace runtime_tests
