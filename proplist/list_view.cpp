@@ -1,0 +1,821 @@
+#include "proplist/list_view.h"
+
+#include "ole/bstr.h"
+#include "ole/hresult.h"
+#include "ole/type_library.h"
+#include "proplist/list_events.h"
+#include "proplist/value_text.h"
+
+#include <commctrl.h>
+#include <olectl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace proplist {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"KavellaPropertyList";
+constexpr UINT_PTR kEditorSubclass = 1;
+constexpr DWORD kTypeAheadPause = 1000;  // ms between keys that start a new search
+
+// The VB shift state: 1 Shift, 2 Ctrl, 4 Alt.
+SHORT ShiftState() noexcept {
+    SHORT state = 0;
+    if (GetKeyState(VK_SHIFT) < 0) state |= 1;
+    if (GetKeyState(VK_CONTROL) < 0) state |= 2;
+    if (GetKeyState(VK_MENU) < 0) state |= 4;
+    return state;
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
+    if (prefix.size() > name.size()) return false;
+    return CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+IDispatch* AsDispatch(PropertyItem* item) noexcept { return static_cast<IPropertyItem*>(item); }
+
+}  // namespace
+
+ListView::~ListView() {
+    if (window_) DestroyWindow(window_);
+    if (messageBrush_) DeleteObject(messageBrush_);
+}
+
+HRESULT ListView::Place(HWND parent) noexcept {
+    if (!parent) return E_INVALIDARG;
+    RECT client{};
+    GetClientRect(parent, &client);
+    if (window_ && GetParent(window_) != parent) DestroyWindow(window_);
+    if (!window_) {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.style = CS_DBLCLKS;
+        windowClass.lpfnWndProc = &ListView::WindowProcedure;
+        windowClass.hInstance = ole::CurrentModule();
+        windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        windowClass.lpszClassName = kWindowClass;
+        if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+            return HRESULT_FROM_WIN32(GetLastError());
+        }
+        window_ = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN |
+                                  WS_TABSTOP, 0, 0, client.right, client.bottom, parent, nullptr,
+                                  ole::CurrentModule(), this);
+        if (!window_) return HRESULT_FROM_WIN32(GetLastError());
+        EnableWindow(window_, host_.IsEnabled());
+    } else {
+        MoveWindow(window_, 0, 0, client.right, client.bottom, TRUE);
+    }
+    UpdateScrollBar();
+    return S_OK;
+}
+
+int ListView::RowHeight() noexcept {
+    if (rowHeight_ > 0) return rowHeight_;
+    HDC screen = GetDC(nullptr);
+    HFONT font = host_.Font();
+    HGDIOBJ previous = SelectObject(screen, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    // The text's own height and some air, so rows grow with the font and the screen's DPI.
+    rowHeight_ = std::max(8, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading + metrics.tmHeight / 3));
+    return rowHeight_;
+}
+
+const std::vector<size_t>& ListView::Rows() noexcept {
+    if (!rowsStale_) return rows_;
+    rowsStale_ = false;
+    PropertyItems& items = host_.Items();
+    rows_.clear();
+    selectedRow_ = kNone;
+    ole::Guarded([&] {
+        rows_.reserve(items.Size());
+        for (size_t i = 0; i < items.Size(); ++i) {
+            const PropertyItem& item = items.At(i);
+            if (!item.IsVisible()) continue;
+            if (&item == selectedItem_) selectedRow_ = rows_.size();
+            rows_.push_back(i);
+        }
+        return S_OK;
+    });
+    if (selectedRow_ == kNone) selectedItem_ = nullptr;
+    if (top_ >= rows_.size()) top_ = rows_.empty() ? 0 : rows_.size() - 1;
+    return rows_;
+}
+
+PropertyItem* ListView::ItemAtRow(size_t row) noexcept {
+    const std::vector<size_t>& rows = Rows();
+    return row < rows.size() ? &host_.Items().At(rows[row]) : nullptr;
+}
+
+PropertyItem* ListView::Selected() noexcept {
+    Rows();
+    return selectedRow_ == kNone ? nullptr : ItemAtRow(selectedRow_);
+}
+
+size_t ListView::RowsPerPage() noexcept {
+    RECT client{};
+    if (window_) GetClientRect(window_, &client);
+    return std::max<size_t>(1, static_cast<size_t>(client.bottom / RowHeight()));
+}
+
+int ListView::SplitterX(int width) const noexcept {
+    return std::clamp(static_cast<int>(width * splitRatio_), 16, std::max(16, width - 16));
+}
+
+RECT ListView::ValueCell(size_t row) noexcept {
+    RECT client{};
+    GetClientRect(window_, &client);
+    const int y = static_cast<int>(row - top_) * RowHeight();
+    return {SplitterX(client.right) + 1, y, client.right, y + RowHeight()};
+}
+
+void ListView::Invalidate() noexcept {
+    if (window_ && host_.IsRedrawing()) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void ListView::UpdateScrollBar() noexcept {
+    if (!window_ || !host_.IsRedrawing()) return;
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMin = 0;
+    info.nMax = static_cast<int>(std::min<size_t>(Rows().size(), INT_MAX)) - 1;
+    info.nPage = static_cast<UINT>(RowsPerPage());
+    info.nPos = static_cast<int>(top_);
+    SetScrollInfo(window_, SB_VERT, &info, TRUE);
+}
+
+void ListView::ScrollTo(size_t top) noexcept {
+    const size_t count = Rows().size();
+    const size_t page = RowsPerPage();
+    const size_t highest = count > page ? count - page : 0;
+    top = std::min(top, highest);
+    if (top == top_) return;
+    if (editor_) CommitEdit();
+    top_ = top;
+    UpdateScrollBar();
+    Invalidate();
+    host_.Raise(events::kScroll);
+}
+
+void ListView::EnsureVisible(size_t row) noexcept {
+    if (row == kNone) return;
+    const size_t page = RowsPerPage();
+    if (row < top_) ScrollTo(row);
+    else if (row >= top_ + page) ScrollTo(row + 1 - page);
+}
+
+void ListView::ItemsReplaced() noexcept {
+    if (editor_) AbandonEdit();
+    rowsStale_ = true;
+    selectedItem_ = nullptr;
+    selectedRow_ = kNone;
+    top_ = 0;
+    UpdateScrollBar();
+    Invalidate();
+}
+
+void ListView::ItemChanged(PropertyItem& item) noexcept {
+    if (editor_ && editing_.Get() == &item && !item.IsVisible()) AbandonEdit();
+    // Visibility may have changed: the rows are rebuilt when next needed, once for any number
+    // of changes, so hiding many items costs one pass.
+    rowsStale_ = true;
+    Invalidate();
+}
+
+void ListView::FontChanged() noexcept {
+    rowHeight_ = 0;
+    if (editor_) AbandonEdit();
+    UpdateScrollBar();
+    Invalidate();
+}
+
+void ListView::EnabledChanged() noexcept {
+    if (!host_.IsEnabled() && editor_) AbandonEdit();
+    if (window_) EnableWindow(window_, host_.IsEnabled());
+    Invalidate();
+}
+
+void ListView::RedrawResumed() noexcept {
+    if (!window_) return;
+    UpdateScrollBar();
+    InvalidateRect(window_, nullptr, FALSE);
+    UpdateWindow(window_);
+}
+
+void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
+    const int width = bounds.right - bounds.left;
+    const int split = bounds.left + SplitterX(width);
+    const int height = RowHeight();
+    const bool enabled = host_.IsEnabled();
+    FillRect(dc, &bounds, GetSysColorBrush(COLOR_WINDOW));
+    HFONT font = host_.Font();
+    HGDIOBJ previousFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    HPEN grid = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_3DFACE));
+    HGDIOBJ previousPen = SelectObject(dc, grid);
+    const bool focused = window_ && (GetFocus() == window_);
+
+    const std::vector<size_t>& rows = Rows();
+    PropertyItems& items = host_.Items();
+    size_t drawn = 0;
+    for (size_t row = top_; row < rows.size(); ++row) {
+        const int y = bounds.top + static_cast<int>(row - top_) * height;
+        if (y >= bounds.bottom) break;
+        const PropertyItem& item = items.At(rows[row]);
+        const ItemDescription& description = item.Description();
+        RECT nameCell{bounds.left, y, split, y + height};
+        RECT valueCell{split + 1, y, bounds.right, y + height};
+        const bool selected = row == selectedRow_;
+        if (selected) {
+            FillRect(dc, &nameCell, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_3DFACE));
+        }
+        SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT
+                                     : selected && focused ? COLOR_HIGHLIGHTTEXT
+                                                           : COLOR_WINDOWTEXT));
+        RECT text = nameCell;
+        InflateRect(&text, -4, 0);
+        DrawTextW(dc, description.name.c_str(), static_cast<int>(description.name.size()), &text,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+
+        RECT valueText = valueCell;
+        InflateRect(&valueText, -4, 0);
+        if (description.style == kStyleColour) {
+            ole::Variant colour;
+            if (SUCCEEDED(VariantChangeType(colour.Out(), const_cast<VARIANT*>(&item.CurrentValue()), 0, VT_UI4))) {
+                COLORREF shown = 0;
+                if (SUCCEEDED(OleTranslateColor(V_UI4(&colour.Get()), nullptr, &shown))) {
+                    RECT swatch{valueText.left, y + 3, valueText.left + height * 3 / 2, y + height - 3};
+                    HBRUSH brush = CreateSolidBrush(shown);
+                    FillRect(dc, &swatch, brush);
+                    DeleteObject(brush);
+                    FrameRect(dc, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
+                    valueText.left = swatch.right + 4;
+                }
+            }
+        }
+        const std::wstring value = FormatValue(description, item.CurrentValue());
+        SetTextColor(dc, GetSysColor(!enabled || description.readOnly ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+        DrawTextW(dc, value.c_str(), static_cast<int>(value.size()), &valueText,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        MoveToEx(dc, bounds.left, y + height - 1, nullptr);
+        LineTo(dc, bounds.right, y + height - 1);
+        ++drawn;
+    }
+    MoveToEx(dc, split, bounds.top, nullptr);
+    LineTo(dc, split, bounds.top + static_cast<int>(std::min(rows.size() - std::min(top_, rows.size()),
+                                                             static_cast<size_t>(INT_MAX / std::max(1, height)))) *
+                                       height);
+    SelectObject(dc, previousPen);
+    DeleteObject(grid);
+    SelectObject(dc, previousFont);
+    rowsDrawn_ = drawn;
+}
+
+LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* view = reinterpret_cast<ListView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        if (view && view->window_ == window) {
+            view->window_ = nullptr;
+            view->editor_ = nullptr;
+            view->message_ = nullptr;
+            view->editing_.Reset();
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (!view || view->window_ != window) {
+        if (view && !view->window_ && message == WM_CREATE) view->window_ = window;
+        if (!view || view->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    ole::Guarded([&] {
+        result = view->Handle(message, wParam, lParam);
+        return S_OK;
+    });
+    return result;
+}
+
+LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(window_, &paint);
+        if (host_.IsRedrawing()) {
+            RECT client{};
+            GetClientRect(window_, &client);
+            // Drawn off screen and copied in one go, so rows do not flicker while scrolling.
+            HDC memory = CreateCompatibleDC(dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
+            HGDIOBJ previous = SelectObject(memory, bitmap);
+            Draw(memory, client);
+            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, previous);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+            ++paintCount_;
+        }
+        EndPaint(window_, &paint);
+        if (host_.IsRedrawing()) host_.Raise(events::kPaint);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SIZE:
+        if (editor_) AbandonEdit();
+        UpdateScrollBar();
+        ScrollTo(top_);
+        Invalidate();
+        host_.Raise(events::kResize);
+        return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        const SHORT key = RaiseKeyDown(static_cast<SHORT>(wParam));
+        if (key != 0 && host_.IsEnabled()) OnKeyDown(key);
+        if (message == WM_SYSKEYDOWN) return DefWindowProcW(window_, message, wParam, lParam);
+        return 0;
+    }
+    case WM_KEYUP: {
+        SHORT key = static_cast<SHORT>(wParam);
+        const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+        host_.Raise(events::kKeyUp, arguments);
+        return 0;
+    }
+    case WM_CHAR: {
+        SHORT typed = static_cast<SHORT>(wParam);
+        const VARIANT arguments[] = {events::ShortReference(&typed)};
+        host_.Raise(events::kKeyPress, arguments);
+        if (typed != 0 && host_.IsEnabled()) OnChar(static_cast<wchar_t>(typed));
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        if (host_.IsEnabled()) OnMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_MOUSEMOVE:
+        if (draggingSplitter_) {
+            RECT client{};
+            GetClientRect(window_, &client);
+            if (client.right > 0) {
+                splitRatio_ = std::clamp(static_cast<double>(GET_X_LPARAM(lParam)) / client.right, 0.05, 0.95);
+                Invalidate();
+            }
+        }
+        return 0;
+    case WM_LBUTTONUP: {
+        if (draggingSplitter_) {
+            draggingSplitter_ = false;
+            ReleaseCapture();
+            RECT client{};
+            GetClientRect(window_, &client);
+            const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(SplitterX(client.right)))};
+            host_.Raise(events::kSplitterMoved, arguments);
+        }
+        const VARIANT arguments[] = {events::ShortArgument(1), events::ShortArgument(ShiftState()),
+                                     events::FloatArgument(static_cast<float>(GET_X_LPARAM(lParam))),
+                                     events::FloatArgument(static_cast<float>(GET_Y_LPARAM(lParam)))};
+        host_.Raise(events::kMouseUp, arguments);
+        host_.Raise(events::kClick);
+        return 0;
+    }
+    case WM_LBUTTONDBLCLK:
+        host_.Raise(events::kDblClick);
+        if (PropertyItem* item = Selected()) {
+            const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item))};
+            host_.Raise(events::kItemDblClick, arguments);
+            if (host_.IsEnabled() && !editor_) BeginEdit();
+        }
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            POINT at{};
+            GetCursorPos(&at);
+            ScreenToClient(window_, &at);
+            RECT client{};
+            GetClientRect(window_, &client);
+            if (std::abs(at.x - SplitterX(client.right)) <= 3) {
+                SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_SIZEWE)));
+                return TRUE;
+            }
+        }
+        return DefWindowProcW(window_, message, wParam, lParam);
+    case WM_CONTEXTMENU:
+        OnContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_COMMAND:
+        if (lParam == 0 && LOWORD(wParam) == kCommandRefresh) {
+            host_.Raise(events::kRequestRefresh);
+            return 0;
+        }
+        return DefWindowProcW(window_, message, wParam, lParam);
+    case WM_VSCROLL: {
+        SCROLLINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_ALL;
+        GetScrollInfo(window_, SB_VERT, &info);
+        const size_t page = RowsPerPage();
+        size_t top = top_;
+        switch (LOWORD(wParam)) {
+        case SB_LINEUP: top = top > 0 ? top - 1 : 0; break;
+        case SB_LINEDOWN: ++top; break;
+        case SB_PAGEUP: top = top > page ? top - page : 0; break;
+        case SB_PAGEDOWN: top += page; break;
+        case SB_TOP: top = 0; break;
+        case SB_BOTTOM: top = Rows().size(); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: top = static_cast<size_t>(std::max(0, info.nTrackPos)); break;
+        default: break;
+        }
+        ScrollTo(top);
+        return 0;
+    }
+    case WM_MOUSEWHEEL: {
+        const SHORT delta = GET_WHEEL_DELTA_WPARAM(wParam);
+        const VARIANT arguments[] = {events::ShortArgument(delta), events::ShortArgument(ShiftState())};
+        host_.Raise(events::kMouseWheel, arguments);
+        const long rows = -3L * delta / WHEEL_DELTA;
+        ScrollTo(rows < 0 ? (top_ > static_cast<size_t>(-rows) ? top_ + rows : 0) : top_ + static_cast<size_t>(rows));
+        return 0;
+    }
+    case WM_SETFOCUS:
+        Invalidate();
+        host_.Raise(events::kGotFocus);
+        return 0;
+    case WM_KILLFOCUS:
+        Invalidate();
+        host_.Raise(events::kLostFocus);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == message_) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, RGB(160, 0, 0));
+            SetBkColor(dc, GetSysColor(COLOR_INFOBK));
+            if (!messageBrush_) messageBrush_ = CreateSolidBrush(GetSysColor(COLOR_INFOBK));
+            return reinterpret_cast<LRESULT>(messageBrush_);
+        }
+        return DefWindowProcW(window_, message, wParam, lParam);
+    default:
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+SHORT ListView::RaiseKeyDown(SHORT key) noexcept {
+    const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+    host_.Raise(events::kKeyDown, arguments);
+    return key;
+}
+
+void ListView::OnKeyDown(SHORT key) noexcept {
+    const size_t count = Rows().size();
+    if (count == 0) return;
+    const size_t page = RowsPerPage();
+    const size_t current = selectedRow_;
+    switch (key) {
+    case VK_UP: Move(-1); break;
+    case VK_DOWN: Move(1); break;
+    case VK_PRIOR: Move(-static_cast<long>(page)); break;
+    case VK_NEXT: Move(static_cast<long>(page)); break;
+    case VK_HOME: Select(0); break;
+    case VK_END: Select(count - 1); break;
+    case VK_RETURN:
+    case VK_F2: BeginEdit(); break;
+    case VK_TAB:
+        Move((ShiftState() & 1) ? -1 : 1);
+        if (selectedRow_ != current) BeginEdit();
+        break;
+    default: break;
+    }
+}
+
+void ListView::Move(long delta) noexcept {
+    const size_t count = Rows().size();
+    if (count == 0) return;
+    if (selectedRow_ == kNone) {
+        Select(delta < 0 ? count - 1 : 0);
+        return;
+    }
+    const long long target = static_cast<long long>(selectedRow_) + delta;
+    Select(static_cast<size_t>(std::clamp<long long>(target, 0, static_cast<long long>(count) - 1)));
+}
+
+bool ListView::Select(size_t row) noexcept {
+    if (editor_ && !CommitEdit()) return false;
+    Rows();
+    if (row == selectedRow_) {
+        EnsureVisible(row);
+        return true;
+    }
+    selectedRow_ = row;
+    PropertyItem* item = row == kNone ? nullptr : ItemAtRow(row);
+    selectedItem_ = item;
+    EnsureVisible(row);
+    Invalidate();
+    const VARIANT arguments[] = {events::ObjectArgument(item ? AsDispatch(item) : nullptr)};
+    host_.Raise(events::kSelectionChanged, arguments);
+    return true;
+}
+
+void ListView::OnChar(wchar_t typed) noexcept {
+    if (typed < L' ') return;
+    const DWORD now = GetTickCount();
+    if (now - lastTyped_ > kTypeAheadPause) typeAhead_.clear();
+    lastTyped_ = now;
+    typeAhead_.push_back(typed);
+    const std::vector<size_t>& rows = Rows();
+    if (rows.empty()) return;
+    // A new search starts after the selection; a longer prefix may still match the selection.
+    const size_t first = selectedRow_ == kNone ? 0 : (typeAhead_.size() == 1 ? selectedRow_ + 1 : selectedRow_);
+    for (size_t step = 0; step < rows.size(); ++step) {
+        const size_t row = (first + step) % rows.size();
+        if (StartsWith(host_.Items().At(rows[row]).Description().name, typeAhead_)) {
+            Select(row);
+            return;
+        }
+    }
+}
+
+void ListView::OnMouseDown(int x, int y) noexcept {
+    SetFocus(window_);
+    const VARIANT arguments[] = {events::ShortArgument(1), events::ShortArgument(ShiftState()),
+                                 events::FloatArgument(static_cast<float>(x)),
+                                 events::FloatArgument(static_cast<float>(y))};
+    host_.Raise(events::kMouseDown, arguments);
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (std::abs(x - SplitterX(client.right)) <= 3) {
+        if (editor_ && !CommitEdit()) return;
+        draggingSplitter_ = true;
+        SetCapture(window_);
+        return;
+    }
+    const size_t row = top_ + static_cast<size_t>(std::max(0, y) / RowHeight());
+    if (row >= Rows().size()) return;
+    const bool again = row == selectedRow_;
+    if (!Select(row)) return;
+    const VARIANT item[] = {events::ObjectArgument(AsDispatch(ItemAtRow(row)))};
+    host_.Raise(events::kItemClick, item);
+    // A click on the value of the selected item edits it, as property grids do.
+    if (again && x > SplitterX(client.right) && !editor_) BeginEdit();
+}
+
+void ListView::OnContextMenu(int x, int y) noexcept {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    POINT at{x, y};
+    if (x == -1 && y == -1) {
+        at = {0, 0};  // from the keyboard
+        ClientToScreen(window_, &at);
+    }
+    POINT inside = at;
+    ScreenToClient(window_, &inside);
+    const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(inside.x)),
+                                 events::FloatArgument(static_cast<float>(inside.y)), events::BooleanReference(&cancel)};
+    host_.Raise(events::kContextMenu, arguments);
+    if (cancel) return;
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    AppendMenuW(menu, MF_STRING, kCommandRefresh, L"&Refresh");
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
+    DestroyMenu(menu);
+    if (chosen == kCommandRefresh) SendMessageW(window_, WM_COMMAND, kCommandRefresh, 0);
+}
+
+void ListView::BeginEdit() noexcept {
+    if (editor_ || !window_ || !host_.IsEnabled()) return;
+    PropertyItem* item = Selected();
+    if (!item) return;
+    const VARIANT itemArgument[] = {events::ObjectArgument(AsDispatch(item))};
+    const ItemDescription& description = item->Description();
+    if (description.readOnly) {
+        host_.Raise(events::kReadOnlyEditAttempt, itemArgument);
+        MessageBeep(MB_OK);
+        return;
+    }
+    if (description.style == kStyleCustom) {
+        // The list's user edits custom values its own way.
+        host_.Raise(events::kButtonClick, itemArgument);
+        return;
+    }
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    const VARIANT beforeEdit[] = {events::ObjectArgument(AsDispatch(item)), events::BooleanReference(&cancel)};
+    host_.Raise(events::kBeforeEdit, beforeEdit);
+    if (cancel || item != Selected()) return;
+    EnsureVisible(selectedRow_);
+    HideMessage();
+    const RECT cell = ValueCell(selectedRow_);
+    const std::wstring text = FormatValue(description, item->CurrentValue());
+    const std::vector<std::wstring> choices = Choices(description);
+    HWND editor = nullptr;
+    if (!choices.empty()) {
+        editor = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST,
+                                 cell.left, cell.top, cell.right - cell.left, RowHeight() * 10, window_, nullptr,
+                                 ole::CurrentModule(), nullptr);
+        if (!editor) return;
+        SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
+        for (const std::wstring& choice : choices) {
+            SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.c_str()));
+        }
+        SendMessageW(editor, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    } else {
+        editor = CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, cell.left,
+                                 cell.top, cell.right - cell.left, cell.bottom - cell.top, window_, nullptr,
+                                 ole::CurrentModule(), nullptr);
+        if (!editor) return;
+        SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
+        SendMessageW(editor, EM_SETSEL, 0, -1);
+    }
+    editor_ = editor;
+    editing_ = item;
+    originalText_ = WindowText(editor);
+    SetWindowSubclass(editor, &ListView::EditorProcedure, kEditorSubclass, reinterpret_cast<DWORD_PTR>(this));
+    SetFocus(editor);
+}
+
+LRESULT CALLBACK ListView::EditorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR self) {
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, &ListView::EditorProcedure, kEditorSubclass);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    auto* view = reinterpret_cast<ListView*>(self);
+    bool handled = false;
+    LRESULT result = 0;
+    ole::Guarded([&] {
+        result = view->HandleEditor(window, message, wParam, lParam, handled);
+        return S_OK;
+    });
+    return handled ? result : DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM, bool& handled) {
+    if (editor != editor_) return 0;
+    switch (message) {
+    case WM_GETDLGCODE:
+        handled = true;
+        return DLGC_WANTALLKEYS | DefSubclassProc(editor, message, wParam, 0);
+    case WM_KEYDOWN: {
+        SHORT key = RaiseKeyDown(static_cast<SHORT>(wParam));
+        if (key != 0) {
+            const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+            host_.Raise(events::kEditorKeyDown, arguments);
+        }
+        handled = true;
+        switch (key) {
+        case 0: return 0;
+        case VK_RETURN:
+            CommitEdit();
+            return 0;
+        case VK_ESCAPE:
+            CancelEdit();
+            return 0;
+        case VK_TAB: {
+            const bool back = (ShiftState() & 1) != 0;
+            if (CommitEdit()) {
+                Move(back ? -1 : 1);
+                BeginEdit();
+            }
+            return 0;
+        }
+        case VK_UP:
+        case VK_DOWN:
+            // In a drop-down the arrows choose; in an edit box they leave for the next row.
+            if (SendMessageW(editor, CB_GETCOUNT, 0, 0) > 0 && GetWindowLongPtrW(editor, GWL_STYLE) & CBS_DROPDOWNLIST) {
+                handled = false;
+                return 0;
+            }
+            if (CommitEdit()) Move(key == VK_UP ? -1 : 1);
+            return 0;
+        default:
+            handled = false;
+            return 0;
+        }
+    }
+    case WM_CHAR:
+        // The keys that end an edit would only beep in the edit box.
+        if (wParam == L'\r' || wParam == L'\t' || wParam == 27) {
+            handled = true;
+            return 0;
+        }
+        return 0;
+    case WM_KILLFOCUS:
+        if (!closingEditor_ && reinterpret_cast<HWND>(wParam) != window_) {
+            // Focus left the list: keep a value that converts, drop one that does not.
+            if (!CommitEdit()) CloseEditor();
+        }
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+bool ListView::CommitEdit() noexcept {
+    if (!editor_ || closingEditor_) return true;
+    ole::ComPtr<PropertyItem> item = editing_;
+    const std::wstring text = WindowText(editor_);
+    if (text == originalText_) {
+        HideMessage();
+        CloseEditor();
+        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get()))};
+        host_.Raise(events::kAfterEdit, arguments);
+        return true;
+    }
+    ole::Variant value;
+    std::wstring reason;
+    HRESULT parsed = ParseValue(item->Description(), text, value, reason);
+    if (SUCCEEDED(parsed)) {
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        VARIANT proposed;
+        VariantInit(&proposed);
+        value.Detach(&proposed);
+        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::VariantReference(&proposed),
+                                     events::BooleanReference(&cancel)};
+        host_.Raise(events::kValidateValue, arguments);
+        value = ole::Variant::Attach(proposed);
+        if (cancel) {
+            parsed = E_ABORT;
+            reason = L"'" + text + L"' was refused.";
+        }
+    }
+    if (FAILED(parsed)) {
+        ShowMessage(reason);
+        const ole::Bstr typed(text), why(reason);
+        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::TextArgument(typed.Get()),
+                                     events::TextArgument(why.Get())};
+        host_.Raise(events::kValueRejected, arguments);
+        return false;
+    }
+    if (FAILED(item->StoreValue(value.Get()))) return false;
+    HideMessage();
+    CloseEditor();
+    IDispatch* changed = AsDispatch(item.Get());
+    const VARIANT itemChanged[] = {events::ObjectReference(&changed)};
+    host_.Raise(events::kItemChanged, itemChanged);
+    const VARIANT afterEdit[] = {events::ObjectArgument(AsDispatch(item.Get()))};
+    host_.Raise(events::kAfterEdit, afterEdit);
+    return true;
+}
+
+void ListView::CancelEdit() noexcept {
+    if (!editor_) return;
+    ole::ComPtr<PropertyItem> item = editing_;
+    HideMessage();
+    CloseEditor();
+    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get()))};
+    host_.Raise(events::kEditCancelled, arguments);
+}
+
+void ListView::AbandonEdit() noexcept {
+    HideMessage();
+    CloseEditor();
+}
+
+void ListView::CloseEditor() noexcept {
+    if (!editor_) return;
+    closingEditor_ = true;
+    HWND editor = std::exchange(editor_, nullptr);
+    const bool hadFocus = GetFocus() == editor;
+    ole::ComPtr<PropertyItem> item = std::move(editing_);
+    DestroyWindow(editor);
+    if (hadFocus && window_) SetFocus(window_);
+    closingEditor_ = false;
+    Invalidate();
+}
+
+void ListView::ShowMessage(const std::wstring& text) noexcept {
+    if (!window_) return;
+    if (!message_) {
+        message_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
+                                   window_, nullptr, ole::CurrentModule(), nullptr);
+        if (!message_) return;
+        SendMessageW(message_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
+    }
+    SetWindowTextW(message_, text.c_str());
+    RECT client{};
+    GetClientRect(window_, &client);
+    const int height = RowHeight();
+    int y = selectedRow_ == kNone ? 0 : static_cast<int>(selectedRow_ - top_ + 1) * height;
+    if (y + height > client.bottom) y = std::max(0, y - 2 * height);
+    SetWindowPos(message_, HWND_TOP, 0, y, client.right, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void ListView::HideMessage() noexcept {
+    if (message_) ShowWindow(message_, SW_HIDE);
+}
+
+}  // namespace proplist
