@@ -313,7 +313,15 @@ HRESULT ObjectTypeInfo(IDispatch* object, ComPtr<ITypeInfo>& info) noexcept {
         UINT count = 0;
         if (SUCCEEDED(object->GetTypeInfoCount(&count)) && count > 0 &&
             SUCCEEDED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put())) && info) {
-            return S_OK;
+            // Some objects answer with their class rather than their interface.
+            bool isClass = false;
+            {
+                TypeAttributes attributes(info.Get());
+                isClass = attributes && attributes->typekind == TKIND_COCLASS;
+            }
+            if (!isClass) return S_OK;
+            ComPtr<ITypeInfo> coclass = std::move(info);
+            if (SUCCEEDED(DefaultInterfaceOfClass(coclass.Get(), info)) && info) return S_OK;
         }
         info.Reset();
         ComPtr<IProvideClassInfo> classInfo;

@@ -2,6 +2,7 @@
 
 #include "ole/error_info.h"
 #include "ole/hresult.h"
+#include "ole/property_bag.h"
 #include "proplist/item_generator.h"
 #include "proplist/list_errors.h"
 #include "proplist/list_events.h"
@@ -85,6 +86,27 @@ HRESULT KavellaList::InitProperties() {
     return S_OK;
 }
 
+HRESULT KavellaList::ReadProperties(IPropertyBag* bag) {
+    const ole::Variant currentFont(static_cast<IDispatch*>(font_.Get()));
+    const ole::Variant enabledByDefault(true);
+    ole::Variant font, enabled;
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Font", VT_DISPATCH, currentFont.Get(), font));
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Enabled", VT_BOOL, enabledByDefault.Get(), enabled));
+    ole::ComPtr<IFontDisp> readFont;
+    if (V_DISPATCH(&font.Get())) {
+        RETURN_IF_FAILED(V_DISPATCH(&font.Get())->QueryInterface(IID_IFontDisp, readFont.PutVoid()));
+        RETURN_IF_FAILED(UseFont(readFont.Get()));
+    }
+    enabled_ = V_BOOL(&enabled.Get()) != VARIANT_FALSE;
+    view_->EnabledChanged();
+    return S_OK;
+}
+
+HRESULT KavellaList::WriteProperties(IPropertyBag* bag) {
+    RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Font", ole::Variant(static_cast<IDispatch*>(font_.Get())).Get()));
+    return ole::WriteBagValue(bag, L"Enabled", ole::Variant(enabled_).Get());
+}
+
 void KavellaList::Resize() {
     if (Window()) view_->Place(Window());
 }
@@ -101,6 +123,8 @@ void KavellaList::Terminate() {
 void KavellaList::Paint(HDC dc, const RECT& bounds) { view_->Draw(dc, bounds); }
 
 void KavellaList::ItemsReplaced() noexcept { view_->ItemsReplaced(); }
+
+void KavellaList::ItemsCleared() noexcept { Raise(events::kItemsCleared, {}); }
 
 void KavellaList::ItemChanged(PropertyItem& item) noexcept { view_->ItemChanged(item); }
 
@@ -177,6 +201,7 @@ HRESULT KavellaList::get_Font(IFontDisp** font) { return font_.CopyTo(font); }
 HRESULT KavellaList::putref_Font(IFontDisp* font) {
     if (!font) return RaiseListError(kErrorInvalidValue, IID__Kavella);
     RETURN_IF_FAILED(UseFont(font));
+    PropertyChanged(0x68030000);
     InvalidateView();
     Raise(events::kFontChanged, {});
     return S_OK;
@@ -193,6 +218,7 @@ HRESULT KavellaList::put_Enabled(VARIANT_BOOL enabled) {
     if (on == enabled_) return S_OK;
     enabled_ = on;
     view_->EnabledChanged();
+    PropertyChanged(0x6803000A);
     InvalidateView();
     Raise(events::kEnabledChanged, {});
     return S_OK;

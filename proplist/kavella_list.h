@@ -49,6 +49,8 @@ private:
     // Lifecycle
     HRESULT Initialize() override;
     HRESULT InitProperties() override;
+    HRESULT ReadProperties(IPropertyBag* bag) override;
+    HRESULT WriteProperties(IPropertyBag* bag) override;
     void Resize() override;
     void Show() override;
     void Terminate() override;
@@ -56,6 +58,7 @@ private:
 
     // ItemsObserver
     void ItemsReplaced() noexcept override;
+    void ItemsCleared() noexcept override;
     void ItemChanged(PropertyItem& item) noexcept override;
 
     // ListViewHost

@@ -121,6 +121,7 @@ HRESULT PropertyItems::Exists(VARIANT key, LONG* exists) {
 
 HRESULT PropertyItems::Clear() {
     RemoveAll();
+    if (observer_) observer_->ItemsCleared();
     return S_OK;
 }
 

@@ -19,6 +19,8 @@ namespace proplist {
 class ItemsObserver {
 public:
     virtual void ItemsReplaced() noexcept = 0;
+    // The collection's user emptied it (Clear).
+    virtual void ItemsCleared() noexcept = 0;
     virtual void ItemChanged(PropertyItem& item) noexcept = 0;
 
 protected:

@@ -1,6 +1,7 @@
 // The item collection and the items, early and late bound.
 #include "ole/enumeration.h"
 #include "ole/late_bound.h"
+#include "ole/property_bag.h"
 #include "tests/doubles/recording_sinks.h"
 #include "tests/proplist/list_helpers.h"
 #include "tests/proplist/sample_objects.h"
@@ -163,6 +164,40 @@ TEST_F(CollectionTest, ItemsAndCollectionOutliveTheList) {
     EXPECT_EQ(left, 13);
     ASSERT_EQ(items->Clear(), S_OK);
     ASSERT_EQ(item->put_Value(ole::Variant(LONG{2}).Get()), S_OK);
+}
+
+TEST(ListPersistenceTest, FontAndEnabledSurviveSavingAndLoading) {
+    ComPtr<KavellaList> saved = MakeList();
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(saved.As(&persist), S_OK);
+    ASSERT_EQ(persist->InitNew(), S_OK);
+    ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
+    ComPtr<IFontDisp> font;
+    ASSERT_EQ(saved->get_Font(font.Put()), S_OK);
+    ComPtr<IFont> attributes;
+    ASSERT_EQ(font.As(&attributes), S_OK);
+    CY size{};
+    size.int64 = 120000;
+    ASSERT_EQ(attributes->put_Size(size), S_OK);
+    ComPtr<ole::MemoryPropertyBag> bag;
+    ASSERT_EQ(ole::MakeObject(bag), S_OK);
+    ASSERT_EQ(persist->Save(bag.Get(), TRUE, TRUE), S_OK);
+
+    ComPtr<KavellaList> loaded = MakeList();
+    ComPtr<IPersistPropertyBag> loader;
+    ASSERT_EQ(loaded.As(&loader), S_OK);
+    ASSERT_EQ(loader->Load(bag.Get(), nullptr), S_OK);
+    VARIANT_BOOL enabled = VARIANT_TRUE;
+    ASSERT_EQ(loaded->get_Enabled(&enabled), S_OK);
+    EXPECT_EQ(enabled, VARIANT_FALSE);
+    ComPtr<IFontDisp> loadedFont;
+    ASSERT_EQ(loaded->get_Font(loadedFont.Put()), S_OK);
+    EXPECT_NE(loadedFont.Get(), font.Get());
+    ComPtr<IFont> loadedAttributes;
+    ASSERT_EQ(loadedFont.As(&loadedAttributes), S_OK);
+    CY loadedSize{};
+    ASSERT_EQ(loadedAttributes->get_Size(&loadedSize), S_OK);
+    EXPECT_EQ(loadedSize.int64, 120000);
 }
 
 }  // namespace proplist_tests

@@ -101,6 +101,10 @@ TEST_F(ItemGenerationTest, ClassInfoGivesTheDefaultInterfaceWhenDispatchHasNoTyp
     auto sample = SampleObject::Create(SampleObject::Described::ByClassInfo);
     ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
     ExpectItems(list.Get(), kSampleItems);
+    // An object whose GetTypeInfo answers with its class is described by the class's default.
+    auto byClass = SampleObject::Create(SampleObject::Described::ByClassOfDispatch);
+    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(byClass.Get())), S_OK);
+    ExpectItems(list.Get(), kSampleItems);
 }
 
 TEST_F(ItemGenerationTest, PureDispinterfaceGivesItsPropertiesAndPropertyMethods) {

@@ -61,15 +61,15 @@ HRESULT SampleObject::QueryInterface(REFIID iid, void** object) {
 
 HRESULT SampleObject::GetTypeInfoCount(UINT* infoCount) {
     if (!infoCount) return E_POINTER;
-    *infoCount = described_ == Described::ByDispatch ? 1 : 0;
+    *infoCount = described_ == Described::ByClassInfo ? 0 : 1;
     return S_OK;
 }
 
 HRESULT SampleObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     if (!info) return E_POINTER;
     *info = nullptr;
-    if (index != 0 || described_ != Described::ByDispatch) return DISP_E_BADINDEX;
-    return SampleTypeInfo(IID_ISample).CopyTo(info);
+    if (index != 0 || described_ == Described::ByClassInfo) return DISP_E_BADINDEX;
+    return SampleTypeInfo(described_ == Described::ByDispatch ? IID_ISample : CLSID_Sample).CopyTo(info);
 }
 
 HRESULT SampleObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT nameCount, LCID, DISPID* ids) {

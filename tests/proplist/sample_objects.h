@@ -21,7 +21,8 @@ ole::ComPtr<ITypeInfo> SampleTypeInfo(REFGUID guid);
 // IDispatch::GetTypeInfo or only through IProvideClassInfo, as the test chooses.
 class SampleObject final : public ISample, public IProvideClassInfo, public doubles::TestDouble {
 public:
-    enum class Described { ByDispatch, ByClassInfo };
+    // ByClassOfDispatch: GetTypeInfo answers with the coclass, as some objects do.
+    enum class Described { ByDispatch, ByClassInfo, ByClassOfDispatch };
     static ole::ComPtr<SampleObject> Create(Described described = Described::ByDispatch);
 
     // The property values, for tests to set and read.
