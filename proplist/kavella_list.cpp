@@ -135,6 +135,43 @@ HFONT KavellaList::Font() noexcept {
     return handle;
 }
 
+void KavellaList::FocusReceived() noexcept {
+    // Becoming the active object is what makes the container pass keys through
+    // TranslateAccelerator; a list without a site has nobody to tell.
+    if (ClientSite() && Window()) {
+        DoVerb(OLEIVERB_UIACTIVATE, nullptr, ClientSite(), 0, GetParent(Window()), nullptr);
+    }
+}
+
+HRESULT KavellaList::TranslateAccelerator(LPMSG message) {
+    HWND list = view_->Window();
+    if (!message || !list || (message->hwnd != list && !IsChild(list, message->hwnd))) {
+        return ControlOf::TranslateAccelerator(message);
+    }
+    if (message->message != WM_KEYDOWN && message->message != WM_KEYUP) {
+        return ControlOf::TranslateAccelerator(message);
+    }
+    switch (message->wParam) {
+    case VK_TAB:
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END:
+    case VK_DELETE:
+        TranslateMessage(message);
+        DispatchMessageW(message);
+        return S_OK;
+    default:
+        return ControlOf::TranslateAccelerator(message);
+    }
+}
+
 void KavellaList::Raise(DISPID id, std::span<const VARIANT> arguments) noexcept { FireEvent(id, arguments); }
 
 HRESULT KavellaList::UseFont(IFontDisp* font) noexcept {

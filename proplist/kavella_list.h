@@ -43,6 +43,10 @@ public:
     IFACEMETHODIMP get_Enabled(VARIANT_BOOL* enabled) override;
     IFACEMETHODIMP put_Enabled(VARIANT_BOOL enabled) override;
 
+    // IOleInPlaceActiveObject: the keys that move and edit in the list are the list's, not
+    // the container's dialog navigation.
+    IFACEMETHODIMP TranslateAccelerator(LPMSG message) override;
+
 private:
     ~KavellaList() override;
 
@@ -67,6 +71,8 @@ private:
     bool IsEnabled() noexcept override { return enabled_; }
     bool IsRedrawing() noexcept override { return redraw_; }
     void Raise(DISPID id, std::span<const VARIANT> arguments) noexcept override;
+    IUnknown* Lifeline() noexcept override { return Identity(); }
+    void FocusReceived() noexcept override;
 
     HRESULT UseFont(IFontDisp* font) noexcept;
 

@@ -18,6 +18,7 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"KavellaPropertyList";
 constexpr UINT_PTR kEditorSubclass = 1;
+constexpr UINT_PTR kParentSubclass = 2;
 constexpr DWORD kTypeAheadPause = 1000;  // ms between keys that start a new search
 
 // The VB shift state: 1 Shift, 2 Ctrl, 4 Alt.
@@ -47,6 +48,7 @@ IDispatch* AsDispatch(PropertyItem* item) noexcept { return static_cast<IPropert
 
 ListView::~ListView() {
     if (window_) DestroyWindow(window_);
+    if (parent_ && IsWindow(parent_)) RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
     if (messageBrush_) DeleteObject(messageBrush_);
 }
 
@@ -55,6 +57,9 @@ HRESULT ListView::Place(HWND parent) noexcept {
     RECT client{};
     GetClientRect(parent, &client);
     if (window_ && GetParent(window_) != parent) DestroyWindow(window_);
+    if (parent_ && parent_ != parent && IsWindow(parent_)) {
+        RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
+    }
     if (!window_) {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
@@ -71,6 +76,10 @@ HRESULT ListView::Place(HWND parent) noexcept {
                                   ole::CurrentModule(), this);
         if (!window_) return HRESULT_FROM_WIN32(GetLastError());
         EnableWindow(window_, host_.IsEnabled());
+        // The control's own window takes the focus when the container activates it; the keys
+        // belong to the list.
+        parent_ = parent;
+        SetWindowSubclass(parent, &ListView::ParentProcedure, kParentSubclass, reinterpret_cast<DWORD_PTR>(this));
     } else {
         MoveWindow(window_, 0, 0, client.right, client.bottom, TRUE);
     }
@@ -162,7 +171,8 @@ void ListView::ScrollTo(size_t top) noexcept {
     const size_t highest = count > page ? count - page : 0;
     top = std::min(top, highest);
     if (top == top_) return;
-    if (editor_) CommitEdit();
+    // The editor sits on its row: the view moves only once the edit is settled.
+    if (editor_ && !CommitEdit()) return;
     top_ = top;
     UpdateScrollBar();
     Invalidate();
@@ -303,12 +313,26 @@ LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wPa
         if (view && !view->window_ && message == WM_CREATE) view->window_ = window;
         if (!view || view->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
     }
+    const ole::ComPtr<IUnknown> lifeline(view->host_.Lifeline());
     LRESULT result = 0;
     ole::Guarded([&] {
         result = view->Handle(message, wParam, lParam);
         return S_OK;
     });
     return result;
+}
+
+LRESULT CALLBACK ListView::ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR self) {
+    auto* view = reinterpret_cast<ListView*>(self);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, &ListView::ParentProcedure, kParentSubclass);
+        if (view->parent_ == window) view->parent_ = nullptr;
+    } else if (message == WM_SETFOCUS && view->window_ && IsWindowEnabled(view->window_)) {
+        SetFocus(view->editor_ ? view->editor_ : view->window_);
+        return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -337,7 +361,11 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_SIZE:
-        if (editor_) AbandonEdit();
+        if (editor_) {
+            const RECT cell = ValueCell(selectedRow_);
+            MoveWindow(editor_, cell.left, cell.top, cell.right - cell.left,
+                       SendMessageW(editor_, CB_GETCOUNT, 0, 0) > 0 ? RowHeight() * 10 : cell.bottom - cell.top, TRUE);
+        }
         UpdateScrollBar();
         ScrollTo(top_);
         Invalidate();
@@ -455,6 +483,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFOCUS:
         Invalidate();
+        host_.FocusReceived();
         host_.Raise(events::kGotFocus);
         return 0;
     case WM_KILLFOCUS:
@@ -654,6 +683,7 @@ LRESULT CALLBACK ListView::EditorProcedure(HWND window, UINT message, WPARAM wPa
         return DefSubclassProc(window, message, wParam, lParam);
     }
     auto* view = reinterpret_cast<ListView*>(self);
+    const ole::ComPtr<IUnknown> lifeline(view->host_.Lifeline());
     bool handled = false;
     LRESULT result = 0;
     ole::Guarded([&] {

@@ -21,6 +21,10 @@ public:
     virtual bool IsRedrawing() noexcept = 0;
     // Raises one of the list's events; arguments in natural order.
     virtual void Raise(DISPID id, std::span<const VARIANT> arguments = {}) noexcept = 0;
+    // The control, held while the window handles a message: an event handler may let go of it.
+    virtual IUnknown* Lifeline() noexcept = 0;
+    // The list's window took the focus: the control becomes the container's active object.
+    virtual void FocusReceived() noexcept = 0;
 
 protected:
     ~ListViewHost() = default;
@@ -70,6 +74,8 @@ private:
     static constexpr size_t kNone = static_cast<size_t>(-1);
 
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR self);
     static LRESULT CALLBACK EditorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR self);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -107,6 +113,7 @@ private:
 
     ListViewHost& host_;
     HWND window_ = nullptr;
+    HWND parent_ = nullptr;
     HWND editor_ = nullptr;
     HWND message_ = nullptr;
     HBRUSH messageBrush_ = nullptr;

@@ -309,6 +309,64 @@ TEST_F(ListWindowTest, DisabledListTakesNoInput) {
     EXPECT_EQ(SelectedName(), L"Caption");
 }
 
+TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
+    const int rowHeight = list->View().RowHeight();
+    RECT client{};
+    GetClientRect(window, &client);
+    const auto click = [&](int x, int y) {
+        SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    };
+    click(5, rowHeight * 2 + rowHeight / 2);
+    EXPECT_EQ(SelectedName(), L"Ratio");
+    EXPECT_EQ(list->View().Editor(), nullptr) << "a first click selects";
+    click(client.right - 5, rowHeight * 2 + rowHeight / 2);
+    EXPECT_NE(list->View().Editor(), nullptr) << "a click on the selected item's value edits it";
+    Key(VK_ESCAPE, list->View().Editor());
+    EXPECT_EQ(Count(events::kClick), 2u);
+    EXPECT_EQ(Count(events::kSelectionChanged), 1u);
+
+    // The splitter starts near the middle; dragging it moves the value column.
+    const int splitter = static_cast<int>(client.right * 0.45);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(splitter, 5));
+    SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.right / 4, 5));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(client.right / 4, 5));
+    ASSERT_EQ(Count(events::kSplitterMoved), 1u);
+    EXPECT_EQ(SelectedName(), L"Ratio") << "dragging the splitter selects nothing";
+    const auto moved = std::find_if(sink->Events().begin(), sink->Events().end(),
+                                    [](const auto& event) { return event.id == events::kSplitterMoved; });
+    EXPECT_NEAR(V_R4(&moved->arguments[0].Get()), client.right / 4.0, 1.0);
+    // What was the value column left of the old splitter is now a value.
+    click(client.right / 2, rowHeight * 2 + rowHeight / 2);
+    EXPECT_NE(list->View().Editor(), nullptr);
+    Key(VK_ESCAPE, list->View().Editor());
+}
+
+TEST_F(ListWindowTest, ContainerPassesTheListsKeysThroughTranslateAccelerator) {
+    ComPtr<IOleInPlaceActiveObject> active;
+    ASSERT_EQ(list.As(&active), S_OK);
+    MSG down{window, WM_KEYDOWN, VK_DOWN, 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&down), S_OK);
+    EXPECT_EQ(SelectedName(), L"Caption");
+    MSG letter{window, WM_KEYDOWN, 'A', 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&letter), S_FALSE) << "other keys are the container's to route";
+    MSG elsewhere{container->Window(), WM_KEYDOWN, VK_DOWN, 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&elsewhere), S_FALSE);
+    EXPECT_EQ(SelectedName(), L"Caption");
+}
+
+TEST_F(ListWindowTest, FocusGivenToTheControlReachesTheList) {
+    ShowWindow(container->Window(), SW_SHOW);
+    HWND control = GetParent(window);
+    SetFocus(control);
+    EXPECT_EQ(GetFocus(), window);
+    EXPECT_GE(Count(events::kGotFocus), 1u);
+    const auto& calls = container->Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "OnUIActivate"), calls.end())
+        << "the list became the container's active object";
+    ShowWindow(container->Window(), SW_HIDE);
+}
+
 // Inspecta's engine bound to the real list, as the control binds them: what the list does must
 // be what the engine relies on.
 class EngineOnTheListTest : public ListWindowTest, private InspectaSupportEvents {
