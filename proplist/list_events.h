@@ -10,6 +10,7 @@ constexpr DISPID kRequestRefresh = 1;
 constexpr DISPID kClick = -600;
 constexpr DISPID kDblClick = -601;
 constexpr DISPID kMouseDown = -605;
+constexpr DISPID kMouseMove = -606;
 constexpr DISPID kMouseUp = -607;
 constexpr DISPID kKeyPress = -603;
 constexpr DISPID kKeyUp = -604;
@@ -32,7 +33,9 @@ constexpr DISPID kGotFocus = 23;
 constexpr DISPID kLostFocus = 24;
 constexpr DISPID kContextMenu = 25;
 constexpr DISPID kKeyDown = -602;
+constexpr DISPID kBeforeSelectionChange = 29;
 constexpr DISPID kEditorKeyDown = 30;
+constexpr DISPID kEditorChange = 33;
 constexpr DISPID kValueRejected = 34;
 constexpr DISPID kReadOnlyEditAttempt = 35;
 constexpr DISPID kFontChanged = 40;
@@ -40,6 +43,8 @@ constexpr DISPID kEnabledChanged = 41;
 constexpr DISPID kRedrawChanged = 42;
 constexpr DISPID kMouseWheel = 43;
 constexpr DISPID kPaint = 46;
+constexpr DISPID kTopItemChanged = 47;
+constexpr DISPID kSearchNotFound = 51;
 
 // Arguments that borrow what they point at: the event raiser copies them for each sink.
 inline VARIANT ObjectArgument(IDispatch* object) noexcept {

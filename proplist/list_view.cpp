@@ -177,6 +177,8 @@ void ListView::ScrollTo(size_t top) noexcept {
     UpdateScrollBar();
     Invalidate();
     host_.Raise(events::kScroll);
+    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(ItemAtRow(top_)))};
+    host_.Raise(events::kTopItemChanged, arguments);
 }
 
 void ListView::EnsureVisible(size_t row) noexcept {
@@ -396,7 +398,12 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
         if (host_.IsEnabled()) OnMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
-    case WM_MOUSEMOVE:
+    case WM_MOUSEMOVE: {
+        const VARIANT arguments[] = {events::ShortArgument((wParam & MK_LBUTTON) ? 1 : 0),
+                                     events::ShortArgument(ShiftState()),
+                                     events::FloatArgument(static_cast<float>(GET_X_LPARAM(lParam))),
+                                     events::FloatArgument(static_cast<float>(GET_Y_LPARAM(lParam)))};
+        host_.Raise(events::kMouseMove, arguments);
         if (draggingSplitter_) {
             RECT client{};
             GetClientRect(window_, &client);
@@ -406,6 +413,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
         }
         return 0;
+    }
     case WM_LBUTTONUP: {
         if (draggingSplitter_) {
             draggingSplitter_ = false;
@@ -449,6 +457,14 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         if (lParam == 0 && LOWORD(wParam) == kCommandRefresh) {
             host_.Raise(events::kRequestRefresh);
+            return 0;
+        }
+        if (editor_ && reinterpret_cast<HWND>(lParam) == editor_ &&
+            (HIWORD(wParam) == EN_CHANGE || HIWORD(wParam) == CBN_SELCHANGE) && editing_) {
+            const ole::Bstr text(WindowText(editor_));
+            const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(editing_.Get())),
+                                         events::TextArgument(text.Get())};
+            host_.Raise(events::kEditorChange, arguments);
             return 0;
         }
         return DefWindowProcW(window_, message, wParam, lParam);
@@ -550,8 +566,17 @@ bool ListView::Select(size_t row) noexcept {
         EnsureVisible(row);
         return true;
     }
-    selectedRow_ = row;
     PropertyItem* item = row == kNone ? nullptr : ItemAtRow(row);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    const VARIANT before[] = {events::ObjectArgument(item ? AsDispatch(item) : nullptr),
+                              events::BooleanReference(&cancel)};
+    host_.Raise(events::kBeforeSelectionChange, before);
+    if (cancel) return false;
+    // A handler may have changed the items.
+    Rows();
+    if (row != kNone && row >= rows_.size()) return false;
+    item = row == kNone ? nullptr : ItemAtRow(row);
+    selectedRow_ = row;
     selectedItem_ = item;
     EnsureVisible(row);
     Invalidate();
@@ -577,6 +602,9 @@ void ListView::OnChar(wchar_t typed) noexcept {
             return;
         }
     }
+    const ole::Bstr searched(typeAhead_);
+    const VARIANT arguments[] = {events::TextArgument(searched.Get())};
+    host_.Raise(events::kSearchNotFound, arguments);
 }
 
 void ListView::OnMouseDown(int x, int y) noexcept {

@@ -240,6 +240,23 @@ TEST_F(ListWindowTest, EveryKeyRaisesKeyDownAndAHandlerCanSwallowIt) {
     EXPECT_EQ(Count(events::kKeyDown), 5u);
 }
 
+TEST_F(ListWindowTest, AHandlerCanRefuseASelectionChange) {
+    Key(VK_HOME);
+    sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {
+        if (id != events::kBeforeSelectionChange) return;
+        // Last first: the cancel flag, then the item that would be selected.
+        ASSERT_EQ(V_VT(&parameters.rgvarg[0]), VT_BOOL | VT_BYREF);
+        ComPtr<IPropertyItem> next;
+        ASSERT_EQ(V_DISPATCH(&parameters.rgvarg[1])->QueryInterface(IID_IPropertyItem, next.PutVoid()), S_OK);
+        if (NameOf(next.Get()) == L"Count") *V_BOOLREF(&parameters.rgvarg[0]) = VARIANT_TRUE;
+    });
+    Key(VK_DOWN);
+    EXPECT_EQ(SelectedName(), L"Caption");
+    Key(VK_END);
+    EXPECT_EQ(SelectedName(), L"Small");
+    EXPECT_EQ(Count(events::kSelectionChanged), 2u);
+}
+
 TEST_F(ListWindowTest, EventsSitWhereTheEngineLooksForThem) {
     std::vector<DISPID> byPosition;
     ASSERT_EQ(ole::ResolveEventPositions(static_cast<IOleObject*>(list.Get()), DIID___Kavella, byPosition), S_OK);
