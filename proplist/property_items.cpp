@@ -45,13 +45,6 @@ PropertyItems::~PropertyItems() {
     for (const auto& item : items_) item->SetOwner(nullptr);
 }
 
-size_t PropertyItems::IndexOf(const PropertyItem* item) const noexcept {
-    for (size_t i = 0; i < items_.size(); ++i) {
-        if (items_[i].Get() == item) return i;
-    }
-    return items_.size();
-}
-
 void PropertyItems::Append(std::vector<ole::ComPtr<PropertyItem>> added) {
     items_.reserve(items_.size() + added.size());
     byKey_.reserve(items_.size() + added.size());

@@ -42,8 +42,6 @@ public:
     void SetObserver(ItemsObserver* observer) noexcept { observer_ = observer; }
     size_t Size() const noexcept { return items_.size(); }
     PropertyItem& At(size_t index) const noexcept { return *items_[index].Get(); }
-    // Position of an item held here, or Size() when it is not held.
-    size_t IndexOf(const PropertyItem* item) const noexcept;
     // Adds the items at the end, in order.
     void Append(std::vector<ole::ComPtr<PropertyItem>> added);
     // Empties the collection. Enumerators already made keep what they were made over.

@@ -314,6 +314,31 @@ TEST_F(ListWindowTest, OnlyTheRowsInViewAreDrawnAndRowsFollowTheFont) {
     EXPECT_EQ(Count(events::kFontChanged), 1u);
 }
 
+TEST_F(ListWindowTest, ALongListScrollsAndDrawsOnlyAPage) {
+    auto wide = WideObject::Create(5000);
+    ASSERT_EQ(Populate(list.Get(), wide.Get()), S_OK);
+    ASSERT_EQ(ItemNames(list.Get()).size(), 5000u);
+    EXPECT_EQ(V_I4(&ValueOf(L"P4321").Get()), 4321);
+    RECT client{};
+    GetClientRect(window, &client);
+    const size_t page = static_cast<size_t>(client.bottom / list->View().RowHeight());
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    list->View().Draw(memory, client);
+    EXPECT_LE(list->View().RowsDrawn(), page + 1);
+
+    Key(VK_END);
+    EXPECT_EQ(SelectedName(), L"P5000");
+    EXPECT_GE(Count(events::kTopItemChanged), 1u) << "the view followed the selection";
+    list->View().Draw(memory, client);
+    EXPECT_LE(list->View().RowsDrawn(), page + 1);
+    EXPECT_GE(list->View().RowsDrawn(), page);
+    Key(VK_PRIOR);
+    EXPECT_EQ(SelectedName(), L"P" + std::to_wstring(5000 - page));
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
 TEST_F(ListWindowTest, DisabledListTakesNoInput) {
     ASSERT_EQ(list->put_Enabled(VARIANT_FALSE), S_OK);
     EXPECT_FALSE(IsWindowEnabled(window));

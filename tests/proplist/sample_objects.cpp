@@ -251,4 +251,56 @@ HRESULT DispatchSampleObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPAR
     }
 }
 
+ComPtr<WideObject> WideObject::Create(UINT count) {
+    ComPtr<WideObject> made;
+    made.Attach(new WideObject());
+    ComPtr<ICreateTypeLib2> library;
+    if (FAILED(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, L"wide.tlb", library.Put()))) return made;
+    ComPtr<ICreateTypeInfo> creator;
+    if (FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"DWide"), TKIND_DISPATCH, creator.Put()))) return made;
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC property{};
+        property.memid = static_cast<MEMBERID>(i + 1);
+        property.funckind = FUNC_DISPATCH;
+        property.invkind = INVOKE_PROPERTYGET;
+        property.callconv = CC_STDCALL;
+        property.elemdescFunc.tdesc.vt = VT_I4;
+        std::wstring name = L"P" + std::to_wstring(i + 1);
+        LPOLESTR names[] = {name.data()};
+        if (FAILED(creator->AddFuncDesc(i, &property)) || FAILED(creator->SetFuncAndParamNames(i, names, 1))) {
+            return made;
+        }
+    }
+    creator->LayOut();
+    creator.As(&made->info_);
+    return made;
+}
+
+HRESULT WideObject::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT WideObject::GetTypeInfoCount(UINT* infoCount) {
+    if (!infoCount) return E_POINTER;
+    *infoCount = 1;
+    return S_OK;
+}
+
+HRESULT WideObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) { return info_.CopyTo(info); }
+
+HRESULT WideObject::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+
+HRESULT WideObject::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) {
+    if (!result) return E_POINTER;
+    VariantInit(result);
+    V_VT(result) = VT_I4;
+    V_I4(result) = id;
+    return S_OK;
+}
+
 }  // namespace proplist_tests

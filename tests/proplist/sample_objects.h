@@ -101,4 +101,24 @@ private:
     std::wstring title_ = L"Report";
 };
 
+// An object of many whole-number properties, "P1" to "P<count>", described by a dispinterface
+// made at run time; each reads as its own number.
+class WideObject final : public IDispatch, public doubles::TestDouble {
+public:
+    static ole::ComPtr<WideObject> Create(UINT count);
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
+    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argumentError) override;
+
+private:
+    WideObject() : TestDouble("wide object") {}
+    ole::ComPtr<ITypeInfo> info_;
+};
+
 }  // namespace proplist_tests
