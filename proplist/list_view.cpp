@@ -145,8 +145,17 @@ int ListView::SplitterX(int width) const noexcept {
 RECT ListView::ValueCell(size_t row) noexcept {
     RECT client{};
     GetClientRect(window_, &client);
-    const int y = static_cast<int>(row - top_) * RowHeight();
+    const int y = static_cast<int>(static_cast<long long>(row) - static_cast<long long>(top_)) * RowHeight();
     return {SplitterX(client.right) + 1, y, client.right, y + RowHeight()};
+}
+
+void ListView::PositionEditor() noexcept {
+    if (!editor_ || selectedRow_ == kNone) return;
+    const RECT cell = ValueCell(selectedRow_);
+    const bool dropDown = (GetWindowLongPtrW(editor_, GWL_STYLE) & CBS_DROPDOWNLIST) == CBS_DROPDOWNLIST &&
+                          SendMessageW(editor_, CB_GETCOUNT, 0, 0) > 0;
+    MoveWindow(editor_, cell.left, cell.top, cell.right - cell.left,
+               dropDown ? RowHeight() * 10 : cell.bottom - cell.top, TRUE);
 }
 
 void ListView::Invalidate() noexcept {
@@ -203,6 +212,10 @@ void ListView::ItemChanged(PropertyItem& item) noexcept {
     // Visibility may have changed: the rows are rebuilt when next needed, once for any number
     // of changes, so hiding many items costs one pass.
     rowsStale_ = true;
+    if (editor_) {
+        Rows();
+        PositionEditor();
+    }
     Invalidate();
 }
 
@@ -363,11 +376,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_SIZE:
-        if (editor_) {
-            const RECT cell = ValueCell(selectedRow_);
-            MoveWindow(editor_, cell.left, cell.top, cell.right - cell.left,
-                       SendMessageW(editor_, CB_GETCOUNT, 0, 0) > 0 ? RowHeight() * 10 : cell.bottom - cell.top, TRUE);
-        }
+        PositionEditor();
         UpdateScrollBar();
         ScrollTo(top_);
         Invalidate();
@@ -867,7 +876,9 @@ void ListView::ShowMessage(const std::wstring& text) noexcept {
     RECT client{};
     GetClientRect(window_, &client);
     const int height = RowHeight();
-    int y = selectedRow_ == kNone ? 0 : static_cast<int>(selectedRow_ - top_ + 1) * height;
+    int y = selectedRow_ == kNone
+                ? 0
+                : static_cast<int>(static_cast<long long>(selectedRow_) - static_cast<long long>(top_) + 1) * height;
     if (y + height > client.bottom) y = std::max(0, y - 2 * height);
     SetWindowPos(message_, HWND_TOP, 0, y, client.right, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }

@@ -86,6 +86,8 @@ private:
     size_t RowsPerPage() noexcept;
     int SplitterX(int width) const noexcept;
     RECT ValueCell(size_t row) noexcept;
+    // Keeps an open editor over the value of its row.
+    void PositionEditor() noexcept;
     void Invalidate() noexcept;
     void UpdateScrollBar() noexcept;
     void ScrollTo(size_t top) noexcept;

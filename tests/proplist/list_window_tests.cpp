@@ -203,6 +203,22 @@ TEST_F(ListWindowTest, NavigationSkipsHiddenItems) {
     EXPECT_EQ(SelectedName(), L"Caption");
 }
 
+TEST_F(ListWindowTest, AnOpenEditorFollowsItsRowWhenItemsAboveAreHidden) {
+    SelectByKeys(L"Ratio");
+    Key(VK_RETURN);
+    HWND editor = list->View().Editor();
+    ASSERT_TRUE(editor);
+    RECT before{}, after{};
+    GetWindowRect(editor, &before);
+    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
+    GetWindowRect(editor, &after);
+    EXPECT_EQ(after.top, before.top - list->View().RowHeight());
+    // Hiding the item being edited closes its editor, committing nothing.
+    ASSERT_EQ(ItemNamed(list.Get(), L"Ratio")->put_Visible(VARIANT_FALSE), S_OK);
+    EXPECT_EQ(list->View().Editor(), nullptr);
+    EXPECT_EQ(Count(events::kItemChanged), 0u);
+}
+
 TEST_F(ListWindowTest, TypingSelectsByNameAndTabMovesBetweenValues) {
     SendMessageW(window, WM_CHAR, L'b', 1);
     SendMessageW(window, WM_CHAR, L'o', 1);
