@@ -4,37 +4,22 @@
 #include "ole/hresult.h"
 #include "ole/type_library.h"
 #include "proplist/list_events.h"
-#include "proplist/value_text.h"
+#include "proplist/list_view_support.h"
 
 #include <commctrl.h>
-#include <olectl.h>
 #include <windowsx.h>
 
 #include <algorithm>
 
 namespace proplist {
 
+using namespace view_support;
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KavellaPropertyList";
-constexpr UINT_PTR kEditorSubclass = 1;
 constexpr UINT_PTR kParentSubclass = 2;
 constexpr DWORD kTypeAheadPause = 1000;  // ms between keys that start a new search
-
-// The VB shift state: 1 Shift, 2 Ctrl, 4 Alt.
-SHORT ShiftState() noexcept {
-    SHORT state = 0;
-    if (GetKeyState(VK_SHIFT) < 0) state |= 1;
-    if (GetKeyState(VK_CONTROL) < 0) state |= 2;
-    if (GetKeyState(VK_MENU) < 0) state |= 4;
-    return state;
-}
-
-std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
     if (prefix.size() > name.size()) return false;
@@ -42,7 +27,6 @@ bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
                                 static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
 }
 
-IDispatch* AsDispatch(PropertyItem* item) noexcept { return static_cast<IPropertyItem*>(item); }
 
 }  // namespace
 
@@ -237,75 +221,6 @@ void ListView::RedrawResumed() noexcept {
     UpdateScrollBar();
     InvalidateRect(window_, nullptr, FALSE);
     UpdateWindow(window_);
-}
-
-void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
-    const int width = bounds.right - bounds.left;
-    const int split = bounds.left + SplitterX(width);
-    const int height = RowHeight();
-    const bool enabled = host_.IsEnabled();
-    FillRect(dc, &bounds, GetSysColorBrush(COLOR_WINDOW));
-    HFONT font = host_.Font();
-    HGDIOBJ previousFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    HPEN grid = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_3DFACE));
-    HGDIOBJ previousPen = SelectObject(dc, grid);
-    const bool focused = window_ && (GetFocus() == window_);
-
-    const std::vector<size_t>& rows = Rows();
-    PropertyItems& items = host_.Items();
-    size_t drawn = 0;
-    for (size_t row = top_; row < rows.size(); ++row) {
-        const int y = bounds.top + static_cast<int>(row - top_) * height;
-        if (y >= bounds.bottom) break;
-        const PropertyItem& item = items.At(rows[row]);
-        const ItemDescription& description = item.Description();
-        RECT nameCell{bounds.left, y, split, y + height};
-        RECT valueCell{split + 1, y, bounds.right, y + height};
-        const bool selected = row == selectedRow_;
-        if (selected) {
-            FillRect(dc, &nameCell, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_3DFACE));
-        }
-        SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT
-                                     : selected && focused ? COLOR_HIGHLIGHTTEXT
-                                                           : COLOR_WINDOWTEXT));
-        RECT text = nameCell;
-        InflateRect(&text, -4, 0);
-        DrawTextW(dc, description.name.c_str(), static_cast<int>(description.name.size()), &text,
-                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-
-        RECT valueText = valueCell;
-        InflateRect(&valueText, -4, 0);
-        if (description.style == kStyleColour) {
-            ole::Variant colour;
-            if (SUCCEEDED(VariantChangeType(colour.Out(), const_cast<VARIANT*>(&item.CurrentValue()), 0, VT_UI4))) {
-                COLORREF shown = 0;
-                if (SUCCEEDED(OleTranslateColor(V_UI4(&colour.Get()), nullptr, &shown))) {
-                    RECT swatch{valueText.left, y + 3, valueText.left + height * 3 / 2, y + height - 3};
-                    HBRUSH brush = CreateSolidBrush(shown);
-                    FillRect(dc, &swatch, brush);
-                    DeleteObject(brush);
-                    FrameRect(dc, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
-                    valueText.left = swatch.right + 4;
-                }
-            }
-        }
-        const std::wstring value = FormatValue(description, item.CurrentValue());
-        SetTextColor(dc, GetSysColor(!enabled || description.readOnly ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
-        DrawTextW(dc, value.c_str(), static_cast<int>(value.size()), &valueText,
-                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-        MoveToEx(dc, bounds.left, y + height - 1, nullptr);
-        LineTo(dc, bounds.right, y + height - 1);
-        ++drawn;
-    }
-    MoveToEx(dc, split, bounds.top, nullptr);
-    LineTo(dc, split, bounds.top + static_cast<int>(std::min(rows.size() - std::min(top_, rows.size()),
-                                                             static_cast<size_t>(INT_MAX / std::max(1, height)))) *
-                                       height);
-    SelectObject(dc, previousPen);
-    DeleteObject(grid);
-    SelectObject(dc, previousFont);
-    rowsDrawn_ = drawn;
 }
 
 LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -660,231 +575,6 @@ void ListView::OnContextMenu(int x, int y) noexcept {
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
     DestroyMenu(menu);
     if (chosen == kCommandRefresh) SendMessageW(window_, WM_COMMAND, kCommandRefresh, 0);
-}
-
-void ListView::BeginEdit() noexcept {
-    if (editor_ || !window_ || !host_.IsEnabled()) return;
-    PropertyItem* item = Selected();
-    if (!item) return;
-    const VARIANT itemArgument[] = {events::ObjectArgument(AsDispatch(item))};
-    const ItemDescription& description = item->Description();
-    if (description.readOnly) {
-        host_.Raise(events::kReadOnlyEditAttempt, itemArgument);
-        MessageBeep(MB_OK);
-        return;
-    }
-    if (description.style == kStyleCustom) {
-        // The list's user edits custom values its own way.
-        host_.Raise(events::kButtonClick, itemArgument);
-        return;
-    }
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    const VARIANT beforeEdit[] = {events::ObjectArgument(AsDispatch(item)), events::BooleanReference(&cancel)};
-    host_.Raise(events::kBeforeEdit, beforeEdit);
-    if (cancel || item != Selected()) return;
-    EnsureVisible(selectedRow_);
-    HideMessage();
-    const RECT cell = ValueCell(selectedRow_);
-    const std::wstring text = FormatValue(description, item->CurrentValue());
-    const std::vector<std::wstring> choices = Choices(description);
-    HWND editor = nullptr;
-    if (!choices.empty()) {
-        editor = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST,
-                                 cell.left, cell.top, cell.right - cell.left, RowHeight() * 10, window_, nullptr,
-                                 ole::CurrentModule(), nullptr);
-        if (!editor) return;
-        SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
-        for (const std::wstring& choice : choices) {
-            SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.c_str()));
-        }
-        SendMessageW(editor, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
-    } else {
-        editor = CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, cell.left,
-                                 cell.top, cell.right - cell.left, cell.bottom - cell.top, window_, nullptr,
-                                 ole::CurrentModule(), nullptr);
-        if (!editor) return;
-        SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
-        SendMessageW(editor, EM_SETSEL, 0, -1);
-    }
-    editor_ = editor;
-    editing_ = item;
-    originalText_ = WindowText(editor);
-    SetWindowSubclass(editor, &ListView::EditorProcedure, kEditorSubclass, reinterpret_cast<DWORD_PTR>(this));
-    SetFocus(editor);
-}
-
-LRESULT CALLBACK ListView::EditorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR self) {
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, &ListView::EditorProcedure, kEditorSubclass);
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-    auto* view = reinterpret_cast<ListView*>(self);
-    const ole::ComPtr<IUnknown> lifeline(view->host_.Lifeline());
-    bool handled = false;
-    LRESULT result = 0;
-    ole::Guarded([&] {
-        result = view->HandleEditor(window, message, wParam, lParam, handled);
-        return S_OK;
-    });
-    return handled ? result : DefSubclassProc(window, message, wParam, lParam);
-}
-
-LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM, bool& handled) {
-    if (editor != editor_) return 0;
-    switch (message) {
-    case WM_GETDLGCODE:
-        handled = true;
-        return DLGC_WANTALLKEYS | DefSubclassProc(editor, message, wParam, 0);
-    case WM_KEYDOWN: {
-        SHORT key = RaiseKeyDown(static_cast<SHORT>(wParam));
-        if (key != 0) {
-            const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
-            host_.Raise(events::kEditorKeyDown, arguments);
-        }
-        handled = true;
-        switch (key) {
-        case 0: return 0;
-        case VK_RETURN:
-            CommitEdit();
-            return 0;
-        case VK_ESCAPE:
-            CancelEdit();
-            return 0;
-        case VK_TAB: {
-            const bool back = (ShiftState() & 1) != 0;
-            if (CommitEdit()) {
-                Move(back ? -1 : 1);
-                BeginEdit();
-            }
-            return 0;
-        }
-        case VK_UP:
-        case VK_DOWN:
-            // In a drop-down the arrows choose; in an edit box they leave for the next row.
-            if (SendMessageW(editor, CB_GETCOUNT, 0, 0) > 0 && GetWindowLongPtrW(editor, GWL_STYLE) & CBS_DROPDOWNLIST) {
-                handled = false;
-                return 0;
-            }
-            if (CommitEdit()) Move(key == VK_UP ? -1 : 1);
-            return 0;
-        default:
-            handled = false;
-            return 0;
-        }
-    }
-    case WM_CHAR:
-        // The keys that end an edit would only beep in the edit box.
-        if (wParam == L'\r' || wParam == L'\t' || wParam == 27) {
-            handled = true;
-            return 0;
-        }
-        return 0;
-    case WM_KILLFOCUS:
-        if (!closingEditor_ && reinterpret_cast<HWND>(wParam) != window_) {
-            // Focus left the list: keep a value that converts, drop one that does not.
-            if (!CommitEdit()) CloseEditor();
-        }
-        return 0;
-    default:
-        return 0;
-    }
-}
-
-bool ListView::CommitEdit() noexcept {
-    if (!editor_ || closingEditor_) return true;
-    ole::ComPtr<PropertyItem> item = editing_;
-    const std::wstring text = WindowText(editor_);
-    if (text == originalText_) {
-        HideMessage();
-        CloseEditor();
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get()))};
-        host_.Raise(events::kAfterEdit, arguments);
-        return true;
-    }
-    ole::Variant value;
-    std::wstring reason;
-    HRESULT parsed = ParseValue(item->Description(), text, value, reason);
-    if (SUCCEEDED(parsed)) {
-        VARIANT_BOOL cancel = VARIANT_FALSE;
-        VARIANT proposed;
-        VariantInit(&proposed);
-        value.Detach(&proposed);
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::VariantReference(&proposed),
-                                     events::BooleanReference(&cancel)};
-        host_.Raise(events::kValidateValue, arguments);
-        value = ole::Variant::Attach(proposed);
-        if (cancel) {
-            parsed = E_ABORT;
-            reason = L"'" + text + L"' was refused.";
-        }
-    }
-    if (FAILED(parsed)) {
-        ShowMessage(reason);
-        const ole::Bstr typed(text), why(reason);
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::TextArgument(typed.Get()),
-                                     events::TextArgument(why.Get())};
-        host_.Raise(events::kValueRejected, arguments);
-        return false;
-    }
-    if (FAILED(item->StoreValue(value.Get()))) return false;
-    HideMessage();
-    CloseEditor();
-    IDispatch* changed = AsDispatch(item.Get());
-    const VARIANT itemChanged[] = {events::ObjectReference(&changed)};
-    host_.Raise(events::kItemChanged, itemChanged);
-    const VARIANT afterEdit[] = {events::ObjectArgument(AsDispatch(item.Get()))};
-    host_.Raise(events::kAfterEdit, afterEdit);
-    return true;
-}
-
-void ListView::CancelEdit() noexcept {
-    if (!editor_) return;
-    ole::ComPtr<PropertyItem> item = editing_;
-    HideMessage();
-    CloseEditor();
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get()))};
-    host_.Raise(events::kEditCancelled, arguments);
-}
-
-void ListView::AbandonEdit() noexcept {
-    HideMessage();
-    CloseEditor();
-}
-
-void ListView::CloseEditor() noexcept {
-    if (!editor_) return;
-    closingEditor_ = true;
-    HWND editor = std::exchange(editor_, nullptr);
-    const bool hadFocus = GetFocus() == editor;
-    ole::ComPtr<PropertyItem> item = std::move(editing_);
-    DestroyWindow(editor);
-    if (hadFocus && window_) SetFocus(window_);
-    closingEditor_ = false;
-    Invalidate();
-}
-
-void ListView::ShowMessage(const std::wstring& text) noexcept {
-    if (!window_) return;
-    if (!message_) {
-        message_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
-                                   window_, nullptr, ole::CurrentModule(), nullptr);
-        if (!message_) return;
-        SendMessageW(message_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
-    }
-    SetWindowTextW(message_, text.c_str());
-    RECT client{};
-    GetClientRect(window_, &client);
-    const int height = RowHeight();
-    int y = selectedRow_ == kNone
-                ? 0
-                : static_cast<int>(static_cast<long long>(selectedRow_) - static_cast<long long>(top_) + 1) * height;
-    if (y + height > client.bottom) y = std::max(0, y - 2 * height);
-    SetWindowPos(message_, HWND_TOP, 0, y, client.right, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-}
-
-void ListView::HideMessage() noexcept {
-    if (message_) ShowWindow(message_, SW_HIDE);
 }
 
 }  // namespace proplist
