@@ -355,6 +355,51 @@ TEST_F(ListWindowTest, ALongListScrollsAndDrawsOnlyAPage) {
     ReleaseDC(nullptr, screen);
 }
 
+TEST_F(ListWindowTest, ReadOnlyValuesAreDrawnGreyed) {
+    const int rowHeight = list->View().RowHeight();
+    const int width = 300;
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -rowHeight * 13;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(memory, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(bitmap && bits);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    list->View().Draw(memory, {0, 0, width, rowHeight * 13});
+    GdiFlush();
+    // Text antialiased against the background is never darker than its own colour: greyed
+    // text leaves no pixel darker than the grey, normal text does.
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    const int greyLevel = std::min({GetRValue(grey), GetGValue(grey), GetBValue(grey)});
+    const COLORREF background = GetSysColor(COLOR_WINDOW);
+    const auto count = [&](int row, bool darkerThanGrey) {
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        int found = 0;
+        for (int y = row * rowHeight + 1; y < (row + 1) * rowHeight - 1; ++y) {
+            for (int x = width * 45 / 100 + 3; x < width; ++x) {
+                const DWORD pixel = pixels[y * width + x];
+                const int red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF, blue = pixel & 0xFF;
+                if (darkerThanGrey) {
+                    found += std::max({red, green, blue}) < greyLevel;
+                } else {
+                    found += RGB(red, green, blue) != background;
+                }
+            }
+        }
+        return found;
+    };
+    EXPECT_GT(count(0, true), 0) << "Caption's value is drawn in the text colour";
+    EXPECT_GT(count(7, false), 0) << "Serial's value is drawn";
+    EXPECT_EQ(count(7, true), 0) << "Serial's value, read-only, is greyed";
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+}
+
 TEST_F(ListWindowTest, DisabledListTakesNoInput) {
     ASSERT_EQ(list->put_Enabled(VARIANT_FALSE), S_OK);
     EXPECT_FALSE(IsWindowEnabled(window));
