@@ -233,7 +233,6 @@ IFACEMETHODIMP Inspecta::RefreshValues() {
         ReadItemValue([this] { return auxSupport ? auxSupport->ClientObject() : nullptr; }, item.Get());
         return S_OK;
     }));
-    ole::ClearErrorInfo();
     return S_OK;
 }
 
