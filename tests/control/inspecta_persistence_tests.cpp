@@ -133,4 +133,26 @@ TEST_F(PersistenceTest, ShowingDropsEditsNotYetWritten) {
     object->SetClientSite(nullptr);
 }
 
+TEST_F(PersistenceTest, TheListAlwaysCoversTheWholeControlAndAZeroSizeRaisesNothing) {
+    MakeNewControl();
+    ComPtr<doubles::RecordingContainer> container = doubles::RecordingContainer::Create();
+    ComPtr<IOleObject> object;
+    ASSERT_EQ(static_cast<_Inspecta*>(control.Get())->QueryInterface(IID_IOleObject, object.PutVoid()), S_OK);
+    ASSERT_EQ(object->SetClientSite(container.Get()), S_OK);
+    RECT position{10, 20, 210, 120};
+    container->SetPosition(position);
+    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, container.Get(), 0, container->Window(), &position), S_OK);
+    ASSERT_FALSE(List()->LogStartingWith(L"Position").empty());
+    EXPECT_EQ(List()->LogStartingWith(L"Position").back(), L"Position 0,0,200,100");
+
+    ComPtr<IOleInPlaceObject> inPlace;
+    ASSERT_EQ(object.As(&inPlace), S_OK);
+    RECT nothing{10, 20, 10, 20};
+    EXPECT_EQ(inPlace->SetObjectRects(&nothing, &nothing), S_OK);
+    EXPECT_EQ(List()->LogStartingWith(L"Position").back(), L"Position 0,0,0,0");
+
+    object->Close(OLECLOSE_NOSAVE);
+    object->SetClientSite(nullptr);
+}
+
 }  // namespace

@@ -49,7 +49,7 @@ TEST_F(ControlTest, CreationBindsTheSupportObjectToTheListThatWasPlaced) {
 }
 
 TEST_F(ControlTest, WithoutTheListControlCreationFailsSayingSoAndLeavesNothing) {
-    lists->Revoke();
+    lists->FailCreation(REGDB_E_CLASSNOTREG);
     const long alive = ole::Module::ObjectCount();
     EXPECT_EQ(ole::MakeObject(control), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(control, nullptr);

@@ -386,6 +386,8 @@ IFACEMETHODIMP FakeList::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IConnectionPointContainer*>(this);
     } else if (iid == IID_IOleObject) {
         *object = static_cast<IOleObject*>(this);
+    } else if (iid == IID_IOleInPlaceObject || iid == IID_IOleWindow) {
+        *object = static_cast<IOleInPlaceObject*>(this);
     } else {
         return E_NOINTERFACE;
     }

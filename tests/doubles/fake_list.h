@@ -48,8 +48,12 @@ class FakeItem;
 //
 // As a control it offers just enough of IOleObject for a container to place it: the site it is
 // given, activation and closing are logged ("SetClientSite", "SetClientSite(null)", "DoVerb",
-// "Close").
-class FakeList final : public _Kavella, public IConnectionPointContainer, public IOleObject, public TestDouble {
+// "Close"), and where its container puts it ("Position 0,0,200,100", from DoVerb or SetObjectRects).
+class FakeList final : public _Kavella,
+                       public IConnectionPointContainer,
+                       public IOleObject,
+                       public IOleInPlaceObject,
+                       public TestDouble {
 public:
     static ole::ComPtr<FakeList> Create();
 
@@ -128,6 +132,13 @@ public:
     IFACEMETHODIMP EnumAdvise(IEnumSTATDATA** advises) override;
     IFACEMETHODIMP GetMiscStatus(DWORD aspect, DWORD* status) override;
     IFACEMETHODIMP SetColorScheme(LOGPALETTE* palette) override;
+    // IOleWindow, IOleInPlaceObject
+    IFACEMETHODIMP GetWindow(HWND* window) override;
+    IFACEMETHODIMP ContextSensitiveHelp(BOOL enter) override;
+    IFACEMETHODIMP InPlaceDeactivate() override;
+    IFACEMETHODIMP UIDeactivate() override;
+    IFACEMETHODIMP SetObjectRects(LPCRECT position, LPCRECT clip) override;
+    IFACEMETHODIMP ReactivateAndUndo() override;
 
 private:
     class ItemCollection;
@@ -136,6 +147,7 @@ private:
     ~FakeList() override;
 
     HRESULT Fail(const std::wstring& member) const;
+    void LogPosition(const RECT& position);
 
     std::shared_ptr<ListState> state_ = std::make_shared<ListState>();
     std::vector<CatalogueEntry> catalogue_;

@@ -31,6 +31,7 @@ IFACEMETHODIMP FakeListFactory::CreateInstance(IUnknown* outer, REFIID iid, void
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
+    if (FAILED(creationFailure_)) return creationFailure_;
     ole::ComPtr<FakeList> list = FakeList::Create();
     list->SetCatalogue(catalogue_);
     const HRESULT hr = static_cast<_Kavella*>(list.Get())->QueryInterface(iid, object);

@@ -17,8 +17,11 @@ class FakeListFactory final : public IClassFactory, public TestDouble {
 public:
     static ole::ComPtr<FakeListFactory> Register(REFCLSID classId);
 
-    // Withdraws the class, as if the list control were not installed.
+    // Withdraws the class.
     void Revoke();
+    // Makes creation fail as it does when the list control is not installed (or cannot load),
+    // whatever the registry of the machine holds.
+    void FailCreation(HRESULT failure) { creationFailure_ = failure; }
     // What each new list generates in PopulateFromObject.
     void SetCatalogue(std::vector<CatalogueEntry> catalogue) { catalogue_ = std::move(catalogue); }
     // The lists made so far (kept alive until the factory goes).
@@ -37,6 +40,7 @@ private:
     FakeListFactory() : TestDouble("list factory") {}
 
     DWORD cookie_ = 0;
+    HRESULT creationFailure_ = S_OK;
     std::vector<CatalogueEntry> catalogue_;
     std::vector<ole::ComPtr<FakeList>> made_;
 };

@@ -1,6 +1,8 @@
 // The list double as a control: just enough of IOleObject for a container to place it.
 #include "tests/doubles/fake_list.h"
 
+#include <string>
+
 namespace doubles {
 
 IFACEMETHODIMP FakeList::SetClientSite(IOleClientSite* site) {
@@ -35,8 +37,9 @@ IFACEMETHODIMP FakeList::GetClipboardData(DWORD, IDataObject** data) {
     return E_NOTIMPL;
 }
 
-IFACEMETHODIMP FakeList::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) {
+IFACEMETHODIMP FakeList::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT position) {
     state_->log.push_back(L"DoVerb(" + std::to_wstring(verb) + L")");
+    if (position) LogPosition(*position);
     return S_OK;
 }
 
@@ -86,5 +89,33 @@ IFACEMETHODIMP FakeList::GetMiscStatus(DWORD, DWORD* status) {
 }
 
 IFACEMETHODIMP FakeList::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
+
+IFACEMETHODIMP FakeList::GetWindow(HWND* window) {
+    if (!window) return E_POINTER;
+    *window = nullptr;
+    return E_FAIL;  // a windowless double
+}
+
+IFACEMETHODIMP FakeList::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+
+IFACEMETHODIMP FakeList::InPlaceDeactivate() {
+    state_->log.push_back(L"InPlaceDeactivate");
+    return S_OK;
+}
+
+IFACEMETHODIMP FakeList::UIDeactivate() { return S_OK; }
+
+IFACEMETHODIMP FakeList::SetObjectRects(LPCRECT position, LPCRECT) {
+    if (!position) return E_POINTER;
+    LogPosition(*position);
+    return S_OK;
+}
+
+void FakeList::LogPosition(const RECT& position) {
+    state_->log.push_back(L"Position " + std::to_wstring(position.left) + L"," + std::to_wstring(position.top) + L"," +
+                          std::to_wstring(position.right) + L"," + std::to_wstring(position.bottom));
+}
+
+IFACEMETHODIMP FakeList::ReactivateAndUndo() { return E_NOTIMPL; }
 
 }  // namespace doubles
