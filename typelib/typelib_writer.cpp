@@ -117,11 +117,7 @@ HRESULT AddMember(ICreateTypeInfo* info, UINT index, const Member& member, const
         parameters[count++].Set(get ? kResult : kIn, get ? 1 : 0, VT_DISPATCH);
         break;
     }
-    ELEMDESC elements[2];
-    for (SHORT i = 0; i < count; ++i) {
-        elements[i] = parameters[i].element;
-        elements[i].tdesc = parameters[i].levels[0];
-    }
+    ELEMDESC elements[2] = {parameters[0].element, parameters[1].element};
 
     FUNCDESC description{};
     description.memid = member.id;
@@ -170,10 +166,6 @@ HRESULT Describe(ICreateTypeInfo* info, REFGUID guid, UINT flags) {
     return info->SetHelpContext(kInspectaTypeHelpContext);
 }
 
-HRESULT Reference(ICreateTypeInfo* info, ITypeInfo* referenced, HREFTYPE* reference) {
-    return info->AddRefTypeInfo(referenced, reference);
-}
-
 // LayOut sizes the vtable from the IDispatch it derives from, which in this 64-bit process is
 // the 64-bit one, so a 32-bit library would claim seven slots too many and hosts would look for
 // members past its end. The stored size of _Inspecta's vtable is set to what its members fill.
@@ -181,7 +173,8 @@ HRESULT StoreVtableSize(const std::wstring& path, WORD size) {
     std::vector<char> file;
     if (FILE* in = _wfopen(path.c_str(), L"rb")) {
         char buffer[4096];
-        for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, in)) > 0;) file.insert(file.end(), buffer, buffer + read);
+        for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+            file.insert(file.end(), buffer, buffer + read);
         std::fclose(in);
     }
     auto word = [&](size_t offset) {
@@ -232,16 +225,16 @@ HRESULT WriteLibrary(SYSKIND system, const std::wstring& path, ITypeLib* listLib
     References references;
     RETURN_IF_FAILED(Describe(iface.Get(), IID__Inspecta,
                               TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION));
-    RETURN_IF_FAILED(Reference(iface.Get(), dispatch.Get(), &references.dispatch));
+    RETURN_IF_FAILED(iface->AddRefTypeInfo(dispatch.Get(), &references.dispatch));
     RETURN_IF_FAILED(iface->AddImplType(0, references.dispatch));
-    RETURN_IF_FAILED(Reference(iface.Get(), item.Get(), &references.item));
-    RETURN_IF_FAILED(Reference(iface.Get(), font.Get(), &references.font));
+    RETURN_IF_FAILED(iface->AddRefTypeInfo(item.Get(), &references.item));
+    RETURN_IF_FAILED(iface->AddRefTypeInfo(font.Get(), &references.font));
     for (UINT index = 0; index < std::size(kMembers); ++index)
         RETURN_IF_FAILED(AddMember(iface.Get(), index, kMembers[index], references, system == SYS_WIN64 ? 8 : 4));
 
     RETURN_IF_FAILED(Describe(events.Get(), DIID___Inspecta, TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE));
     HREFTYPE eventsDispatch = 0;
-    RETURN_IF_FAILED(Reference(events.Get(), dispatch.Get(), &eventsDispatch));
+    RETURN_IF_FAILED(events->AddRefTypeInfo(dispatch.Get(), &eventsDispatch));
     RETURN_IF_FAILED(events->AddImplType(0, eventsDispatch));
     RETURN_IF_FAILED(AddEvent(events.Get(), 0, L"AfterPopulate", 1, false));
     RETURN_IF_FAILED(AddEvent(events.Get(), 1, L"PropertyChanged", 2, true));
@@ -251,8 +244,8 @@ HRESULT WriteLibrary(SYSKIND system, const std::wstring& path, ITypeLib* listLib
     RETURN_IF_FAILED(iface.As(&ifaceInfo));
     RETURN_IF_FAILED(events.As(&eventsInfo));
     HREFTYPE defaultInterface = 0, defaultSource = 0;
-    RETURN_IF_FAILED(Reference(coclass.Get(), ifaceInfo.Get(), &defaultInterface));
-    RETURN_IF_FAILED(Reference(coclass.Get(), eventsInfo.Get(), &defaultSource));
+    RETURN_IF_FAILED(coclass->AddRefTypeInfo(ifaceInfo.Get(), &defaultInterface));
+    RETURN_IF_FAILED(coclass->AddRefTypeInfo(eventsInfo.Get(), &defaultSource));
     RETURN_IF_FAILED(coclass->AddImplType(0, defaultInterface));
     RETURN_IF_FAILED(coclass->SetImplTypeFlags(0, IMPLTYPEFLAG_FDEFAULT));
     RETURN_IF_FAILED(coclass->AddImplType(1, defaultSource));
