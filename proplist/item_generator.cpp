@@ -1,0 +1,378 @@
+#include "proplist/item_generator.h"
+
+#include "ole/bstr.h"
+#include "ole/error_info.h"
+#include "ole/hresult.h"
+#include "ole/late_bound.h"
+#include "ole/variant.h"
+#include "proplist/list_errors.h"
+
+#include <map>
+#include <unordered_map>
+
+namespace proplist {
+
+namespace {
+
+using ole::ComPtr;
+
+// TYPEATTR, released with its type information.
+class TypeAttributes {
+public:
+    TypeAttributes(const TypeAttributes&) = delete;
+    TypeAttributes& operator=(const TypeAttributes&) = delete;
+    explicit TypeAttributes(ITypeInfo* info) : info_(info) {
+        if (FAILED(info->GetTypeAttr(&attributes_))) attributes_ = nullptr;
+    }
+    ~TypeAttributes() {
+        if (attributes_) info_->ReleaseTypeAttr(attributes_);
+    }
+    const TYPEATTR* operator->() const noexcept { return attributes_; }
+    explicit operator bool() const noexcept { return attributes_ != nullptr; }
+
+private:
+    ITypeInfo* info_;
+    TYPEATTR* attributes_ = nullptr;
+};
+
+class FunctionDescription {
+public:
+    FunctionDescription(const FunctionDescription&) = delete;
+    FunctionDescription& operator=(const FunctionDescription&) = delete;
+    FunctionDescription(ITypeInfo* info, UINT index) : info_(info) {
+        if (FAILED(info->GetFuncDesc(index, &description_))) description_ = nullptr;
+    }
+    ~FunctionDescription() {
+        if (description_) info_->ReleaseFuncDesc(description_);
+    }
+    const FUNCDESC* operator->() const noexcept { return description_; }
+    explicit operator bool() const noexcept { return description_ != nullptr; }
+
+private:
+    ITypeInfo* info_;
+    FUNCDESC* description_ = nullptr;
+};
+
+class VariableDescription {
+public:
+    VariableDescription(const VariableDescription&) = delete;
+    VariableDescription& operator=(const VariableDescription&) = delete;
+    VariableDescription(ITypeInfo* info, UINT index) : info_(info) {
+        if (FAILED(info->GetVarDesc(index, &description_))) description_ = nullptr;
+    }
+    ~VariableDescription() {
+        if (description_) info_->ReleaseVarDesc(description_);
+    }
+    const VARDESC* operator->() const noexcept { return description_; }
+    explicit operator bool() const noexcept { return description_ != nullptr; }
+
+private:
+    ITypeInfo* info_;
+    VARDESC* description_ = nullptr;
+};
+
+std::wstring MemberName(ITypeInfo* info, MEMBERID id) {
+    ole::Bstr name;
+    if (FAILED(info->GetDocumentation(id, name.Out(), nullptr, nullptr, nullptr))) return {};
+    return std::wstring(name.View());
+}
+
+// Collects the properties of an interface and its bases, each once, in the order first seen.
+class PropertyCollector {
+public:
+    HRESULT Walk(ITypeInfo* info, int depth = 0);
+
+    void Finish(std::vector<ItemDescription>& properties, std::vector<MEMBERID>& ids) {
+        for (Found& found : found_) {
+            if (!found.readable || found.excluded) continue;
+            found.description.readOnly = !found.writable;
+            ids.push_back(found.id);
+            properties.push_back(std::move(found.description));
+        }
+    }
+
+private:
+    struct Found {
+        MEMBERID id;
+        bool readable = false;
+        bool writable = false;
+        bool excluded = false;
+        ItemDescription description;
+    };
+
+    Found& Entry(MEMBERID id) {
+        const auto [at, added] = index_.emplace(id, found_.size());
+        if (added) found_.push_back(Found{id, false, false, false, {}});
+        return found_[at->second];
+    }
+
+    HRESULT WalkBases(ITypeInfo* info, const TYPEATTR& attributes, int depth);
+    void AddFunction(ITypeInfo* info, const FUNCDESC& function);
+    void AddVariable(ITypeInfo* info, const VARDESC& variable);
+    void Classify(ITypeInfo* context, const TYPEDESC& type, ItemDescription& description);
+    std::shared_ptr<const EnumMembers> Members(ITypeInfo* enumeration);
+
+    std::vector<Found> found_;
+    std::unordered_map<MEMBERID, size_t> index_;
+    std::map<std::wstring, std::shared_ptr<const EnumMembers>> enumerations_;
+};
+
+HRESULT PropertyCollector::Walk(ITypeInfo* info, int depth) {
+    // Interfaces do not nest deeply; a deeper chain is a broken library.
+    if (depth > 32) return TYPE_E_CIRCULARTYPE;
+    TypeAttributes attributes(info);
+    if (!attributes) return E_FAIL;
+    if (attributes->guid == IID_IDispatch || attributes->guid == IID_IUnknown) return S_OK;
+    if (attributes->typekind == TKIND_DISPATCH && (attributes->wTypeFlags & TYPEFLAG_FDUAL)) {
+        // The vtable side of a dual interface names the accessors' real parameters.
+        HREFTYPE vtable = 0;
+        ComPtr<ITypeInfo> vtableInfo;
+        if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable)) &&
+            SUCCEEDED(info->GetRefTypeInfo(vtable, vtableInfo.Put()))) {
+            return Walk(vtableInfo.Get(), depth + 1);
+        }
+    }
+    if (attributes->typekind != TKIND_DISPATCH && attributes->typekind != TKIND_INTERFACE) {
+        return TYPE_E_WRONGTYPEKIND;
+    }
+    RETURN_IF_FAILED(WalkBases(info, *attributes.operator->(), depth));
+    // A dispinterface declares its properties before its methods.
+    for (UINT i = 0; i < attributes->cVars; ++i) {
+        VariableDescription variable(info, i);
+        if (variable) AddVariable(info, *variable.operator->());
+    }
+    for (UINT i = 0; i < attributes->cFuncs; ++i) {
+        FunctionDescription function(info, i);
+        if (function) AddFunction(info, *function.operator->());
+    }
+    return S_OK;
+}
+
+HRESULT PropertyCollector::WalkBases(ITypeInfo* info, const TYPEATTR& attributes, int depth) {
+    if (attributes.cImplTypes == 0) return S_OK;
+    HREFTYPE base = 0;
+    ComPtr<ITypeInfo> baseInfo;
+    if (FAILED(info->GetRefTypeOfImplType(0, &base)) || FAILED(info->GetRefTypeInfo(base, baseInfo.Put()))) {
+        return S_OK;  // a base we cannot see contributes nothing
+    }
+    return Walk(baseInfo.Get(), depth + 1);
+}
+
+void PropertyCollector::AddFunction(ITypeInfo* info, const FUNCDESC& function) {
+    if (function.invkind == INVOKE_FUNC) return;
+    const bool concealed = (function.wFuncFlags & (FUNCFLAG_FRESTRICTED | FUNCFLAG_FHIDDEN)) != 0;
+    if (function.invkind != INVOKE_PROPERTYGET) {
+        if (!concealed) Entry(function.memid).writable = true;
+        return;
+    }
+    Found& found = Entry(function.memid);
+    const TYPEDESC* type = &function.elemdescFunc.tdesc;
+    int required = 0;
+    for (SHORT i = 0; i < function.cParams; ++i) {
+        const ELEMDESC& parameter = function.lprgelemdescParam[i];
+        const USHORT flags = parameter.paramdesc.wParamFlags;
+        if (flags & PARAMFLAG_FRETVAL) {
+            // The vtable side returns the value through its last parameter, a pointer to it.
+            type = parameter.tdesc.vt == VT_PTR && parameter.tdesc.lptdesc ? parameter.tdesc.lptdesc : &parameter.tdesc;
+        } else if (!(flags & (PARAMFLAG_FLCID | PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT))) {
+            ++required;
+        }
+    }
+    if (concealed || required > 0) {
+        found.excluded = true;
+        return;
+    }
+    found.readable = true;
+    found.description.name = MemberName(info, function.memid);
+    Classify(info, *type, found.description);
+}
+
+void PropertyCollector::AddVariable(ITypeInfo* info, const VARDESC& variable) {
+    if (variable.varkind != VAR_DISPATCH && variable.varkind != VAR_PERINSTANCE) return;
+    Found& found = Entry(variable.memid);
+    if (variable.wVarFlags & (VARFLAG_FRESTRICTED | VARFLAG_FHIDDEN)) {
+        found.excluded = true;
+        return;
+    }
+    found.readable = true;
+    found.writable = !(variable.wVarFlags & VARFLAG_FREADONLY);
+    found.description.name = MemberName(info, variable.memid);
+    Classify(info, variable.elemdescVar.tdesc, found.description);
+}
+
+void PropertyCollector::Classify(ITypeInfo* context, const TYPEDESC& type, ItemDescription& description) {
+    description.style = kStyleCustom;
+    description.valueType = VT_EMPTY;
+    switch (type.vt) {
+    case VT_BSTR:
+    case VT_LPSTR:
+    case VT_LPWSTR:
+        description.style = kStyleText;
+        description.valueType = VT_BSTR;
+        return;
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+        description.style = kStyleWholeNumber;
+        description.valueType = type.vt;
+        return;
+    case VT_INT:
+        description.style = kStyleWholeNumber;
+        description.valueType = VT_I4;
+        return;
+    case VT_UINT:
+        description.style = kStyleWholeNumber;
+        description.valueType = VT_UI4;
+        return;
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL:
+        description.style = kStyleDecimalNumber;
+        description.valueType = type.vt;
+        return;
+    case VT_BOOL:
+        description.style = kStyleBoolean;
+        description.valueType = VT_BOOL;
+        return;
+    case VT_DATE:
+        description.style = kStyleDate;
+        description.valueType = VT_DATE;
+        return;
+    case VT_USERDEFINED: {
+        ComPtr<ITypeInfo> named;
+        if (FAILED(context->GetRefTypeInfo(type.hreftype, named.Put()))) return;
+        TypeAttributes attributes(named.Get());
+        if (!attributes) return;
+        if (attributes->typekind == TKIND_ALIAS) {
+            if (MemberName(named.Get(), MEMBERID_NIL) == L"OLE_COLOR") {
+                description.style = kStyleColour;
+                description.valueType = VT_UI4;
+                return;
+            }
+            Classify(named.Get(), attributes->tdescAlias, description);
+            return;
+        }
+        if (attributes->typekind == TKIND_ENUM) {
+            description.style = kStyleEnumeration;
+            description.valueType = VT_I4;
+            description.members = Members(named.Get());
+        }
+        return;
+    }
+    default:
+        return;  // objects, arrays, variants and the rest: the list's user decides
+    }
+}
+
+std::shared_ptr<const EnumMembers> PropertyCollector::Members(ITypeInfo* enumeration) {
+    const std::wstring name = MemberName(enumeration, MEMBERID_NIL);
+    if (const auto known = enumerations_.find(name); known != enumerations_.end() && !name.empty()) {
+        return known->second;
+    }
+    auto members = std::make_shared<EnumMembers>();
+    TypeAttributes attributes(enumeration);
+    for (UINT i = 0; attributes && i < attributes->cVars; ++i) {
+        VariableDescription constant(enumeration, i);
+        if (!constant || constant->varkind != VAR_CONST || !constant->lpvarValue) continue;
+        ole::Variant value;
+        if (FAILED(VariantChangeType(value.Out(), constant->lpvarValue, 0, VT_I4))) continue;
+        members->push_back({MemberName(enumeration, constant->memid), V_I4(&value.Get())});
+    }
+    std::shared_ptr<const EnumMembers> shared = std::move(members);
+    if (!name.empty()) enumerations_.emplace(name, shared);
+    return shared;
+}
+
+HRESULT DefaultInterfaceOfClass(ITypeInfo* coclass, ComPtr<ITypeInfo>& info) {
+    TypeAttributes attributes(coclass);
+    if (!attributes || attributes->typekind != TKIND_COCLASS) return TYPE_E_WRONGTYPEKIND;
+    for (UINT i = 0; i < attributes->cImplTypes; ++i) {
+        INT flags = 0;
+        if (FAILED(coclass->GetImplTypeFlags(i, &flags))) continue;
+        if ((flags & IMPLTYPEFLAG_FDEFAULT) && !(flags & IMPLTYPEFLAG_FSOURCE)) {
+            HREFTYPE reference = 0;
+            RETURN_IF_FAILED(coclass->GetRefTypeOfImplType(i, &reference));
+            return coclass->GetRefTypeInfo(reference, info.Put());
+        }
+    }
+    return TYPE_E_ELEMENTNOTFOUND;
+}
+
+}  // namespace
+
+HRESULT ObjectTypeInfo(IDispatch* object, ComPtr<ITypeInfo>& info) noexcept {
+    info.Reset();
+    if (!object) return RaiseListError(kErrorObjectRequired, IID__Kavella);
+    return ole::Guarded([&]() -> HRESULT {
+        UINT count = 0;
+        if (SUCCEEDED(object->GetTypeInfoCount(&count)) && count > 0 &&
+            SUCCEEDED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put())) && info) {
+            // Some objects answer with their class rather than their interface.
+            bool isClass = false;
+            {
+                TypeAttributes attributes(info.Get());
+                isClass = attributes && attributes->typekind == TKIND_COCLASS;
+            }
+            if (!isClass) return S_OK;
+            ComPtr<ITypeInfo> coclass = std::move(info);
+            if (SUCCEEDED(DefaultInterfaceOfClass(coclass.Get(), info)) && info) return S_OK;
+        }
+        info.Reset();
+        ComPtr<IProvideClassInfo> classInfo;
+        ComPtr<ITypeInfo> coclass;
+        if (SUCCEEDED(object->QueryInterface(IID_IProvideClassInfo, classInfo.PutVoid())) &&
+            SUCCEEDED(classInfo->GetClassInfo(coclass.Put())) && coclass &&
+            SUCCEEDED(DefaultInterfaceOfClass(coclass.Get(), info)) && info) {
+            return S_OK;
+        }
+        info.Reset();
+        return RaiseListError(kErrorNoTypeInformation, IID__Kavella);
+    });
+}
+
+HRESULT DescribeProperties(ITypeInfo* info, std::vector<ItemDescription>& properties,
+                           std::vector<MEMBERID>& ids) noexcept {
+    properties.clear();
+    ids.clear();
+    return ole::Guarded([&]() -> HRESULT {
+        PropertyCollector collector;
+        RETURN_IF_FAILED(collector.Walk(info));
+        collector.Finish(properties, ids);
+        return S_OK;
+    });
+}
+
+HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& items) noexcept {
+    items.clear();
+    ComPtr<ITypeInfo> info;
+    RETURN_IF_FAILED(ObjectTypeInfo(object, info));
+    std::vector<ItemDescription> properties;
+    std::vector<MEMBERID> ids;
+    RETURN_IF_FAILED(DescribeProperties(info.Get(), properties, ids));
+    return ole::Guarded([&]() -> HRESULT {
+        std::vector<ComPtr<PropertyItem>> made;
+        made.reserve(properties.size());
+        for (size_t i = 0; i < properties.size(); ++i) {
+            ComPtr<PropertyItem> item;
+            RETURN_IF_FAILED(ole::MakeObject(item, std::move(properties[i])));
+            ole::Variant value;
+            // A property that cannot be read now still gets its item, showing nothing.
+            if (SUCCEEDED(ole::InvokeMember(object, ids[i], DISPATCH_PROPERTYGET, {}, &value))) {
+                item->StoreValue(value.Get());
+            }
+            made.push_back(std::move(item));
+        }
+        // The failed reads' error info is not this call's.
+        ole::ClearErrorInfo();
+        items = std::move(made);
+        return S_OK;
+    });
+}
+
+}  // namespace proplist

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace proplist {
+
+// How an item's value is shown and edited. 0 is the list user's custom style: values the list
+// cannot edit in place (objects, arrays, types it does not know).
+enum ItemStyle : LONG {
+    kStyleCustom = 0,
+    kStyleText = 1,
+    kStyleWholeNumber = 2,
+    kStyleDecimalNumber = 3,
+    kStyleBoolean = 4,
+    kStyleEnumeration = 5,
+    kStyleColour = 6,
+    kStyleDate = 7,
+};
+
+// One named value of an enumeration, as its type library declares it.
+struct EnumMember {
+    std::wstring name;
+    LONG value;
+};
+using EnumMembers = std::vector<EnumMember>;
+
+// What the list knows of an item beyond its value: fixed when the item is made.
+struct ItemDescription {
+    std::wstring name;
+    bool readOnly = false;
+    LONG style = kStyleCustom;
+    // The automation type that edited values are converted to (VT_I4, VT_R8, VT_BSTR, ...).
+    VARTYPE valueType = VT_EMPTY;
+    // The enumeration's names, shared by every item of that enumeration.
+    std::shared_ptr<const EnumMembers> members;
+};
+
+}  // namespace proplist

@@ -1,0 +1,264 @@
+#include "proplist/kavella_list.h"
+
+#include "ole/error_info.h"
+#include "ole/hresult.h"
+#include "ole/property_bag.h"
+#include "proplist/item_generator.h"
+#include "proplist/list_errors.h"
+#include "proplist/list_events.h"
+
+#include <olectl.h>
+
+namespace proplist {
+
+namespace {
+
+// The list's font until a container or a caller gives another: MS Sans Serif, 8.25 points.
+HRESULT MakeDefaultFont(ole::ComPtr<IFontDisp>& font) noexcept {
+    FONTDESC description{};
+    description.cbSizeofstruct = sizeof(description);
+    description.lpstrName = const_cast<LPOLESTR>(L"MS Sans Serif");
+    description.cySize.int64 = 82500;  // points, in units of 1/10000
+    description.sWeight = FW_NORMAL;
+    description.sCharset = DEFAULT_CHARSET;
+    return OleCreateFontIndirect(&description, IID_IFontDisp, font.PutVoid());
+}
+
+// The object a Variant argument refers to, by value or by reference.
+ole::ComPtr<IDispatch> ObjectOf(const VARIANT& given) {
+    const VARIANT* value = &given;
+    if (V_VT(value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(value)) value = V_VARIANTREF(value);
+    IUnknown* object = nullptr;
+    switch (V_VT(value)) {
+    case VT_DISPATCH: object = V_DISPATCH(value); break;
+    case VT_UNKNOWN: object = V_UNKNOWN(value); break;
+    case VT_DISPATCH | VT_BYREF: object = V_DISPATCHREF(value) ? *V_DISPATCHREF(value) : nullptr; break;
+    case VT_UNKNOWN | VT_BYREF: object = V_UNKNOWNREF(value) ? *V_UNKNOWNREF(value) : nullptr; break;
+    default: break;
+    }
+    ole::ComPtr<IDispatch> dispatch;
+    if (object) object->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+    return dispatch;
+}
+
+}  // namespace
+
+KavellaList::KavellaList() : view_(std::make_unique<ListView>(static_cast<ListViewHost&>(*this))) {}
+
+KavellaList::~KavellaList() {
+    EndControl();
+    // Callers may keep the collection after the list is gone.
+    if (items_) items_->SetObserver(nullptr);
+}
+
+std::span<const ole::InterfaceEntry> KavellaList::InterfaceTable() noexcept {
+    static constexpr auto table = ole::JoinInterfaceTables(
+        std::array<ole::InterfaceEntry, 5>{
+            ole::Implements<KavellaList, _Kavella>(),
+            ole::Implements<KavellaList, IDispatch, _Kavella>(),
+            ole::Implements<KavellaList, IProvideClassInfo2>(),
+            ole::Implements<KavellaList, IProvideClassInfo, IProvideClassInfo2>(),
+            ole::Implements<KavellaList, ISupportErrorInfo>(),
+        },
+        ole::ControlInterfaces<KavellaList>());
+    return table;
+}
+
+HRESULT KavellaList::Initialize() {
+    RETURN_IF_FAILED(ole::MakeObject(items_));
+    items_->SetObserver(this);
+    ole::ComPtr<IFontDisp> font;
+    RETURN_IF_FAILED(MakeDefaultFont(font));
+    return UseFont(font.Get());
+}
+
+HRESULT KavellaList::InitProperties() {
+    // A newly placed list takes its container's font, as controls on a form do.
+    ole::ComPtr<IFontDisp> ambient;
+    if (SUCCEEDED(AmbientFont(ambient)) && ambient) {
+        ole::ComPtr<IFont> font;
+        ole::ComPtr<IFont> copy;
+        if (SUCCEEDED(ambient.As(&font)) && SUCCEEDED(font->Clone(copy.Put()))) {
+            ole::ComPtr<IFontDisp> own;
+            if (SUCCEEDED(copy.As(&own))) return UseFont(own.Get());
+        }
+    }
+    return S_OK;
+}
+
+HRESULT KavellaList::ReadProperties(IPropertyBag* bag) {
+    const ole::Variant currentFont(static_cast<IDispatch*>(font_.Get()));
+    const ole::Variant enabledByDefault(true);
+    ole::Variant font, enabled;
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Font", VT_DISPATCH, currentFont.Get(), font));
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Enabled", VT_BOOL, enabledByDefault.Get(), enabled));
+    ole::ComPtr<IFontDisp> readFont;
+    if (V_DISPATCH(&font.Get())) {
+        RETURN_IF_FAILED(V_DISPATCH(&font.Get())->QueryInterface(IID_IFontDisp, readFont.PutVoid()));
+        RETURN_IF_FAILED(UseFont(readFont.Get()));
+    }
+    enabled_ = V_BOOL(&enabled.Get()) != VARIANT_FALSE;
+    view_->EnabledChanged();
+    return S_OK;
+}
+
+HRESULT KavellaList::WriteProperties(IPropertyBag* bag) {
+    RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Font", ole::Variant(static_cast<IDispatch*>(font_.Get())).Get()));
+    return ole::WriteBagValue(bag, L"Enabled", ole::Variant(enabled_).Get());
+}
+
+void KavellaList::Resize() {
+    if (Window()) view_->Place(Window());
+}
+
+void KavellaList::Show() {
+    if (Window()) view_->Place(Window());
+}
+
+void KavellaList::Terminate() {
+    fontChanges_.Disconnect();
+    view_->AbandonEdit();
+}
+
+void KavellaList::Paint(HDC dc, const RECT& bounds) { view_->Draw(dc, bounds); }
+
+void KavellaList::ItemsReplaced() noexcept { view_->ItemsReplaced(); }
+
+void KavellaList::ItemsCleared() noexcept { Raise(events::kItemsCleared, {}); }
+
+void KavellaList::ItemChanged(PropertyItem& item) noexcept { view_->ItemChanged(item); }
+
+HFONT KavellaList::Font() noexcept {
+    ole::ComPtr<IFont> font;
+    HFONT handle = nullptr;
+    if (font_ && SUCCEEDED(font_.As(&font))) font->get_hFont(&handle);
+    return handle;
+}
+
+void KavellaList::FocusReceived() noexcept {
+    // Becoming the active object is what makes the container pass keys through
+    // TranslateAccelerator; a list without a site has nobody to tell.
+    if (ClientSite() && Window()) {
+        DoVerb(OLEIVERB_UIACTIVATE, nullptr, ClientSite(), 0, GetParent(Window()), nullptr);
+    }
+}
+
+HRESULT KavellaList::TranslateAccelerator(LPMSG message) {
+    HWND list = view_->Window();
+    if (!message || !list || (message->hwnd != list && !IsChild(list, message->hwnd))) {
+        return ControlOf::TranslateAccelerator(message);
+    }
+    if (message->message != WM_KEYDOWN && message->message != WM_KEYUP) {
+        return ControlOf::TranslateAccelerator(message);
+    }
+    switch (message->wParam) {
+    case VK_TAB:
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END:
+    case VK_DELETE:
+        TranslateMessage(message);
+        DispatchMessageW(message);
+        return S_OK;
+    default:
+        return ControlOf::TranslateAccelerator(message);
+    }
+}
+
+void KavellaList::Raise(DISPID id, std::span<const VARIANT> arguments) noexcept { FireEvent(id, arguments); }
+
+HRESULT KavellaList::UseFont(IFontDisp* font) noexcept {
+    fontChanges_.Disconnect();
+    font_ = font;
+    // A font changed in place (its size, say) changes the rows' height.
+    if (font_) {
+        fontChanges_.Connect(font_.Get(), [this](DISPID) {
+            view_->FontChanged();
+            Raise(events::kFontChanged, {});
+        });
+    }
+    view_->FontChanged();
+    return S_OK;
+}
+
+HRESULT KavellaList::get_PropertyItems(IPropertyItems** items) {
+    if (!items) return E_POINTER;
+    *items = nullptr;
+    return ole::ComPtr<IPropertyItems>(items_.Get()).CopyTo(items);
+}
+
+HRESULT KavellaList::PopulateFromObject(VARIANT object) {
+    return ole::Guarded([&]() -> HRESULT {
+        const ole::ComPtr<IDispatch> target = ObjectOf(object);
+        if (!target) return RaiseListError(kErrorObjectRequired, IID__Kavella);
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        const VARIANT beforePopulate[] = {events::BooleanReference(&cancel)};
+        Raise(events::kBeforePopulate, beforePopulate);
+        if (cancel) return S_OK;
+        // Afterwards the list holds this object's items and no others: its callers refill it
+        // without clearing it first. An object that cannot be described leaves it empty.
+        items_->RemoveAll();
+        std::vector<ole::ComPtr<PropertyItem>> made;
+        RETURN_IF_FAILED(GenerateItems(target.Get(), made));
+        items_->Append(std::move(made));
+        Raise(events::kAfterPopulate, {});
+        ole::ClearErrorInfo();
+        return S_OK;
+    });
+}
+
+HRESULT KavellaList::get_Redraw(VARIANT_BOOL* redraw) {
+    if (!redraw) return E_POINTER;
+    *redraw = redraw_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT KavellaList::put_Redraw(VARIANT_BOOL redraw) {
+    const bool on = redraw != VARIANT_FALSE;
+    if (on == redraw_) return S_OK;
+    redraw_ = on;
+    if (on) {
+        view_->RedrawResumed();
+        InvalidateView();
+    }
+    const VARIANT arguments[] = {events::BooleanArgument(on ? VARIANT_TRUE : VARIANT_FALSE)};
+    Raise(events::kRedrawChanged, arguments);
+    return S_OK;
+}
+
+HRESULT KavellaList::get_Font(IFontDisp** font) { return font_.CopyTo(font); }
+
+HRESULT KavellaList::putref_Font(IFontDisp* font) {
+    if (!font) return RaiseListError(kErrorInvalidValue, IID__Kavella);
+    RETURN_IF_FAILED(UseFont(font));
+    PropertyChanged(0x68030000);
+    InvalidateView();
+    Raise(events::kFontChanged, {});
+    return S_OK;
+}
+
+HRESULT KavellaList::get_Enabled(VARIANT_BOOL* enabled) {
+    if (!enabled) return E_POINTER;
+    *enabled = enabled_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT KavellaList::put_Enabled(VARIANT_BOOL enabled) {
+    const bool on = enabled != VARIANT_FALSE;
+    if (on == enabled_) return S_OK;
+    enabled_ = on;
+    view_->EnabledChanged();
+    PropertyChanged(0x6803000A);
+    InvalidateView();
+    Raise(events::kEnabledChanged, {});
+    return S_OK;
+}
+
+}  // namespace proplist

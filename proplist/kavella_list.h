@@ -1,0 +1,87 @@
+#pragma once
+
+#include "ole/class_info.h"
+#include "ole/com_object.h"
+#include "ole/control.h"
+#include "ole/dispatch_impl.h"
+#include "ole/property_notify_connection.h"
+#include "proplist/list_view.h"
+#include "proplist/property_items.h"
+
+#include "kavella.h"
+
+#include <memory>
+#include <span>
+
+namespace proplist {
+
+// The property list control, KavellaCtl.Kavella: it lists the properties of an automation
+// object as items, shows them in two columns and lets the user edit their values.
+class KavellaList final
+    : public ole::ComObject<KavellaList, ole::DispatchImpl<_Kavella>, ole::ProvideClassInfoImpl<KavellaList>,
+                            ole::SupportErrorInfoImpl<_Kavella>, ole::ControlOf<KavellaList>>,
+      private ItemsObserver,
+      private ListViewHost {
+public:
+    KavellaList();
+    HRESULT FinalConstruct() noexcept { return StartControl(); }
+
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
+    static const CLSID& ClassId() noexcept { return CLSID_Kavella; }
+    static const IID& DefaultSourceId() noexcept { return DIID___Kavella; }
+
+    // The list on screen, for the control's own tests.
+    ListView& View() noexcept { return *view_; }
+
+    // _Kavella
+    IFACEMETHODIMP get_PropertyItems(IPropertyItems** items) override;
+    IFACEMETHODIMP PopulateFromObject(VARIANT object) override;
+    IFACEMETHODIMP get_Redraw(VARIANT_BOOL* redraw) override;
+    IFACEMETHODIMP put_Redraw(VARIANT_BOOL redraw) override;
+    IFACEMETHODIMP get_Font(IFontDisp** font) override;
+    IFACEMETHODIMP putref_Font(IFontDisp* font) override;
+    IFACEMETHODIMP get_Enabled(VARIANT_BOOL* enabled) override;
+    IFACEMETHODIMP put_Enabled(VARIANT_BOOL enabled) override;
+
+    // IOleInPlaceActiveObject: the keys that move and edit in the list are the list's, not
+    // the container's dialog navigation.
+    IFACEMETHODIMP TranslateAccelerator(LPMSG message) override;
+
+private:
+    ~KavellaList() override;
+
+    // Lifecycle
+    HRESULT Initialize() override;
+    HRESULT InitProperties() override;
+    HRESULT ReadProperties(IPropertyBag* bag) override;
+    HRESULT WriteProperties(IPropertyBag* bag) override;
+    void Resize() override;
+    void Show() override;
+    void Terminate() override;
+    void Paint(HDC dc, const RECT& bounds) override;
+
+    // ItemsObserver
+    void ItemsReplaced() noexcept override;
+    void ItemsCleared() noexcept override;
+    void ItemChanged(PropertyItem& item) noexcept override;
+
+    // ListViewHost
+    PropertyItems& Items() noexcept override { return *items_.Get(); }
+    HFONT Font() noexcept override;
+    bool IsEnabled() noexcept override { return enabled_; }
+    bool IsRedrawing() noexcept override { return redraw_; }
+    void Raise(DISPID id, std::span<const VARIANT> arguments) noexcept override;
+    IUnknown* Lifeline() noexcept override { return Identity(); }
+    void FocusReceived() noexcept override;
+
+    HRESULT UseFont(IFontDisp* font) noexcept;
+
+    ole::ComPtr<PropertyItems> items_;
+    ole::ComPtr<IFontDisp> font_;
+    ole::PropertyNotifyConnection fontChanges_;
+    std::unique_ptr<ListView> view_;
+    bool enabled_ = true;
+    bool redraw_ = true;
+};
+
+}  // namespace proplist

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+// The dispatch ids of the list's events that the list raises, as its type library declares them.
+namespace proplist::events {
+
+constexpr DISPID kRequestRefresh = 1;
+constexpr DISPID kClick = -600;
+constexpr DISPID kDblClick = -601;
+constexpr DISPID kMouseDown = -605;
+constexpr DISPID kMouseMove = -606;
+constexpr DISPID kMouseUp = -607;
+constexpr DISPID kKeyPress = -603;
+constexpr DISPID kKeyUp = -604;
+constexpr DISPID kSelectionChanged = 2;
+constexpr DISPID kBeforeEdit = 3;
+constexpr DISPID kItemChanged = 4;
+constexpr DISPID kAfterEdit = 5;
+constexpr DISPID kEditCancelled = 6;
+constexpr DISPID kValidateValue = 7;
+constexpr DISPID kItemClick = 8;
+constexpr DISPID kItemDblClick = 9;
+constexpr DISPID kBeforePopulate = 10;
+constexpr DISPID kAfterPopulate = 11;
+constexpr DISPID kItemsCleared = 14;
+constexpr DISPID kButtonClick = 17;
+constexpr DISPID kSplitterMoved = 20;
+constexpr DISPID kScroll = 21;
+constexpr DISPID kResize = 22;
+constexpr DISPID kGotFocus = 23;
+constexpr DISPID kLostFocus = 24;
+constexpr DISPID kContextMenu = 25;
+constexpr DISPID kKeyDown = -602;
+constexpr DISPID kBeforeSelectionChange = 29;
+constexpr DISPID kEditorKeyDown = 30;
+constexpr DISPID kEditorChange = 33;
+constexpr DISPID kValueRejected = 34;
+constexpr DISPID kReadOnlyEditAttempt = 35;
+constexpr DISPID kFontChanged = 40;
+constexpr DISPID kEnabledChanged = 41;
+constexpr DISPID kRedrawChanged = 42;
+constexpr DISPID kMouseWheel = 43;
+constexpr DISPID kPaint = 46;
+constexpr DISPID kTopItemChanged = 47;
+constexpr DISPID kSearchNotFound = 51;
+
+// Arguments that borrow what they point at: the event raiser copies them for each sink.
+inline VARIANT ObjectArgument(IDispatch* object) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_DISPATCH;
+    V_DISPATCH(&argument) = object;
+    return argument;
+}
+
+inline VARIANT ShortArgument(SHORT value) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_I2;
+    V_I2(&argument) = value;
+    return argument;
+}
+
+inline VARIANT FloatArgument(float value) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_R4;
+    V_R4(&argument) = value;
+    return argument;
+}
+
+inline VARIANT TextArgument(BSTR text) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_BSTR;
+    V_BSTR(&argument) = text;
+    return argument;
+}
+
+inline VARIANT BooleanArgument(VARIANT_BOOL value) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_BOOL;
+    V_BOOL(&argument) = value;
+    return argument;
+}
+
+// By reference: the sinks write through to `slot`.
+inline VARIANT ShortReference(SHORT* slot) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_I2 | VT_BYREF;
+    V_I2REF(&argument) = slot;
+    return argument;
+}
+
+inline VARIANT BooleanReference(VARIANT_BOOL* slot) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_BOOL | VT_BYREF;
+    V_BOOLREF(&argument) = slot;
+    return argument;
+}
+
+inline VARIANT ObjectReference(IDispatch** slot) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_DISPATCH | VT_BYREF;
+    V_DISPATCHREF(&argument) = slot;
+    return argument;
+}
+
+inline VARIANT VariantReference(VARIANT* slot) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&argument) = slot;
+    return argument;
+}
+
+}  // namespace proplist::events

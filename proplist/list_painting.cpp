@@ -1,0 +1,83 @@
+#include "proplist/list_view.h"
+
+#include "proplist/value_text.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+
+// How the list looks: names on the left, values on the right, the selection highlighted,
+// read-only values and a disabled list greyed, colours with a swatch. Only the rows inside the
+// bounds are visited.
+namespace proplist {
+
+void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
+    const int width = bounds.right - bounds.left;
+    const int split = bounds.left + SplitterX(width);
+    const int height = RowHeight();
+    const bool enabled = host_.IsEnabled();
+    FillRect(dc, &bounds, GetSysColorBrush(COLOR_WINDOW));
+    HFONT font = host_.Font();
+    HGDIOBJ previousFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    HPEN grid = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_3DFACE));
+    HGDIOBJ previousPen = SelectObject(dc, grid);
+    const bool focused = window_ && (GetFocus() == window_);
+
+    const std::vector<size_t>& rows = Rows();
+    PropertyItems& items = host_.Items();
+    size_t drawn = 0;
+    for (size_t row = top_; row < rows.size(); ++row) {
+        const int y = bounds.top + static_cast<int>(row - top_) * height;
+        if (y >= bounds.bottom) break;
+        const PropertyItem& item = items.At(rows[row]);
+        const ItemDescription& description = item.Description();
+        RECT nameCell{bounds.left, y, split, y + height};
+        RECT valueCell{split + 1, y, bounds.right, y + height};
+        const bool selected = row == selectedRow_;
+        if (selected) {
+            FillRect(dc, &nameCell, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_3DFACE));
+        }
+        SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT
+                                     : selected && focused ? COLOR_HIGHLIGHTTEXT
+                                                           : COLOR_WINDOWTEXT));
+        RECT text = nameCell;
+        InflateRect(&text, -4, 0);
+        DrawTextW(dc, description.name.c_str(), static_cast<int>(description.name.size()), &text,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+
+        RECT valueText = valueCell;
+        InflateRect(&valueText, -4, 0);
+        if (description.style == kStyleColour) {
+            ole::Variant colour;
+            if (SUCCEEDED(VariantChangeType(colour.Out(), const_cast<VARIANT*>(&item.CurrentValue()), 0, VT_UI4))) {
+                COLORREF shown = 0;
+                if (SUCCEEDED(OleTranslateColor(V_UI4(&colour.Get()), nullptr, &shown))) {
+                    RECT swatch{valueText.left, y + 3, valueText.left + height * 3 / 2, y + height - 3};
+                    HBRUSH brush = CreateSolidBrush(shown);
+                    FillRect(dc, &swatch, brush);
+                    DeleteObject(brush);
+                    FrameRect(dc, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
+                    valueText.left = swatch.right + 4;
+                }
+            }
+        }
+        const std::wstring value = FormatValue(description, item.CurrentValue());
+        SetTextColor(dc, GetSysColor(!enabled || description.readOnly ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+        DrawTextW(dc, value.c_str(), static_cast<int>(value.size()), &valueText,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        MoveToEx(dc, bounds.left, y + height - 1, nullptr);
+        LineTo(dc, bounds.right, y + height - 1);
+        ++drawn;
+    }
+    MoveToEx(dc, split, bounds.top, nullptr);
+    LineTo(dc, split, bounds.top + static_cast<int>(std::min(rows.size() - std::min(top_, rows.size()),
+                                                             static_cast<size_t>(INT_MAX / std::max(1, height)))) *
+                                       height);
+    SelectObject(dc, previousPen);
+    DeleteObject(grid);
+    SelectObject(dc, previousFont);
+    rowsDrawn_ = drawn;
+}
+
+}  // namespace proplist

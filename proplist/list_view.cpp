@@ -1,0 +1,580 @@
+#include "proplist/list_view.h"
+
+#include "ole/bstr.h"
+#include "ole/hresult.h"
+#include "ole/type_library.h"
+#include "proplist/list_events.h"
+#include "proplist/list_view_support.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace proplist {
+
+using namespace view_support;
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"KavellaPropertyList";
+constexpr UINT_PTR kParentSubclass = 2;
+constexpr DWORD kTypeAheadPause = 1000;  // ms between keys that start a new search
+
+bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
+    if (prefix.size() > name.size()) return false;
+    return CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+
+}  // namespace
+
+ListView::~ListView() {
+    if (window_) DestroyWindow(window_);
+    if (parent_ && IsWindow(parent_)) RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
+    if (messageBrush_) DeleteObject(messageBrush_);
+}
+
+HRESULT ListView::Place(HWND parent) noexcept {
+    if (!parent) return E_INVALIDARG;
+    RECT client{};
+    GetClientRect(parent, &client);
+    if (window_ && GetParent(window_) != parent) DestroyWindow(window_);
+    if (parent_ && parent_ != parent && IsWindow(parent_)) {
+        RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
+    }
+    if (!window_) {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.style = CS_DBLCLKS;
+        windowClass.lpfnWndProc = &ListView::WindowProcedure;
+        windowClass.hInstance = ole::CurrentModule();
+        windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        windowClass.lpszClassName = kWindowClass;
+        if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+            return HRESULT_FROM_WIN32(GetLastError());
+        }
+        window_ = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN |
+                                  WS_TABSTOP, 0, 0, client.right, client.bottom, parent, nullptr,
+                                  ole::CurrentModule(), this);
+        if (!window_) return HRESULT_FROM_WIN32(GetLastError());
+        EnableWindow(window_, host_.IsEnabled());
+        // The control's own window takes the focus when the container activates it; the keys
+        // belong to the list.
+        parent_ = parent;
+        SetWindowSubclass(parent, &ListView::ParentProcedure, kParentSubclass, reinterpret_cast<DWORD_PTR>(this));
+    } else {
+        MoveWindow(window_, 0, 0, client.right, client.bottom, TRUE);
+    }
+    UpdateScrollBar();
+    return S_OK;
+}
+
+int ListView::RowHeight() noexcept {
+    if (rowHeight_ > 0) return rowHeight_;
+    HDC screen = GetDC(nullptr);
+    HFONT font = host_.Font();
+    HGDIOBJ previous = SelectObject(screen, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    // The text's own height and some air, so rows grow with the font and the screen's DPI.
+    rowHeight_ = std::max(8, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading + metrics.tmHeight / 3));
+    return rowHeight_;
+}
+
+const std::vector<size_t>& ListView::Rows() noexcept {
+    if (!rowsStale_) return rows_;
+    rowsStale_ = false;
+    PropertyItems& items = host_.Items();
+    rows_.clear();
+    selectedRow_ = kNone;
+    ole::Guarded([&] {
+        rows_.reserve(items.Size());
+        for (size_t i = 0; i < items.Size(); ++i) {
+            const PropertyItem& item = items.At(i);
+            if (!item.IsVisible()) continue;
+            if (&item == selectedItem_) selectedRow_ = rows_.size();
+            rows_.push_back(i);
+        }
+        return S_OK;
+    });
+    if (selectedRow_ == kNone) selectedItem_ = nullptr;
+    if (top_ >= rows_.size()) top_ = rows_.empty() ? 0 : rows_.size() - 1;
+    return rows_;
+}
+
+PropertyItem* ListView::ItemAtRow(size_t row) noexcept {
+    const std::vector<size_t>& rows = Rows();
+    return row < rows.size() ? &host_.Items().At(rows[row]) : nullptr;
+}
+
+PropertyItem* ListView::Selected() noexcept {
+    Rows();
+    return selectedRow_ == kNone ? nullptr : ItemAtRow(selectedRow_);
+}
+
+size_t ListView::RowsPerPage() noexcept {
+    RECT client{};
+    if (window_) GetClientRect(window_, &client);
+    return std::max<size_t>(1, static_cast<size_t>(client.bottom / RowHeight()));
+}
+
+int ListView::SplitterX(int width) const noexcept {
+    return std::clamp(static_cast<int>(width * splitRatio_), 16, std::max(16, width - 16));
+}
+
+RECT ListView::ValueCell(size_t row) noexcept {
+    RECT client{};
+    GetClientRect(window_, &client);
+    const int y = static_cast<int>(static_cast<long long>(row) - static_cast<long long>(top_)) * RowHeight();
+    return {SplitterX(client.right) + 1, y, client.right, y + RowHeight()};
+}
+
+void ListView::PositionEditor() noexcept {
+    if (!editor_ || selectedRow_ == kNone) return;
+    const RECT cell = ValueCell(selectedRow_);
+    const bool dropDown = (GetWindowLongPtrW(editor_, GWL_STYLE) & CBS_DROPDOWNLIST) == CBS_DROPDOWNLIST &&
+                          SendMessageW(editor_, CB_GETCOUNT, 0, 0) > 0;
+    MoveWindow(editor_, cell.left, cell.top, cell.right - cell.left,
+               dropDown ? RowHeight() * 10 : cell.bottom - cell.top, TRUE);
+}
+
+void ListView::Invalidate() noexcept {
+    if (window_ && host_.IsRedrawing()) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void ListView::UpdateScrollBar() noexcept {
+    if (!window_ || !host_.IsRedrawing()) return;
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMin = 0;
+    info.nMax = static_cast<int>(std::min<size_t>(Rows().size(), INT_MAX)) - 1;
+    info.nPage = static_cast<UINT>(RowsPerPage());
+    info.nPos = static_cast<int>(top_);
+    SetScrollInfo(window_, SB_VERT, &info, TRUE);
+}
+
+void ListView::ScrollTo(size_t top) noexcept {
+    const size_t count = Rows().size();
+    const size_t page = RowsPerPage();
+    const size_t highest = count > page ? count - page : 0;
+    top = std::min(top, highest);
+    if (top == top_) return;
+    // The editor sits on its row: the view moves only once the edit is settled.
+    if (editor_ && !CommitEdit()) return;
+    top_ = top;
+    UpdateScrollBar();
+    Invalidate();
+    host_.Raise(events::kScroll);
+    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(ItemAtRow(top_)))};
+    host_.Raise(events::kTopItemChanged, arguments);
+}
+
+void ListView::EnsureVisible(size_t row) noexcept {
+    if (row == kNone) return;
+    const size_t page = RowsPerPage();
+    if (row < top_) ScrollTo(row);
+    else if (row >= top_ + page) ScrollTo(row + 1 - page);
+}
+
+void ListView::ItemsReplaced() noexcept {
+    if (editor_) AbandonEdit();
+    rowsStale_ = true;
+    selectedItem_ = nullptr;
+    selectedRow_ = kNone;
+    top_ = 0;
+    UpdateScrollBar();
+    Invalidate();
+}
+
+void ListView::ItemChanged(PropertyItem& item) noexcept {
+    if (editor_ && editing_.Get() == &item && !item.IsVisible()) AbandonEdit();
+    // Visibility may have changed: the rows are rebuilt when next needed, once for any number
+    // of changes, so hiding many items costs one pass.
+    rowsStale_ = true;
+    if (editor_) {
+        Rows();
+        PositionEditor();
+    }
+    Invalidate();
+}
+
+void ListView::FontChanged() noexcept {
+    rowHeight_ = 0;
+    if (editor_) AbandonEdit();
+    UpdateScrollBar();
+    Invalidate();
+}
+
+void ListView::EnabledChanged() noexcept {
+    if (!host_.IsEnabled() && editor_) AbandonEdit();
+    if (window_) EnableWindow(window_, host_.IsEnabled());
+    Invalidate();
+}
+
+void ListView::RedrawResumed() noexcept {
+    if (!window_) return;
+    UpdateScrollBar();
+    InvalidateRect(window_, nullptr, FALSE);
+    UpdateWindow(window_);
+}
+
+LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* view = reinterpret_cast<ListView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        if (view && view->window_ == window) {
+            view->window_ = nullptr;
+            view->editor_ = nullptr;
+            view->message_ = nullptr;
+            view->editing_.Reset();
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (!view || view->window_ != window) {
+        if (view && !view->window_ && message == WM_CREATE) view->window_ = window;
+        if (!view || view->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
+    }
+    const ole::ComPtr<IUnknown> lifeline(view->host_.Lifeline());
+    LRESULT result = 0;
+    ole::Guarded([&] {
+        result = view->Handle(message, wParam, lParam);
+        return S_OK;
+    });
+    return result;
+}
+
+LRESULT CALLBACK ListView::ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR self) {
+    auto* view = reinterpret_cast<ListView*>(self);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, &ListView::ParentProcedure, kParentSubclass);
+        if (view->parent_ == window) view->parent_ = nullptr;
+    } else if (message == WM_SETFOCUS && view->window_ && IsWindowEnabled(view->window_)) {
+        SetFocus(view->editor_ ? view->editor_ : view->window_);
+        return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(window_, &paint);
+        if (host_.IsRedrawing()) {
+            RECT client{};
+            GetClientRect(window_, &client);
+            // Drawn off screen and copied in one go, so rows do not flicker while scrolling.
+            HDC memory = CreateCompatibleDC(dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
+            HGDIOBJ previous = SelectObject(memory, bitmap);
+            Draw(memory, client);
+            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, previous);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+            ++paintCount_;
+        }
+        EndPaint(window_, &paint);
+        if (host_.IsRedrawing()) host_.Raise(events::kPaint);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SIZE:
+        PositionEditor();
+        UpdateScrollBar();
+        ScrollTo(top_);
+        Invalidate();
+        host_.Raise(events::kResize);
+        return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        const SHORT key = RaiseKeyDown(static_cast<SHORT>(wParam));
+        if (key != 0 && host_.IsEnabled()) OnKeyDown(key);
+        if (message == WM_SYSKEYDOWN) return DefWindowProcW(window_, message, wParam, lParam);
+        return 0;
+    }
+    case WM_KEYUP: {
+        SHORT key = static_cast<SHORT>(wParam);
+        const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+        host_.Raise(events::kKeyUp, arguments);
+        return 0;
+    }
+    case WM_CHAR: {
+        SHORT typed = static_cast<SHORT>(wParam);
+        const VARIANT arguments[] = {events::ShortReference(&typed)};
+        host_.Raise(events::kKeyPress, arguments);
+        if (typed != 0 && host_.IsEnabled()) OnChar(static_cast<wchar_t>(typed));
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        if (host_.IsEnabled()) OnMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_MOUSEMOVE: {
+        const VARIANT arguments[] = {events::ShortArgument((wParam & MK_LBUTTON) ? 1 : 0),
+                                     events::ShortArgument(ShiftState()),
+                                     events::FloatArgument(static_cast<float>(GET_X_LPARAM(lParam))),
+                                     events::FloatArgument(static_cast<float>(GET_Y_LPARAM(lParam)))};
+        host_.Raise(events::kMouseMove, arguments);
+        if (draggingSplitter_) {
+            RECT client{};
+            GetClientRect(window_, &client);
+            if (client.right > 0) {
+                splitRatio_ = std::clamp(static_cast<double>(GET_X_LPARAM(lParam)) / client.right, 0.05, 0.95);
+                Invalidate();
+            }
+        }
+        return 0;
+    }
+    case WM_LBUTTONUP: {
+        if (draggingSplitter_) {
+            draggingSplitter_ = false;
+            ReleaseCapture();
+            RECT client{};
+            GetClientRect(window_, &client);
+            const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(SplitterX(client.right)))};
+            host_.Raise(events::kSplitterMoved, arguments);
+        }
+        const VARIANT arguments[] = {events::ShortArgument(1), events::ShortArgument(ShiftState()),
+                                     events::FloatArgument(static_cast<float>(GET_X_LPARAM(lParam))),
+                                     events::FloatArgument(static_cast<float>(GET_Y_LPARAM(lParam)))};
+        host_.Raise(events::kMouseUp, arguments);
+        host_.Raise(events::kClick);
+        return 0;
+    }
+    case WM_LBUTTONDBLCLK:
+        host_.Raise(events::kDblClick);
+        if (PropertyItem* item = Selected()) {
+            const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item))};
+            host_.Raise(events::kItemDblClick, arguments);
+            if (host_.IsEnabled() && !editor_) BeginEdit();
+        }
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            POINT at{};
+            GetCursorPos(&at);
+            ScreenToClient(window_, &at);
+            RECT client{};
+            GetClientRect(window_, &client);
+            if (std::abs(at.x - SplitterX(client.right)) <= 3) {
+                SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_SIZEWE)));
+                return TRUE;
+            }
+        }
+        return DefWindowProcW(window_, message, wParam, lParam);
+    case WM_CONTEXTMENU:
+        OnContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_COMMAND:
+        if (lParam == 0 && LOWORD(wParam) == kCommandRefresh) {
+            host_.Raise(events::kRequestRefresh);
+            return 0;
+        }
+        if (editor_ && reinterpret_cast<HWND>(lParam) == editor_ &&
+            (HIWORD(wParam) == EN_CHANGE || HIWORD(wParam) == CBN_SELCHANGE) && editing_) {
+            const ole::Bstr text(WindowText(editor_));
+            const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(editing_.Get())),
+                                         events::TextArgument(text.Get())};
+            host_.Raise(events::kEditorChange, arguments);
+            return 0;
+        }
+        return DefWindowProcW(window_, message, wParam, lParam);
+    case WM_VSCROLL: {
+        SCROLLINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_ALL;
+        GetScrollInfo(window_, SB_VERT, &info);
+        const size_t page = RowsPerPage();
+        size_t top = top_;
+        switch (LOWORD(wParam)) {
+        case SB_LINEUP: top = top > 0 ? top - 1 : 0; break;
+        case SB_LINEDOWN: ++top; break;
+        case SB_PAGEUP: top = top > page ? top - page : 0; break;
+        case SB_PAGEDOWN: top += page; break;
+        case SB_TOP: top = 0; break;
+        case SB_BOTTOM: top = Rows().size(); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: top = static_cast<size_t>(std::max(0, info.nTrackPos)); break;
+        default: break;
+        }
+        ScrollTo(top);
+        return 0;
+    }
+    case WM_MOUSEWHEEL: {
+        const SHORT delta = GET_WHEEL_DELTA_WPARAM(wParam);
+        const VARIANT arguments[] = {events::ShortArgument(delta), events::ShortArgument(ShiftState())};
+        host_.Raise(events::kMouseWheel, arguments);
+        const long rows = -3L * delta / WHEEL_DELTA;
+        ScrollTo(rows < 0 ? (top_ > static_cast<size_t>(-rows) ? top_ + rows : 0) : top_ + static_cast<size_t>(rows));
+        return 0;
+    }
+    case WM_SETFOCUS:
+        Invalidate();
+        host_.FocusReceived();
+        host_.Raise(events::kGotFocus);
+        return 0;
+    case WM_KILLFOCUS:
+        Invalidate();
+        host_.Raise(events::kLostFocus);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == message_) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, RGB(160, 0, 0));
+            SetBkColor(dc, GetSysColor(COLOR_INFOBK));
+            if (!messageBrush_) messageBrush_ = CreateSolidBrush(GetSysColor(COLOR_INFOBK));
+            return reinterpret_cast<LRESULT>(messageBrush_);
+        }
+        return DefWindowProcW(window_, message, wParam, lParam);
+    default:
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+SHORT ListView::RaiseKeyDown(SHORT key) noexcept {
+    const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+    host_.Raise(events::kKeyDown, arguments);
+    return key;
+}
+
+void ListView::OnKeyDown(SHORT key) noexcept {
+    const size_t count = Rows().size();
+    if (count == 0) return;
+    const size_t page = RowsPerPage();
+    const size_t current = selectedRow_;
+    switch (key) {
+    case VK_UP: Move(-1); break;
+    case VK_DOWN: Move(1); break;
+    case VK_PRIOR: Move(-static_cast<long>(page)); break;
+    case VK_NEXT: Move(static_cast<long>(page)); break;
+    case VK_HOME: Select(0); break;
+    case VK_END: Select(count - 1); break;
+    case VK_RETURN:
+    case VK_F2: BeginEdit(); break;
+    case VK_TAB:
+        Move((ShiftState() & 1) ? -1 : 1);
+        if (selectedRow_ != current) BeginEdit();
+        break;
+    default: break;
+    }
+}
+
+void ListView::Move(long delta) noexcept {
+    const size_t count = Rows().size();
+    if (count == 0) return;
+    if (selectedRow_ == kNone) {
+        Select(delta < 0 ? count - 1 : 0);
+        return;
+    }
+    const long long target = static_cast<long long>(selectedRow_) + delta;
+    Select(static_cast<size_t>(std::clamp<long long>(target, 0, static_cast<long long>(count) - 1)));
+}
+
+bool ListView::Select(size_t row) noexcept {
+    if (editor_ && !CommitEdit()) return false;
+    Rows();
+    if (row == selectedRow_) {
+        EnsureVisible(row);
+        return true;
+    }
+    PropertyItem* item = row == kNone ? nullptr : ItemAtRow(row);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    const VARIANT before[] = {events::ObjectArgument(item ? AsDispatch(item) : nullptr),
+                              events::BooleanReference(&cancel)};
+    host_.Raise(events::kBeforeSelectionChange, before);
+    if (cancel) return false;
+    // A handler may have changed the items.
+    Rows();
+    if (row != kNone && row >= rows_.size()) return false;
+    item = row == kNone ? nullptr : ItemAtRow(row);
+    selectedRow_ = row;
+    selectedItem_ = item;
+    EnsureVisible(row);
+    Invalidate();
+    const VARIANT arguments[] = {events::ObjectArgument(item ? AsDispatch(item) : nullptr)};
+    host_.Raise(events::kSelectionChanged, arguments);
+    return true;
+}
+
+void ListView::OnChar(wchar_t typed) noexcept {
+    if (typed < L' ') return;
+    const DWORD now = GetTickCount();
+    if (now - lastTyped_ > kTypeAheadPause) typeAhead_.clear();
+    lastTyped_ = now;
+    typeAhead_.push_back(typed);
+    const std::vector<size_t>& rows = Rows();
+    if (rows.empty()) return;
+    // A new search starts after the selection; a longer prefix may still match the selection.
+    const size_t first = selectedRow_ == kNone ? 0 : (typeAhead_.size() == 1 ? selectedRow_ + 1 : selectedRow_);
+    for (size_t step = 0; step < rows.size(); ++step) {
+        const size_t row = (first + step) % rows.size();
+        if (StartsWith(host_.Items().At(rows[row]).Description().name, typeAhead_)) {
+            Select(row);
+            return;
+        }
+    }
+    const ole::Bstr searched(typeAhead_);
+    const VARIANT arguments[] = {events::TextArgument(searched.Get())};
+    host_.Raise(events::kSearchNotFound, arguments);
+}
+
+void ListView::OnMouseDown(int x, int y) noexcept {
+    SetFocus(window_);
+    const VARIANT arguments[] = {events::ShortArgument(1), events::ShortArgument(ShiftState()),
+                                 events::FloatArgument(static_cast<float>(x)),
+                                 events::FloatArgument(static_cast<float>(y))};
+    host_.Raise(events::kMouseDown, arguments);
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (std::abs(x - SplitterX(client.right)) <= 3) {
+        if (editor_ && !CommitEdit()) return;
+        draggingSplitter_ = true;
+        SetCapture(window_);
+        return;
+    }
+    const size_t row = top_ + static_cast<size_t>(std::max(0, y) / RowHeight());
+    if (row >= Rows().size()) return;
+    const bool again = row == selectedRow_;
+    if (!Select(row)) return;
+    const VARIANT item[] = {events::ObjectArgument(AsDispatch(ItemAtRow(row)))};
+    host_.Raise(events::kItemClick, item);
+    // A click on the value of the selected item edits it, as property grids do.
+    if (again && x > SplitterX(client.right) && !editor_) BeginEdit();
+}
+
+void ListView::OnContextMenu(int x, int y) noexcept {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    POINT at{x, y};
+    if (x == -1 && y == -1) {
+        at = {0, 0};  // from the keyboard
+        ClientToScreen(window_, &at);
+    }
+    POINT inside = at;
+    ScreenToClient(window_, &inside);
+    const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(inside.x)),
+                                 events::FloatArgument(static_cast<float>(inside.y)), events::BooleanReference(&cancel)};
+    host_.Raise(events::kContextMenu, arguments);
+    if (cancel) return;
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    AppendMenuW(menu, MF_STRING, kCommandRefresh, L"&Refresh");
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
+    DestroyMenu(menu);
+    if (chosen == kCommandRefresh) SendMessageW(window_, WM_COMMAND, kCommandRefresh, 0);
+}
+
+}  // namespace proplist

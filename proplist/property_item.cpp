@@ -1,0 +1,91 @@
+#include "proplist/property_item.h"
+
+#include "ole/hresult.h"
+
+namespace proplist {
+
+namespace {
+
+// A copy of `source` with any by-reference indirection resolved, as a property keeps values.
+HRESULT CopyResolved(const VARIANT& source, ole::Variant& target) noexcept {
+    ole::Variant copy;
+    RETURN_IF_FAILED(VariantCopyInd(copy.Out(), const_cast<VARIANT*>(&source)));
+    target = std::move(copy);
+    return S_OK;
+}
+
+}  // namespace
+
+std::span<const ole::InterfaceEntry> PropertyItem::InterfaceTable() noexcept {
+    static constexpr ole::InterfaceEntry table[] = {
+        ole::Implements<PropertyItem, IPropertyItem>(),
+        ole::Implements<PropertyItem, IDispatch, IPropertyItem>(),
+        ole::Implements<PropertyItem, ISupportErrorInfo>(),
+    };
+    return table;
+}
+
+void PropertyItem::Changed() noexcept {
+    if (owner_) owner_->ItemChanged(*this);
+}
+
+HRESULT PropertyItem::StoreValue(const VARIANT& value) noexcept {
+    RETURN_IF_FAILED(CopyResolved(value, value_));
+    Changed();
+    return S_OK;
+}
+
+HRESULT PropertyItem::get_Value(VARIANT* value) {
+    if (!value) return E_POINTER;
+    VariantInit(value);
+    return VariantCopy(value, const_cast<VARIANT*>(&value_.Get()));
+}
+
+HRESULT PropertyItem::put_Value(VARIANT value) {
+    // Code that assigns a value raises no event: only the user's edits are news to the list's user.
+    RETURN_IF_FAILED(CopyResolved(value, value_));
+    Changed();
+    return S_OK;
+}
+
+HRESULT PropertyItem::get_Name(BSTR* name) {
+    if (!name) return E_POINTER;
+    *name = SysAllocStringLen(description_.name.data(), static_cast<UINT>(description_.name.size()));
+    return *name ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT PropertyItem::get_ReadOnly(VARIANT_BOOL* readOnly) {
+    if (!readOnly) return E_POINTER;
+    *readOnly = description_.readOnly ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT PropertyItem::get_Style(LONG* style) {
+    if (!style) return E_POINTER;
+    *style = description_.style;
+    return S_OK;
+}
+
+HRESULT PropertyItem::get_Visible(VARIANT_BOOL* visible) {
+    if (!visible) return E_POINTER;
+    *visible = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT PropertyItem::put_Visible(VARIANT_BOOL visible) {
+    const bool shown = visible != VARIANT_FALSE;
+    if (shown == visible_) return S_OK;
+    visible_ = shown;
+    Changed();
+    return S_OK;
+}
+
+HRESULT PropertyItem::get_Modified(VARIANT* modified) {
+    if (!modified) return E_POINTER;
+    VariantInit(modified);
+    return VariantCopy(modified, const_cast<VARIANT*>(&modified_.Get()));
+}
+
+HRESULT PropertyItem::put_Modified(VARIANT modified) { return CopyResolved(modified, modified_); }
+
+}  // namespace proplist

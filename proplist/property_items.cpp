@@ -1,0 +1,138 @@
+#include "proplist/property_items.h"
+
+#include "ole/com_enumerator.h"
+#include "ole/error_info.h"
+#include "ole/hresult.h"
+#include "proplist/list_errors.h"
+
+namespace proplist {
+
+namespace {
+
+// Elements handed out by the items' enumerator: each a VARIANT holding the item's IDispatch.
+struct ItemEnumeration {
+    using Element = VARIANT;
+    using Stored = ole::ComPtr<IDispatch>;
+    static HRESULT CopyOut(const Stored& from, Element& to) noexcept {
+        VariantInit(&to);
+        V_VT(&to) = VT_DISPATCH;
+        return from.CopyTo(&V_DISPATCH(&to));
+    }
+    static void Free(Element& element) noexcept { VariantClear(&element); }
+};
+
+}  // namespace
+
+std::wstring ItemKey(std::wstring_view name) {
+    std::wstring key(name);
+    if (!key.empty()) {
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(), static_cast<int>(name.size()), key.data(),
+                      static_cast<int>(key.size()), nullptr, nullptr, 0);
+    }
+    return key;
+}
+
+std::span<const ole::InterfaceEntry> PropertyItems::InterfaceTable() noexcept {
+    static constexpr ole::InterfaceEntry table[] = {
+        ole::Implements<PropertyItems, IPropertyItems>(),
+        ole::Implements<PropertyItems, IDispatch, IPropertyItems>(),
+        ole::Implements<PropertyItems, ISupportErrorInfo>(),
+    };
+    return table;
+}
+
+PropertyItems::~PropertyItems() {
+    for (const auto& item : items_) item->SetOwner(nullptr);
+}
+
+void PropertyItems::Append(std::vector<ole::ComPtr<PropertyItem>> added) {
+    items_.reserve(items_.size() + added.size());
+    byKey_.reserve(items_.size() + added.size());
+    for (auto& item : added) {
+        byKey_.emplace(ItemKey(item->Description().name), item.Get());
+        item->SetOwner(this);
+        items_.push_back(std::move(item));
+    }
+    if (observer_) observer_->ItemsReplaced();
+}
+
+void PropertyItems::RemoveAll() noexcept {
+    // Out of the collection first: releasing the last reference to an item may re-enter.
+    std::vector<ole::ComPtr<PropertyItem>> removed = std::move(items_);
+    items_.clear();
+    byKey_.clear();
+    for (const auto& item : removed) item->SetOwner(nullptr);
+    if (observer_) observer_->ItemsReplaced();
+    removed.clear();
+}
+
+void PropertyItems::ItemChanged(PropertyItem& item) noexcept {
+    if (observer_) observer_->ItemChanged(item);
+}
+
+PropertyItem* PropertyItems::Find(const VARIANT& key) const {
+    const VARIANT* given = &key;
+    if (V_VT(given) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(given)) given = V_VARIANTREF(given);
+    if (V_VT(given) == VT_BSTR || V_VT(given) == (VT_BSTR | VT_BYREF)) {
+        const BSTR name = V_VT(given) == VT_BSTR ? V_BSTR(given) : *V_BSTRREF(given);
+        const auto found = byKey_.find(ItemKey({name ? name : L"", SysStringLen(name)}));
+        return found == byKey_.end() ? nullptr : found->second;
+    }
+    ole::Variant position;
+    if (FAILED(VariantChangeType(position.Out(), const_cast<VARIANT*>(given), 0, VT_I4))) return nullptr;
+    const LONG index = V_I4(&position.Get());
+    if (index < 1 || static_cast<size_t>(index) > items_.size()) return nullptr;
+    return items_[static_cast<size_t>(index) - 1].Get();
+}
+
+HRESULT PropertyItems::get_Item(VARIANT key, IPropertyItem** item) {
+    if (!item) return E_POINTER;
+    *item = nullptr;
+    return ole::Guarded([&]() -> HRESULT {
+        PropertyItem* found = Find(key);
+        if (!found) return RaiseListError(kErrorNoSuchItem, IID_IPropertyItems);
+        *item = found;
+        found->AddRef();
+        return S_OK;
+    });
+}
+
+HRESULT PropertyItems::get_Count(LONG* count) {
+    if (!count) return E_POINTER;
+    *count = static_cast<LONG>(items_.size());
+    return S_OK;
+}
+
+HRESULT PropertyItems::Exists(VARIANT key, LONG* exists) {
+    if (!exists) return E_POINTER;
+    *exists = 0;
+    return ole::Guarded([&]() -> HRESULT {
+        *exists = Find(key) ? 1 : 0;
+        return S_OK;
+    });
+}
+
+HRESULT PropertyItems::Clear() {
+    RemoveAll();
+    if (observer_) observer_->ItemsCleared();
+    return S_OK;
+}
+
+HRESULT PropertyItems::get__NewEnum(IUnknown** enumerator) {
+    if (!enumerator) return E_POINTER;
+    *enumerator = nullptr;
+    return ole::Guarded([&]() -> HRESULT {
+        // Over a copy of the items as they are now: clearing the list while a caller walks it
+        // neither ends nor disturbs the walk.
+        std::vector<ole::ComPtr<IDispatch>> snapshot;
+        snapshot.reserve(items_.size());
+        for (const auto& item : items_) snapshot.emplace_back(static_cast<IPropertyItem*>(item.Get()));
+        ole::ComPtr<IEnumVARIANT> made;
+        RETURN_IF_FAILED(
+            (ole::ComEnumerator<IEnumVARIANT, ItemEnumeration>::Create(std::move(snapshot), made.Put())));
+        *enumerator = made.Detach();
+        return S_OK;
+    });
+}
+
+}  // namespace proplist

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ole/class_info.h"
+#include "ole/com_object.h"
+#include "ole/com_ptr.h"
+#include "ole/dispatch_impl.h"
+#include "proplist/property_item.h"
+
+#include "kavella.h"
+
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace proplist {
+
+// Told when the collection's contents change.
+class ItemsObserver {
+public:
+    virtual void ItemsReplaced() noexcept = 0;
+    // The collection's user emptied it (Clear).
+    virtual void ItemsCleared() noexcept = 0;
+    virtual void ItemChanged(PropertyItem& item) noexcept = 0;
+
+protected:
+    ~ItemsObserver() = default;
+};
+
+// The list's items in their order, found by 1-based position or by name. Names are keys as in
+// a VB collection: compared without regard to case, looked up in constant time; when two items
+// share a name, the first one answers to it.
+class PropertyItems final : public ole::ComObject<PropertyItems, ole::DispatchImpl<IPropertyItems>,
+                                                  ole::SupportErrorInfoImpl<IPropertyItems>>,
+                            private ItemOwner {
+public:
+    PropertyItems() = default;
+
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
+
+    // The list that shows the items; it lets go (null) before it goes.
+    void SetObserver(ItemsObserver* observer) noexcept { observer_ = observer; }
+    size_t Size() const noexcept { return items_.size(); }
+    PropertyItem& At(size_t index) const noexcept { return *items_[index].Get(); }
+    // Adds the items at the end, in order.
+    void Append(std::vector<ole::ComPtr<PropertyItem>> added);
+    // Empties the collection. Enumerators already made keep what they were made over.
+    void RemoveAll() noexcept;
+
+    // IPropertyItems
+    IFACEMETHODIMP get_Item(VARIANT key, IPropertyItem** item) override;
+    IFACEMETHODIMP get_Count(LONG* count) override;
+    IFACEMETHODIMP Exists(VARIANT key, LONG* exists) override;
+    IFACEMETHODIMP Clear() override;
+    IFACEMETHODIMP get__NewEnum(IUnknown** enumerator) override;
+
+private:
+    ~PropertyItems() override;
+
+    void ItemChanged(PropertyItem& item) noexcept override;
+    // The item that `key` names (a name, or a 1-based position), or null.
+    PropertyItem* Find(const VARIANT& key) const;
+
+    std::vector<ole::ComPtr<PropertyItem>> items_;
+    std::unordered_map<std::wstring, PropertyItem*> byKey_;
+    ItemsObserver* observer_ = nullptr;
+};
+
+// The key under which a name is held: names that differ only in case share it.
+std::wstring ItemKey(std::wstring_view name);
+
+}  // namespace proplist

@@ -1,0 +1,196 @@
+#include "proplist/value_text.h"
+
+#include "ole/bstr.h"
+#include "ole/hresult.h"
+
+#include <cmath>
+#include <cwchar>
+#include <cwctype>
+
+namespace proplist {
+
+namespace {
+
+bool SameText(const std::wstring& left, const std::wstring& right) {
+    return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
+                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+    const size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos) return {};
+    const size_t last = text.find_last_not_of(L" \t");
+    return text.substr(first, last - first + 1);
+}
+
+std::wstring AsText(const VARIANT& value) {
+    ole::Variant text;
+    if (FAILED(VariantChangeTypeEx(text.Out(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL,
+                                   VT_BSTR))) {
+        return {};
+    }
+    const BSTR held = V_BSTR(&text.Get());
+    return {held ? held : L"", SysStringLen(held)};
+}
+
+HRESULT Convert(const VARIANT& from, VARTYPE type, ole::Variant& to) {
+    return VariantChangeTypeEx(to.Out(), const_cast<VARIANT*>(&from), LOCALE_USER_DEFAULT, 0, type);
+}
+
+HRESULT ParseColour(const std::wstring& text, ole::Variant& value) {
+    unsigned long colour = 0;
+    wchar_t* end = nullptr;
+    if (text.size() == 7 && text[0] == L'#') {
+        const unsigned long rgb = std::wcstoul(text.c_str() + 1, &end, 16);
+        if (*end) return DISP_E_TYPEMISMATCH;
+        colour = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    } else if (text.size() > 2 && (text[0] == L'&') && (text[1] == L'H' || text[1] == L'h')) {
+        std::wstring digits = text.substr(2);
+        if (!digits.empty() && digits.back() == L'&') digits.pop_back();
+        if (digits.empty() || digits.size() > 8) return DISP_E_TYPEMISMATCH;
+        colour = std::wcstoul(digits.c_str(), &end, 16);
+        if (*end) return DISP_E_TYPEMISMATCH;
+    } else {
+        if (text.empty() || !std::iswdigit(text[0])) return DISP_E_TYPEMISMATCH;
+        errno = 0;
+        colour = std::wcstoul(text.c_str(), &end, 10);
+        if (*end || errno == ERANGE || colour > 0xFFFFFFFFUL) return DISP_E_TYPEMISMATCH;
+    }
+    value.Reset();
+    VARIANT made;
+    VariantInit(&made);
+    V_VT(&made) = VT_UI4;
+    V_UI4(&made) = static_cast<ULONG>(colour);
+    value = ole::Variant::Attach(made);
+    return S_OK;
+}
+
+}  // namespace
+
+std::wstring FormatValue(const ItemDescription& item, const VARIANT& given) {
+    const VARIANT* value = &given;
+    if (V_VT(value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(value)) value = V_VARIANTREF(value);
+    switch (V_VT(value) & ~VT_BYREF) {
+    case VT_EMPTY: return {};
+    case VT_NULL: return L"(Null)";
+    case VT_DISPATCH:
+    case VT_UNKNOWN: return L"(Object)";
+    default: break;
+    }
+    if (V_VT(value) & VT_ARRAY) return L"(Array)";
+    if (V_VT(value) == VT_BOOL) return V_BOOL(value) ? L"True" : L"False";
+    if (item.style == kStyleEnumeration && item.members) {
+        ole::Variant number;
+        if (SUCCEEDED(Convert(*value, VT_I4, number))) {
+            for (const EnumMember& member : *item.members) {
+                if (member.value == V_I4(&number.Get())) return member.name;
+            }
+        }
+    }
+    if (item.style == kStyleColour) {
+        ole::Variant number;
+        if (SUCCEEDED(Convert(*value, VT_UI4, number))) {
+            const ULONG colour = V_UI4(&number.Get());
+            wchar_t text[16];
+            if (colour & 0xFF000000UL) {
+                swprintf(text, 16, L"&H%08lX&", colour);  // a system colour
+            } else {
+                swprintf(text, 16, L"#%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+            }
+            return text;
+        }
+    }
+    return AsText(*value);
+}
+
+HRESULT ParseValue(const ItemDescription& item, const std::wstring& typed, ole::Variant& value, std::wstring& reason) {
+    const std::wstring text = item.style == kStyleText ? typed : Trimmed(typed);
+    const ole::Variant given{std::wstring_view(text)};
+    reason.clear();
+    switch (item.style) {
+    case kStyleText:
+        value = ole::Variant(std::wstring_view(text));
+        return S_OK;
+    case kStyleWholeNumber: {
+        ole::Variant real;
+        if (text.empty() || FAILED(Convert(given.Get(), VT_R8, real))) {
+            reason = L"'" + text + L"' is not a whole number.";
+            return DISP_E_TYPEMISMATCH;
+        }
+        const double number = V_R8(&real.Get());
+        if (number != std::floor(number)) {
+            reason = L"'" + text + L"' is not a whole number.";
+            return DISP_E_TYPEMISMATCH;
+        }
+        if (FAILED(Convert(real.Get(), item.valueType, value))) {
+            reason = L"'" + text + L"' is out of range for this property.";
+            return DISP_E_OVERFLOW;
+        }
+        return S_OK;
+    }
+    case kStyleDecimalNumber:
+        if (text.empty() || FAILED(Convert(given.Get(), item.valueType, value))) {
+            reason = L"'" + text + L"' is not a number this property can take.";
+            return DISP_E_TYPEMISMATCH;
+        }
+        return S_OK;
+    case kStyleBoolean:
+        if (SameText(text, L"True")) {
+            value = ole::Variant(true);
+            return S_OK;
+        }
+        if (SameText(text, L"False")) {
+            value = ole::Variant(false);
+            return S_OK;
+        }
+        reason = L"'" + text + L"' is neither True nor False.";
+        return DISP_E_TYPEMISMATCH;
+    case kStyleEnumeration:
+        if (item.members) {
+            for (const EnumMember& member : *item.members) {
+                if (SameText(text, member.name)) {
+                    value = ole::Variant(member.value);
+                    return S_OK;
+                }
+            }
+            ole::Variant number;
+            if (!text.empty() && SUCCEEDED(Convert(given.Get(), VT_I4, number))) {
+                for (const EnumMember& member : *item.members) {
+                    if (member.value == V_I4(&number.Get())) {
+                        value = ole::Variant(member.value);
+                        return S_OK;
+                    }
+                }
+            }
+        }
+        reason = L"'" + text + L"' is not one of the values this property takes.";
+        return DISP_E_TYPEMISMATCH;
+    case kStyleColour:
+        if (FAILED(ParseColour(text, value))) {
+            reason = L"'" + text + L"' is not a colour (write #RRGGBB).";
+            return DISP_E_TYPEMISMATCH;
+        }
+        return S_OK;
+    case kStyleDate:
+        if (text.empty() || FAILED(Convert(given.Get(), VT_DATE, value))) {
+            reason = L"'" + text + L"' is not a date.";
+            return DISP_E_TYPEMISMATCH;
+        }
+        return S_OK;
+    default:
+        reason = L"This property cannot be edited here.";
+        return E_NOTIMPL;
+    }
+}
+
+std::vector<std::wstring> Choices(const ItemDescription& item) {
+    std::vector<std::wstring> choices;
+    if (item.style == kStyleBoolean) {
+        choices = {L"False", L"True"};
+    } else if (item.style == kStyleEnumeration && item.members) {
+        for (const EnumMember& member : *item.members) choices.push_back(member.name);
+    }
+    return choices;
+}
+
+}  // namespace proplist

@@ -1,0 +1,203 @@
+// The item collection and the items, early and late bound.
+#include "ole/enumeration.h"
+#include "ole/late_bound.h"
+#include "ole/property_bag.h"
+#include "tests/doubles/recording_sinks.h"
+#include "tests/proplist/list_helpers.h"
+#include "tests/proplist/sample_objects.h"
+
+#include <gtest/gtest.h>
+
+namespace proplist_tests {
+
+using ole::ComPtr;
+using proplist::KavellaList;
+
+class CollectionTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+        items = ItemsOf(list.Get());
+        ASSERT_EQ(items->get_Count(&count), S_OK);
+        ASSERT_EQ(count, 13);
+    }
+
+    ComPtr<IPropertyItem> Lookup(const VARIANT& key, HRESULT expected = S_OK) {
+        ComPtr<IPropertyItem> item;
+        EXPECT_EQ(items->get_Item(key, item.Put()), expected);
+        return item;
+    }
+
+    ComPtr<SampleObject> sample = SampleObject::Create();
+    ComPtr<KavellaList> list = MakeList();
+    ComPtr<IPropertyItems> items;
+    LONG count = 0;
+};
+
+TEST_F(CollectionTest, KeysIgnoreCaseAndPositionsCountFromOne) {
+    const ComPtr<IPropertyItem> byName = Lookup(ole::Variant(std::wstring_view(L"backcolor")).Get());
+    EXPECT_EQ(NameOf(byName.Get()), L"BackColor");
+    EXPECT_EQ(Lookup(ole::Variant(std::wstring_view(L"BACKCOLOR")).Get()).Get(), byName.Get());
+    EXPECT_EQ(Lookup(ole::Variant(LONG{6}).Get()).Get(), byName.Get());
+    VARIANT shortIndex;
+    V_VT(&shortIndex) = VT_I2;
+    V_I2(&shortIndex) = 1;
+    EXPECT_EQ(NameOf(Lookup(shortIndex).Get()), L"Caption");
+    // A key passed by reference, as VB passes a variable.
+    ole::Variant key{std::wstring_view(L"count")};
+    VARIANT byReference;
+    V_VT(&byReference) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&byReference) = const_cast<VARIANT*>(&key.Get());
+    EXPECT_EQ(NameOf(Lookup(byReference).Get()), L"Count");
+}
+
+TEST_F(CollectionTest, MissingKeysAndPositionsFailWithSubscriptOutOfRange) {
+    for (const ole::Variant& key : {ole::Variant(std::wstring_view(L"Nope")), ole::Variant(LONG{0}),
+                                    ole::Variant(LONG{14}), ole::Variant(std::wstring_view(L""))}) {
+        IPropertyItem* sentinel = reinterpret_cast<IPropertyItem*>(0x1);
+        EXPECT_EQ(items->get_Item(key.Get(), &sentinel), static_cast<HRESULT>(0x800A0009));
+        EXPECT_EQ(sentinel, nullptr);
+        EXPECT_NE(TakeErrorText().find(L"KavellaCtl.Kavella: Subscript out of range"), std::wstring::npos);
+    }
+    LONG exists = -5;
+    EXPECT_EQ(items->Exists(ole::Variant(std::wstring_view(L"SHOWN")).Get(), &exists), S_OK);
+    EXPECT_NE(exists, 0);
+    EXPECT_EQ(items->Exists(ole::Variant(std::wstring_view(L"Secret")).Get(), &exists), S_OK);
+    EXPECT_EQ(exists, 0) << "hidden members have no item";
+}
+
+TEST_F(CollectionTest, DefaultMemberOfTheListIsTheCollection) {
+    ComPtr<IDispatch> dispatch(static_cast<_Kavella*>(list.Get()));
+    DISPPARAMS none{};
+    ole::Variant result;
+    ASSERT_EQ(dispatch->Invoke(DISPID_VALUE, IID_NULL, 1033, DISPATCH_PROPERTYGET, &none, result.Out(), nullptr,
+                               nullptr),
+              S_OK);
+    ASSERT_EQ(result.Type(), VT_DISPATCH);
+    ComPtr<IPropertyItems> fromDefault;
+    ASSERT_EQ(V_DISPATCH(&result.Get())->QueryInterface(IID_IPropertyItems, fromDefault.PutVoid()), S_OK);
+    EXPECT_EQ(fromDefault.Get(), items.Get());
+}
+
+TEST_F(CollectionTest, EnumerationWalksASnapshotThatClearDoesNotDisturb) {
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(items->get__NewEnum(unknown.Put()), S_OK);
+    ComPtr<IEnumVARIANT> enumerator;
+    ASSERT_EQ(unknown.As(&enumerator), S_OK);
+    ole::Variant first;
+    ULONG fetched = 0;
+    ASSERT_EQ(enumerator->Next(1, first.Out(), &fetched), S_OK);
+    ASSERT_EQ(first.Type(), VT_DISPATCH);
+
+    ASSERT_EQ(items->Clear(), S_OK);
+    LONG now = -1;
+    ASSERT_EQ(items->get_Count(&now), S_OK);
+    EXPECT_EQ(now, 0);
+    EXPECT_TRUE(ItemNames(list.Get()).empty());
+
+    std::vector<std::wstring> rest;
+    for (;;) {
+        ole::Variant element;
+        if (enumerator->Next(1, element.Out(), &fetched) != S_OK) break;
+        ComPtr<IPropertyItem> item;
+        ASSERT_EQ(V_DISPATCH(&element.Get())->QueryInterface(IID_IPropertyItem, item.PutVoid()), S_OK);
+        rest.push_back(NameOf(item.Get()));
+    }
+    EXPECT_EQ(rest.size(), 12u);
+    EXPECT_EQ(rest.front(), L"Count");
+    EXPECT_EQ(rest.back(), L"Small");
+    // The engine's for-each walk sees the same collection.
+    size_t walked = 0;
+    ASSERT_EQ(ole::ForEachElement(items.Get(), [&](const VARIANT&) {
+                  ++walked;
+                  return S_OK;
+              }),
+              S_OK);
+    EXPECT_EQ(walked, 0u);
+}
+
+TEST_F(CollectionTest, ItemsAreDualAndKeepTheMarkerAsGiven) {
+    ComPtr<IPropertyItem> item = ItemNamed(list.Get(), L"Caption");
+    ComPtr<IDispatch> dispatch(item.Get());
+    ole::Variant name;
+    ASSERT_EQ(ole::GetProperty(dispatch.Get(), L"Name", name), S_OK);
+    EXPECT_STREQ(V_BSTR(&name.Get()), L"Caption");
+    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Value", ole::Variant(std::wstring_view(L"late")).Get()), S_OK);
+    ole::Variant value;
+    ASSERT_EQ(item->get_Value(value.Out()), S_OK);
+    EXPECT_STREQ(V_BSTR(&value.Get()), L"late");
+    // The marker belongs to the list's user: whatever it is given comes back unchanged.
+    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Modified", ole::Variant(std::wstring_view(L"mine")).Get()), S_OK);
+    ole::Variant marker;
+    ASSERT_EQ(item->get_Modified(marker.Out()), S_OK);
+    ASSERT_EQ(marker.Type(), VT_BSTR);
+    EXPECT_STREQ(V_BSTR(&marker.Get()), L"mine");
+    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Visible", ole::Variant(false).Get()), S_OK);
+    VARIANT_BOOL visible = VARIANT_TRUE;
+    ASSERT_EQ(item->get_Visible(&visible), S_OK);
+    EXPECT_EQ(visible, VARIANT_FALSE);
+    // A read-only flag cannot be assigned, late bound either.
+    EXPECT_TRUE(FAILED(ole::PutProperty(dispatch.Get(), L"ReadOnly", ole::Variant(true).Get())));
+}
+
+TEST_F(CollectionTest, AssignmentsFromCodeRaiseNoItemChangedEvent) {
+    auto sink = doubles::EventSink::Create(DIID___Kavella);
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
+    ComPtr<IPropertyItem> item = ItemNamed(list.Get(), L"Count");
+    ASSERT_EQ(item->put_Value(ole::Variant(LONG{99}).Get()), S_OK);
+    ASSERT_EQ(item->put_Modified(ole::Variant(true).Get()), S_OK);
+    ASSERT_EQ(item->put_Visible(VARIANT_FALSE), S_OK);
+    EXPECT_TRUE(sink->Events().empty());
+    ASSERT_EQ(point->Unadvise(cookie), S_OK);
+}
+
+TEST_F(CollectionTest, ItemsAndCollectionOutliveTheList) {
+    ComPtr<IPropertyItem> item = ItemNamed(list.Get(), L"Count");
+    list.Reset();
+    ASSERT_EQ(item->put_Value(ole::Variant(LONG{1}).Get()), S_OK);
+    ASSERT_EQ(item->put_Visible(VARIANT_FALSE), S_OK);
+    LONG left = 0;
+    ASSERT_EQ(items->get_Count(&left), S_OK);
+    EXPECT_EQ(left, 13);
+    ASSERT_EQ(items->Clear(), S_OK);
+    ASSERT_EQ(item->put_Value(ole::Variant(LONG{2}).Get()), S_OK);
+}
+
+TEST(ListPersistenceTest, FontAndEnabledSurviveSavingAndLoading) {
+    ComPtr<KavellaList> saved = MakeList();
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(saved.As(&persist), S_OK);
+    ASSERT_EQ(persist->InitNew(), S_OK);
+    ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
+    ComPtr<IFontDisp> font;
+    ASSERT_EQ(saved->get_Font(font.Put()), S_OK);
+    ComPtr<IFont> attributes;
+    ASSERT_EQ(font.As(&attributes), S_OK);
+    CY size{};
+    size.int64 = 120000;
+    ASSERT_EQ(attributes->put_Size(size), S_OK);
+    ComPtr<ole::MemoryPropertyBag> bag;
+    ASSERT_EQ(ole::MakeObject(bag), S_OK);
+    ASSERT_EQ(persist->Save(bag.Get(), TRUE, TRUE), S_OK);
+
+    ComPtr<KavellaList> loaded = MakeList();
+    ComPtr<IPersistPropertyBag> loader;
+    ASSERT_EQ(loaded.As(&loader), S_OK);
+    ASSERT_EQ(loader->Load(bag.Get(), nullptr), S_OK);
+    VARIANT_BOOL enabled = VARIANT_TRUE;
+    ASSERT_EQ(loaded->get_Enabled(&enabled), S_OK);
+    EXPECT_EQ(enabled, VARIANT_FALSE);
+    ComPtr<IFontDisp> loadedFont;
+    ASSERT_EQ(loaded->get_Font(loadedFont.Put()), S_OK);
+    EXPECT_NE(loadedFont.Get(), font.Get());
+    ComPtr<IFont> loadedAttributes;
+    ASSERT_EQ(loadedFont.As(&loadedAttributes), S_OK);
+    CY loadedSize{};
+    ASSERT_EQ(loadedAttributes->get_Size(&loadedSize), S_OK);
+    EXPECT_EQ(loadedSize.int64, 120000);
+}
+
+}  // namespace proplist_tests

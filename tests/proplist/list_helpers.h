@@ -1,0 +1,68 @@
+#pragma once
+
+#include "ole/bstr.h"
+#include "ole/com_ptr.h"
+#include "ole/variant.h"
+#include "proplist/kavella_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace proplist_tests {
+
+inline ole::ComPtr<proplist::KavellaList> MakeList() {
+    ole::ComPtr<proplist::KavellaList> list;
+    EXPECT_EQ(ole::MakeObject(list), S_OK);
+    return list;
+}
+
+inline HRESULT Populate(proplist::KavellaList* list, IUnknown* object) {
+    ole::Variant argument(object);
+    return list->PopulateFromObject(argument.Get());
+}
+
+inline ole::ComPtr<IPropertyItems> ItemsOf(proplist::KavellaList* list) {
+    ole::ComPtr<IPropertyItems> items;
+    EXPECT_EQ(list->get_PropertyItems(items.Put()), S_OK);
+    return items;
+}
+
+inline ole::ComPtr<IPropertyItem> ItemNamed(proplist::KavellaList* list, const wchar_t* name) {
+    ole::ComPtr<IPropertyItem> item;
+    ole::Variant key{std::wstring_view(name)};
+    EXPECT_EQ(ItemsOf(list)->get_Item(key.Get(), item.Put()), S_OK) << "no item " << testing::PrintToString(std::wstring(name));
+    return item;
+}
+
+inline std::wstring NameOf(IPropertyItem* item) {
+    ole::Bstr name;
+    if (!item || FAILED(item->get_Name(name.Out()))) return L"?";
+    return std::wstring(name.View());
+}
+
+inline std::vector<std::wstring> ItemNames(proplist::KavellaList* list) {
+    std::vector<std::wstring> names;
+    const ole::ComPtr<IPropertyItems> items = ItemsOf(list);
+    LONG count = 0;
+    items->get_Count(&count);
+    for (LONG i = 1; i <= count; ++i) {
+        ole::ComPtr<IPropertyItem> item;
+        ole::Variant index(i);
+        if (SUCCEEDED(items->get_Item(index.Get(), item.Put()))) names.push_back(NameOf(item.Get()));
+    }
+    return names;
+}
+
+// The thread's error info as "source: description", or "" when there is none.
+inline std::wstring TakeErrorText() {
+    ole::ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.Put()) != S_OK || !info) return L"";
+    ole::Bstr source, description;
+    info->GetSource(source.Out());
+    info->GetDescription(description.Out());
+    return std::wstring(source.View()) + L": " + std::wstring(description.View());
+}
+
+}  // namespace proplist_tests

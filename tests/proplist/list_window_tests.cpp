@@ -1,0 +1,498 @@
+// The list on screen, driven by simulated keyboard and mouse input as a user drives it.
+#include "binding/inspecta_support.h"
+#include "ole/event_connection.h"
+#include "proplist/list_events.h"
+#include "tests/doubles/recording_container.h"
+#include "tests/doubles/recording_sinks.h"
+#include "tests/proplist/list_helpers.h"
+#include "tests/proplist/sample_objects.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace proplist_tests {
+
+using ole::ComPtr;
+using proplist::KavellaList;
+using proplist::ListView;
+namespace events = proplist::events;
+
+class ListWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        container->SetPosition({0, 0, 300, 200});
+        ASSERT_EQ(list->SetClientSite(container.Get()), S_OK);
+        ASSERT_EQ(list->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, container.Get(), 0, container->Window(), nullptr),
+                  S_OK);
+        window = list->View().Window();
+        ASSERT_TRUE(IsWindow(window));
+        RECT client{};
+        GetClientRect(window, &client);
+        ASSERT_GT(client.bottom, 0) << "the list covers the control";
+        ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+        ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
+        ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
+    }
+
+    void TearDown() override {
+        if (point) point->Unadvise(cookie);
+        list->Close(OLECLOSE_NOSAVE);
+        list->SetClientSite(nullptr);
+    }
+
+    void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
+
+    size_t Count(DISPID id) const {
+        return static_cast<size_t>(std::count_if(sink->Events().begin(), sink->Events().end(),
+                                                 [&](const auto& event) { return event.id == id; }));
+    }
+
+    std::wstring SelectedName() {
+        proplist::PropertyItem* item = list->View().Selected();
+        return item ? item->Description().name : L"(none)";
+    }
+
+    // Selects the item of that name with the keyboard, from the top.
+    void SelectByKeys(const std::wstring& name) {
+        Key(VK_HOME);
+        for (int step = 0; step < 20 && SelectedName() != name; ++step) Key(VK_DOWN);
+        ASSERT_EQ(SelectedName(), name);
+    }
+
+    // Opens the editor of the selected item with Enter and types `text` into it.
+    HWND EditWith(const wchar_t* text) {
+        Key(VK_RETURN);
+        HWND editor = list->View().Editor();
+        EXPECT_TRUE(editor && IsWindow(editor));
+        if (editor) SetWindowTextW(editor, text);
+        return editor;
+    }
+
+    ole::Variant ValueOf(const wchar_t* name) {
+        ole::Variant value;
+        EXPECT_EQ(ItemNamed(list.Get(), name)->get_Value(value.Out()), S_OK);
+        return value;
+    }
+
+    ComPtr<doubles::RecordingContainer> container = doubles::RecordingContainer::Create();
+    ComPtr<SampleObject> sample = SampleObject::Create();
+    ComPtr<KavellaList> list = MakeList();
+    ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
+    ComPtr<IConnectionPoint> point;
+    DWORD cookie = 0;
+    HWND window = nullptr;
+};
+
+TEST_F(ListWindowTest, CommittingAnEditStoresTheValueAndRaisesItemChangedOnce) {
+    SelectByKeys(L"Count");
+    ComPtr<IPropertyItem> count = ItemNamed(list.Get(), L"Count");
+    IPropertyItem* passed = nullptr;
+    sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {
+        if (id != events::kItemChanged) return;
+        ASSERT_EQ(parameters.cArgs, 1u);
+        ASSERT_EQ(V_VT(&parameters.rgvarg[0]), VT_DISPATCH | VT_BYREF);
+        passed = static_cast<IPropertyItem*>(*V_DISPATCHREF(&parameters.rgvarg[0]));
+        ole::Variant seen;
+        passed->get_Value(seen.Out());
+        EXPECT_EQ(V_I4(&seen.Get()), 12) << "the value is stored before the event";
+    });
+    HWND editor = EditWith(L"12");
+    Key(VK_RETURN, editor);
+    EXPECT_EQ(Count(events::kItemChanged), 1u);
+    EXPECT_EQ(passed, count.Get());
+    EXPECT_EQ(list->View().Editor(), nullptr);
+    EXPECT_FALSE(IsWindow(editor));
+    const ole::Variant value = ValueOf(L"Count");
+    EXPECT_EQ(value.Type(), VT_I4);
+    EXPECT_EQ(V_I4(&value.Get()), 12);
+    EXPECT_EQ(sample->values.count, 3) << "the list never writes to the object itself";
+    // An edit that changes nothing is no change.
+    Key(VK_RETURN, EditWith(L"12"));
+    EXPECT_EQ(Count(events::kItemChanged), 1u);
+}
+
+TEST_F(ListWindowTest, EscapeCancelsTheEditAndRaisesNoChange) {
+    SelectByKeys(L"Caption");
+    Key(VK_ESCAPE, EditWith(L"Typed"));
+    EXPECT_EQ(Count(events::kItemChanged), 0u);
+    EXPECT_EQ(Count(events::kEditCancelled), 1u);
+    EXPECT_EQ(list->View().Editor(), nullptr);
+    EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Hello");
+}
+
+TEST_F(ListWindowTest, AValueThatDoesNotConvertIsRefusedVisiblyAndCommitsNothing) {
+    SelectByKeys(L"Count");
+    HWND editor = EditWith(L"abc");
+    Key(VK_RETURN, editor);
+    EXPECT_EQ(Count(events::kItemChanged), 0u);
+    EXPECT_EQ(Count(events::kValueRejected), 1u);
+    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3);
+    EXPECT_EQ(list->View().Editor(), editor) << "the user may correct the text";
+    HWND message = list->View().MessageWindow();
+    ASSERT_TRUE(message && (GetWindowLongPtrW(message, GWL_STYLE) & WS_VISIBLE));
+    wchar_t shown[200] = {};
+    GetWindowTextW(message, shown, 200);
+    EXPECT_NE(std::wstring(shown).find(L"'abc' is not a whole number"), std::wstring::npos);
+
+    // Not whole, and out of range for a 16-bit property: refused as well.
+    SetWindowTextW(editor, L"2.5");
+    Key(VK_RETURN, editor);
+    EXPECT_EQ(list->View().Editor(), editor);
+    Key(VK_END);
+    EXPECT_EQ(SelectedName(), L"Count") << "a refused value keeps the user where he is";
+    Key(VK_ESCAPE, editor);
+    SelectByKeys(L"Small");
+    Key(VK_RETURN, EditWith(L"70000"));
+    EXPECT_EQ(Count(events::kItemChanged), 0u);
+    EXPECT_EQ(V_I2(&ValueOf(L"Small").Get()), 7);
+
+    SetWindowTextW(list->View().Editor(), L"-4");
+    Key(VK_RETURN, list->View().Editor());
+    EXPECT_EQ(Count(events::kItemChanged), 1u);
+    EXPECT_EQ(V_I2(&ValueOf(L"Small").Get()), -4);
+    EXPECT_FALSE(GetWindowLongPtrW(message, GWL_STYLE) & WS_VISIBLE);
+}
+
+TEST_F(ListWindowTest, BooleansAndEnumerationsAreChosenFromADropDown) {
+    SelectByKeys(L"Outline");
+    Key(VK_RETURN);
+    HWND chooser = list->View().Editor();
+    ASSERT_TRUE(chooser);
+    wchar_t className[32] = {};
+    GetClassNameW(chooser, className, 32);
+    EXPECT_EQ(_wcsicmp(className, L"ComboBox"), 0);
+    EXPECT_EQ(SendMessageW(chooser, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(chooser, CB_GETCURSEL, 0, 0), 2) << "the current value is chosen";
+    SendMessageW(chooser, CB_SETCURSEL, 1, 0);
+    Key(VK_RETURN, chooser);
+    EXPECT_EQ(V_I4(&ValueOf(L"Outline").Get()), 1);
+    EXPECT_EQ(Count(events::kItemChanged), 1u);
+}
+
+TEST_F(ListWindowTest, ReadOnlyAndCustomItemsAreNotEditedInPlace) {
+    SelectByKeys(L"Serial");
+    Key(VK_RETURN);
+    EXPECT_EQ(list->View().Editor(), nullptr);
+    EXPECT_EQ(Count(events::kReadOnlyEditAttempt), 1u);
+    SelectByKeys(L"Child");
+    Key(VK_F2);
+    EXPECT_EQ(list->View().Editor(), nullptr);
+    EXPECT_EQ(Count(events::kButtonClick), 1u);
+}
+
+TEST_F(ListWindowTest, NavigationSkipsHiddenItems) {
+    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(ItemNamed(list.Get(), L"Small")->put_Visible(VARIANT_FALSE), S_OK);
+    Key(VK_HOME);
+    EXPECT_EQ(SelectedName(), L"Caption");
+    Key(VK_DOWN);
+    EXPECT_EQ(SelectedName(), L"Ratio");
+    Key(VK_UP);
+    EXPECT_EQ(SelectedName(), L"Caption");
+    Key(VK_END);
+    EXPECT_EQ(SelectedName(), L"Anything");
+    Key(VK_PRIOR);
+    Key(VK_PRIOR);
+    EXPECT_EQ(SelectedName(), L"Caption");
+    // Hiding the selected item takes the selection away from it.
+    Key(VK_DOWN);
+    ASSERT_EQ(ItemNamed(list.Get(), L"Ratio")->put_Visible(VARIANT_FALSE), S_OK);
+    EXPECT_EQ(SelectedName(), L"(none)");
+    Key(VK_DOWN);
+    EXPECT_EQ(SelectedName(), L"Caption");
+}
+
+TEST_F(ListWindowTest, AnOpenEditorFollowsItsRowWhenItemsAboveAreHidden) {
+    SelectByKeys(L"Ratio");
+    Key(VK_RETURN);
+    HWND editor = list->View().Editor();
+    ASSERT_TRUE(editor);
+    RECT before{}, after{};
+    GetWindowRect(editor, &before);
+    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
+    GetWindowRect(editor, &after);
+    EXPECT_EQ(after.top, before.top - list->View().RowHeight());
+    // Hiding the item being edited closes its editor, committing nothing.
+    ASSERT_EQ(ItemNamed(list.Get(), L"Ratio")->put_Visible(VARIANT_FALSE), S_OK);
+    EXPECT_EQ(list->View().Editor(), nullptr);
+    EXPECT_EQ(Count(events::kItemChanged), 0u);
+}
+
+TEST_F(ListWindowTest, TypingSelectsByNameAndTabMovesBetweenValues) {
+    SendMessageW(window, WM_CHAR, L'b', 1);
+    SendMessageW(window, WM_CHAR, L'o', 1);
+    EXPECT_EQ(SelectedName(), L"Born");
+    Key(VK_TAB);
+    EXPECT_EQ(SelectedName(), L"Serial") << "read-only: selected, not edited";
+    EXPECT_EQ(list->View().Editor(), nullptr);
+    Key(VK_HOME);
+    Key(VK_RETURN);
+    HWND editor = list->View().Editor();
+    SetWindowTextW(editor, L"Tabbed");
+    Key(VK_TAB, editor);
+    EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Tabbed");
+    EXPECT_EQ(SelectedName(), L"Count");
+    EXPECT_NE(list->View().Editor(), nullptr) << "the next value is edited";
+    Key(VK_ESCAPE, list->View().Editor());
+}
+
+TEST_F(ListWindowTest, EveryKeyRaisesKeyDownAndAHandlerCanSwallowIt) {
+    sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {
+        if (id != events::kKeyDown) return;
+        ASSERT_EQ(parameters.cArgs, 2u);
+        // Arguments arrive last first: the shift state, then the key code by reference.
+        ASSERT_EQ(V_VT(&parameters.rgvarg[1]), VT_I2 | VT_BYREF);
+        if (*V_I2REF(&parameters.rgvarg[1]) == VK_DOWN) *V_I2REF(&parameters.rgvarg[1]) = 0;
+    });
+    Key(VK_HOME);
+    Key(VK_F5);
+    Key(VK_DOWN);
+    EXPECT_EQ(Count(events::kKeyDown), 3u);
+    EXPECT_EQ(SelectedName(), L"Caption") << "the swallowed key did nothing";
+    // Keys typed into the editor are keys pressed in the list too.
+    HWND editor = EditWith(L"x");
+    Key(VK_ESCAPE, editor);
+    EXPECT_EQ(Count(events::kKeyDown), 5u);
+}
+
+TEST_F(ListWindowTest, AHandlerCanRefuseASelectionChange) {
+    Key(VK_HOME);
+    sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {
+        if (id != events::kBeforeSelectionChange) return;
+        // Last first: the cancel flag, then the item that would be selected.
+        ASSERT_EQ(V_VT(&parameters.rgvarg[0]), VT_BOOL | VT_BYREF);
+        ComPtr<IPropertyItem> next;
+        ASSERT_EQ(V_DISPATCH(&parameters.rgvarg[1])->QueryInterface(IID_IPropertyItem, next.PutVoid()), S_OK);
+        if (NameOf(next.Get()) == L"Count") *V_BOOLREF(&parameters.rgvarg[0]) = VARIANT_TRUE;
+    });
+    Key(VK_DOWN);
+    EXPECT_EQ(SelectedName(), L"Caption");
+    Key(VK_END);
+    EXPECT_EQ(SelectedName(), L"Small");
+    EXPECT_EQ(Count(events::kSelectionChanged), 2u);
+}
+
+TEST_F(ListWindowTest, EventsSitWhereTheEngineLooksForThem) {
+    std::vector<DISPID> byPosition;
+    ASSERT_EQ(ole::ResolveEventPositions(static_cast<IOleObject*>(list.Get()), DIID___Kavella, byPosition), S_OK);
+    ASSERT_EQ(byPosition.size(), 61u);
+    EXPECT_EQ(byPosition[0], events::kRequestRefresh);
+    EXPECT_EQ(byPosition[10], events::kItemChanged);
+    EXPECT_EQ(byPosition[32], events::kKeyDown);
+    // The context menu's Refresh command.
+    SendMessageW(window, WM_COMMAND, ListView::kCommandRefresh, 0);
+    EXPECT_EQ(Count(events::kRequestRefresh), 1u);
+}
+
+TEST_F(ListWindowTest, RedrawFalseSuspendsPaintingAndTrueRepaintsOnce) {
+    ShowWindow(container->Window(), SW_SHOWNA);
+    UpdateWindow(window);
+    const size_t before = list->View().PaintCount();
+    const size_t paintEvents = Count(events::kPaint);
+    ASSERT_EQ(list->put_Redraw(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    EXPECT_EQ(list->View().PaintCount(), before);
+    EXPECT_EQ(Count(events::kPaint), paintEvents);
+    ASSERT_EQ(list->put_Redraw(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(list->View().PaintCount(), before + 1);
+    EXPECT_EQ(Count(events::kPaint), paintEvents + 1);
+    ShowWindow(container->Window(), SW_HIDE);
+}
+
+TEST_F(ListWindowTest, OnlyTheRowsInViewAreDrawnAndRowsFollowTheFont) {
+    RECT client{};
+    GetClientRect(window, &client);
+    const int rowHeight = list->View().RowHeight();
+    ASSERT_GT(rowHeight, 0);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    list->View().Draw(memory, {0, 0, client.right, rowHeight * 4});
+    EXPECT_EQ(list->View().RowsDrawn(), 4u);
+    list->View().Draw(memory, client);
+    EXPECT_EQ(list->View().RowsDrawn(),
+              std::min<size_t>(13, static_cast<size_t>((client.bottom + rowHeight - 1) / rowHeight)));
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    // A larger font makes taller rows.
+    ComPtr<IFontDisp> font;
+    ASSERT_EQ(list->get_Font(font.Put()), S_OK);
+    ComPtr<IFont> attributes;
+    ASSERT_EQ(font.As(&attributes), S_OK);
+    CY size{};
+    size.int64 = 240000;
+    ASSERT_EQ(attributes->put_Size(size), S_OK);
+    EXPECT_GT(list->View().RowHeight(), rowHeight);
+    EXPECT_EQ(Count(events::kFontChanged), 1u);
+}
+
+TEST_F(ListWindowTest, ALongListScrollsAndDrawsOnlyAPage) {
+    auto wide = WideObject::Create(5000);
+    ASSERT_EQ(Populate(list.Get(), wide.Get()), S_OK);
+    ASSERT_EQ(ItemNames(list.Get()).size(), 5000u);
+    EXPECT_EQ(V_I4(&ValueOf(L"P4321").Get()), 4321);
+    RECT client{};
+    GetClientRect(window, &client);
+    const size_t page = static_cast<size_t>(client.bottom / list->View().RowHeight());
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    list->View().Draw(memory, client);
+    EXPECT_LE(list->View().RowsDrawn(), page + 1);
+
+    Key(VK_END);
+    EXPECT_EQ(SelectedName(), L"P5000");
+    EXPECT_GE(Count(events::kTopItemChanged), 1u) << "the view followed the selection";
+    list->View().Draw(memory, client);
+    EXPECT_LE(list->View().RowsDrawn(), page + 1);
+    EXPECT_GE(list->View().RowsDrawn(), page);
+    Key(VK_PRIOR);
+    EXPECT_EQ(SelectedName(), L"P" + std::to_wstring(5000 - page));
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(ListWindowTest, DisabledListTakesNoInput) {
+    ASSERT_EQ(list->put_Enabled(VARIANT_FALSE), S_OK);
+    EXPECT_FALSE(IsWindowEnabled(window));
+    Key(VK_HOME);
+    Key(VK_RETURN);
+    EXPECT_EQ(SelectedName(), L"(none)");
+    EXPECT_EQ(list->View().Editor(), nullptr);
+    ASSERT_EQ(list->put_Enabled(VARIANT_TRUE), S_OK);
+    Key(VK_HOME);
+    EXPECT_EQ(SelectedName(), L"Caption");
+}
+
+TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
+    const int rowHeight = list->View().RowHeight();
+    RECT client{};
+    GetClientRect(window, &client);
+    const auto click = [&](int x, int y) {
+        SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    };
+    click(5, rowHeight * 2 + rowHeight / 2);
+    EXPECT_EQ(SelectedName(), L"Ratio");
+    EXPECT_EQ(list->View().Editor(), nullptr) << "a first click selects";
+    click(client.right - 5, rowHeight * 2 + rowHeight / 2);
+    EXPECT_NE(list->View().Editor(), nullptr) << "a click on the selected item's value edits it";
+    Key(VK_ESCAPE, list->View().Editor());
+    EXPECT_EQ(Count(events::kClick), 2u);
+    EXPECT_EQ(Count(events::kSelectionChanged), 1u);
+
+    // The splitter starts near the middle; dragging it moves the value column.
+    const int splitter = static_cast<int>(client.right * 0.45);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(splitter, 5));
+    SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.right / 4, 5));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(client.right / 4, 5));
+    ASSERT_EQ(Count(events::kSplitterMoved), 1u);
+    EXPECT_EQ(SelectedName(), L"Ratio") << "dragging the splitter selects nothing";
+    const auto moved = std::find_if(sink->Events().begin(), sink->Events().end(),
+                                    [](const auto& event) { return event.id == events::kSplitterMoved; });
+    EXPECT_NEAR(V_R4(&moved->arguments[0].Get()), client.right / 4.0, 1.0);
+    // What was the value column left of the old splitter is now a value.
+    click(client.right / 2, rowHeight * 2 + rowHeight / 2);
+    EXPECT_NE(list->View().Editor(), nullptr);
+    Key(VK_ESCAPE, list->View().Editor());
+}
+
+TEST_F(ListWindowTest, ContainerPassesTheListsKeysThroughTranslateAccelerator) {
+    ComPtr<IOleInPlaceActiveObject> active;
+    ASSERT_EQ(list.As(&active), S_OK);
+    MSG down{window, WM_KEYDOWN, VK_DOWN, 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&down), S_OK);
+    EXPECT_EQ(SelectedName(), L"Caption");
+    MSG letter{window, WM_KEYDOWN, 'A', 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&letter), S_FALSE) << "other keys are the container's to route";
+    MSG elsewhere{container->Window(), WM_KEYDOWN, VK_DOWN, 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&elsewhere), S_FALSE);
+    EXPECT_EQ(SelectedName(), L"Caption");
+}
+
+TEST_F(ListWindowTest, FocusGivenToTheControlReachesTheList) {
+    ShowWindow(container->Window(), SW_SHOW);
+    HWND control = GetParent(window);
+    SetFocus(control);
+    EXPECT_EQ(GetFocus(), window);
+    EXPECT_GE(Count(events::kGotFocus), 1u);
+    const auto& calls = container->Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "OnUIActivate"), calls.end())
+        << "the list became the container's active object";
+    ShowWindow(container->Window(), SW_HIDE);
+}
+
+// Inspecta's engine bound to the real list, as the control binds them: what the list does must
+// be what the engine relies on.
+class EngineOnTheListTest : public ListWindowTest, private InspectaSupportEvents {
+protected:
+    void SetUp() override {
+        ListWindowTest::SetUp();
+        ASSERT_EQ(ole::MakeObject(support), S_OK);
+        support->SetEventSink(this);
+        ASSERT_EQ(support->SetKavella(static_cast<IOleObject*>(list.Get())), S_OK);
+        ASSERT_EQ(support->SetClientObject(static_cast<ISample*>(sample.Get())), S_OK);
+    }
+
+    void TearDown() override {
+        support->SetClientObject(nullptr);
+        support->SetKavella(nullptr);
+        support.Reset();
+        ListWindowTest::TearDown();
+    }
+
+    bool IsShown(const wchar_t* name) {
+        VARIANT_BOOL visible = VARIANT_FALSE;
+        ItemNamed(list.Get(), name)->get_Visible(&visible);
+        return visible != VARIANT_FALSE;
+    }
+
+    void AfterPopulate() override { ++populated; }
+    void PropertyChanged(BSTR propertyName, const VARIANT& value) override {
+        ole::Variant copy;
+        copy.CopyFrom(value);
+        changes.emplace_back(propertyName ? propertyName : L"", std::move(copy));
+    }
+
+    ComPtr<InspectaSupport> support;
+    int populated = 0;
+    std::vector<std::pair<std::wstring, ole::Variant>> changes;
+};
+
+TEST_F(EngineOnTheListTest, RefreshFillsFiltersAndReadsWithoutPilingUpItems) {
+    EXPECT_EQ(populated, 1);
+    EXPECT_EQ(ItemNames(list.Get()).size(), 13u);
+    EXPECT_TRUE(IsShown(L"Caption"));
+    EXPECT_FALSE(IsShown(L"Serial")) << "read-only";
+    EXPECT_FALSE(IsShown(L"Child")) << "custom";
+    ASSERT_EQ(support->SetHideReadOnlyItems(VARIANT_FALSE), S_OK);
+    EXPECT_EQ(populated, 2);
+    EXPECT_EQ(ItemNames(list.Get()).size(), 13u);
+    EXPECT_TRUE(IsShown(L"Serial"));
+    Key(VK_END);
+    EXPECT_EQ(SelectedName(), L"Small");
+    Key(VK_UP);
+    EXPECT_EQ(SelectedName(), L"Price") << "the custom items between stay hidden";
+}
+
+TEST_F(EngineOnTheListTest, UserEditReachesTheObjectAndRereadingReportsNothing) {
+    SelectByKeys(L"Count");
+    Key(VK_RETURN, EditWith(L"12"));
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].first, L"Count");
+    EXPECT_EQ(sample->values.count, 12);
+    ole::Variant marker;
+    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->get_Modified(marker.Out()), S_OK);
+    EXPECT_EQ(marker.Type(), VT_BOOL);
+
+    // Values the engine reads in raise nothing: no change is reported that the user did not make.
+    sample->values.caption = L"Changed elsewhere";
+    ASSERT_EQ(support->ReadProperties(), S_OK);
+    EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Changed elsewhere");
+    EXPECT_EQ(changes.size(), 1u);
+}
+
+}  // namespace proplist_tests

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "ole/com_ptr.h"
+#include "ole/variant.h"
+#include "tests/doubles/test_double.h"
+
+#include "sample_library.h"
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <string>
+
+namespace proplist_tests {
+
+// The sample objects' type library, TYPELIB 2 of the test program.
+ITypeLib* SampleLibrary();
+ole::ComPtr<ITypeInfo> SampleTypeInfo(REFGUID guid);
+
+// An object of the dual interface ISample. Its type information is reached either through
+// IDispatch::GetTypeInfo or only through IProvideClassInfo, as the test chooses.
+class SampleObject final : public ISample, public IProvideClassInfo, public doubles::TestDouble {
+public:
+    // ByClassOfDispatch: GetTypeInfo answers with the coclass, as some objects do.
+    enum class Described { ByDispatch, ByClassInfo, ByClassOfDispatch };
+    static ole::ComPtr<SampleObject> Create(Described described = Described::ByDispatch);
+
+    // The property values, for tests to set and read.
+    struct Values {
+        std::wstring caption = L"Hello";
+        LONG count = 3;
+        double ratio = 0.5;
+        VARIANT_BOOL shown = VARIANT_TRUE;
+        Shape outline = ShapeTriangle;
+        OLE_COLOR backColor = RGB(255, 128, 0);
+        DATE born = 45000.0;
+        SHORT small = 7;
+        ole::ComPtr<IDispatch> child;
+    } values;
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
+    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argumentError) override;
+    IFACEMETHODIMP GetClassInfo(ITypeInfo** info) override;
+
+    IFACEMETHODIMP get_Caption(BSTR* value) override;
+    IFACEMETHODIMP put_Caption(BSTR value) override;
+    IFACEMETHODIMP get_Count(LONG* value) override;
+    IFACEMETHODIMP put_Count(LONG value) override;
+    IFACEMETHODIMP get_Ratio(double* value) override;
+    IFACEMETHODIMP put_Ratio(double value) override;
+    IFACEMETHODIMP get_Shown(VARIANT_BOOL* value) override;
+    IFACEMETHODIMP put_Shown(VARIANT_BOOL value) override;
+    IFACEMETHODIMP get_Outline(Shape* value) override;
+    IFACEMETHODIMP put_Outline(Shape value) override;
+    IFACEMETHODIMP get_BackColor(OLE_COLOR* value) override;
+    IFACEMETHODIMP put_BackColor(OLE_COLOR value) override;
+    IFACEMETHODIMP get_Born(DATE* value) override;
+    IFACEMETHODIMP put_Born(DATE value) override;
+    IFACEMETHODIMP get_Serial(LONG* value) override;
+    IFACEMETHODIMP get_Child(IDispatch** value) override;
+    IFACEMETHODIMP putref_Child(IDispatch* value) override;
+    IFACEMETHODIMP get_Secret(LONG* value) override;
+    IFACEMETHODIMP get_Internal(LONG* value) override;
+    IFACEMETHODIMP get_Cell(LONG row, BSTR* value) override;
+    IFACEMETHODIMP Reset() override;
+    IFACEMETHODIMP get_Values(SAFEARRAY** value) override;
+    IFACEMETHODIMP get_Price(CY* value) override;
+    IFACEMETHODIMP get_Anything(VARIANT* value) override;
+    IFACEMETHODIMP get_Small(SHORT* value) override;
+    IFACEMETHODIMP put_Small(SHORT value) override;
+
+private:
+    explicit SampleObject(Described described) : TestDouble("sample object"), described_(described) {}
+
+    Described described_;
+};
+
+// An object of the pure dispinterface DSample: Title (read and write), Size (read-only),
+// Concealed (hidden), Flag (a property get method) and Go (a method).
+class DispatchSampleObject final : public IDispatch, public doubles::TestDouble {
+public:
+    static ole::ComPtr<DispatchSampleObject> Create();
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
+    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argumentError) override;
+
+private:
+    DispatchSampleObject() : TestDouble("dispatch sample object") {}
+    std::wstring title_ = L"Report";
+};
+
+// An object of many whole-number properties, "P1" to "P<count>", described by a dispinterface
+// made at run time; each reads as its own number.
+class WideObject final : public IDispatch, public doubles::TestDouble {
+public:
+    static ole::ComPtr<WideObject> Create(UINT count);
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
+    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argumentError) override;
+
+private:
+    WideObject() : TestDouble("wide object") {}
+    ole::ComPtr<ITypeInfo> info_;
+};
+
+}  // namespace proplist_tests
