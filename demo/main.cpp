@@ -219,7 +219,9 @@ int RunDemo(const Options& options) {
             Print(L"cannot read the items: " + demo::DescribeFailure(hr));
             result = 1;
         } else {
-            Print(demo::FormatTable(rows));
+            std::wstring table = demo::FormatTable(rows);
+            if (!table.empty()) table.pop_back();
+            Print(table);
         }
         DestroyWindow(window);
     } else {
