@@ -3,6 +3,7 @@
 // the items as a table and exits.
 //
 //   demo.exe [--object <ProgID>] [--render <file.png>]
+#include "demo/demo_window.h"
 #include "demo/inspecta_host.h"
 #include "demo/sample_record.h"
 #include "demo/view_snapshot.h"
@@ -15,13 +16,10 @@
 
 #include <cstdio>
 #include <string>
-#include <utility>
 
 namespace {
 
-enum Command : WORD { kRefresh = 100, kHideReadOnly, kHideCustom, kAutoWrite, kAbout, kExit };
 constexpr SIZE kWindowSize{560, 440};
-constexpr wchar_t kWindowClass[] = L"InspectaDemoWindow";
 
 void Print(const std::wstring& line) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -62,83 +60,6 @@ HRESULT CreateClient(const Options& options, ole::ComPtr<IDispatch>& client) {
                             client.PutVoid());
 }
 
-// The main window: the container's window fills it, the menu drives the control.
-struct DemoWindow {
-    demo::InspectaHost* host = nullptr;
-    HWND site = nullptr;
-};
-
-void SetCheck(HWND window, WORD command, bool checked) {
-    CheckMenuItem(GetMenu(window), command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-}
-
-void Run(HWND window, demo::InspectaHost& host, WORD command) {
-    HRESULT hr = S_OK;
-    bool now = false;
-    switch (command) {
-    case kRefresh: hr = host.RefreshValues(); break;
-    case kHideReadOnly:
-        if (SUCCEEDED(hr = host.Toggle(L"HideReadOnlyItems", now))) SetCheck(window, command, now);
-        break;
-    case kHideCustom:
-        if (SUCCEEDED(hr = host.Toggle(L"HideCustomItems", now))) SetCheck(window, command, now);
-        break;
-    case kAutoWrite:
-        if (SUCCEEDED(hr = host.Toggle(L"AutoWriteProperties", now))) SetCheck(window, command, now);
-        break;
-    case kAbout: hr = host.About(); break;
-    case kExit: DestroyWindow(window); return;
-    default: return;
-    }
-    if (FAILED(hr)) Print(L"command failed: " + demo::DescribeFailure(hr));
-}
-
-LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = reinterpret_cast<DemoWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    switch (message) {
-    case WM_NCCREATE: {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        break;
-    }
-    case WM_SIZE:
-        if (state && state->site) MoveWindow(state->site, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        return 0;
-    case WM_COMMAND:
-        if (state && state->host) Run(window, *state->host, LOWORD(wParam));
-        return 0;
-    case WM_DESTROY: PostQuitMessage(0); return 0;
-    default: break;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HMENU CreateDemoMenu() {
-    HMENU view = CreatePopupMenu();
-    AppendMenuW(view, MF_STRING, kRefresh, L"&Refresh values\tF5");
-    AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(view, MF_STRING, kHideReadOnly, L"Hide &read-only items\tCtrl+R");
-    AppendMenuW(view, MF_STRING, kHideCustom, L"Hide &custom items\tCtrl+U");
-    AppendMenuW(view, MF_STRING, kAutoWrite, L"&Write edits to the object\tCtrl+W");
-    AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(view, MF_STRING, kExit, L"E&xit");
-    HMENU help = CreatePopupMenu();
-    AppendMenuW(help, MF_STRING, kAbout, L"&About Inspecta\tF1");
-    HMENU bar = CreateMenu();
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
-    return bar;
-}
-
-HACCEL CreateDemoAccelerators() {
-    ACCEL keys[] = {
-        {FVIRTKEY, VK_F5, kRefresh},           {FVIRTKEY | FCONTROL, 'R', kHideReadOnly},
-        {FVIRTKEY | FCONTROL, 'U', kHideCustom}, {FVIRTKEY | FCONTROL, 'W', kAutoWrite},
-        {FVIRTKEY, VK_F1, kAbout},
-    };
-    return CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
-}
-
 void PumpPendingMessages() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -160,53 +81,31 @@ int RunDemo(const Options& options) {
         return 2;
     }
 
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowProcedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kWindowClass;
-    RegisterClassExW(&windowClass);
-
     demo::InspectaHost host(Print);
-    DemoWindow state;
+    const bool headless = !options.render.empty();
+    demo::DemoWindow window(host, Print, !headless);
     const std::wstring title = L"Inspecta demo: " + (options.object.empty() ? L"sample record" : options.object);
-    HWND window = CreateWindowExW(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, kWindowSize.cx, kWindowSize.cy, nullptr,
-                                  CreateDemoMenu(), GetModuleHandleW(nullptr), &state);
-    if (!window) return 2;
-    RECT client_area{};
-    GetClientRect(window, &client_area);
-    state.site = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                                 client_area.right, client_area.bottom, window, nullptr, GetModuleHandleW(nullptr),
-                                 nullptr);
-    if (!state.site || FAILED(hr = host.Open(atl, state.site))) {
-        Print(L"cannot place Inspecta (is Inspecta2.ocx registered?): " + demo::DescribeFailure(hr));
-        DestroyWindow(window);
+    if (FAILED(hr = window.Create(title, kWindowSize)) || FAILED(hr = host.Open(atl, window.Site()))) {
+        Print(L"cannot place Inspecta (are Inspecta2.ocx and Kavella2.ocx registered?): " + demo::DescribeFailure(hr));
         return 2;
     }
-    state.host = &host;
     // The demo shows every kind of item at first; the menu hides them again.
     if (FAILED(hr = host.SetOption(L"HideReadOnlyItems", false)) ||
         FAILED(hr = host.SetOption(L"HideCustomItems", false))) {
         Print(L"cannot set the control's options: " + demo::DescribeFailure(hr));
     }
-    const std::pair<WORD, const wchar_t*> options_shown[] = {
-        {kHideReadOnly, L"HideReadOnlyItems"}, {kHideCustom, L"HideCustomItems"}, {kAutoWrite, L"AutoWriteProperties"}};
-    for (const auto& [command, option] : options_shown) {
-        bool value = false;
-        if (SUCCEEDED(host.Option(option, value))) SetCheck(window, command, value);
-    }
+    window.ShowOptions();
     if (FAILED(hr = host.Bind(client.Get()))) {
         Print(L"cannot inspect the object: " + demo::DescribeFailure(hr));
     }
 
     int result = 0;
-    if (!options.render.empty()) {
+    if (headless) {
         PumpPendingMessages();
+        RECT clientArea{};
+        GetClientRect(window.Site(), &clientArea);
         demo::Snapshot snapshot;
-        if (FAILED(hr = demo::DrawControl(host.ControlUnknown(), SIZE{client_area.right, client_area.bottom},
+        if (FAILED(hr = demo::DrawControl(host.ControlUnknown(), SIZE{clientArea.right, clientArea.bottom},
                                           snapshot)) ||
             FAILED(hr = demo::SavePng(snapshot, options.render))) {
             Print(L"cannot render the control: " + demo::DescribeFailure(hr));
@@ -223,19 +122,17 @@ int RunDemo(const Options& options) {
             if (!table.empty()) table.pop_back();
             Print(table);
         }
-        DestroyWindow(window);
     } else {
-        ShowWindow(window, SW_SHOWNORMAL);
-        HACCEL accelerators = CreateDemoAccelerators();
+        ShowWindow(window.Window(), SW_SHOWNORMAL);
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            if (TranslateAcceleratorW(window, accelerators, &message)) continue;
+            if (window.Window() && TranslateAcceleratorW(window.Window(), window.Accelerators(), &message)) continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        DestroyAcceleratorTable(accelerators);
     }
-    state.host = nullptr;
+    // The container tears the control down with the window; our references go after.
+    if (window.Window()) DestroyWindow(window.Window());
     host.Close();
     return result;
 }

@@ -1,5 +1,6 @@
 // Inspecta2.ocx, registered in the prefix, hosted by the system's own ActiveX container
 // (atl.dll) through the demo's host, inspecting the demo's sample record.
+#include "demo/demo_window.h"
 #include "demo/inspecta_host.h"
 #include "demo/sample_record.h"
 #include "demo/view_snapshot.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace clients_tests {
@@ -209,6 +211,104 @@ TEST_F(AtlContainerTest, TheControlDrawsItsListThroughItsView) {
         return (pixel & 0xFF) < 0x60 && ((pixel >> 8) & 0xFF) < 0x60 && ((pixel >> 16) & 0xFF) < 0x60;
     });
     EXPECT_GT(dark, 200) << "names and values are drawn in dark text";
+}
+
+}  // namespace
+}  // namespace clients_tests
+
+namespace clients_tests {
+namespace {
+
+// The demo's main window, with the control placed on its site as the demo places it.
+class DemoWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(atl.Load(), S_OK);
+        ASSERT_EQ(demo::CreateSampleRecord(record), S_OK);
+        ASSERT_EQ(window.Create(L"demo under test", SIZE{400, 300}), S_OK);
+        ASSERT_EQ(host.Open(atl, window.Site()), S_OK);
+        ASSERT_EQ(host.Bind(record.Get()), S_OK);
+        window.ShowOptions();
+    }
+    void TearDown() override {
+        if (window.Window()) DestroyWindow(window.Window());
+        host.Close();
+    }
+
+    bool ControlOption(const wchar_t* option) {
+        bool value = false;
+        EXPECT_EQ(host.Option(option, value), S_OK);
+        return value;
+    }
+
+    // A key pressed with no modifier, as the message loop meets it.
+    bool PressKey(WORD key) {
+        MSG message{window.Window(), WM_KEYDOWN, key, 1, 0, {}};
+        return TranslateAcceleratorW(window.Window(), window.Accelerators(), &message) != 0;
+    }
+
+    std::wstring QuantityShown() {
+        std::vector<demo::ItemRow> rows;
+        EXPECT_EQ(demo::ReadItems(host.Control(), record.Get(), rows), S_OK);
+        for (const auto& row : rows) {
+            if (row.name == L"Quantity") return row.value;
+        }
+        return L"(missing)";
+    }
+
+    demo::AtlContainer atl;
+    std::vector<std::wstring> lines;
+    demo::InspectaHost host{[this](const std::wstring& line) { lines.push_back(line); }};
+    demo::DemoWindow window{host, [this](const std::wstring& line) { lines.push_back(line); }, false};
+    ComPtr<IDispatch> record;
+};
+
+TEST_F(DemoWindowTest, MenuCommandsFlipTheOptionsAndTheirCheckMarksTogether) {
+    for (const auto& [command, option] : {std::pair{demo::kCommandHideReadOnly, L"HideReadOnlyItems"},
+                                          std::pair{demo::kCommandHideCustom, L"HideCustomItems"},
+                                          std::pair{demo::kCommandAutoWrite, L"AutoWriteProperties"}}) {
+        const bool before = ControlOption(option);
+        EXPECT_EQ(window.IsChecked(command), before) << "the menu starts as the control is";
+        SendMessageW(window.Window(), WM_COMMAND, command, 0);
+        EXPECT_EQ(ControlOption(option), !before);
+        EXPECT_EQ(window.IsChecked(command), !before);
+        SendMessageW(window.Window(), WM_COMMAND, command, 0);
+        EXPECT_EQ(ControlOption(option), before);
+    }
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::wstring& line) { return line.starts_with(L"command failed"); }),
+              0);
+}
+
+TEST_F(DemoWindowTest, F5ReadsTheValuesAgain) {
+    ASSERT_EQ(ole::PutProperty(record.Get(), L"Quantity", Variant(LONG{31}).Get()), S_OK);
+    EXPECT_EQ(QuantityShown(), L"12");
+    EXPECT_TRUE(PressKey(VK_F5));
+    EXPECT_EQ(QuantityShown(), L"31");
+}
+
+TEST_F(DemoWindowTest, TheSiteFollowsTheWindowAndTheControlTheSite) {
+    MoveWindow(window.Window(), 0, 0, 640, 480, TRUE);
+    RECT windowClient{}, siteRect{};
+    GetClientRect(window.Window(), &windowClient);
+    GetClientRect(window.Site(), &siteRect);
+    EXPECT_EQ(siteRect.right, windowClient.right);
+    EXPECT_EQ(siteRect.bottom, windowClient.bottom);
+    ComPtr<IOleWindow> oleWindow;
+    ASSERT_EQ(host.ControlUnknown()->QueryInterface(IID_IOleWindow, oleWindow.PutVoid()), S_OK);
+    HWND control = nullptr;
+    ASSERT_EQ(oleWindow->GetWindow(&control), S_OK);
+    RECT controlRect{};
+    GetClientRect(control, &controlRect);
+    EXPECT_EQ(controlRect.right, windowClient.right);
+    EXPECT_EQ(controlRect.bottom, windowClient.bottom);
+}
+
+TEST_F(DemoWindowTest, ClosingTheWindowTearsTheControlDown) {
+    SendMessageW(window.Window(), WM_COMMAND, demo::kCommandExit, 0);
+    EXPECT_EQ(window.Window(), nullptr);
+    host.Close();
+    EXPECT_EQ(record.Reset(), 0u) << "nothing the control held keeps the record alive";
 }
 
 }  // namespace
