@@ -1,6 +1,6 @@
 # `make test` is all a fresh machine needs: it installs what is missing, builds both targets and
 # runs every test under Wine.
-.PHONY: all setup build test benchmark clean
+.PHONY: all setup build test benchmark demo clean
 
 all: build
 
@@ -16,6 +16,11 @@ test: build
 # Prints the engine's timings against a baseline measured in the same run.
 benchmark: build
 	scripts/wine-run build/x64/benchmarks/binding_benchmark.exe
+
+# Registers both libraries in the project's Wine prefix and runs the demo host; without a display
+# it writes build/demo.png and prints the items. OBJECT=<ProgID> inspects that object instead.
+demo: build
+	scripts/demo $(if $(OBJECT),--object $(OBJECT))
 
 clean:
 	rm -rf build/x64 build/x86
