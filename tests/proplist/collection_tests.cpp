@@ -1,8 +1,5 @@
-// The item collection and the items, early and late bound.
-#include "ole/enumeration.h"
-#include "ole/late_bound.h"
+// The item collection: keys, enumeration, lifetime, and the list's saved state.
 #include "ole/property_bag.h"
-#include "tests/doubles/recording_sinks.h"
 #include "tests/proplist/list_helpers.h"
 #include "tests/proplist/sample_objects.h"
 
@@ -106,52 +103,6 @@ TEST_F(CollectionTest, EnumerationWalksASnapshotThatClearDoesNotDisturb) {
     EXPECT_EQ(rest.size(), 12u);
     EXPECT_EQ(rest.front(), L"Count");
     EXPECT_EQ(rest.back(), L"Small");
-    // The engine's for-each walk sees the same collection.
-    size_t walked = 0;
-    ASSERT_EQ(ole::ForEachElement(items.Get(), [&](const VARIANT&) {
-                  ++walked;
-                  return S_OK;
-              }),
-              S_OK);
-    EXPECT_EQ(walked, 0u);
-}
-
-TEST_F(CollectionTest, ItemsAreDualAndKeepTheMarkerAsGiven) {
-    ComPtr<IPropertyItem> item = ItemNamed(list.Get(), L"Caption");
-    ComPtr<IDispatch> dispatch(item.Get());
-    ole::Variant name;
-    ASSERT_EQ(ole::GetProperty(dispatch.Get(), L"Name", name), S_OK);
-    EXPECT_STREQ(V_BSTR(&name.Get()), L"Caption");
-    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Value", ole::Variant(std::wstring_view(L"late")).Get()), S_OK);
-    ole::Variant value;
-    ASSERT_EQ(item->get_Value(value.Out()), S_OK);
-    EXPECT_STREQ(V_BSTR(&value.Get()), L"late");
-    // The marker belongs to the list's user: whatever it is given comes back unchanged.
-    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Modified", ole::Variant(std::wstring_view(L"mine")).Get()), S_OK);
-    ole::Variant marker;
-    ASSERT_EQ(item->get_Modified(marker.Out()), S_OK);
-    ASSERT_EQ(marker.Type(), VT_BSTR);
-    EXPECT_STREQ(V_BSTR(&marker.Get()), L"mine");
-    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Visible", ole::Variant(false).Get()), S_OK);
-    VARIANT_BOOL visible = VARIANT_TRUE;
-    ASSERT_EQ(item->get_Visible(&visible), S_OK);
-    EXPECT_EQ(visible, VARIANT_FALSE);
-    // A read-only flag cannot be assigned, late bound either.
-    EXPECT_TRUE(FAILED(ole::PutProperty(dispatch.Get(), L"ReadOnly", ole::Variant(true).Get())));
-}
-
-TEST_F(CollectionTest, AssignmentsFromCodeRaiseNoItemChangedEvent) {
-    auto sink = doubles::EventSink::Create(DIID___Kavella);
-    ComPtr<IConnectionPoint> point;
-    ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
-    DWORD cookie = 0;
-    ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
-    ComPtr<IPropertyItem> item = ItemNamed(list.Get(), L"Count");
-    ASSERT_EQ(item->put_Value(ole::Variant(LONG{99}).Get()), S_OK);
-    ASSERT_EQ(item->put_Modified(ole::Variant(true).Get()), S_OK);
-    ASSERT_EQ(item->put_Visible(VARIANT_FALSE), S_OK);
-    EXPECT_TRUE(sink->Events().empty());
-    ASSERT_EQ(point->Unadvise(cookie), S_OK);
 }
 
 TEST_F(CollectionTest, ItemsAndCollectionOutliveTheList) {
