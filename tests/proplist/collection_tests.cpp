@@ -123,13 +123,9 @@ TEST(ListPersistenceTest, FontAndEnabledSurviveSavingAndLoading) {
     ASSERT_EQ(saved.As(&persist), S_OK);
     ASSERT_EQ(persist->InitNew(), S_OK);
     ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
-    ComPtr<IFontDisp> font;
-    ASSERT_EQ(saved->get_Font(font.Put()), S_OK);
-    ComPtr<IFont> attributes;
-    ASSERT_EQ(font.As(&attributes), S_OK);
-    CY size{};
-    size.int64 = 120000;
-    ASSERT_EQ(attributes->put_Size(size), S_OK);
+    const ComPtr<IFont> font = FontOf(saved.Get());
+    ASSERT_TRUE(font);
+    ASSERT_EQ(font->put_Size(Points(12)), S_OK);
     ComPtr<ole::MemoryPropertyBag> bag;
     ASSERT_EQ(ole::MakeObject(bag), S_OK);
     ASSERT_EQ(persist->Save(bag.Get(), TRUE, TRUE), S_OK);
@@ -141,13 +137,11 @@ TEST(ListPersistenceTest, FontAndEnabledSurviveSavingAndLoading) {
     VARIANT_BOOL enabled = VARIANT_TRUE;
     ASSERT_EQ(loaded->get_Enabled(&enabled), S_OK);
     EXPECT_EQ(enabled, VARIANT_FALSE);
-    ComPtr<IFontDisp> loadedFont;
-    ASSERT_EQ(loaded->get_Font(loadedFont.Put()), S_OK);
-    EXPECT_NE(loadedFont.Get(), font.Get());
-    ComPtr<IFont> loadedAttributes;
-    ASSERT_EQ(loadedFont.As(&loadedAttributes), S_OK);
+    const ComPtr<IFont> loadedFont = FontOf(loaded.Get());
+    ASSERT_TRUE(loadedFont);
+    EXPECT_NE(loadedFont.Get(), font.Get()) << "each list has a font of its own";
     CY loadedSize{};
-    ASSERT_EQ(loadedAttributes->get_Size(&loadedSize), S_OK);
+    ASSERT_EQ(loadedFont->get_Size(&loadedSize), S_OK);
     EXPECT_EQ(loadedSize.int64, 120000);
 }
 
