@@ -275,6 +275,8 @@ TEST_F(ListWindowTest, EventsSitWhereTheEngineLooksForThem) {
     ASSERT_EQ(ole::ResolveEventPositions(static_cast<IOleObject*>(list.Get()), DIID___Kavella, byPosition), S_OK);
     ASSERT_EQ(byPosition.size(), 61u);
     EXPECT_EQ(byPosition[0], events::kRequestRefresh);
+    EXPECT_EQ(byPosition[10], events::kItemChanged);
+    EXPECT_EQ(byPosition[32], events::kKeyDown);
     // The context menu's Refresh command.
     SendMessageW(window, WM_COMMAND, ListView::kCommandRefresh, 0);
     EXPECT_EQ(Count(events::kRequestRefresh), 1u);
