@@ -101,6 +101,7 @@ TEST_F(ListWindowTest, CommittingAnEditStoresTheValueAndRaisesItemChangedOnce) {
     Key(VK_RETURN, editor);
     EXPECT_EQ(Count(events::kItemChanged), 1u);
     EXPECT_EQ(passed, count.Get());
+    EXPECT_EQ(list->View().Editor(), nullptr);
     EXPECT_FALSE(IsWindow(editor));
     EXPECT_EQ(ValueOf(L"Count").Type(), VT_I4);
     EXPECT_EQ(sample->values.count, 3) << "the list never writes to the object itself";
