@@ -26,14 +26,13 @@ public:
     std::wstring comments = L"Fake comments";
     std::wstring copyright = L"Fake copyright";
     HRESULT titleResult = S_OK;
-    HRESULT versionResult = S_OK;
     HRESULT commentsResult = S_OK;
     HRESULT copyrightResult = S_OK;
 
     HRESULT Title(std::wstring* value) override { return Answer("Title", titleResult, title, value); }
-    HRESULT Major(short* value) override { return Answer("Major", versionResult, major, value); }
-    HRESULT Minor(short* value) override { return Answer("Minor", versionResult, minor, value); }
-    HRESULT Revision(short* value) override { return Answer("Revision", versionResult, revision, value); }
+    HRESULT Major(short* value) override { return Answer("Major", S_OK, major, value); }
+    HRESULT Minor(short* value) override { return Answer("Minor", S_OK, minor, value); }
+    HRESULT Revision(short* value) override { return Answer("Revision", S_OK, revision, value); }
     HRESULT Comments(std::wstring* value) override { return Answer("Comments", commentsResult, comments, value); }
     HRESULT LegalCopyright(std::wstring* value) override {
         return Answer("LegalCopyright", copyrightResult, copyright, value);

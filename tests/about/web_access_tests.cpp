@@ -1,12 +1,15 @@
 #include "about/web_access.h"
 
+#include "about/link_string.h"
+
 #include "tests/about/about_doubles.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 namespace {
 
-using doubles::FakeApplicationInfo;
 using doubles::RecordingDesktop;
 
 class OpenLinkTest : public testing::Test {
@@ -15,38 +18,42 @@ protected:
         about::OpenLink(desktop, owner, target, application, L"Version 2.0 (Build 37)");
     }
 
+    void ExpectOneMessage(const std::wstring& text) {
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].text, text);
+        EXPECT_EQ(desktop.messages[0].title, L"Web Access");
+        EXPECT_EQ(desktop.messages[0].style, static_cast<UINT>(MB_ICONHAND));
+        EXPECT_EQ(desktop.messages[0].owner, owner);
+    }
+
     doubles::CallLog log;
     RecordingDesktop desktop{&log};
-    FakeApplicationInfo application{&log};
+    doubles::FakeApplicationInfo application{&log};
     HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
 };
 
-TEST_F(OpenLinkTest, OpensTheExpandedTargetWithTheShellsOpenVerb) {
-    Open(L"mailto:support@inspecta.example?subject=%APP%");
-    ASSERT_EQ(desktop.shellCalls.size(), 1u);
-    const RecordingDesktop::ShellCall& call = desktop.shellCalls[0];
-    EXPECT_EQ(call.owner, owner);
-    EXPECT_EQ(call.verb, "Open");
-    EXPECT_EQ(call.file, "mailto:support@inspecta.example?subject=Viewer%20Version%202.0%20(Build%2037)");
-    EXPECT_EQ(call.parameters, "");
-    EXPECT_EQ(call.directory, "");
-    EXPECT_EQ(call.showCommand, 5);
+TEST_F(OpenLinkTest, TargetIsExpandedOnlyWhereTheTitleAsksAndOnlySpacesAreEncoded) {
+    const struct {
+        const wchar_t* target;
+        const char* opened;
+    } cases[] = {
+        {L"mailto:s@x.example?subject=%APP%", "mailto:s@x.example?subject=Viewer%20Version%202.0%20(Build%2037)"},
+        {L"?a=%APP%&b=%app%&c=%APP%",
+         "?a=Viewer%20Version%202.0%20(Build%2037)&b=%app%&c=Viewer%20Version%202.0%20(Build%2037)"},
+        {L"http://x.example/a b/(c)?d=\"e\"&f#g", "http://x.example/a%20b/(c)?d=\"e\"&f#g"},
+    };
+    for (const auto& c : cases) Open(c.target);
+    ASSERT_EQ(desktop.shellCalls.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const RecordingDesktop::ShellCall& call = desktop.shellCalls[i];
+        EXPECT_EQ(call.file, cases[i].opened);
+        EXPECT_EQ(call.owner, owner);
+        EXPECT_EQ(call.verb + "|" + call.parameters + "|" + call.directory, "Open||");
+        EXPECT_EQ(call.showCommand, SW_SHOW);
+    }
     EXPECT_TRUE(desktop.messages.empty());
-}
-
-TEST_F(OpenLinkTest, PlaceholderTwiceIsReplacedTwiceAndOtherCaseIsLeftAlone) {
-    application.title = L"My Viewer";
-    Open(L"http://x.example/?a=%APP%&b=%app%&c=%APP%");
-    ASSERT_EQ(desktop.shellCalls.size(), 1u);
-    EXPECT_EQ(desktop.shellCalls[0].file,
-              "http://x.example/?a=My%20Viewer%20Version%202.0%20(Build%2037)&b=%app%"
-              "&c=My%20Viewer%20Version%202.0%20(Build%2037)");
-}
-
-TEST_F(OpenLinkTest, OnlySpacesAreEncoded) {
-    Open(L"http://x.example/a b/(c)?d=\"e\"&f#g");
-    ASSERT_EQ(desktop.shellCalls.size(), 1u);
-    EXPECT_EQ(desktop.shellCalls[0].file, "http://x.example/a%20b/(c)?d=\"e\"&f#g");
+    // A title holding the placeholder is not expanded again.
+    EXPECT_EQ(about::ExpandLinkTarget(L"%APP%/%APP%", L"%APP%", L"v"), L"%APP% v/%APP% v");
 }
 
 TEST_F(OpenLinkTest, ShellResultOf32OrLessIsToldWithItsCode) {
@@ -56,12 +63,7 @@ TEST_F(OpenLinkTest, ShellResultOf32OrLessIsToldWithItsCode) {
     desktop.shellResult = 32;
     Open(L"");
     ASSERT_EQ(desktop.shellCalls.size(), 2u);
-    EXPECT_EQ(desktop.shellCalls[1].file, "");
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Unable to run web document (32)");
-    EXPECT_EQ(desktop.messages[0].title, L"Web Access");
-    EXPECT_EQ(desktop.messages[0].style, 16u);
-    EXPECT_EQ(desktop.messages[0].owner, owner);
+    ExpectOneMessage(L"Unable to run web document (32)");
 }
 
 TEST_F(OpenLinkTest, CaughtFailureIsToldWithItsMessageAndNumberAndTheShellResultIsIgnored) {
@@ -71,23 +73,12 @@ TEST_F(OpenLinkTest, CaughtFailureIsToldWithItsMessageAndNumberAndTheShellResult
     // The steps after the failing one still run: the target goes out unexpanded but encoded.
     ASSERT_EQ(desktop.shellCalls.size(), 1u);
     EXPECT_EQ(desktop.shellCalls[0].file, "x?s=%APP%%20now");
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, about::ErrorMessageWithNumber(E_ACCESSDENIED));
+    ExpectOneMessage(about::ErrorMessageWithNumber(E_ACCESSDENIED));
     EXPECT_NE(desktop.messages[0].text.find(L" (-2147024891)"), std::wstring::npos);
     EXPECT_GT(desktop.messages[0].text.size(), std::wstring(L" (-2147024891)").size());
-    EXPECT_EQ(desktop.messages[0].title, L"Web Access");
-    EXPECT_EQ(desktop.messages[0].style, 16u);
     EXPECT_EQ(log, (doubles::CallLog{"app.Title", "shell.Open", "shell.Message"}));
     // Automation errors carry the number hosts see.
     EXPECT_NE(about::ErrorMessageWithNumber(static_cast<HRESULT>(0x800A0035)).find(L" (53)"), std::wstring::npos);
-}
-
-TEST_F(OpenLinkTest, SameLinkTwiceOpensTwice) {
-    Open(L"http://x.example/");
-    Open(L"http://x.example/");
-    ASSERT_EQ(desktop.shellCalls.size(), 2u);
-    EXPECT_EQ(desktop.shellCalls[0].file, desktop.shellCalls[1].file);
-    EXPECT_TRUE(desktop.messages.empty());
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
-// The item collection and the items, early and late bound.
-#include "ole/enumeration.h"
-#include "ole/late_bound.h"
+// The item collection: keys, enumeration, lifetime, and the list's saved state.
 #include "ole/property_bag.h"
-#include "tests/doubles/recording_sinks.h"
 #include "tests/proplist/list_helpers.h"
 #include "tests/proplist/sample_objects.h"
 
@@ -106,52 +103,6 @@ TEST_F(CollectionTest, EnumerationWalksASnapshotThatClearDoesNotDisturb) {
     EXPECT_EQ(rest.size(), 12u);
     EXPECT_EQ(rest.front(), L"Count");
     EXPECT_EQ(rest.back(), L"Small");
-    // The engine's for-each walk sees the same collection.
-    size_t walked = 0;
-    ASSERT_EQ(ole::ForEachElement(items.Get(), [&](const VARIANT&) {
-                  ++walked;
-                  return S_OK;
-              }),
-              S_OK);
-    EXPECT_EQ(walked, 0u);
-}
-
-TEST_F(CollectionTest, ItemsAreDualAndKeepTheMarkerAsGiven) {
-    ComPtr<IPropertyItem> item = ItemNamed(list.Get(), L"Caption");
-    ComPtr<IDispatch> dispatch(item.Get());
-    ole::Variant name;
-    ASSERT_EQ(ole::GetProperty(dispatch.Get(), L"Name", name), S_OK);
-    EXPECT_STREQ(V_BSTR(&name.Get()), L"Caption");
-    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Value", ole::Variant(std::wstring_view(L"late")).Get()), S_OK);
-    ole::Variant value;
-    ASSERT_EQ(item->get_Value(value.Out()), S_OK);
-    EXPECT_STREQ(V_BSTR(&value.Get()), L"late");
-    // The marker belongs to the list's user: whatever it is given comes back unchanged.
-    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Modified", ole::Variant(std::wstring_view(L"mine")).Get()), S_OK);
-    ole::Variant marker;
-    ASSERT_EQ(item->get_Modified(marker.Out()), S_OK);
-    ASSERT_EQ(marker.Type(), VT_BSTR);
-    EXPECT_STREQ(V_BSTR(&marker.Get()), L"mine");
-    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Visible", ole::Variant(false).Get()), S_OK);
-    VARIANT_BOOL visible = VARIANT_TRUE;
-    ASSERT_EQ(item->get_Visible(&visible), S_OK);
-    EXPECT_EQ(visible, VARIANT_FALSE);
-    // A read-only flag cannot be assigned, late bound either.
-    EXPECT_TRUE(FAILED(ole::PutProperty(dispatch.Get(), L"ReadOnly", ole::Variant(true).Get())));
-}
-
-TEST_F(CollectionTest, AssignmentsFromCodeRaiseNoItemChangedEvent) {
-    auto sink = doubles::EventSink::Create(DIID___Kavella);
-    ComPtr<IConnectionPoint> point;
-    ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
-    DWORD cookie = 0;
-    ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
-    ComPtr<IPropertyItem> item = ItemNamed(list.Get(), L"Count");
-    ASSERT_EQ(item->put_Value(ole::Variant(LONG{99}).Get()), S_OK);
-    ASSERT_EQ(item->put_Modified(ole::Variant(true).Get()), S_OK);
-    ASSERT_EQ(item->put_Visible(VARIANT_FALSE), S_OK);
-    EXPECT_TRUE(sink->Events().empty());
-    ASSERT_EQ(point->Unadvise(cookie), S_OK);
 }
 
 TEST_F(CollectionTest, ItemsAndCollectionOutliveTheList) {
@@ -172,13 +123,9 @@ TEST(ListPersistenceTest, FontAndEnabledSurviveSavingAndLoading) {
     ASSERT_EQ(saved.As(&persist), S_OK);
     ASSERT_EQ(persist->InitNew(), S_OK);
     ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
-    ComPtr<IFontDisp> font;
-    ASSERT_EQ(saved->get_Font(font.Put()), S_OK);
-    ComPtr<IFont> attributes;
-    ASSERT_EQ(font.As(&attributes), S_OK);
-    CY size{};
-    size.int64 = 120000;
-    ASSERT_EQ(attributes->put_Size(size), S_OK);
+    const ComPtr<IFont> font = FontOf(saved.Get());
+    ASSERT_TRUE(font);
+    ASSERT_EQ(font->put_Size(Points(12)), S_OK);
     ComPtr<ole::MemoryPropertyBag> bag;
     ASSERT_EQ(ole::MakeObject(bag), S_OK);
     ASSERT_EQ(persist->Save(bag.Get(), TRUE, TRUE), S_OK);
@@ -190,13 +137,11 @@ TEST(ListPersistenceTest, FontAndEnabledSurviveSavingAndLoading) {
     VARIANT_BOOL enabled = VARIANT_TRUE;
     ASSERT_EQ(loaded->get_Enabled(&enabled), S_OK);
     EXPECT_EQ(enabled, VARIANT_FALSE);
-    ComPtr<IFontDisp> loadedFont;
-    ASSERT_EQ(loaded->get_Font(loadedFont.Put()), S_OK);
-    EXPECT_NE(loadedFont.Get(), font.Get());
-    ComPtr<IFont> loadedAttributes;
-    ASSERT_EQ(loadedFont.As(&loadedAttributes), S_OK);
+    const ComPtr<IFont> loadedFont = FontOf(loaded.Get());
+    ASSERT_TRUE(loadedFont);
+    EXPECT_NE(loadedFont.Get(), font.Get()) << "each list has a font of its own";
     CY loadedSize{};
-    ASSERT_EQ(loadedAttributes->get_Size(&loadedSize), S_OK);
+    ASSERT_EQ(loadedFont->get_Size(&loadedSize), S_OK);
     EXPECT_EQ(loadedSize.int64, 120000);
 }
 

@@ -55,6 +55,24 @@ inline std::vector<std::wstring> ItemNames(proplist::KavellaList* list) {
     return names;
 }
 
+// The list's font, through which its size is set and read.
+inline ole::ComPtr<IFont> FontOf(proplist::KavellaList* list) {
+    ole::ComPtr<IFontDisp> font;
+    ole::ComPtr<IFont> attributes;
+    EXPECT_EQ(list->get_Font(font.Put()), S_OK);
+    if (font) {
+        EXPECT_EQ(font.As(&attributes), S_OK);
+    }
+    return attributes;
+}
+
+// A font size in points, as IFont takes it.
+inline CY Points(int points) {
+    CY size{};
+    size.int64 = points * 10000LL;
+    return size;
+}
+
 // The thread's error info as "source: description", or "" when there is none.
 inline std::wstring TakeErrorText() {
     ole::ComPtr<IErrorInfo> info;

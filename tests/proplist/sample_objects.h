@@ -48,32 +48,32 @@ public:
                           EXCEPINFO* exception, UINT* argumentError) override;
     IFACEMETHODIMP GetClassInfo(ITypeInfo** info) override;
 
-    IFACEMETHODIMP get_Caption(BSTR* value) override;
-    IFACEMETHODIMP put_Caption(BSTR value) override;
-    IFACEMETHODIMP get_Count(LONG* value) override;
-    IFACEMETHODIMP put_Count(LONG value) override;
-    IFACEMETHODIMP get_Ratio(double* value) override;
-    IFACEMETHODIMP put_Ratio(double value) override;
-    IFACEMETHODIMP get_Shown(VARIANT_BOOL* value) override;
-    IFACEMETHODIMP put_Shown(VARIANT_BOOL value) override;
-    IFACEMETHODIMP get_Outline(Shape* value) override;
-    IFACEMETHODIMP put_Outline(Shape value) override;
-    IFACEMETHODIMP get_BackColor(OLE_COLOR* value) override;
-    IFACEMETHODIMP put_BackColor(OLE_COLOR value) override;
-    IFACEMETHODIMP get_Born(DATE* value) override;
-    IFACEMETHODIMP put_Born(DATE value) override;
-    IFACEMETHODIMP get_Serial(LONG* value) override;
-    IFACEMETHODIMP get_Child(IDispatch** value) override;
-    IFACEMETHODIMP putref_Child(IDispatch* value) override;
-    IFACEMETHODIMP get_Secret(LONG* value) override;
-    IFACEMETHODIMP get_Internal(LONG* value) override;
-    IFACEMETHODIMP get_Cell(LONG row, BSTR* value) override;
-    IFACEMETHODIMP Reset() override;
-    IFACEMETHODIMP get_Values(SAFEARRAY** value) override;
-    IFACEMETHODIMP get_Price(CY* value) override;
-    IFACEMETHODIMP get_Anything(VARIANT* value) override;
-    IFACEMETHODIMP get_Small(SHORT* value) override;
-    IFACEMETHODIMP put_Small(SHORT value) override;
+    IFACEMETHODIMP get_Caption(BSTR* value) override { *value = SysAllocString(values.caption.c_str()); return S_OK; }
+    IFACEMETHODIMP put_Caption(BSTR value) override { values.caption = value ? value : L""; return S_OK; }
+    IFACEMETHODIMP get_Count(LONG* value) override { *value = values.count; return S_OK; }
+    IFACEMETHODIMP put_Count(LONG value) override { values.count = value; return S_OK; }
+    IFACEMETHODIMP get_Ratio(double* value) override { *value = values.ratio; return S_OK; }
+    IFACEMETHODIMP put_Ratio(double value) override { values.ratio = value; return S_OK; }
+    IFACEMETHODIMP get_Shown(VARIANT_BOOL* value) override { *value = values.shown; return S_OK; }
+    IFACEMETHODIMP put_Shown(VARIANT_BOOL value) override { values.shown = value; return S_OK; }
+    IFACEMETHODIMP get_Outline(Shape* value) override { *value = values.outline; return S_OK; }
+    IFACEMETHODIMP put_Outline(Shape value) override { values.outline = value; return S_OK; }
+    IFACEMETHODIMP get_BackColor(OLE_COLOR* value) override { *value = values.backColor; return S_OK; }
+    IFACEMETHODIMP put_BackColor(OLE_COLOR value) override { values.backColor = value; return S_OK; }
+    IFACEMETHODIMP get_Born(DATE* value) override { *value = values.born; return S_OK; }
+    IFACEMETHODIMP put_Born(DATE value) override { values.born = value; return S_OK; }
+    IFACEMETHODIMP get_Serial(LONG* value) override { *value = 42; return S_OK; }
+    IFACEMETHODIMP get_Child(IDispatch** value) override { return values.child.CopyTo(value); }
+    IFACEMETHODIMP putref_Child(IDispatch* value) override { values.child = value; return S_OK; }
+    IFACEMETHODIMP get_Secret(LONG* value) override { *value = 1; return S_OK; }
+    IFACEMETHODIMP get_Internal(LONG* value) override { *value = 2; return S_OK; }
+    IFACEMETHODIMP get_Cell(LONG, BSTR* value) override { *value = nullptr; return S_OK; }
+    IFACEMETHODIMP Reset() override { return S_OK; }
+    IFACEMETHODIMP get_Values(SAFEARRAY** value) override { *value = nullptr; return E_NOTIMPL; }
+    IFACEMETHODIMP get_Price(CY* value) override { value->int64 = 123400; return S_OK; }  // 12.34
+    IFACEMETHODIMP get_Anything(VARIANT* value) override { VariantInit(value); return S_OK; }
+    IFACEMETHODIMP get_Small(SHORT* value) override { *value = values.small; return S_OK; }
+    IFACEMETHODIMP put_Small(SHORT value) override { values.small = value; return S_OK; }
 
 private:
     explicit SampleObject(Described described) : TestDouble("sample object"), described_(described) {}
