@@ -14,48 +14,29 @@ bool ErrorIsPending() {
     return GetErrorInfo(0, info.Put()) == S_OK;
 }
 
-TEST(ErrorSuppressionRegionTest, EnteringAndLeavingClearThePendingError) {
+TEST(ErrorSuppressionRegionTest, EveryStepRunsTheFirstFailureIsKeptAndNoErrorEscapes) {
     ole::PublishErrorInfo(L"Earlier", L"before the region");
+    std::vector<int> ran;
     {
         ole::ErrorSuppressionRegion region;
-        EXPECT_FALSE(ErrorIsPending());
-        region.Attempt([] {
+        EXPECT_FALSE(ErrorIsPending()) << "entering clears the pending error";
+        region.Attempt([&] {
+            ran.push_back(1);
             ole::PublishErrorInfo(L"Step", L"failed inside");
-            return E_FAIL;
+            return DISP_E_MEMBERNOTFOUND;
         });
+        region.Attempt([&] {
+            ran.push_back(2);
+            return S_FALSE;
+        });
+        EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+        EXPECT_EQ(region.Error(), DISP_E_MEMBERNOTFOUND) << "a later success does not clear the pending error";
+        region.Clear();
+        EXPECT_FALSE(region.Failed());
+        region.Attempt([]() -> HRESULT { throw std::bad_alloc(); });
+        EXPECT_EQ(region.Error(), E_OUTOFMEMORY);
     }
-    EXPECT_FALSE(ErrorIsPending());
-}
-
-TEST(ErrorSuppressionRegionTest, AFailedStepIsRememberedAndTheNextStepRuns) {
-    std::vector<int> ran;
-    ole::ErrorSuppressionRegion region;
-    EXPECT_FALSE(region.Failed());
-    region.Attempt([&] {
-        ran.push_back(1);
-        return S_OK;
-    });
-    EXPECT_FALSE(region.Failed());
-    region.Attempt([&] {
-        ran.push_back(2);
-        return DISP_E_MEMBERNOTFOUND;
-    });
-    region.Attempt([&] {
-        ran.push_back(3);
-        return S_FALSE;
-    });
-    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
-    EXPECT_TRUE(region.Failed()) << "a later success does not clear the pending error";
-    EXPECT_EQ(region.Error(), DISP_E_MEMBERNOTFOUND);
-
-    region.Clear();
-    EXPECT_FALSE(region.Failed());
-}
-
-TEST(ErrorSuppressionRegionTest, AThrowingStepFailsWithoutEscaping) {
-    ole::ErrorSuppressionRegion region;
-    region.Attempt([]() -> HRESULT { throw std::bad_alloc(); });
-    EXPECT_EQ(region.Error(), E_OUTOFMEMORY);
+    EXPECT_FALSE(ErrorIsPending()) << "leaving clears what the steps published";
 }
 
 }  // namespace

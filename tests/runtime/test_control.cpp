@@ -135,11 +135,6 @@ HRESULT TestControl::FireChanged(BSTR name, VARIANT value) {
     return FireEvent(2, arguments);
 }
 
-HRESULT TestControl::NotifyChanged(LONG id) {
-    PropertyChanged(id);
-    return S_OK;
-}
-
 HRESULT TestControl::get_Font(IFontDisp** value) { return font_.CopyTo(value); }
 
 HRESULT TestControl::putref_Font(IFontDisp* value) {

@@ -42,7 +42,6 @@ public:
     IFACEMETHODIMP Raise(LONG number, BSTR source, BSTR description) override;
     IFACEMETHODIMP FireClicked() override;
     IFACEMETHODIMP FireChanged(BSTR name, VARIANT value) override;
-    IFACEMETHODIMP NotifyChanged(LONG id) override;
     IFACEMETHODIMP get_Font(IFontDisp** value) override;
     IFACEMETHODIMP putref_Font(IFontDisp* value) override;
 

@@ -21,14 +21,8 @@ HRESULT ParentControl::Initialize() {
     return S_OK;
 }
 
-HRESULT ParentControl::InitProperties() {
-    TestControl::Note("Parent InitProperties");
-    return S_OK;
-}
-
 void ParentControl::Resize() {
     const SIZE size = ClientSize();
-    TestControl::Note("Parent Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
     // The child covers the whole control: left a single, the others variants.
     VARIANT arguments[4];
     V_VT(&arguments[0]) = VT_R4;
@@ -39,10 +33,8 @@ void ParentControl::Resize() {
     V_R4(&arguments[2]) = static_cast<float>(size.cx);
     V_VT(&arguments[3]) = VT_R4;
     V_R4(&arguments[3]) = static_cast<float>(size.cy);
-    lastMove_ = ole::CallMethod(wrapper_.Get(), L"Move", arguments, nullptr);
+    ole::CallMethod(wrapper_.Get(), L"Move", arguments, nullptr);
 }
-
-void ParentControl::Show() { TestControl::Note("Parent Show"); }
 
 void ParentControl::Terminate() {
     TestControl::Note(wrapper_ ? "Parent Terminate with child" : "Parent Terminate");

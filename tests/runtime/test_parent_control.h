@@ -31,14 +31,11 @@ private:
     ~ParentControl() override { EndControl(); }
 
     HRESULT Initialize() override;
-    HRESULT InitProperties() override;
     void Resize() override;
-    void Show() override;
     void Terminate() override;
     void Paint(HDC dc, const RECT& bounds) override;
 
     ole::ComPtr<IDispatch> wrapper_;
-    HRESULT lastMove_ = S_OK;
 };
 
 }  // namespace runtime_tests
