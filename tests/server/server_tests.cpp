@@ -7,6 +7,7 @@
 #include <olectl.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -113,6 +114,37 @@ TEST_F(ServerTest, RegistrationWritesTheControlAndItsLibraryAndRemovalTakesAllOf
     EXPECT_FALSE(KeyExists(L"InspectaCtl.Inspecta"));
     EXPECT_FALSE(KeyExists(libraryKey + L"\\8.0"));
     EXPECT_FALSE(KeyExists(L"Interface\\" + GuidText(IID__Inspecta)));
+}
+
+// The names a library exports, read from its export directory without running it (so that the
+// 32-bit library can be read by this 64-bit program too).
+std::vector<std::string> ExportedNames(const std::wstring& file) {
+    std::vector<std::string> names;
+    HMODULE image = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
+    if (!image) return names;
+    const auto* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image) & ~ULONG_PTR{3});
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
+            ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT]
+            : nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (directory.VirtualAddress) {
+        const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
+        const auto* nameOffsets = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+        for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+            names.emplace_back(reinterpret_cast<const char*>(base + nameOffsets[i]));
+        }
+    }
+    FreeLibrary(image);
+    return names;
+}
+
+TEST(ServerFilesTest, BothBuildsExportExactlyTheFourEntryPoints) {
+    const std::vector<std::string> expected{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                            "DllUnregisterServer"};
+    EXPECT_EQ(ExportedNames(Widen(INSPECTA_OCX)), expected);
+    EXPECT_EQ(ExportedNames(Widen(INSPECTA_X86_OCX)), expected);
 }
 
 }  // namespace
