@@ -1,0 +1,378 @@
+// Prints how the property list scales: filling it from an object's type information against a
+// bare walk of the same type information, painting one page of a short and of a long list, and
+// finding an item by name in a short and in a long collection. Not a test: the figures are for
+// people to read.
+#include "ole/bstr.h"
+#include "ole/com_object.h"
+#include "ole/hresult.h"
+#include "ole/variant.h"
+#include "proplist/kavella_list.h"
+#include "proplist/property_item.h"
+#include "proplist/property_items.h"
+
+#include <ole2.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ole::ComPtr;
+
+double Now() {
+    static const double frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return static_cast<double>(value.QuadPart);
+    }();
+    LARGE_INTEGER value;
+    QueryPerformanceCounter(&value);
+    return static_cast<double>(value.QuadPart) / frequency;
+}
+
+// The best of several runs, in seconds.
+template <typename Work>
+double Best(Work&& work, int runs = 5) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const double start = Now();
+        work();
+        best = std::min(best, Now() - start);
+    }
+    return best;
+}
+
+std::wstring PropertyName(UINT index) { return L"Prop" + std::to_wstring(index); }
+
+// Names of one length whatever the index: a name's length, not the collection's size, sets what
+// turning it into a key costs.
+std::wstring FixedWidthName(UINT index) {
+    wchar_t name[16];
+    swprintf(name, 16, L"Item%06u", index);
+    return name;
+}
+
+// How a dispinterface declares its properties: as property-get functions, or as variables (the
+// "properties:" section of a dispinterface).
+enum class Declared { kFunctions, kVariables };
+
+// The most property-get functions one dispinterface holds in a 64-bit process: its vtable size,
+// IDispatch's seven entries included, is a 16-bit number of bytes even though its members are
+// only ever called through Invoke.
+constexpr UINT kMaxDispatchFunctions = 65535 / sizeof(void*) - 7;
+
+// A pure dispinterface of `count` Long properties "Prop0".. with DISPIDs 1...
+HRESULT BuildDispinterface(UINT count, Declared declared, ComPtr<ITypeInfo>& built) {
+    wchar_t folder[MAX_PATH];
+    wchar_t path[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"tlb", 0, path);
+    ComPtr<ICreateTypeLib2> library;
+    RETURN_IF_FAILED(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, path, library.Put()));
+    GUID libraryId;
+    GUID interfaceId;
+    CoCreateGuid(&libraryId);
+    CoCreateGuid(&interfaceId);
+    library->SetGuid(libraryId);
+    library->SetVersion(1, 0);
+    ComPtr<ICreateTypeInfo> creator;
+    RETURN_IF_FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"DBenchmarkObject"), TKIND_DISPATCH, creator.Put()));
+    creator->SetGuid(interfaceId);
+
+    ComPtr<ITypeLib> stdole;
+    RETURN_IF_FAILED(LoadTypeLib(L"stdole2.tlb", stdole.Put()));
+    ComPtr<ITypeInfo> dispatch;
+    RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatch.Put()));
+    HREFTYPE base = 0;
+    RETURN_IF_FAILED(creator->AddRefTypeInfo(dispatch.Get(), &base));
+    RETURN_IF_FAILED(creator->AddImplType(0, base));
+
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name = PropertyName(i);
+        if (declared == Declared::kFunctions) {
+            FUNCDESC function{};
+            function.memid = static_cast<MEMBERID>(i + 1);
+            function.funckind = FUNC_DISPATCH;
+            function.invkind = INVOKE_PROPERTYGET;
+            function.callconv = CC_STDCALL;
+            function.elemdescFunc.tdesc.vt = VT_I4;
+            RETURN_IF_FAILED(creator->AddFuncDesc(i, &function));
+            LPOLESTR names[] = {name.data()};
+            RETURN_IF_FAILED(creator->SetFuncAndParamNames(i, names, 1));
+        } else {
+            VARDESC variable{};
+            variable.memid = static_cast<MEMBERID>(i + 1);
+            variable.varkind = VAR_DISPATCH;
+            variable.elemdescVar.tdesc.vt = VT_I4;
+            RETURN_IF_FAILED(creator->AddVarDesc(i, &variable));
+            RETURN_IF_FAILED(creator->SetVarName(i, name.data()));
+        }
+    }
+    RETURN_IF_FAILED(creator->LayOut());
+    RETURN_IF_FAILED(library->SaveAllChanges());
+    library.Reset();
+    creator.Reset();
+    ComPtr<ITypeLib> saved;
+    const HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, saved.Put());
+    DeleteFileW(path);
+    RETURN_IF_FAILED(hr);
+    return saved->GetTypeInfoOfGuid(interfaceId, built.Put());
+}
+
+// An object described by that dispinterface; it answers its reads itself, in constant time.
+class DispinterfaceObject final : public IDispatch {
+public:
+    explicit DispinterfaceObject(ComPtr<ITypeInfo> info, UINT count) : info_(std::move(info)), count_(count) {}
+
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    IFACEMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+    IFACEMETHODIMP_(ULONG) Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 1;
+        return S_OK;
+    }
+    IFACEMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+        if (index != 0) return DISP_E_BADINDEX;
+        return info_.CopyTo(info);
+    }
+    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        return DispGetIDsOfNames(info_.Get(), names, count, ids);
+    }
+    IFACEMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
+                          UINT*) override {
+        if (!(kind & DISPATCH_PROPERTYGET) || id < 1 || static_cast<UINT>(id) > count_) return DISP_E_MEMBERNOTFOUND;
+        if (parameters && parameters->cArgs) return DISP_E_BADPARAMCOUNT;
+        if (result) {
+            VariantInit(result);
+            V_VT(result) = VT_I4;
+            V_I4(result) = id;
+        }
+        return S_OK;
+    }
+
+private:
+    ~DispinterfaceObject() = default;
+    ULONG references_ = 1;
+    ComPtr<ITypeInfo> info_;
+    UINT count_;
+};
+
+// What any generator must do for each member: fetch its description and its name.
+void BaselineWalk(ITypeInfo* info) {
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(info->GetTypeAttr(&attributes))) return;
+    const UINT functions = attributes->cFuncs;
+    const UINT variables = attributes->cVars;
+    info->ReleaseTypeAttr(attributes);
+    for (UINT i = 0; i < variables; ++i) {
+        VARDESC* variable = nullptr;
+        if (FAILED(info->GetVarDesc(i, &variable))) continue;
+        ole::Bstr name;
+        info->GetDocumentation(variable->memid, name.Out(), nullptr, nullptr, nullptr);
+        info->ReleaseVarDesc(variable);
+    }
+    for (UINT i = 0; i < functions; ++i) {
+        FUNCDESC* function = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &function))) continue;
+        ole::Bstr name;
+        info->GetDocumentation(function->memid, name.Out(), nullptr, nullptr, nullptr);
+        info->ReleaseFuncDesc(function);
+    }
+}
+
+ComPtr<proplist::KavellaList> MakeList() {
+    ComPtr<proplist::KavellaList> list;
+    if (FAILED(ole::MakeObject(list))) return {};
+    return list;
+}
+
+proplist::PropertyItems* ItemsOf(proplist::KavellaList* list, ComPtr<IPropertyItems>& holder) {
+    if (FAILED(list->get_PropertyItems(holder.Put()))) return nullptr;
+    return static_cast<proplist::PropertyItems*>(holder.Get());
+}
+
+// Fills the list with `count` Long items, each holding a value, as the generator would.
+bool Fill(proplist::KavellaList* list, UINT count, std::wstring (*nameOf)(UINT) = PropertyName) {
+    ComPtr<IPropertyItems> holder;
+    proplist::PropertyItems* items = ItemsOf(list, holder);
+    if (!items) return false;
+    std::vector<ComPtr<proplist::PropertyItem>> made;
+    made.reserve(count);
+    for (UINT i = 0; i < count; ++i) {
+        ComPtr<proplist::PropertyItem> item;
+        if (FAILED(ole::MakeObject(item, proplist::ItemDescription{nameOf(i), false, proplist::kStyleWholeNumber,
+                                                                    VT_I4, nullptr}))) {
+            return false;
+        }
+        ole::Variant value(static_cast<LONG>(i));
+        item->StoreValue(value.Get());
+        made.push_back(std::move(item));
+    }
+    items->Append(std::move(made));
+    return true;
+}
+
+int Populate() {
+    std::printf("\nPopulateFromObject (times in ms, best of 5)\n");
+    std::printf("object: a pure dispinterface of N Long properties, answering Invoke itself\n");
+    std::printf("baseline: for each member GetFuncDesc (GetVarDesc), GetDocumentation of its name, ReleaseFuncDesc\n");
+    std::printf("(ReleaseVarDesc); 'empty': into an empty list; 'refill': replacing the same N items\n");
+    std::printf("%8s  %-10s  %10s  %10s  %10s  %8s  %8s\n", "N", "declared as", "baseline", "empty", "refill",
+                "empty/", "refill/");
+    std::printf("%8s  %-10s  %10s  %10s  %10s  %8s  %8s\n", "", "", "", "", "", "baseline", "baseline");
+    struct Case {
+        UINT count;
+        Declared declared;
+    };
+    const Case cases[] = {{1000u, Declared::kFunctions},
+                          {kMaxDispatchFunctions, Declared::kFunctions},
+                          {1000u, Declared::kVariables},
+                          {10000u, Declared::kVariables}};
+    for (const Case& which : cases) {
+        const char* declared = which.declared == Declared::kFunctions ? "functions" : "variables";
+        ComPtr<ITypeInfo> info;
+        const HRESULT built = BuildDispinterface(which.count, which.declared, info);
+        if (FAILED(built)) {
+            std::printf("%8u  %-10s  type library could not be built (0x%08lX)\n", which.count, declared,
+                        static_cast<unsigned long>(built));
+            return 1;
+        }
+        ComPtr<IDispatch> object;
+        object.Attach(new DispinterfaceObject(info, which.count));
+        ComPtr<proplist::KavellaList> list = MakeList();
+        ComPtr<IPropertyItems> items;
+        if (!list || !ItemsOf(list.Get(), items)) return 1;
+        ole::Variant argument(object.Get());
+        HRESULT outcome = S_OK;
+        double empty = 1e30;
+        for (int i = 0; i < 5 && SUCCEEDED(outcome); ++i) {
+            items->Clear();
+            const double start = Now();
+            outcome = list->PopulateFromObject(argument.Get());
+            empty = std::min(empty, Now() - start);
+        }
+        const double refill = Best([&] {
+            if (SUCCEEDED(outcome)) outcome = list->PopulateFromObject(argument.Get());
+        });
+        const double baseline = Best([&] { BaselineWalk(info.Get()); });
+        LONG count = 0;
+        if (FAILED(outcome) || FAILED(items->get_Count(&count)) || count != static_cast<LONG>(which.count)) {
+            std::printf("%8u  %-10s  PopulateFromObject failed (0x%08lX, %ld items)\n", which.count, declared,
+                        static_cast<unsigned long>(outcome), static_cast<long>(count));
+            return 1;
+        }
+        std::printf("%8u  %-10s  %10.3f  %10.3f  %10.3f  %7.2fx  %7.2fx\n", which.count, declared, baseline * 1e3,
+                    empty * 1e3, refill * 1e3, empty / baseline, refill / baseline);
+        items->Clear();
+    }
+    return 0;
+}
+
+int Paint() {
+    const int width = 400;
+    const int height = 600;
+    std::printf("\nOne page painted through IViewObject::Draw into a %dx%d memory DC (ms, best of 20)\n", width,
+                height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    const RECTL bounds{0, 0, width, height};
+    double times[2] = {};
+    double firstTimes[2] = {};
+    const UINT counts[2] = {100u, 100000u};
+    int failed = 0;
+    for (int which = 0; which < 2 && !failed; ++which) {
+        ComPtr<proplist::KavellaList> list = MakeList();
+        ComPtr<IViewObject> view;
+        if (!list || FAILED(list->QueryInterface(IID_IViewObject, view.PutVoid())) || !Fill(list.Get(), counts[which])) {
+            failed = 1;
+            break;
+        }
+        auto draw = [&] {
+            if (FAILED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr,
+                                  0))) {
+                failed = 1;
+            }
+        };
+        // The first paint after the items change also works out which of them are shown.
+        firstTimes[which] = Best(draw, 1);
+        times[which] = Best(draw, 20);
+        std::printf("%8u items: %8.3f  (first paint after filling: %.3f)  rows drawn: %zu\n", counts[which],
+                    times[which] * 1e3, firstTimes[which] * 1e3, list->View().RowsDrawn());
+        ComPtr<IPropertyItems> holder;
+        if (ItemsOf(list.Get(), holder)) holder->Clear();
+    }
+    if (!failed) {
+        std::printf("100,000 / 100 items: %.2fx; one 60-Hz frame is 16.7 ms\n", times[1] / times[0]);
+    } else {
+        std::printf("the page could not be painted\n");
+    }
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return failed;
+}
+
+int Lookup(std::wstring (*nameOf)(UINT), const char* names) {
+    const int lookups = 100000;
+    std::printf("\nItems.Item(name), %d lookups of names spread over the collection (microseconds per lookup, best of 5)\n",
+                lookups);
+    std::printf("names: %s\n", names);
+    double times[2] = {};
+    const UINT counts[2] = {100u, 100000u};
+    for (int which = 0; which < 2; ++which) {
+        ComPtr<proplist::KavellaList> list = MakeList();
+        if (!list || !Fill(list.Get(), counts[which], nameOf)) return 1;
+        ComPtr<IPropertyItems> items;
+        if (!ItemsOf(list.Get(), items)) return 1;
+        // The keys are made beforehand so that only the lookups are timed.
+        std::vector<ole::Variant> keys;
+        keys.reserve(1000);
+        for (UINT i = 0; i < 1000; ++i) {
+            keys.emplace_back(std::wstring_view(nameOf(static_cast<UINT>((i * 7919ull) % counts[which]))));
+        }
+        bool found = true;
+        times[which] = Best([&] {
+            for (int i = 0; i < lookups; ++i) {
+                ComPtr<IPropertyItem> item;
+                if (FAILED(items->get_Item(keys[static_cast<size_t>(i) % keys.size()].Get(), item.Put()))) found = false;
+            }
+        });
+        if (!found) {
+            std::printf("%8u items: a lookup failed\n", counts[which]);
+            return 1;
+        }
+        std::printf("%8u items: %8.3f\n", counts[which], times[which] / lookups * 1e6);
+        items->Clear();
+    }
+    std::printf("100,000 / 100 items: %.2fx\n", times[1] / times[0]);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    if (FAILED(OleInitialize(nullptr))) return 1;
+    int failed = Populate();
+    failed |= Paint();
+    failed |= Lookup(FixedWidthName, "Item000000 to Item099999, one length in both collections");
+    failed |= Lookup(PropertyName, "Prop0 to Prop99999, longer in the larger collection");
+    OleUninitialize();
+    return failed;
+}
