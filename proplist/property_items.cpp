@@ -75,7 +75,22 @@ PropertyItem* PropertyItems::Find(const VARIANT& key) const {
     if (V_VT(given) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(given)) given = V_VARIANTREF(given);
     if (V_VT(given) == VT_BSTR || V_VT(given) == (VT_BSTR | VT_BYREF)) {
         const BSTR name = V_VT(given) == VT_BSTR ? V_BSTR(given) : *V_BSTRREF(given);
-        const auto found = byKey_.find(ItemKey({name ? name : L"", SysStringLen(name)}));
+        const std::wstring_view wanted(name ? name : L"", SysStringLen(name));
+        // Names of ordinary length are folded on the stack; only a long one costs an allocation.
+        wchar_t folded[64];
+        std::wstring longKey;
+        std::wstring_view folding;
+        if (wanted.size() <= std::size(folded)) {
+            if (!wanted.empty()) {
+                LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wanted.data(), static_cast<int>(wanted.size()),
+                              folded, static_cast<int>(wanted.size()), nullptr, nullptr, 0);
+            }
+            folding = {folded, wanted.size()};
+        } else {
+            longKey = ItemKey(wanted);
+            folding = longKey;
+        }
+        const auto found = byKey_.find(folding);
         return found == byKey_.end() ? nullptr : found->second;
     }
     ole::Variant position;

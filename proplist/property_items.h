@@ -10,6 +10,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -62,7 +63,12 @@ private:
     PropertyItem* Find(const VARIANT& key) const;
 
     std::vector<ole::ComPtr<PropertyItem>> items_;
-    std::unordered_map<std::wstring, PropertyItem*> byKey_;
+    // Looked up by a view of the key, so that a lookup allocates nothing.
+    struct KeyHash {
+        using is_transparent = void;
+        size_t operator()(std::wstring_view key) const noexcept { return std::hash<std::wstring_view>{}(key); }
+    };
+    std::unordered_map<std::wstring, PropertyItem*, KeyHash, std::equal_to<>> byKey_;
     ItemsObserver* observer_ = nullptr;
 };
 
