@@ -1,6 +1,7 @@
 // Prints how long the engine takes to fill the list and to read values, against a baseline of
 // the bare late-bound reads of the same properties, measured in the same run. Not a test: the
 // figures are for people to read.
+#include "benchmarks/timing.h"
 #include "benchmarks/typelib_client.h"
 #include "binding/inspecta_support.h"
 #include "ole/late_bound.h"
@@ -14,29 +15,6 @@
 #include <vector>
 
 namespace {
-
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return static_cast<double>(value.QuadPart);
-    }();
-    LARGE_INTEGER value;
-    QueryPerformanceCounter(&value);
-    return static_cast<double>(value.QuadPart) / frequency;
-}
-
-// The best of several runs, in seconds.
-template <typename Work>
-double Best(Work&& work, int runs = 5) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const double start = Now();
-        work();
-        best = std::min(best, Now() - start);
-    }
-    return best;
-}
 
 // For every property: look the name up, then read it.
 void Baseline(IDispatch* client, UINT count) {

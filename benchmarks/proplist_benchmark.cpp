@@ -12,6 +12,8 @@
 
 #include <ole2.h>
 
+#include "benchmarks/timing.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -20,29 +22,6 @@
 namespace {
 
 using ole::ComPtr;
-
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return static_cast<double>(value.QuadPart);
-    }();
-    LARGE_INTEGER value;
-    QueryPerformanceCounter(&value);
-    return static_cast<double>(value.QuadPart) / frequency;
-}
-
-// The best of several runs, in seconds.
-template <typename Work>
-double Best(Work&& work, int runs = 5) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const double start = Now();
-        work();
-        best = std::min(best, Now() - start);
-    }
-    return best;
-}
 
 std::wstring PropertyName(UINT index) { return L"Prop" + std::to_wstring(index); }
 
