@@ -63,11 +63,7 @@ HRESULT ControlWrapper::Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DI
     if (id == kObject) {
         if (!(kind & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
         if (!child) return E_UNEXPECTED;
-        if (result) {
-            V_VT(result) = VT_DISPATCH;
-            V_DISPATCH(result) = child;
-            child->AddRef();
-        }
+        if (result) Variant(child).Detach(result);
         return S_OK;
     }
     if (!child) return E_UNEXPECTED;

@@ -106,8 +106,8 @@ HRESULT PropertyItems::get_Item(VARIANT key, IPropertyItem** item) {
     return ole::Guarded([&]() -> HRESULT {
         PropertyItem* found = Find(key);
         if (!found) return RaiseListError(kErrorNoSuchItem, IID_IPropertyItems);
-        *item = found;
-        found->AddRef();
+        ole::ComPtr<IPropertyItem> handed(found);
+        *item = handed.Detach();
         return S_OK;
     });
 }
