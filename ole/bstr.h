@@ -40,6 +40,8 @@ public:
         Reset();
         return &value_;
     }
+    // For in-out parameters: the callee may free the string and store another in the slot.
+    BSTR* InOut() noexcept { return &value_; }
 
 private:
     BSTR value_ = nullptr;

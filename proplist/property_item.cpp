@@ -35,6 +35,18 @@ HRESULT PropertyItem::StoreValue(const VARIANT& value) noexcept {
     return S_OK;
 }
 
+HRESULT PropertyItem::StoreEditedValue(const VARIANT& value) noexcept {
+    ole::Variant replaced;
+    if (!edited_) RETURN_IF_FAILED(CopyResolved(value_.Get(), replaced));
+    RETURN_IF_FAILED(CopyResolved(value, value_));
+    if (!edited_) {
+        beforeEdits_ = std::move(replaced);
+        edited_ = true;
+    }
+    Changed();
+    return S_OK;
+}
+
 HRESULT PropertyItem::get_Value(VARIANT* value) {
     if (!value) return E_POINTER;
     VariantInit(value);
@@ -44,6 +56,8 @@ HRESULT PropertyItem::get_Value(VARIANT* value) {
 HRESULT PropertyItem::put_Value(VARIANT value) {
     // Code that assigns a value raises no event: only the user's edits are news to the list's user.
     RETURN_IF_FAILED(CopyResolved(value, value_));
+    edited_ = false;
+    beforeEdits_.Reset();
     Changed();
     return S_OK;
 }

@@ -40,6 +40,11 @@ public:
     // Stores a value read from the object or committed by the user; the list raises its own
     // events about it.
     HRESULT StoreValue(const VARIANT& value) noexcept;
+    // Stores a value the user committed. The value it replaces is remembered at the user's first
+    // edit, so that the user can reset the item to it; a value assigned by code forgets it.
+    HRESULT StoreEditedValue(const VARIANT& value) noexcept;
+    bool CanReset() const noexcept { return edited_; }
+    const VARIANT& ValueBeforeEdits() const noexcept { return beforeEdits_.Get(); }
 
     // IPropertyItem
     IFACEMETHODIMP get_Value(VARIANT* value) override;
@@ -59,6 +64,8 @@ private:
     ItemDescription description_;
     ole::Variant value_;
     ole::Variant modified_;
+    ole::Variant beforeEdits_;
+    bool edited_ = false;
     bool visible_ = true;
     ItemOwner* owner_ = nullptr;
 };
