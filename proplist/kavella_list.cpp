@@ -207,7 +207,13 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
         items_->RemoveAll();
         std::vector<ole::ComPtr<PropertyItem>> made;
         RETURN_IF_FAILED(GenerateItems(target.Get(), made));
-        items_->Append(std::move(made));
+        const ole::ComPtr<PropertyItems> items = items_;
+        const size_t first = items->Size();
+        items->Append(std::move(made));
+        for (size_t i = first; i < items->Size(); ++i) {
+            const VARIANT arguments[] = {events::ObjectArgument(static_cast<IPropertyItem*>(&items->At(i)))};
+            Raise(events::kItemAdded, arguments);
+        }
         Raise(events::kAfterPopulate, {});
         ole::ClearErrorInfo();
         return S_OK;

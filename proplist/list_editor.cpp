@@ -37,15 +37,45 @@ void ListView::BeginEdit() noexcept {
     if (cancel || item != Selected()) return;
     EnsureVisible(selectedRow_);
     HideMessage();
-    const RECT cell = ValueCell(selectedRow_);
-    const std::wstring text = FormatValue(description, item->CurrentValue());
+    HWND editor = CreateEditor(*item, ValueCell(selectedRow_));
+    if (!editor) return;
+    editor_ = editor;
+    editing_ = item;
+    originalText_ = WindowText(editor);
+    SetWindowSubclass(editor, &ListView::EditorProcedure, kEditorSubclass, reinterpret_cast<DWORD_PTR>(this));
+    // A combo box that takes typing keeps the keys and the focus in an edit box of its own.
+    if (HWND typing = GetWindow(editor, GW_CHILD)) {
+        SetWindowSubclass(typing, &ListView::EditorProcedure, kEditorSubclass, reinterpret_cast<DWORD_PTR>(this));
+    }
+    SetFocus(editor);
+}
+
+HWND ListView::CreateEditor(const PropertyItem& item, const RECT& cell) noexcept {
+    const ItemDescription& description = item.Description();
+    const std::wstring text = FormatValue(description, item.CurrentValue());
     const std::vector<std::wstring> choices = Choices(description);
+    const int width = cell.right - cell.left;
     HWND editor = nullptr;
-    if (!choices.empty()) {
+    if (description.style == kStyleColour) {
+        // Typed as text, or picked from a palette drawn with swatches.
+        editor = CreateWindowExW(0, L"COMBOBOX", L"",
+                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL |
+                                     CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
+                                 cell.left, cell.top, width, RowHeight() * 12, window_, nullptr, ole::CurrentModule(),
+                                 nullptr);
+        if (!editor) return nullptr;
+        SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
+        for (const NamedColour& colour : ColourPalette()) {
+            const LRESULT index = SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(colour.name));
+            SendMessageW(editor, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(colour.value));
+        }
+        SetWindowTextW(editor, text.c_str());
+        SendMessageW(editor, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    } else if (!choices.empty()) {
         editor = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST,
-                                 cell.left, cell.top, cell.right - cell.left, RowHeight() * 10, window_, nullptr,
-                                 ole::CurrentModule(), nullptr);
-        if (!editor) return;
+                                 cell.left, cell.top, width, RowHeight() * 10, window_, nullptr, ole::CurrentModule(),
+                                 nullptr);
+        if (!editor) return nullptr;
         SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
         for (const std::wstring& choice : choices) {
             SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.c_str()));
@@ -53,17 +83,13 @@ void ListView::BeginEdit() noexcept {
         SendMessageW(editor, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
     } else {
         editor = CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, cell.left,
-                                 cell.top, cell.right - cell.left, cell.bottom - cell.top, window_, nullptr,
-                                 ole::CurrentModule(), nullptr);
-        if (!editor) return;
+                                 cell.top, width, cell.bottom - cell.top, window_, nullptr, ole::CurrentModule(),
+                                 nullptr);
+        if (!editor) return nullptr;
         SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
         SendMessageW(editor, EM_SETSEL, 0, -1);
     }
-    editor_ = editor;
-    editing_ = item;
-    originalText_ = WindowText(editor);
-    SetWindowSubclass(editor, &ListView::EditorProcedure, kEditorSubclass, reinterpret_cast<DWORD_PTR>(this));
-    SetFocus(editor);
+    return editor;
 }
 
 LRESULT CALLBACK ListView::EditorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -83,8 +109,8 @@ LRESULT CALLBACK ListView::EditorProcedure(HWND window, UINT message, WPARAM wPa
     return handled ? result : DefSubclassProc(window, message, wParam, lParam);
 }
 
-LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM, bool& handled) {
-    if (editor != editor_) return 0;
+LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (!editor_ || (editor != editor_ && GetParent(editor) != editor_)) return 0;
     switch (message) {
     case WM_GETDLGCODE:
         handled = true;
@@ -96,13 +122,21 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM,
             host_.Raise(events::kEditorKeyDown, arguments);
         }
         handled = true;
+        if (key == VK_F4 || (key == VK_DOWN && (ShiftState() & 4))) {
+            DropDown();
+            return 0;
+        }
         switch (key) {
         case 0: return 0;
+        case VK_F1:
+            RequestHelp();
+            return 0;
         case VK_RETURN:
             CommitEdit();
             return 0;
         case VK_ESCAPE:
-            CancelEdit();
+            if (calendar_) CloseCalendar();
+            else CancelEdit();
             return 0;
         case VK_TAB: {
             const bool back = (ShiftState() & 1) != 0;
@@ -115,7 +149,7 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM,
         case VK_UP:
         case VK_DOWN:
             // In a drop-down the arrows choose; in an edit box they leave for the next row.
-            if (SendMessageW(editor, CB_GETCOUNT, 0, 0) > 0 && GetWindowLongPtrW(editor, GWL_STYLE) & CBS_DROPDOWNLIST) {
+            if (SendMessageW(editor_, CB_GETCOUNT, 0, 0) > 0) {
                 handled = false;
                 return 0;
             }
@@ -126,19 +160,41 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM,
             return 0;
         }
     }
-    case WM_CHAR:
+    case WM_KEYUP: {
+        SHORT key = static_cast<SHORT>(wParam);
+        const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+        host_.Raise(events::kEditorKeyUp, arguments);
+        handled = key == 0;
+        return 0;
+    }
+    case WM_CHAR: {
         // The keys that end an edit would only beep in the edit box.
         if (wParam == L'\r' || wParam == L'\t' || wParam == 27) {
             handled = true;
             return 0;
         }
-        return 0;
-    case WM_KILLFOCUS:
-        if (!closingEditor_ && reinterpret_cast<HWND>(wParam) != window_) {
-            // Focus left the list: keep a value that converts, drop one that does not.
-            if (!CommitEdit()) CloseEditor();
+        SHORT typed = static_cast<SHORT>(wParam);
+        const VARIANT arguments[] = {events::ShortReference(&typed)};
+        host_.Raise(events::kEditorKeyPress, arguments);
+        if (typed == 0) {
+            handled = true;
+        } else if (typed != static_cast<SHORT>(wParam)) {
+            handled = true;
+            return DefSubclassProc(editor, message, static_cast<WPARAM>(static_cast<USHORT>(typed)), lParam);
         }
         return 0;
+    }
+    case WM_KILLFOCUS: {
+        const HWND next = reinterpret_cast<HWND>(wParam);
+        if (!closingEditor_ && !IsPartOfList(next)) {
+            // Focus left the list: keep a value that converts, drop one that does not.
+            losingFocus_ = true;
+            if (!CommitEdit()) CloseEditor();
+            losingFocus_ = false;
+            FocusLeaving(next);
+        }
+        return 0;
+    }
     default:
         return 0;
     }
@@ -148,47 +204,50 @@ bool ListView::CommitEdit() noexcept {
     if (!editor_ || closingEditor_) return true;
     ole::ComPtr<PropertyItem> item = editing_;
     const std::wstring text = WindowText(editor_);
-    if (text == originalText_) {
-        HideMessage();
-        CloseEditor();
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get()))};
-        host_.Raise(events::kAfterEdit, arguments);
-        return true;
+    if (text != originalText_) {
+        ole::Variant value;
+        if (!AcceptText(*item.Get(), text, value)) return false;
+        if (FAILED(item->StoreEditedValue(value.Get()))) return false;
     }
-    ole::Variant value;
+    HideMessage();
+    CloseEditor();
+    if (text != originalText_) RaiseItemChanged(*item.Get());
+    const VARIANT afterEdit[] = {events::ObjectArgument(AsDispatch(item.Get()))};
+    host_.Raise(events::kAfterEdit, afterEdit);
+    return true;
+}
+
+bool ListView::AcceptText(PropertyItem& item, const std::wstring& text, ole::Variant& value) noexcept {
     std::wstring reason;
-    HRESULT parsed = ParseValue(item->Description(), text, value, reason);
+    HRESULT parsed = ParseValue(item.Description(), text, value, reason);
     if (SUCCEEDED(parsed)) {
         VARIANT_BOOL cancel = VARIANT_FALSE;
         VARIANT proposed;
         VariantInit(&proposed);
         value.Detach(&proposed);
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::VariantReference(&proposed),
+        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(&item)), events::VariantReference(&proposed),
                                      events::BooleanReference(&cancel)};
         host_.Raise(events::kValidateValue, arguments);
         value = ole::Variant::Attach(proposed);
-        if (cancel) {
-            parsed = E_ABORT;
-            reason = L"'" + text + L"' was refused.";
-        }
+        if (!cancel) return true;
+        parsed = E_ABORT;
+        reason = L"'" + text + L"' was refused.";
     }
-    if (FAILED(parsed)) {
-        ShowMessage(reason);
-        const ole::Bstr typed(text), why(reason);
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::TextArgument(typed.Get()),
-                                     events::TextArgument(why.Get())};
-        host_.Raise(events::kValueRejected, arguments);
-        return false;
-    }
-    if (FAILED(item->StoreValue(value.Get()))) return false;
-    HideMessage();
-    CloseEditor();
-    IDispatch* changed = AsDispatch(item.Get());
-    const VARIANT itemChanged[] = {events::ObjectReference(&changed)};
-    host_.Raise(events::kItemChanged, itemChanged);
-    const VARIANT afterEdit[] = {events::ObjectArgument(AsDispatch(item.Get()))};
-    host_.Raise(events::kAfterEdit, afterEdit);
-    return true;
+    // The numbers a VB program knows these failures by.
+    const LONG number = parsed == DISP_E_OVERFLOW ? 6 : parsed == DISP_E_TYPEMISMATCH ? 13 : 380;
+    std::wstring shown = reason;
+    if (RaiseError(number, shown)) ShowMessage(shown);
+    const ole::Bstr typed(text), why(reason);
+    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(&item)), events::TextArgument(typed.Get()),
+                                 events::TextArgument(why.Get())};
+    host_.Raise(events::kValueRejected, arguments);
+    return false;
+}
+
+void ListView::RaiseItemChanged(PropertyItem& item) noexcept {
+    IDispatch* changed = AsDispatch(&item);
+    const VARIANT arguments[] = {events::ObjectReference(&changed)};
+    host_.Raise(events::kItemChanged, arguments);
 }
 
 void ListView::CancelEdit() noexcept {
@@ -209,7 +268,8 @@ void ListView::CloseEditor() noexcept {
     if (!editor_) return;
     closingEditor_ = true;
     HWND editor = std::exchange(editor_, nullptr);
-    const bool hadFocus = GetFocus() == editor;
+    const bool hadFocus = !losingFocus_ && (GetFocus() == editor || IsChild(editor, GetFocus()));
+    CloseCalendar();
     ole::ComPtr<PropertyItem> item = std::move(editing_);
     DestroyWindow(editor);
     if (hadFocus && window_) SetFocus(window_);
@@ -229,10 +289,11 @@ void ListView::ShowMessage(const std::wstring& text) noexcept {
     RECT client{};
     GetClientRect(window_, &client);
     const int height = RowHeight();
-    int y = selectedRow_ == kNone
-                ? 0
-                : static_cast<int>(static_cast<long long>(selectedRow_) - static_cast<long long>(top_) + 1) * height;
-    if (y + height > client.bottom) y = std::max(0, y - 2 * height);
+    int y = RowsTop() + (selectedRow_ == kNone ? 0
+                                                : static_cast<int>(static_cast<long long>(selectedRow_) -
+                                                                   static_cast<long long>(top_) + 1) *
+                                                      height);
+    if (y + height > client.bottom) y = std::max(RowsTop(), y - 2 * height);
     SetWindowPos(message_, HWND_TOP, 0, y, client.right, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 

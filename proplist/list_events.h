@@ -44,7 +44,28 @@ constexpr DISPID kRedrawChanged = 42;
 constexpr DISPID kMouseWheel = 43;
 constexpr DISPID kPaint = 46;
 constexpr DISPID kTopItemChanged = 47;
+constexpr DISPID kItemAdded = 12;
+constexpr DISPID kBeforeDropDown = 15;
+constexpr DISPID kDropDownClosed = 16;
+constexpr DISPID kColourPicked = 18;
+constexpr DISPID kDateChosen = 19;
+constexpr DISPID kItemEnter = 26;
+constexpr DISPID kItemLeave = 27;
+constexpr DISPID kToolTipShow = 28;
+constexpr DISPID kEditorKeyPress = 31;
+constexpr DISPID kEditorKeyUp = 32;
+constexpr DISPID kHelpRequested = 36;
+constexpr DISPID kCopyValue = 37;
+constexpr DISPID kPasteValue = 38;
+constexpr DISPID kResetValue = 39;
+constexpr DISPID kMouseEnter = 44;
+constexpr DISPID kMouseLeave = 45;
+constexpr DISPID kColumnWidthChanged = 48;
+constexpr DISPID kSortOrderChanged = 49;
+constexpr DISPID kFilterChanged = 50;
 constexpr DISPID kSearchNotFound = 51;
+constexpr DISPID kError = -608;
+constexpr DISPID kValidate = 52;
 
 // Arguments that borrow what they point at: the event raiser copies them for each sink.
 inline VARIANT ObjectArgument(IDispatch* object) noexcept {
@@ -60,6 +81,22 @@ inline VARIANT ShortArgument(SHORT value) noexcept {
     VariantInit(&argument);
     V_VT(&argument) = VT_I2;
     V_I2(&argument) = value;
+    return argument;
+}
+
+inline VARIANT LongArgument(LONG value) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_I4;
+    V_I4(&argument) = value;
+    return argument;
+}
+
+inline VARIANT DateArgument(DATE value) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_DATE;
+    V_DATE(&argument) = value;
     return argument;
 }
 
@@ -93,6 +130,14 @@ inline VARIANT ShortReference(SHORT* slot) noexcept {
     VariantInit(&argument);
     V_VT(&argument) = VT_I2 | VT_BYREF;
     V_I2REF(&argument) = slot;
+    return argument;
+}
+
+inline VARIANT TextReference(BSTR* slot) noexcept {
+    VARIANT argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&argument) = slot;
     return argument;
 }
 

@@ -45,6 +45,9 @@ HRESULT ListView::Place(HWND parent) noexcept {
         RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
     }
     if (!window_) {
+        // The tooltip and the calendar are the common controls'.
+        const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_DATE_CLASSES};
+        InitCommonControlsEx(&classes);
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
         windowClass.style = CS_DBLCLKS;
@@ -60,6 +63,7 @@ HRESULT ListView::Place(HWND parent) noexcept {
                                   ole::CurrentModule(), this);
         if (!window_) return HRESULT_FROM_WIN32(GetLastError());
         EnableWindow(window_, host_.IsEnabled());
+        reportedSplit_ = SplitterX(client.right);
         // The control's own window takes the focus when the container activates it; the keys
         // belong to the list.
         parent_ = parent;
@@ -85,27 +89,6 @@ int ListView::RowHeight() noexcept {
     return rowHeight_;
 }
 
-const std::vector<size_t>& ListView::Rows() noexcept {
-    if (!rowsStale_) return rows_;
-    rowsStale_ = false;
-    PropertyItems& items = host_.Items();
-    rows_.clear();
-    selectedRow_ = kNone;
-    ole::Guarded([&] {
-        rows_.reserve(items.Size());
-        for (size_t i = 0; i < items.Size(); ++i) {
-            const PropertyItem& item = items.At(i);
-            if (!item.IsVisible()) continue;
-            if (&item == selectedItem_) selectedRow_ = rows_.size();
-            rows_.push_back(i);
-        }
-        return S_OK;
-    });
-    if (selectedRow_ == kNone) selectedItem_ = nullptr;
-    if (top_ >= rows_.size()) top_ = rows_.empty() ? 0 : rows_.size() - 1;
-    return rows_;
-}
-
 PropertyItem* ListView::ItemAtRow(size_t row) noexcept {
     const std::vector<size_t>& rows = Rows();
     return row < rows.size() ? &host_.Items().At(rows[row]) : nullptr;
@@ -119,7 +102,7 @@ PropertyItem* ListView::Selected() noexcept {
 size_t ListView::RowsPerPage() noexcept {
     RECT client{};
     if (window_) GetClientRect(window_, &client);
-    return std::max<size_t>(1, static_cast<size_t>(client.bottom / RowHeight()));
+    return std::max<size_t>(1, static_cast<size_t>(std::max(0, static_cast<int>(client.bottom) - RowsTop()) / RowHeight()));
 }
 
 int ListView::SplitterX(int width) const noexcept {
@@ -129,7 +112,7 @@ int ListView::SplitterX(int width) const noexcept {
 RECT ListView::ValueCell(size_t row) noexcept {
     RECT client{};
     GetClientRect(window_, &client);
-    const int y = static_cast<int>(static_cast<long long>(row) - static_cast<long long>(top_)) * RowHeight();
+    const int y = RowsTop() + static_cast<int>(static_cast<long long>(row) - static_cast<long long>(top_)) * RowHeight();
     return {SplitterX(client.right) + 1, y, client.right, y + RowHeight()};
 }
 
@@ -236,6 +219,10 @@ LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wPa
             view->editor_ = nullptr;
             view->message_ = nullptr;
             view->editing_.Reset();
+            // Owned by the list's window, they went with it.
+            view->toolTip_ = view->filterBox_ = view->calendar_ = nullptr;
+            view->hotItem_.Reset();
+            view->trackingMouse_ = false;
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -277,7 +264,9 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             HDC memory = CreateCompatibleDC(dc);
             HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
             HGDIOBJ previous = SelectObject(memory, bitmap);
-            Draw(memory, client);
+            RECT rows = client;
+            rows.top = std::min(client.bottom, static_cast<LONG>(RowsTop()));
+            Draw(memory, rows);
             BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
             SelectObject(memory, previous);
             DeleteObject(bitmap);
@@ -290,13 +279,22 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_ERASEBKGND:
         return 1;
-    case WM_SIZE:
+    case WM_SIZE: {
+        RECT client{};
+        GetClientRect(window_, &client);
+        if (filterBox_) MoveWindow(filterBox_, 0, 0, client.right, RowsTop(), TRUE);
         PositionEditor();
         UpdateScrollBar();
         ScrollTo(top_);
         Invalidate();
         host_.Raise(events::kResize);
+        if (SplitterX(client.right) != reportedSplit_) {
+            reportedSplit_ = SplitterX(client.right);
+            const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(reportedSplit_))};
+            host_.Raise(events::kColumnWidthChanged, arguments);
+        }
         return 0;
+    }
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
@@ -322,22 +320,15 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
         if (host_.IsEnabled()) OnMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
-    case WM_MOUSEMOVE: {
-        const VARIANT arguments[] = {events::ShortArgument((wParam & MK_LBUTTON) ? 1 : 0),
-                                     events::ShortArgument(ShiftState()),
-                                     events::FloatArgument(static_cast<float>(GET_X_LPARAM(lParam))),
-                                     events::FloatArgument(static_cast<float>(GET_Y_LPARAM(lParam)))};
-        host_.Raise(events::kMouseMove, arguments);
-        if (draggingSplitter_) {
-            RECT client{};
-            GetClientRect(window_, &client);
-            if (client.right > 0) {
-                splitRatio_ = std::clamp(static_cast<double>(GET_X_LPARAM(lParam)) / client.right, 0.05, 0.95);
-                Invalidate();
-            }
-        }
+    case WM_MOUSEMOVE:
+        OnMouseMove(wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
-    }
+    case WM_MOUSEHOVER:
+        OnMouseHover(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_MOUSELEAVE:
+        OnMouseLeave();
+        return 0;
     case WM_LBUTTONUP: {
         if (draggingSplitter_) {
             draggingSplitter_ = false;
@@ -379,12 +370,25 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         OnContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_COMMAND:
-        if (lParam == 0 && LOWORD(wParam) == kCommandRefresh) {
-            host_.Raise(events::kRequestRefresh);
+        if (lParam == 0) {
+            OnCommand(LOWORD(wParam));
+            return 0;
+        }
+        if (filterBox_ && reinterpret_cast<HWND>(lParam) == filterBox_ && HIWORD(wParam) == EN_CHANGE) {
+            FilterTyped();
+            return 0;
+        }
+        if (editor_ && reinterpret_cast<HWND>(lParam) == editor_ && HIWORD(wParam) == CBN_DROPDOWN) {
+            DropDownOpened();
+            return 0;
+        }
+        if (editor_ && reinterpret_cast<HWND>(lParam) == editor_ && HIWORD(wParam) == CBN_CLOSEUP) {
+            DropDownClosed();
             return 0;
         }
         if (editor_ && reinterpret_cast<HWND>(lParam) == editor_ &&
-            (HIWORD(wParam) == EN_CHANGE || HIWORD(wParam) == CBN_SELCHANGE) && editing_) {
+            (HIWORD(wParam) == EN_CHANGE || HIWORD(wParam) == CBN_SELCHANGE || HIWORD(wParam) == CBN_EDITCHANGE) &&
+            editing_) {
             const ole::Bstr text(WindowText(editor_));
             const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(editing_.Get())),
                                          events::TextArgument(text.Get())};
@@ -392,6 +396,25 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         return DefWindowProcW(window_, message, wParam, lParam);
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (calendar_ && header && header->hwndFrom == calendar_ && header->code == MCN_SELECT) {
+            DateChosen(reinterpret_cast<const NMSELCHANGE*>(lParam)->stSelStart);
+        }
+        return 0;
+    }
+    case WM_MEASUREITEM:
+        MeasureChoice(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_DRAWITEM:
+        DrawChoice(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case kMessageDropDownSettled:
+        if (editor_ && reinterpret_cast<HWND>(lParam) == editor_) DropDownSettled();
+        return 0;
+    case kMessageRetakeFocus:
+        SetFocus(editor_ ? editor_ : window_);
+        return 0;
     case WM_VSCROLL: {
         SCROLLINFO info{};
         info.cbSize = sizeof(info);
@@ -429,6 +452,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KILLFOCUS:
         Invalidate();
         host_.Raise(events::kLostFocus);
+        FocusLeaving(reinterpret_cast<HWND>(wParam));
         return 0;
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == message_) {
@@ -451,6 +475,15 @@ SHORT ListView::RaiseKeyDown(SHORT key) noexcept {
 }
 
 void ListView::OnKeyDown(SHORT key) noexcept {
+    const bool control = (ShiftState() & 2) != 0;
+    if (key == VK_F1) return RequestHelp();
+    if (control && key == 'C') return CopySelected();
+    if (control && key == 'V') return PasteIntoSelected();
+    if (control && key == 'F') return OpenFilter();
+    if (key == VK_F4 || (key == VK_DOWN && (ShiftState() & 4))) {
+        BeginEdit();
+        return DropDown();
+    }
     const size_t count = Rows().size();
     if (count == 0) return;
     const size_t page = RowsPerPage();
@@ -545,8 +578,8 @@ void ListView::OnMouseDown(int x, int y) noexcept {
         SetCapture(window_);
         return;
     }
-    const size_t row = top_ + static_cast<size_t>(std::max(0, y) / RowHeight());
-    if (row >= Rows().size()) return;
+    const size_t row = RowAt(y);
+    if (row == kNone) return;
     const bool again = row == selectedRow_;
     if (!Select(row)) return;
     const VARIANT item[] = {events::ObjectArgument(AsDispatch(ItemAtRow(row)))};
@@ -555,26 +588,22 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     if (again && x > SplitterX(client.right) && !editor_) BeginEdit();
 }
 
-void ListView::OnContextMenu(int x, int y) noexcept {
+void ListView::FocusLeaving(HWND next) noexcept {
+    if (IsPartOfList(next) || !window_) return;
+    HideToolTip();
+    if (calendar_) CloseCalendar();
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    POINT at{x, y};
-    if (x == -1 && y == -1) {
-        at = {0, 0};  // from the keyboard
-        ClientToScreen(window_, &at);
-    }
-    POINT inside = at;
-    ScreenToClient(window_, &inside);
-    const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(inside.x)),
-                                 events::FloatArgument(static_cast<float>(inside.y)), events::BooleanReference(&cancel)};
-    host_.Raise(events::kContextMenu, arguments);
-    if (cancel) return;
-    HMENU menu = CreatePopupMenu();
-    if (!menu) return;
-    AppendMenuW(menu, MF_STRING, kCommandRefresh, L"&Refresh");
-    const UINT chosen = static_cast<UINT>(
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
-    DestroyMenu(menu);
-    if (chosen == kCommandRefresh) SendMessageW(window_, WM_COMMAND, kCommandRefresh, 0);
+    const VARIANT arguments[] = {events::BooleanReference(&cancel)};
+    host_.Raise(events::kValidate, arguments);
+    // Taking the focus back while it moves would fight the window taking it.
+    if (cancel && window_) PostMessageW(window_, kMessageRetakeFocus, 0, 0);
+}
+
+bool ListView::IsPartOfList(HWND window) const noexcept {
+    // The control's own window hands the focus straight on to the list.
+    return window && window_ &&
+           (window == window_ || IsChild(window_, window) || window == calendar_ || window == toolTip_ ||
+            window == parent_);
 }
 
 }  // namespace proplist

@@ -35,8 +35,13 @@ protected:
 // view are drawn, so the cost of a paint does not grow with the number of items.
 class ListView {
 public:
-    // Menu command of the context menu's "Refresh".
+    // Commands of the context menu.
     static constexpr UINT kCommandRefresh = 100;
+    static constexpr UINT kCommandCopy = 101;
+    static constexpr UINT kCommandPaste = 102;
+    static constexpr UINT kCommandReset = 103;
+    static constexpr UINT kCommandSortAlphabetically = 104;
+    static constexpr UINT kCommandFilter = 105;
 
     explicit ListView(ListViewHost& host) noexcept : host_(host) {}
     ListView(const ListView&) = delete;
@@ -65,6 +70,13 @@ public:
     // The window that tells the user why a value was refused (hidden when there is nothing to say).
     HWND MessageWindow() const noexcept { return message_; }
     int RowHeight() noexcept;
+    // The tooltip that shows a value too long for its cell (hidden when not shown).
+    HWND ToolTip() const noexcept { return toolTip_; }
+    // The box above the rows in which the user types a filter on names, or null when closed.
+    HWND FilterBox() const noexcept { return filterBox_; }
+    // The calendar dropped down under a date being edited, or null.
+    HWND Calendar() const noexcept { return calendar_; }
+    bool SortsAlphabetically() const noexcept { return alphabetical_; }
     // Rows drawn by the last paint, and paints that reached the screen: what virtualised
     // painting and Redraw are judged by.
     size_t RowsDrawn() const noexcept { return rowsDrawn_; }
@@ -72,6 +84,11 @@ public:
 
 private:
     static constexpr size_t kNone = static_cast<size_t>(-1);
+    static constexpr LRESULT kRefusedDropDown = -2;
+    // Posted to the list's window: a combo box's list has closed and its selection settled;
+    // the focus is to come back after a handler of Validate kept it.
+    static constexpr UINT kMessageDropDownSettled = WM_APP + 1;
+    static constexpr UINT kMessageRetakeFocus = WM_APP + 2;
 
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -83,6 +100,10 @@ private:
 
     const std::vector<size_t>& Rows() noexcept;
     PropertyItem* ItemAtRow(size_t row) noexcept;
+    // The row under a point of the window's client area, or kNone.
+    size_t RowAt(int y) noexcept;
+    // Where the first row starts: below the filter box while it is open.
+    int RowsTop() noexcept;
     size_t RowsPerPage() noexcept;
     int SplitterX(int width) const noexcept;
     RECT ValueCell(size_t row) noexcept;
@@ -99,6 +120,28 @@ private:
     void OnChar(wchar_t typed) noexcept;
     void OnMouseDown(int x, int y) noexcept;
     void OnContextMenu(int x, int y) noexcept;
+    void OnCommand(UINT command) noexcept;
+    void OnMouseMove(WPARAM buttons, int x, int y) noexcept;
+    void OnMouseHover(int x, int y) noexcept;
+    void OnMouseLeave() noexcept;
+    void SetHotItem(PropertyItem* item) noexcept;
+    void HideToolTip() noexcept;
+    void DragSplitterTo(int x) noexcept;
+    // Focus is going to `next`: leaving the list altogether lets the handlers keep it here.
+    void FocusLeaving(HWND next) noexcept;
+    bool IsPartOfList(HWND window) const noexcept;
+
+    // The context menu's and the keyboard's commands on the selected item.
+    void CopySelected() noexcept;
+    void PasteIntoSelected() noexcept;
+    void ResetSelected() noexcept;
+    void RequestHelp() noexcept;
+    void ToggleSortOrder() noexcept;
+    void OpenFilter() noexcept;
+    void CloseFilter() noexcept;
+    void FilterTyped() noexcept;
+    static LRESULT CALLBACK FilterBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                               UINT_PTR id, DWORD_PTR self);
 
     // Selects a row (kNone: none); an open editor is committed first and, if it refuses,
     // the selection stays.
@@ -106,8 +149,25 @@ private:
     void Move(long delta) noexcept;
 
     void BeginEdit() noexcept;
+    HWND CreateEditor(const PropertyItem& item, const RECT& cell) noexcept;
     // Converts and stores the editor's text; false when the value was refused (the editor stays).
     bool CommitEdit() noexcept;
+    // Converts text the user gave for `item` and lets the handlers check it; when refused, says
+    // why (unless a handler of Error takes it on) and raises ValueRejected.
+    bool AcceptText(PropertyItem& item, const std::wstring& text, ole::Variant& value) noexcept;
+    // Raises Error; true when the list should still show the (possibly reworded) description.
+    bool RaiseError(LONG number, std::wstring& description) noexcept;
+    void RaiseItemChanged(PropertyItem& item) noexcept;
+    // Opens the editor's list or calendar (F4, Alt+Down).
+    void DropDown() noexcept;
+    void DropDownOpened() noexcept;
+    void DropDownClosed() noexcept;
+    void DropDownSettled() noexcept;
+    void OpenCalendar() noexcept;
+    void CloseCalendar() noexcept;
+    void DateChosen(const SYSTEMTIME& day) noexcept;
+    void MeasureChoice(MEASUREITEMSTRUCT& measure) noexcept;
+    void DrawChoice(const DRAWITEMSTRUCT& draw) noexcept;
     void CancelEdit() noexcept;
     void CloseEditor() noexcept;
     void ShowMessage(const std::wstring& text) noexcept;
@@ -122,6 +182,17 @@ private:
     ole::ComPtr<PropertyItem> editing_;
     std::wstring originalText_;
     bool closingEditor_ = false;
+    bool losingFocus_ = false;
+    LRESULT choiceWhenDropped_ = -1;  // the drop-down's selection when it opened
+    HWND calendar_ = nullptr;
+
+    HWND toolTip_ = nullptr;
+    ole::ComPtr<PropertyItem> hotItem_;  // the item under the mouse
+    bool trackingMouse_ = false;
+
+    HWND filterBox_ = nullptr;
+    std::wstring filter_;
+    bool alphabetical_ = false;
 
     std::vector<size_t> rows_;  // item positions of the visible items, in order
     bool rowsStale_ = true;
@@ -130,6 +201,7 @@ private:
     size_t top_ = 0;
     int rowHeight_ = 0;
     double splitRatio_ = 0.45;
+    int reportedSplit_ = -1;  // the name column's width last reported
     bool draggingSplitter_ = false;
     std::wstring typeAhead_;
     DWORD lastTyped_ = 0;

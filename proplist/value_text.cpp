@@ -3,6 +3,7 @@
 #include "ole/bstr.h"
 #include "ole/hresult.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <cwctype>
@@ -40,7 +41,12 @@ HRESULT Convert(const VARIANT& from, VARTYPE type, ole::Variant& to) {
 HRESULT ParseColour(const std::wstring& text, ole::Variant& value) {
     unsigned long colour = 0;
     wchar_t* end = nullptr;
-    if (text.size() == 7 && text[0] == L'#') {
+    const auto palette = ColourPalette();
+    const auto named = std::find_if(palette.begin(), palette.end(),
+                                    [&](const NamedColour& entry) { return SameText(text, entry.name); });
+    if (named != palette.end()) {
+        colour = named->value;
+    } else if (text.size() == 7 && text[0] == L'#') {
         const unsigned long rgb = std::wcstoul(text.c_str() + 1, &end, 16);
         if (*end) return DISP_E_TYPEMISMATCH;
         colour = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -66,6 +72,28 @@ HRESULT ParseColour(const std::wstring& text, ole::Variant& value) {
 }
 
 }  // namespace
+
+std::span<const NamedColour> ColourPalette() noexcept {
+    static constexpr NamedColour palette[] = {
+        {L"Black", RGB(0, 0, 0)},         {L"White", RGB(255, 255, 255)},  {L"Grey", RGB(128, 128, 128)},
+        {L"Silver", RGB(192, 192, 192)},  {L"Maroon", RGB(128, 0, 0)},     {L"Red", RGB(255, 0, 0)},
+        {L"Olive", RGB(128, 128, 0)},     {L"Yellow", RGB(255, 255, 0)},   {L"Green", RGB(0, 128, 0)},
+        {L"Lime", RGB(0, 255, 0)},        {L"Teal", RGB(0, 128, 128)},     {L"Aqua", RGB(0, 255, 255)},
+        {L"Navy", RGB(0, 0, 128)},        {L"Blue", RGB(0, 0, 255)},       {L"Purple", RGB(128, 0, 128)},
+        {L"Fuchsia", RGB(255, 0, 255)},
+        // System colours: the high bit set and the index of GetSysColor.
+        {L"Window", 0x80000000UL | COLOR_WINDOW},
+        {L"Window Text", 0x80000000UL | COLOR_WINDOWTEXT},
+        {L"Button Face", 0x80000000UL | COLOR_BTNFACE},
+        {L"Button Text", 0x80000000UL | COLOR_BTNTEXT},
+        {L"Highlight", 0x80000000UL | COLOR_HIGHLIGHT},
+        {L"Highlight Text", 0x80000000UL | COLOR_HIGHLIGHTTEXT},
+        {L"Grey Text", 0x80000000UL | COLOR_GRAYTEXT},
+        {L"Tooltip", 0x80000000UL | COLOR_INFOBK},
+        {L"Desktop", 0x80000000UL | COLOR_DESKTOP},
+    };
+    return palette;
+}
 
 std::wstring FormatValue(const ItemDescription& item, const VARIANT& given) {
     const VARIANT* value = &given;
@@ -167,7 +195,7 @@ HRESULT ParseValue(const ItemDescription& item, const std::wstring& typed, ole::
         return DISP_E_TYPEMISMATCH;
     case kStyleColour:
         if (FAILED(ParseColour(text, value))) {
-            reason = L"'" + text + L"' is not a colour (write #RRGGBB).";
+            reason = L"'" + text + L"' is not a colour (write #RRGGBB or pick one from the list).";
             return DISP_E_TYPEMISMATCH;
         }
         return S_OK;

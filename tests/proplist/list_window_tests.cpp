@@ -2,10 +2,7 @@
 #include "binding/inspecta_support.h"
 #include "ole/event_connection.h"
 #include "proplist/list_events.h"
-#include "tests/doubles/recording_container.h"
-#include "tests/doubles/recording_sinks.h"
-#include "tests/proplist/list_helpers.h"
-#include "tests/proplist/sample_objects.h"
+#include "tests/proplist/list_window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,72 +14,6 @@ using ole::ComPtr;
 using proplist::KavellaList;
 using proplist::ListView;
 namespace events = proplist::events;
-
-class ListWindowTest : public testing::Test {
-protected:
-    void SetUp() override {
-        container->SetPosition({0, 0, 300, 200});
-        ASSERT_EQ(list->SetClientSite(container.Get()), S_OK);
-        ASSERT_EQ(list->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, container.Get(), 0, container->Window(), nullptr),
-                  S_OK);
-        window = list->View().Window();
-        ASSERT_TRUE(IsWindow(window));
-        RECT client{};
-        GetClientRect(window, &client);
-        ASSERT_GT(client.bottom, 0) << "the list covers the control";
-        ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
-        ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
-        ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
-    }
-
-    void TearDown() override {
-        if (point) point->Unadvise(cookie);
-        list->Close(OLECLOSE_NOSAVE);
-        list->SetClientSite(nullptr);
-    }
-
-    void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
-
-    size_t Count(DISPID id) const {
-        return static_cast<size_t>(std::count_if(sink->Events().begin(), sink->Events().end(),
-                                                 [&](const auto& event) { return event.id == id; }));
-    }
-
-    std::wstring SelectedName() {
-        proplist::PropertyItem* item = list->View().Selected();
-        return item ? item->Description().name : L"(none)";
-    }
-
-    // Selects the item of that name with the keyboard, from the top.
-    void SelectByKeys(const std::wstring& name) {
-        Key(VK_HOME);
-        for (int step = 0; step < 20 && SelectedName() != name; ++step) Key(VK_DOWN);
-        ASSERT_EQ(SelectedName(), name);
-    }
-
-    // Opens the editor of the selected item with Enter and types `text` into it.
-    HWND EditWith(const wchar_t* text) {
-        Key(VK_RETURN);
-        HWND editor = list->View().Editor();
-        EXPECT_TRUE(editor && IsWindow(editor));
-        if (editor) SetWindowTextW(editor, text);
-        return editor;
-    }
-
-    ole::Variant ValueOf(const wchar_t* name) {
-        ole::Variant value;
-        EXPECT_EQ(ItemNamed(list.Get(), name)->get_Value(value.Out()), S_OK);
-        return value;
-    }
-
-    ComPtr<doubles::RecordingContainer> container = doubles::RecordingContainer::Create();
-    ComPtr<SampleObject> sample = SampleObject::Create();
-    ComPtr<KavellaList> list = MakeList();
-    ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
-    ComPtr<IConnectionPoint> point;
-    DWORD cookie = 0;
-    HWND window = nullptr;
-};
 
 TEST_F(ListWindowTest, CommittingAnEditStoresTheValueAndRaisesItemChangedOnce) {
     SelectByKeys(L"Count");
@@ -421,6 +352,11 @@ TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
     const auto moved = std::find_if(sink->Events().begin(), sink->Events().end(),
                                     [](const auto& event) { return event.id == events::kSplitterMoved; });
     EXPECT_NEAR(V_R4(&moved->arguments[0].Get()), client.right / 4.0, 1.0);
+    // The column's width is reported as it changes, and again when the list is resized.
+    EXPECT_EQ(Count(events::kColumnWidthChanged), 1u);
+    MoveWindow(window, 0, 0, client.right * 2, client.bottom, TRUE);
+    EXPECT_EQ(Count(events::kColumnWidthChanged), 2u);
+    MoveWindow(window, 0, 0, client.right, client.bottom, TRUE);
     // What was the value column left of the old splitter is now a value.
     click(client.right / 2, rowHeight * 2 + rowHeight / 2);
     EXPECT_NE(list->View().Editor(), nullptr);
