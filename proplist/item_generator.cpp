@@ -136,6 +136,9 @@ HRESULT PropertyCollector::Walk(ITypeInfo* info, int depth) {
         return TYPE_E_WRONGTYPEKIND;
     }
     RETURN_IF_FAILED(WalkBases(info, *attributes.operator->(), depth));
+    const size_t members = found_.size() + attributes->cVars + attributes->cFuncs;
+    found_.reserve(members);
+    index_.reserve(members);
     // A dispinterface declares its properties before its methods.
     for (UINT i = 0; i < attributes->cVars; ++i) {
         VariableDescription variable(info, i);
@@ -364,7 +367,7 @@ HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& item
             ole::Variant value;
             // A property that cannot be read now still gets its item, showing nothing.
             if (SUCCEEDED(ole::InvokeMember(object, ids[i], DISPATCH_PROPERTYGET, {}, &value))) {
-                item->StoreValue(value.Get());
+                item->AdoptValue(std::move(value));
             }
             made.push_back(std::move(item));
         }

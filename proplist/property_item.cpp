@@ -35,6 +35,15 @@ HRESULT PropertyItem::StoreValue(const VARIANT& value) noexcept {
     return S_OK;
 }
 
+void PropertyItem::AdoptValue(ole::Variant&& value) noexcept {
+    if (value.Type() & VT_BYREF) {
+        StoreValue(value.Get());
+        return;
+    }
+    value_ = std::move(value);
+    Changed();
+}
+
 HRESULT PropertyItem::StoreEditedValue(const VARIANT& value) noexcept {
     ole::Variant replaced;
     if (!edited_) RETURN_IF_FAILED(CopyResolved(value_.Get(), replaced));

@@ -40,6 +40,8 @@ public:
     // Stores a value read from the object or committed by the user; the list raises its own
     // events about it.
     HRESULT StoreValue(const VARIANT& value) noexcept;
+    // Takes over a value just read from the object, sparing a copy.
+    void AdoptValue(ole::Variant&& value) noexcept;
     // Stores a value the user committed. The value it replaces is remembered at the user's first
     // edit, so that the user can reset the item to it; a value assigned by code forgets it.
     HRESULT StoreEditedValue(const VARIANT& value) noexcept;

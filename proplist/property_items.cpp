@@ -23,12 +23,28 @@ struct ItemEnumeration {
 
 }  // namespace
 
-std::wstring ItemKey(std::wstring_view name) {
-    std::wstring key(name);
-    if (!key.empty()) {
-        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(), static_cast<int>(name.size()), key.data(),
-                      static_cast<int>(key.size()), nullptr, nullptr, 0);
+namespace {
+
+// Writes `name` in capitals to `folded` (as long as `name`). Names are nearly always ASCII,
+// which is folded here; any other name goes to the system's invariant mapping whole.
+void FoldCase(std::wstring_view name, wchar_t* folded) noexcept {
+    bool ascii = true;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const wchar_t c = name[i];
+        ascii = ascii && c < 0x80;
+        folded[i] = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - (L'a' - L'A')) : c;
     }
+    if (!ascii) {
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(), static_cast<int>(name.size()), folded,
+                      static_cast<int>(name.size()), nullptr, nullptr, 0);
+    }
+}
+
+}  // namespace
+
+std::wstring ItemKey(std::wstring_view name) {
+    std::wstring key(name.size(), L'\0');
+    FoldCase(name, key.data());
     return key;
 }
 
@@ -81,10 +97,7 @@ PropertyItem* PropertyItems::Find(const VARIANT& key) const {
         std::wstring longKey;
         std::wstring_view folding;
         if (wanted.size() <= std::size(folded)) {
-            if (!wanted.empty()) {
-                LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wanted.data(), static_cast<int>(wanted.size()),
-                              folded, static_cast<int>(wanted.size()), nullptr, nullptr, 0);
-            }
+            FoldCase(wanted, folded);
             folding = {folded, wanted.size()};
         } else {
             longKey = ItemKey(wanted);

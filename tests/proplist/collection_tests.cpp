@@ -46,6 +46,9 @@ TEST_F(CollectionTest, KeysIgnoreCaseAndPositionsCountFromOne) {
     V_VT(&byReference) = VT_VARIANT | VT_BYREF;
     V_VARIANTREF(&byReference) = const_cast<VARIANT*>(&key.Get());
     EXPECT_EQ(NameOf(Lookup(byReference).Get()), L"Count");
+    // Names beyond ASCII fold as the system folds them.
+    EXPECT_EQ(proplist::ItemKey(L"\u00e9tat Gr\u00f6\u00dfe"), proplist::ItemKey(L"\u00c9TAT GR\u00d6\u00dfE"));
+    EXPECT_EQ(proplist::ItemKey(L"Back_Color9"), L"BACK_COLOR9");
 }
 
 TEST_F(CollectionTest, MissingKeysAndPositionsFailWithSubscriptOutOfRange) {
