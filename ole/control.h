@@ -164,6 +164,8 @@ protected:
 
     // Raises an event of the default source interface; arguments in natural order.
     HRESULT FireEvent(DISPID id, std::span<const VARIANT> arguments = {}) noexcept;
+    // True when some sink listens to the default events: spares preparing events nobody hears.
+    bool HasEventSinks() const noexcept { return events_.HasConnections(); }
     // Tells the container that the persisted property `id` changed, and makes the control dirty.
     void PropertyChanged(DISPID id) noexcept;
     // Asks the view to repaint (the window, and the container's view advise).

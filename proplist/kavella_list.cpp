@@ -1,5 +1,6 @@
 #include "proplist/kavella_list.h"
 
+#include "ole/bstr.h"
 #include "ole/error_info.h"
 #include "ole/hresult.h"
 #include "ole/property_bag.h"
@@ -204,13 +205,22 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
         if (cancel) return S_OK;
         // Afterwards the list holds this object's items and no others: its callers refill it
         // without clearing it first. An object that cannot be described leaves it empty.
-        items_->RemoveAll();
+        const ole::ComPtr<PropertyItems> items = items_;
+        std::vector<ole::Bstr> dropped;
+        if (HasEventSinks()) {
+            dropped.reserve(items->Size());
+            for (size_t i = 0; i < items->Size(); ++i) dropped.emplace_back(items->At(i).Description().name);
+        }
+        items->RemoveAll();
+        for (const ole::Bstr& name : dropped) {
+            const VARIANT arguments[] = {events::TextArgument(name.Get())};
+            Raise(events::kItemRemoved, arguments);
+        }
         std::vector<ole::ComPtr<PropertyItem>> made;
         RETURN_IF_FAILED(GenerateItems(target.Get(), made));
-        const ole::ComPtr<PropertyItems> items = items_;
         const size_t first = items->Size();
         items->Append(std::move(made));
-        for (size_t i = first; i < items->Size(); ++i) {
+        for (size_t i = first; i < items->Size() && HasEventSinks(); ++i) {
             const VARIANT arguments[] = {events::ObjectArgument(static_cast<IPropertyItem*>(&items->At(i)))};
             Raise(events::kItemAdded, arguments);
         }

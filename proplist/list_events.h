@@ -45,6 +45,7 @@ constexpr DISPID kMouseWheel = 43;
 constexpr DISPID kPaint = 46;
 constexpr DISPID kTopItemChanged = 47;
 constexpr DISPID kItemAdded = 12;
+constexpr DISPID kItemRemoved = 13;
 constexpr DISPID kBeforeDropDown = 15;
 constexpr DISPID kDropDownClosed = 16;
 constexpr DISPID kColourPicked = 18;

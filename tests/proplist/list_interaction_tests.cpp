@@ -418,11 +418,23 @@ TEST_F(ListInteractionTest, AValidateHandlerKeepsTheFocusInTheList) {
     EXPECT_EQ(GetFocus(), container->Window());
 }
 
-TEST_F(ListInteractionTest, FillingTheListReportsEachItemAdded) {
-    const size_t before = Count(events::kItemAdded);
+TEST_F(ListInteractionTest, RefillingReportsEachItemRemovedThenEachItemAdded) {
+    const std::vector<std::wstring> names = ItemNames(list.Get());
     ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
-    EXPECT_EQ(Count(events::kItemAdded) - before, ItemNames(list.Get()).size());
-    EXPECT_EQ(ItemOfLast(events::kItemAdded), ItemNames(list.Get()).back());
+    std::vector<std::wstring> removed, added;
+    for (const auto& event : sink->Events()) {
+        if (event.id == events::kItemRemoved) {
+            EXPECT_TRUE(added.empty()) << "every removal comes before the first addition";
+            removed.emplace_back(V_BSTR(&event.arguments.at(0).Get()));
+        } else if (event.id == events::kItemAdded) {
+            ComPtr<IPropertyItem> item;
+            ASSERT_EQ(V_DISPATCH(&event.arguments.at(0).Get())->QueryInterface(IID_IPropertyItem, item.PutVoid()), S_OK);
+            added.push_back(NameOf(item.Get()));
+        }
+    }
+    EXPECT_EQ(removed, names);
+    EXPECT_EQ(added, names);
+    EXPECT_LT(PlaceOfLast(events::kItemAdded), PlaceOfLast(events::kAfterPopulate));
 }
 
 }  // namespace proplist_tests
