@@ -122,7 +122,7 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM 
             host_.Raise(events::kEditorKeyDown, arguments);
         }
         handled = true;
-        if (key == VK_F4 || (key == VK_DOWN && (ShiftState() & 4))) {
+        if (key == VK_F4) {
             DropDown();
             return 0;
         }
@@ -160,6 +160,14 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM 
             return 0;
         }
     }
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_DOWN) {
+            // Alt+Down opens or closes the list or the calendar, as in a combo box.
+            RaiseKeyDown(static_cast<SHORT>(wParam));
+            DropDown();
+            handled = true;
+        }
+        return 0;
     case WM_KEYUP: {
         SHORT key = static_cast<SHORT>(wParam);
         const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};

@@ -78,7 +78,10 @@ void ListView::OnMouseHover(int x, int y) noexcept {
     // The whole text of a cell that cuts it short; a handler may say something else or nothing.
     const ItemDescription& description = item->Description();
     const std::wstring shown = overName ? description.name : FormatValue(description, item->CurrentValue());
-    if (overName) cell.left = 0, cell.right = SplitterX(cell.right);
+    if (overName) {
+        cell.right = cell.left - 1;
+        cell.left = 0;
+    }
     std::wstring offered;
     HDC dc = GetDC(window_);
     HFONT font = host_.Font();

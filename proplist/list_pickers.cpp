@@ -111,7 +111,10 @@ void ListView::OpenCalendar() noexcept {
 
 void ListView::CloseCalendar() noexcept {
     if (!calendar_) return;
+    // A click on a day may have given the calendar the focus; it goes back to the editor.
+    const bool hadFocus = GetFocus() == calendar_;
     DestroyWindow(std::exchange(calendar_, nullptr));
+    if (hadFocus && editor_) SetFocus(editor_);
     if (editing_) RaiseDropDownClosed(host_, editing_.Get());
 }
 

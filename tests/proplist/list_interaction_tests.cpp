@@ -278,7 +278,7 @@ TEST_F(ListInteractionTest, ADateIsChosenFromACalendarKeepingItsTimeOfDay) {
     EXPECT_EQ(list->View().Editor(), editor);
     EXPECT_EQ(Count(events::kDropDownClosed), 1u);
 
-    Key(VK_F4, editor);
+    SendMessageW(editor, WM_SYSKEYDOWN, VK_DOWN, 1 | (1 << 29));  // Alt+Down
     calendar = list->View().Calendar();
     ASSERT_TRUE(calendar);
     SYSTEMTIME shown{};
@@ -308,6 +308,7 @@ TEST_F(ListInteractionTest, ADateIsChosenFromACalendarKeepingItsTimeOfDay) {
     Pump();
     ASSERT_EQ(Count(events::kDateChosen), 1u);
     EXPECT_EQ(list->View().Calendar(), nullptr);
+    EXPECT_EQ(GetFocus(), window) << "the focus is back on the list";
     EXPECT_EQ(list->View().Editor(), nullptr) << "choosing commits";
     EXPECT_DOUBLE_EQ(V_DATE(&ValueOf(L"Born").Get()), 45005.25);
     EXPECT_EQ(Count(events::kItemChanged), 1u);
