@@ -7,8 +7,9 @@
 #include "ole/variant.h"
 #include "proplist/list_errors.h"
 
+#include <algorithm>
 #include <map>
-#include <unordered_map>
+#include <numeric>
 
 namespace proplist {
 
@@ -83,7 +84,32 @@ public:
     HRESULT Walk(ITypeInfo* info, int depth = 0);
 
     void Finish(std::vector<ItemDescription>& properties, std::vector<MEMBERID>& ids) {
-        for (Found& found : found_) {
+        // A property's accessors (get, put, putref) are members of their own. They are merged
+        // here, once, by sorting on the member id; properties keep the order in which their
+        // first accessor was declared.
+        std::vector<size_t> byId(found_.size());
+        std::iota(byId.begin(), byId.end(), size_t{0});
+        std::stable_sort(byId.begin(), byId.end(),
+                         [&](size_t left, size_t right) { return found_[left].id < found_[right].id; });
+        std::vector<size_t> firsts;
+        for (size_t group = 0; group < byId.size();) {
+            Found& first = found_[byId[group]];
+            size_t next = group + 1;
+            for (; next < byId.size() && found_[byId[next]].id == first.id; ++next) {
+                Found& other = found_[byId[next]];
+                first.writable = first.writable || other.writable;
+                first.excluded = first.excluded || other.excluded;
+                if (other.readable) {
+                    first.readable = true;
+                    first.description = std::move(other.description);
+                }
+            }
+            firsts.push_back(byId[group]);
+            group = next;
+        }
+        std::sort(firsts.begin(), firsts.end());
+        for (size_t at : firsts) {
+            Found& found = found_[at];
             if (!found.readable || found.excluded) continue;
             found.description.readOnly = !found.writable;
             ids.push_back(found.id);
@@ -100,11 +126,8 @@ private:
         ItemDescription description;
     };
 
-    Found& Entry(MEMBERID id) {
-        const auto [at, added] = index_.emplace(id, found_.size());
-        if (added) found_.push_back(Found{id, false, false, false, {}});
-        return found_[at->second];
-    }
+    // A record of one member; Finish merges the records of one property.
+    Found& Entry(MEMBERID id) { return found_.emplace_back(Found{id, false, false, false, {}}); }
 
     HRESULT WalkBases(ITypeInfo* info, const TYPEATTR& attributes, int depth);
     void AddFunction(ITypeInfo* info, const FUNCDESC& function);
@@ -113,7 +136,6 @@ private:
     std::shared_ptr<const EnumMembers> Members(ITypeInfo* enumeration);
 
     std::vector<Found> found_;
-    std::unordered_map<MEMBERID, size_t> index_;
     std::map<std::wstring, std::shared_ptr<const EnumMembers>> enumerations_;
 };
 
@@ -138,7 +160,6 @@ HRESULT PropertyCollector::Walk(ITypeInfo* info, int depth) {
     RETURN_IF_FAILED(WalkBases(info, *attributes.operator->(), depth));
     const size_t members = found_.size() + attributes->cVars + attributes->cFuncs;
     found_.reserve(members);
-    index_.reserve(members);
     // A dispinterface declares its properties before its methods.
     for (UINT i = 0; i < attributes->cVars; ++i) {
         VariableDescription variable(info, i);
