@@ -1,0 +1,147 @@
+#include "proplist/list_view.h"
+
+#include "ole/bstr.h"
+#include "proplist/list_events.h"
+#include "proplist/list_view_support.h"
+
+#include <algorithm>
+
+// Moving the selection: by keys (arrows, pages, Home, End, Tab, type-ahead on names) and by the
+// mouse (a click selects; a second click on the value edits it; the splitter is dragged).
+namespace proplist {
+
+using namespace view_support;
+
+namespace {
+
+constexpr DWORD kTypeAheadPause = 1000;  // ms between keys that start a new search
+
+bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
+    if (prefix.size() > name.size()) return false;
+    return CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+SHORT ListView::RaiseKeyDown(SHORT key) noexcept {
+    const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+    host_.Raise(events::kKeyDown, arguments);
+    return key;
+}
+
+void ListView::OnKeyDown(SHORT key) noexcept {
+    const bool control = (ShiftState() & 2) != 0;
+    if (key == VK_F1) return RequestHelp();
+    if (control && key == 'C') return CopySelected();
+    if (control && key == 'V') return PasteIntoSelected();
+    if (control && key == 'F') return OpenFilter();
+    if (key == VK_F4 || (key == VK_DOWN && (ShiftState() & 4))) {
+        BeginEdit();
+        return DropDown();
+    }
+    const size_t count = Rows().size();
+    if (count == 0) return;
+    const size_t page = RowsPerPage();
+    const size_t current = selectedRow_;
+    switch (key) {
+    case VK_UP: Move(-1); break;
+    case VK_DOWN: Move(1); break;
+    case VK_PRIOR: Move(-static_cast<long>(page)); break;
+    case VK_NEXT: Move(static_cast<long>(page)); break;
+    case VK_HOME: Select(0); break;
+    case VK_END: Select(count - 1); break;
+    case VK_RETURN:
+    case VK_F2: BeginEdit(); break;
+    case VK_TAB:
+        Move((ShiftState() & 1) ? -1 : 1);
+        if (selectedRow_ != current) BeginEdit();
+        break;
+    default: break;
+    }
+}
+
+void ListView::Move(long delta) noexcept {
+    const size_t count = Rows().size();
+    if (count == 0) return;
+    if (selectedRow_ == kNone) {
+        Select(delta < 0 ? count - 1 : 0);
+        return;
+    }
+    const long long target = static_cast<long long>(selectedRow_) + delta;
+    Select(static_cast<size_t>(std::clamp<long long>(target, 0, static_cast<long long>(count) - 1)));
+}
+
+bool ListView::Select(size_t row) noexcept {
+    if (editor_ && !CommitEdit()) return false;
+    Rows();
+    if (row == selectedRow_) {
+        EnsureVisible(row);
+        return true;
+    }
+    PropertyItem* item = row == kNone ? nullptr : ItemAtRow(row);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    const VARIANT before[] = {events::ObjectArgument(item ? AsDispatch(item) : nullptr),
+                              events::BooleanReference(&cancel)};
+    host_.Raise(events::kBeforeSelectionChange, before);
+    if (cancel) return false;
+    // A handler may have changed the items.
+    Rows();
+    if (row != kNone && row >= rows_.size()) return false;
+    item = row == kNone ? nullptr : ItemAtRow(row);
+    selectedRow_ = row;
+    selectedItem_ = item;
+    EnsureVisible(row);
+    Invalidate();
+    const VARIANT arguments[] = {events::ObjectArgument(item ? AsDispatch(item) : nullptr)};
+    host_.Raise(events::kSelectionChanged, arguments);
+    return true;
+}
+
+void ListView::OnChar(wchar_t typed) noexcept {
+    if (typed < L' ') return;
+    const DWORD now = GetTickCount();
+    if (now - lastTyped_ > kTypeAheadPause) typeAhead_.clear();
+    lastTyped_ = now;
+    typeAhead_.push_back(typed);
+    const std::vector<size_t>& rows = Rows();
+    if (rows.empty()) return;
+    // A new search starts after the selection; a longer prefix may still match the selection.
+    const size_t first = selectedRow_ == kNone ? 0 : (typeAhead_.size() == 1 ? selectedRow_ + 1 : selectedRow_);
+    for (size_t step = 0; step < rows.size(); ++step) {
+        const size_t row = (first + step) % rows.size();
+        if (StartsWith(host_.Items().At(rows[row]).Description().name, typeAhead_)) {
+            Select(row);
+            return;
+        }
+    }
+    const ole::Bstr searched(typeAhead_);
+    const VARIANT arguments[] = {events::TextArgument(searched.Get())};
+    host_.Raise(events::kSearchNotFound, arguments);
+}
+
+void ListView::OnMouseDown(int x, int y) noexcept {
+    SetFocus(window_);
+    const VARIANT arguments[] = {events::ShortArgument(1), events::ShortArgument(ShiftState()),
+                                 events::FloatArgument(static_cast<float>(x)),
+                                 events::FloatArgument(static_cast<float>(y))};
+    host_.Raise(events::kMouseDown, arguments);
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (std::abs(x - SplitterX(client.right)) <= 3) {
+        if (editor_ && !CommitEdit()) return;
+        draggingSplitter_ = true;
+        SetCapture(window_);
+        return;
+    }
+    const size_t row = RowAt(y);
+    if (row == kNone) return;
+    const bool again = row == selectedRow_;
+    if (!Select(row)) return;
+    const VARIANT item[] = {events::ObjectArgument(AsDispatch(ItemAtRow(row)))};
+    host_.Raise(events::kItemClick, item);
+    // A click on the value of the selected item edits it, as property grids do.
+    if (again && x > SplitterX(client.right) && !editor_) BeginEdit();
+}
+
+}  // namespace proplist
