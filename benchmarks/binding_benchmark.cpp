@@ -3,7 +3,7 @@
 // figures are for people to read.
 #include "benchmarks/timing.h"
 #include "benchmarks/typelib_client.h"
-#include "binding/inspecta_support.h"
+#include "binding/binding_engine.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
 #include "tests/doubles/fake_list.h"

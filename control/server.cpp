@@ -1,7 +1,7 @@
 // The library's four entry points: the class object of Inspecta, whether the library may be
 // unloaded, and its registration and complete removal.
 #include "about/window_class.h"
-#include "control/inspecta.h"
+#include "control/control_object.h"
 #include "ole/class_factory.h"
 #include "ole/registration.h"
 #include "ole/type_library.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "demo/inspecta_host.h"
+#include "demo/control_host.h"
 
 #include <windows.h>
 

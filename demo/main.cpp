@@ -4,7 +4,7 @@
 //
 //   demo.exe [--object <ProgID>] [--render <file.png>]
 #include "demo/demo_window.h"
-#include "demo/inspecta_host.h"
+#include "demo/control_host.h"
 #include "demo/sample_record.h"
 #include "demo/view_snapshot.h"
 

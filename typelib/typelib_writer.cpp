@@ -3,7 +3,7 @@
 // It is written through ICreateTypeLib2 rather than compiled from IDL because the library needs
 // what widl will not give it: a version and flags on the event dispinterface, and `Item`
 // returning the item interface of the list control's own, imported, library.
-#include "inspecta_interface.h"
+#include "control_interface.h"
 #include "ole/com_ptr.h"
 #include "ole/hresult.h"
 
@@ -45,7 +45,7 @@ constexpr wchar_t kFontHelp[] = L"Returns or sets the default font used to displ
 constexpr wchar_t kRefreshHelp[] = L"Refreshes the values of wrapped properties";
 constexpr wchar_t kClientHelp[] = L"Returns or sets the client object to be edited]  ";
 
-// Slot order: the order of _Inspecta's methods in inspecta_interface.h.
+// Slot order: the order of _Inspecta's methods in control_interface.h.
 constexpr Member kMembers[] = {
     {L"AutoWriteProperties", INVOKE_PROPERTYGET, 0x68030007, Shape::Boolean, kAutoWriteHelp, 0},
     {L"AutoWriteProperties", INVOKE_PROPERTYPUT, 0x68030007, Shape::Boolean, kAutoWriteHelp, 0},

@@ -1,7 +1,7 @@
 // Inspecta2.ocx, registered in the prefix, hosted by the system's own ActiveX container
 // (atl.dll) through the demo's host, inspecting the demo's sample record.
 #include "demo/demo_window.h"
-#include "demo/inspecta_host.h"
+#include "demo/control_host.h"
 #include "demo/sample_record.h"
 #include "demo/view_snapshot.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/inspecta.h"
+#include "control/control_object.h"
 #include "ole/com_ptr.h"
 #include "ole/variant.h"
 #include "tests/doubles/fake_automation_object.h"

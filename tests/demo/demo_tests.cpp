@@ -1,6 +1,6 @@
 // The demo host's own pieces: the sample record it inspects, the table it prints and the PNG
 // file it writes.
-#include "demo/inspecta_host.h"
+#include "demo/control_host.h"
 #include "demo/sample_record.h"
 #include "demo/view_snapshot.h"
 

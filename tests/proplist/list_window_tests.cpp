@@ -1,5 +1,5 @@
 // The list on screen, driven by simulated keyboard and mouse input as a user drives it.
-#include "binding/inspecta_support.h"
+#include "binding/binding_engine.h"
 #include "ole/event_connection.h"
 #include "proplist/list_events.h"
 #include "tests/proplist/list_window_fixture.h"

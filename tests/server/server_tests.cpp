@@ -1,7 +1,7 @@
 // Inspecta2.ocx as a host sees it: loaded by path, asked for its class object, registered and
 // unregistered in the test prefix's registry.
 #include "ole/com_ptr.h"
-#include "typelib/inspecta_interface.h"
+#include "typelib/control_interface.h"
 
 #include <gtest/gtest.h>
 #include <olectl.h>

@@ -5,7 +5,7 @@
 #include "built_libraries.h"
 #include "ole/bstr.h"
 #include "ole/com_ptr.h"
-#include "typelib/inspecta_interface.h"
+#include "typelib/control_interface.h"
 
 #include <gtest/gtest.h>
 #include <olectl.h>

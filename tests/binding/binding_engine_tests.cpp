@@ -1,4 +1,4 @@
-#include "binding/inspecta_support.h"
+#include "binding/binding_engine.h"
 
 #include "ole/bstr.h"
 #include "ole/error_info.h"

@@ -1,11 +1,11 @@
-#include "demo/inspecta_host.h"
+#include "demo/control_host.h"
 
 #include "ole/bstr.h"
 #include "ole/error_info.h"
 #include "ole/hresult.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
-#include "typelib/inspecta_interface.h"
+#include "typelib/control_interface.h"
 
 #include <algorithm>
 #include <cstdio>

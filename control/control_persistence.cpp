@@ -1,6 +1,6 @@
 // How the control answers its container between creation and destruction: its first font, its
 // six persisted options, its layout and its showing.
-#include "control/inspecta.h"
+#include "control/control_object.h"
 
 #include "ole/error_suppression.h"
 #include "ole/late_bound.h"

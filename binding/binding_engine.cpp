@@ -1,4 +1,4 @@
-#include "binding/inspecta_support.h"
+#include "binding/binding_engine.h"
 
 #include "binding/item_values.h"
 #include "binding/list_items.h"

@@ -1,4 +1,4 @@
-#include "control/inspecta.h"
+#include "control/control_object.h"
 
 #include "about/frm_about.h"
 #include "control/raise_error.h"

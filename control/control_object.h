@@ -1,12 +1,12 @@
 #pragma once
 
-#include "binding/inspecta_support.h"
+#include "binding/binding_engine.h"
 #include "ole/class_info.h"
 #include "ole/control.h"
 #include "ole/dispatch_impl.h"
 #include "ole/event_connection.h"
 #include "ole/property_notify_connection.h"
-#include "typelib/inspecta_interface.h"
+#include "typelib/control_interface.h"
 
 #include <windows.h>
 #include <ocidl.h>
