@@ -2,12 +2,11 @@
 // six persisted options, its layout and its showing.
 #include "control/control_object.h"
 
+#include "ole/arguments.h"
 #include "ole/error_suppression.h"
 #include "ole/late_bound.h"
 #include "ole/runtime_errors.h"
 #include "ole/variant.h"
-
-#include <array>
 
 using ole::ComPtr;
 using ole::Variant;
@@ -90,15 +89,9 @@ void Inspecta::Resize() {
     ole::ErrorSuppressionRegion suppress;
     suppress.Attempt([&] {
         const SIZE size = ClientSize();
-        std::array<VARIANT, 4> arguments{};
-        V_VT(&arguments[0]) = VT_R4;
-        V_R4(&arguments[0]) = 0.0f;
-        V_VT(&arguments[1]) = VT_I2;
-        V_I2(&arguments[1]) = 0;
-        V_VT(&arguments[2]) = VT_R4;
-        V_R4(&arguments[2]) = static_cast<float>(size.cx);
-        V_VT(&arguments[3]) = VT_R4;
-        V_R4(&arguments[3]) = static_cast<float>(size.cy);
+        const VARIANT arguments[] = {ole::FloatArgument(0.0f), ole::ShortArgument(0),
+                                     ole::FloatArgument(static_cast<float>(size.cx)),
+                                     ole::FloatArgument(static_cast<float>(size.cy))};
         return ole::CallMethod(prpWrapper.Get(), L"Move", arguments, nullptr);
     });
 }

@@ -1,5 +1,6 @@
 #include "proplist/kavella_list.h"
 
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/error_info.h"
 #include "ole/hresult.h"
@@ -200,7 +201,7 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
         const ole::ComPtr<IDispatch> target = ObjectOf(object);
         if (!target) return RaiseListError(kErrorObjectRequired, IID__Kavella);
         VARIANT_BOOL cancel = VARIANT_FALSE;
-        const VARIANT beforePopulate[] = {events::BooleanReference(&cancel)};
+        const VARIANT beforePopulate[] = {ole::BooleanReference(&cancel)};
         Raise(events::kBeforePopulate, beforePopulate);
         if (cancel) return S_OK;
         // Afterwards the list holds this object's items and no others: its callers refill it
@@ -213,7 +214,7 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
         }
         items->RemoveAll();
         for (const ole::Bstr& name : dropped) {
-            const VARIANT arguments[] = {events::TextArgument(name.Get())};
+            const VARIANT arguments[] = {ole::TextArgument(name.Get())};
             Raise(events::kItemRemoved, arguments);
         }
         std::vector<ole::ComPtr<PropertyItem>> made;
@@ -221,7 +222,7 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
         const size_t first = items->Size();
         items->Append(std::move(made));
         for (size_t i = first; i < items->Size() && HasEventSinks(); ++i) {
-            const VARIANT arguments[] = {events::ObjectArgument(static_cast<IPropertyItem*>(&items->At(i)))};
+            const VARIANT arguments[] = {ole::ObjectArgument(static_cast<IPropertyItem*>(&items->At(i)))};
             Raise(events::kItemAdded, arguments);
         }
         Raise(events::kAfterPopulate, {});
@@ -244,7 +245,7 @@ HRESULT KavellaList::put_Redraw(VARIANT_BOOL redraw) {
         view_->RedrawResumed();
         InvalidateView();
     }
-    const VARIANT arguments[] = {events::BooleanArgument(on ? VARIANT_TRUE : VARIANT_FALSE)};
+    const VARIANT arguments[] = {ole::BooleanArgument(on ? VARIANT_TRUE : VARIANT_FALSE)};
     Raise(events::kRedrawChanged, arguments);
     return S_OK;
 }

@@ -1,5 +1,6 @@
 #include "proplist/list_view.h"
 
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "proplist/list_events.h"
 #include "proplist/list_view_support.h"
@@ -59,8 +60,8 @@ void ListView::OnContextMenu(int x, int y) noexcept {
     }
     POINT inside = at;
     ScreenToClient(window_, &inside);
-    const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(inside.x)),
-                                 events::FloatArgument(static_cast<float>(inside.y)), events::BooleanReference(&cancel)};
+    const VARIANT arguments[] = {ole::FloatArgument(static_cast<float>(inside.x)),
+                                 ole::FloatArgument(static_cast<float>(inside.y)), ole::BooleanReference(&cancel)};
     host_.Raise(events::kContextMenu, arguments);
     if (cancel) return;
     HMENU menu = CreatePopupMenu();
@@ -102,7 +103,7 @@ void ListView::CopySelected() noexcept {
     if (!item) return;
     const ole::ComPtr<PropertyItem> held(item);
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item)), events::BooleanReference(&cancel)};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item)), ole::BooleanReference(&cancel)};
     host_.Raise(events::kCopyValue, arguments);
     if (cancel) return;
     if (!PutOnClipboard(window_, FormatValue(item->Description(), item->CurrentValue()))) MessageBeep(MB_OK);
@@ -113,7 +114,7 @@ void ListView::PasteIntoSelected() noexcept {
     if (!item || !host_.IsEnabled()) return;
     if (item->Description().readOnly || item->Description().style == kStyleCustom) {
         if (item->Description().readOnly) {
-            const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get()))};
+            const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get()))};
             host_.Raise(events::kReadOnlyEditAttempt, arguments);
         }
         MessageBeep(MB_OK);
@@ -127,8 +128,8 @@ void ListView::PasteIntoSelected() noexcept {
     if (editor_ && !CommitEdit()) return;
     ole::Bstr text(pasted);
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::TextReference(text.InOut()),
-                                 events::BooleanReference(&cancel)};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get())), ole::TextReference(text.InOut()),
+                                 ole::BooleanReference(&cancel)};
     host_.Raise(events::kPasteValue, arguments);
     if (cancel) return;
     ole::Variant value;
@@ -143,7 +144,7 @@ void ListView::ResetSelected() noexcept {
     const ole::ComPtr<PropertyItem> item(Selected());
     if (!item || !item->CanReset() || !host_.IsEnabled()) return;
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::BooleanReference(&cancel)};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get())), ole::BooleanReference(&cancel)};
     host_.Raise(events::kResetValue, arguments);
     if (cancel || !item->CanReset()) return;
     if (editor_) AbandonEdit();
@@ -153,7 +154,7 @@ void ListView::ResetSelected() noexcept {
 
 void ListView::RequestHelp() noexcept {
     PropertyItem* item = Selected();
-    const VARIANT arguments[] = {events::ObjectArgument(item ? AsDispatch(item) : nullptr)};
+    const VARIANT arguments[] = {ole::ObjectArgument(item ? AsDispatch(item) : nullptr)};
     host_.Raise(events::kHelpRequested, arguments);
 }
 
@@ -165,15 +166,15 @@ void ListView::ToggleSortOrder() noexcept {
     EnsureVisible(selectedRow_);
     UpdateScrollBar();
     Invalidate();
-    const VARIANT arguments[] = {events::BooleanArgument(alphabetical_ ? VARIANT_TRUE : VARIANT_FALSE)};
+    const VARIANT arguments[] = {ole::BooleanArgument(alphabetical_ ? VARIANT_TRUE : VARIANT_FALSE)};
     host_.Raise(events::kSortOrderChanged, arguments);
 }
 
 bool ListView::RaiseError(LONG number, std::wstring& description) noexcept {
     ole::Bstr text(description);
     VARIANT_BOOL cancelDisplay = VARIANT_FALSE;
-    const VARIANT arguments[] = {events::LongArgument(number), events::TextReference(text.InOut()),
-                                 events::BooleanReference(&cancelDisplay)};
+    const VARIANT arguments[] = {ole::LongArgument(number), ole::TextReference(text.InOut()),
+                                 ole::BooleanReference(&cancelDisplay)};
     host_.Raise(events::kError, arguments);
     description.assign(text.View());
     return cancelDisplay == VARIANT_FALSE;

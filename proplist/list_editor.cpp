@@ -1,5 +1,6 @@
 #include "proplist/list_view.h"
 
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/hresult.h"
 #include "ole/type_library.h"
@@ -19,7 +20,7 @@ void ListView::BeginEdit() noexcept {
     if (editor_ || !window_ || !host_.IsEnabled()) return;
     PropertyItem* item = Selected();
     if (!item) return;
-    const VARIANT itemArgument[] = {events::ObjectArgument(AsDispatch(item))};
+    const VARIANT itemArgument[] = {ole::ObjectArgument(AsDispatch(item))};
     const ItemDescription& description = item->Description();
     if (description.readOnly) {
         host_.Raise(events::kReadOnlyEditAttempt, itemArgument);
@@ -32,7 +33,7 @@ void ListView::BeginEdit() noexcept {
         return;
     }
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    const VARIANT beforeEdit[] = {events::ObjectArgument(AsDispatch(item)), events::BooleanReference(&cancel)};
+    const VARIANT beforeEdit[] = {ole::ObjectArgument(AsDispatch(item)), ole::BooleanReference(&cancel)};
     host_.Raise(events::kBeforeEdit, beforeEdit);
     if (cancel || item != Selected()) return;
     EnsureVisible(selectedRow_);
@@ -118,7 +119,7 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM 
     case WM_KEYDOWN: {
         SHORT key = RaiseKeyDown(static_cast<SHORT>(wParam));
         if (key != 0) {
-            const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+            const VARIANT arguments[] = {ole::ShortReference(&key), ole::ShortArgument(ShiftState())};
             host_.Raise(events::kEditorKeyDown, arguments);
         }
         handled = true;
@@ -170,7 +171,7 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case WM_KEYUP: {
         SHORT key = static_cast<SHORT>(wParam);
-        const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+        const VARIANT arguments[] = {ole::ShortReference(&key), ole::ShortArgument(ShiftState())};
         host_.Raise(events::kEditorKeyUp, arguments);
         handled = key == 0;
         return 0;
@@ -182,7 +183,7 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM 
             return 0;
         }
         SHORT typed = static_cast<SHORT>(wParam);
-        const VARIANT arguments[] = {events::ShortReference(&typed)};
+        const VARIANT arguments[] = {ole::ShortReference(&typed)};
         host_.Raise(events::kEditorKeyPress, arguments);
         if (typed == 0) {
             handled = true;
@@ -220,7 +221,7 @@ bool ListView::CommitEdit() noexcept {
     HideMessage();
     CloseEditor();
     if (text != originalText_) RaiseItemChanged(*item.Get());
-    const VARIANT afterEdit[] = {events::ObjectArgument(AsDispatch(item.Get()))};
+    const VARIANT afterEdit[] = {ole::ObjectArgument(AsDispatch(item.Get()))};
     host_.Raise(events::kAfterEdit, afterEdit);
     return true;
 }
@@ -233,8 +234,8 @@ bool ListView::AcceptText(PropertyItem& item, const std::wstring& text, ole::Var
         VARIANT proposed;
         VariantInit(&proposed);
         value.Detach(&proposed);
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(&item)), events::VariantReference(&proposed),
-                                     events::BooleanReference(&cancel)};
+        const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(&item)), ole::VariantReference(&proposed),
+                                     ole::BooleanReference(&cancel)};
         host_.Raise(events::kValidateValue, arguments);
         value = ole::Variant::Attach(proposed);
         if (!cancel) return true;
@@ -246,15 +247,15 @@ bool ListView::AcceptText(PropertyItem& item, const std::wstring& text, ole::Var
     std::wstring shown = reason;
     if (RaiseError(number, shown)) ShowMessage(shown);
     const ole::Bstr typed(text), why(reason);
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(&item)), events::TextArgument(typed.Get()),
-                                 events::TextArgument(why.Get())};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(&item)), ole::TextArgument(typed.Get()),
+                                 ole::TextArgument(why.Get())};
     host_.Raise(events::kValueRejected, arguments);
     return false;
 }
 
 void ListView::RaiseItemChanged(PropertyItem& item) noexcept {
     IDispatch* changed = AsDispatch(&item);
-    const VARIANT arguments[] = {events::ObjectReference(&changed)};
+    const VARIANT arguments[] = {ole::ObjectReference(&changed)};
     host_.Raise(events::kItemChanged, arguments);
 }
 
@@ -263,7 +264,7 @@ void ListView::CancelEdit() noexcept {
     ole::ComPtr<PropertyItem> item = editing_;
     HideMessage();
     CloseEditor();
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get()))};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get()))};
     host_.Raise(events::kEditCancelled, arguments);
 }
 

@@ -1,5 +1,6 @@
 #include "proplist/list_view.h"
 
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/type_library.h"
 #include "proplist/list_events.h"
@@ -37,10 +38,10 @@ void ListView::OnMouseMove(WPARAM buttons, int x, int y) noexcept {
         trackingMouse_ = TrackMouseEvent(&track) != FALSE;
         host_.Raise(events::kMouseEnter);
     }
-    const VARIANT arguments[] = {events::ShortArgument((buttons & MK_LBUTTON) ? 1 : 0),
-                                 events::ShortArgument(ShiftState()),
-                                 events::FloatArgument(static_cast<float>(x)),
-                                 events::FloatArgument(static_cast<float>(y))};
+    const VARIANT arguments[] = {ole::ShortArgument((buttons & MK_LBUTTON) ? 1 : 0),
+                                 ole::ShortArgument(ShiftState()),
+                                 ole::FloatArgument(static_cast<float>(x)),
+                                 ole::FloatArgument(static_cast<float>(y))};
     host_.Raise(events::kMouseMove, arguments);
     if (draggingSplitter_) {
         DragSplitterTo(x);
@@ -55,11 +56,11 @@ void ListView::SetHotItem(PropertyItem* item) noexcept {
     HideToolTip();
     const ole::ComPtr<PropertyItem> left = std::exchange(hotItem_, ole::ComPtr<PropertyItem>(item));
     if (left) {
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(left.Get()))};
+        const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(left.Get()))};
         host_.Raise(events::kItemLeave, arguments);
     }
     if (const ole::ComPtr<PropertyItem> entered = hotItem_) {
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(entered.Get()))};
+        const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(entered.Get()))};
         host_.Raise(events::kItemEnter, arguments);
         // Resting on this row may show its tooltip.
         TRACKMOUSEEVENT track{sizeof(track), TME_HOVER, window_, HOVER_DEFAULT};
@@ -92,7 +93,7 @@ void ListView::OnMouseHover(int x, int y) noexcept {
     ReleaseDC(window_, dc);
     if (extent.cx > cell.right - cell.left - 8) offered = shown;
     ole::Bstr text(offered);
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item)), events::TextReference(text.InOut())};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item)), ole::TextReference(text.InOut())};
     host_.Raise(events::kToolTipShow, arguments);
     if (text.Length() == 0 || !window_) return;
     if (!toolTip_) {
@@ -135,7 +136,7 @@ void ListView::DragSplitterTo(int x) noexcept {
     const int width = SplitterX(client.right);
     if (width == reportedSplit_) return;
     reportedSplit_ = width;
-    const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(width))};
+    const VARIANT arguments[] = {ole::FloatArgument(static_cast<float>(width))};
     host_.Raise(events::kColumnWidthChanged, arguments);
 }
 

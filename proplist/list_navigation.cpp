@@ -1,5 +1,6 @@
 #include "proplist/list_view.h"
 
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "proplist/list_events.h"
 #include "proplist/list_view_support.h"
@@ -25,7 +26,7 @@ bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
 }  // namespace
 
 SHORT ListView::RaiseKeyDown(SHORT key) noexcept {
-    const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+    const VARIANT arguments[] = {ole::ShortReference(&key), ole::ShortArgument(ShiftState())};
     host_.Raise(events::kKeyDown, arguments);
     return key;
 }
@@ -81,8 +82,8 @@ bool ListView::Select(size_t row) noexcept {
     }
     PropertyItem* item = row == kNone ? nullptr : ItemAtRow(row);
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    const VARIANT before[] = {events::ObjectArgument(item ? AsDispatch(item) : nullptr),
-                              events::BooleanReference(&cancel)};
+    const VARIANT before[] = {ole::ObjectArgument(item ? AsDispatch(item) : nullptr),
+                              ole::BooleanReference(&cancel)};
     host_.Raise(events::kBeforeSelectionChange, before);
     if (cancel) return false;
     // A handler may have changed the items.
@@ -93,7 +94,7 @@ bool ListView::Select(size_t row) noexcept {
     selectedItem_ = item;
     EnsureVisible(row);
     Invalidate();
-    const VARIANT arguments[] = {events::ObjectArgument(item ? AsDispatch(item) : nullptr)};
+    const VARIANT arguments[] = {ole::ObjectArgument(item ? AsDispatch(item) : nullptr)};
     host_.Raise(events::kSelectionChanged, arguments);
     return true;
 }
@@ -116,15 +117,15 @@ void ListView::OnChar(wchar_t typed) noexcept {
         }
     }
     const ole::Bstr searched(typeAhead_);
-    const VARIANT arguments[] = {events::TextArgument(searched.Get())};
+    const VARIANT arguments[] = {ole::TextArgument(searched.Get())};
     host_.Raise(events::kSearchNotFound, arguments);
 }
 
 void ListView::OnMouseDown(int x, int y) noexcept {
     SetFocus(window_);
-    const VARIANT arguments[] = {events::ShortArgument(1), events::ShortArgument(ShiftState()),
-                                 events::FloatArgument(static_cast<float>(x)),
-                                 events::FloatArgument(static_cast<float>(y))};
+    const VARIANT arguments[] = {ole::ShortArgument(1), ole::ShortArgument(ShiftState()),
+                                 ole::FloatArgument(static_cast<float>(x)),
+                                 ole::FloatArgument(static_cast<float>(y))};
     host_.Raise(events::kMouseDown, arguments);
     RECT client{};
     GetClientRect(window_, &client);
@@ -138,7 +139,7 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     if (row == kNone) return;
     const bool again = row == selectedRow_;
     if (!Select(row)) return;
-    const VARIANT item[] = {events::ObjectArgument(AsDispatch(ItemAtRow(row)))};
+    const VARIANT item[] = {ole::ObjectArgument(AsDispatch(ItemAtRow(row)))};
     host_.Raise(events::kItemClick, item);
     // A click on the value of the selected item edits it, as property grids do.
     if (again && x > SplitterX(client.right) && !editor_) BeginEdit();

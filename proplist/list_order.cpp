@@ -1,5 +1,6 @@
 #include "proplist/list_view.h"
 
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/hresult.h"
 #include "ole/type_library.h"
@@ -103,7 +104,7 @@ void ListView::CloseFilter() noexcept {
         filter_.clear();
         rowsStale_ = true;
         const ole::Bstr cleared(filter_);
-        const VARIANT arguments[] = {events::TextArgument(cleared.Get())};
+        const VARIANT arguments[] = {ole::TextArgument(cleared.Get())};
         host_.Raise(events::kFilterChanged, arguments);
     }
     if (window_) SetFocus(window_);
@@ -124,7 +125,7 @@ void ListView::FilterTyped() noexcept {
     UpdateScrollBar();
     Invalidate();
     const ole::Bstr filter(filter_);
-    const VARIANT arguments[] = {events::TextArgument(filter.Get())};
+    const VARIANT arguments[] = {ole::TextArgument(filter.Get())};
     host_.Raise(events::kFilterChanged, arguments);
 }
 

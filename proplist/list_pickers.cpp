@@ -1,5 +1,6 @@
 #include "proplist/list_view.h"
 
+#include "ole/arguments.h"
 #include "ole/type_library.h"
 #include "proplist/list_events.h"
 #include "proplist/list_view_support.h"
@@ -25,13 +26,13 @@ bool IsComboBox(HWND window) noexcept {
 
 bool RaiseBeforeDropDown(ListViewHost& host, PropertyItem* item) noexcept {
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item)), events::BooleanReference(&cancel)};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item)), ole::BooleanReference(&cancel)};
     host.Raise(events::kBeforeDropDown, arguments);
     return cancel == VARIANT_FALSE;
 }
 
 void RaiseDropDownClosed(ListViewHost& host, PropertyItem* item) noexcept {
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item))};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item))};
     host.Raise(events::kDropDownClosed, arguments);
 }
 
@@ -79,7 +80,7 @@ void ListView::DropDownSettled() noexcept {
     if (editing_->Description().style == kStyleColour) {
         const ole::ComPtr<PropertyItem> item = editing_;
         const auto colour = static_cast<LONG>(SendMessageW(editor_, CB_GETITEMDATA, static_cast<WPARAM>(chosen), 0));
-        const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::LongArgument(colour)};
+        const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get())), ole::LongArgument(colour)};
         host_.Raise(events::kColourPicked, arguments);
         if (editing_ != item || !editor_) return;
     }
@@ -131,7 +132,7 @@ void ListView::DateChosen(const SYSTEMTIME& day) noexcept {
         double whole = 0;
         date += std::fabs(std::modf(V_DATE(&current.Get()), &whole));
     }
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item.Get())), events::DateArgument(date)};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get())), ole::DateArgument(date)};
     host_.Raise(events::kDateChosen, arguments);
     if (editing_ != item || !editor_) return;
     ole::Variant chosen;

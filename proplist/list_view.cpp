@@ -1,5 +1,6 @@
 #include "proplist/list_view.h"
 
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/hresult.h"
 #include "ole/type_library.h"
@@ -145,7 +146,7 @@ void ListView::ScrollTo(size_t top) noexcept {
     UpdateScrollBar();
     Invalidate();
     host_.Raise(events::kScroll);
-    const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(ItemAtRow(top_)))};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(ItemAtRow(top_)))};
     host_.Raise(events::kTopItemChanged, arguments);
 }
 
@@ -282,7 +283,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         host_.Raise(events::kResize);
         if (SplitterX(client.right) != reportedSplit_) {
             reportedSplit_ = SplitterX(client.right);
-            const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(reportedSplit_))};
+            const VARIANT arguments[] = {ole::FloatArgument(static_cast<float>(reportedSplit_))};
             host_.Raise(events::kColumnWidthChanged, arguments);
         }
         return 0;
@@ -298,13 +299,13 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_KEYUP: {
         SHORT key = static_cast<SHORT>(wParam);
-        const VARIANT arguments[] = {events::ShortReference(&key), events::ShortArgument(ShiftState())};
+        const VARIANT arguments[] = {ole::ShortReference(&key), ole::ShortArgument(ShiftState())};
         host_.Raise(events::kKeyUp, arguments);
         return 0;
     }
     case WM_CHAR: {
         SHORT typed = static_cast<SHORT>(wParam);
-        const VARIANT arguments[] = {events::ShortReference(&typed)};
+        const VARIANT arguments[] = {ole::ShortReference(&typed)};
         host_.Raise(events::kKeyPress, arguments);
         if (typed != 0 && host_.IsEnabled()) OnChar(static_cast<wchar_t>(typed));
         return 0;
@@ -327,12 +328,12 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             ReleaseCapture();
             RECT client{};
             GetClientRect(window_, &client);
-            const VARIANT arguments[] = {events::FloatArgument(static_cast<float>(SplitterX(client.right)))};
+            const VARIANT arguments[] = {ole::FloatArgument(static_cast<float>(SplitterX(client.right)))};
             host_.Raise(events::kSplitterMoved, arguments);
         }
-        const VARIANT arguments[] = {events::ShortArgument(1), events::ShortArgument(ShiftState()),
-                                     events::FloatArgument(static_cast<float>(GET_X_LPARAM(lParam))),
-                                     events::FloatArgument(static_cast<float>(GET_Y_LPARAM(lParam)))};
+        const VARIANT arguments[] = {ole::ShortArgument(1), ole::ShortArgument(ShiftState()),
+                                     ole::FloatArgument(static_cast<float>(GET_X_LPARAM(lParam))),
+                                     ole::FloatArgument(static_cast<float>(GET_Y_LPARAM(lParam)))};
         host_.Raise(events::kMouseUp, arguments);
         host_.Raise(events::kClick);
         return 0;
@@ -340,7 +341,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
         host_.Raise(events::kDblClick);
         if (PropertyItem* item = Selected()) {
-            const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(item))};
+            const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item))};
             host_.Raise(events::kItemDblClick, arguments);
             if (host_.IsEnabled() && !editor_) BeginEdit();
         }
@@ -382,8 +383,8 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             (HIWORD(wParam) == EN_CHANGE || HIWORD(wParam) == CBN_SELCHANGE || HIWORD(wParam) == CBN_EDITCHANGE) &&
             editing_) {
             const ole::Bstr text(WindowText(editor_));
-            const VARIANT arguments[] = {events::ObjectArgument(AsDispatch(editing_.Get())),
-                                         events::TextArgument(text.Get())};
+            const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(editing_.Get())),
+                                         ole::TextArgument(text.Get())};
             host_.Raise(events::kEditorChange, arguments);
             return 0;
         }
@@ -430,7 +431,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MOUSEWHEEL: {
         const SHORT delta = GET_WHEEL_DELTA_WPARAM(wParam);
-        const VARIANT arguments[] = {events::ShortArgument(delta), events::ShortArgument(ShiftState())};
+        const VARIANT arguments[] = {ole::ShortArgument(delta), ole::ShortArgument(ShiftState())};
         host_.Raise(events::kMouseWheel, arguments);
         const long rows = -3L * delta / WHEEL_DELTA;
         ScrollTo(rows < 0 ? (top_ > static_cast<size_t>(-rows) ? top_ + rows : 0) : top_ + static_cast<size_t>(rows));
@@ -465,7 +466,7 @@ void ListView::FocusLeaving(HWND next) noexcept {
     HideToolTip();
     if (calendar_) CloseCalendar();
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    const VARIANT arguments[] = {events::BooleanReference(&cancel)};
+    const VARIANT arguments[] = {ole::BooleanReference(&cancel)};
     host_.Raise(events::kValidate, arguments);
     // Taking the focus back while it moves would fight the window taking it.
     if (cancel && window_) PostMessageW(window_, kMessageRetakeFocus, 0, 0);

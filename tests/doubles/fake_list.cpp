@@ -1,5 +1,6 @@
 #include "tests/doubles/fake_list.h"
 
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/error_info.h"
 #include "ole/hresult.h"
@@ -371,10 +372,7 @@ HRESULT FakeList::RaiseEvent(const wchar_t* name, std::vector<VARIANT> arguments
 
 HRESULT FakeList::RaiseItemChanged(FakeItem* item) {
     IDispatch* passed = item;
-    VARIANT argument;
-    V_VT(&argument) = VT_DISPATCH | VT_BYREF;
-    V_DISPATCHREF(&argument) = &passed;
-    return RaiseEvent(L"ItemChanged", {argument});
+    return RaiseEvent(L"ItemChanged", {ole::ObjectReference(&passed)});
 }
 
 IFACEMETHODIMP FakeList::QueryInterface(REFIID iid, void** object) {

@@ -1,5 +1,6 @@
 #include "tests/runtime/test_control.h"
 
+#include "ole/arguments.h"
 #include "ole/automation_error.h"
 #include "ole/bstr.h"
 #include "ole/property_bag.h"
@@ -128,10 +129,7 @@ HRESULT TestControl::Raise(LONG number, BSTR source, BSTR description) {
 HRESULT TestControl::FireClicked() { return FireEvent(1); }
 
 HRESULT TestControl::FireChanged(BSTR name, VARIANT value) {
-    VARIANT arguments[2];
-    V_VT(&arguments[0]) = VT_BSTR;
-    V_BSTR(&arguments[0]) = name;
-    arguments[1] = value;
+    const VARIANT arguments[] = {ole::TextArgument(name), value};
     return FireEvent(2, arguments);
 }
 

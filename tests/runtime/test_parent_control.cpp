@@ -1,5 +1,6 @@
 #include "tests/runtime/test_parent_control.h"
 
+#include "ole/arguments.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
 #include "tests/runtime/test_control.h"
@@ -24,15 +25,9 @@ HRESULT ParentControl::Initialize() {
 void ParentControl::Resize() {
     const SIZE size = ClientSize();
     // The child covers the whole control: left a single, the others variants.
-    VARIANT arguments[4];
-    V_VT(&arguments[0]) = VT_R4;
-    V_R4(&arguments[0]) = 0;
-    V_VT(&arguments[1]) = VT_I2;
-    V_I2(&arguments[1]) = 0;
-    V_VT(&arguments[2]) = VT_R4;
-    V_R4(&arguments[2]) = static_cast<float>(size.cx);
-    V_VT(&arguments[3]) = VT_R4;
-    V_R4(&arguments[3]) = static_cast<float>(size.cy);
+    const VARIANT arguments[] = {ole::FloatArgument(0.0f), ole::ShortArgument(0),
+                                 ole::FloatArgument(static_cast<float>(size.cx)),
+                                 ole::FloatArgument(static_cast<float>(size.cy))};
     ole::CallMethod(wrapper_.Get(), L"Move", arguments, nullptr);
 }
 
