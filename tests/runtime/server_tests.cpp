@@ -132,23 +132,11 @@ protected:
     const std::wstring server = ole::ModuleFileName();
 };
 
-TEST_F(RegistrationTest, ServerRegistrationIsWrittenAndRemovedCompletely) {
+// What is written is checked key by key for both products (server_tests); here, that removal
+// and a failed registration leave nothing behind.
+TEST_F(RegistrationTest, RemovalAndAFailedRegistrationLeaveNothingBehind) {
     ASSERT_EQ(ole::RegisterControlServer(registration), S_OK);
-    EXPECT_EQ(Read(classKey), L"TestControl");
     EXPECT_EQ(Read(classKey + L"\\InprocServer32"), server);
-    EXPECT_EQ(Read(classKey + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-    EXPECT_EQ(Read(classKey + L"\\ProgID"), L"RuntimeTestLib.TestControl");
-    EXPECT_TRUE(Exists(classKey + L"\\Control"));
-    EXPECT_EQ(Read(classKey + L"\\MiscStatus\\1"), L"131473");
-    EXPECT_EQ(Read(classKey + L"\\ToolboxBitmap32"), server + L", 30000");
-    EXPECT_EQ(Read(classKey + L"\\TypeLib"), Text(LIBID_RuntimeTestLib));
-    EXPECT_EQ(Read(classKey + L"\\Version"), L"1.2");
-    EXPECT_EQ(Read(L"RuntimeTestLib.TestControl\\CLSID"), Text(CLSID_TestControl));
-    EXPECT_TRUE(Exists(L"Interface\\" + Text(IID_ITestControl))) << "dual interface registered";
-    ComPtr<ITypeLib> loaded;
-    EXPECT_EQ(LoadRegTypeLib(LIBID_RuntimeTestLib, 1, 2, 0, loaded.Put()), S_OK);
-    loaded.Reset();
-
     ASSERT_EQ(ole::UnregisterControlServer(registration), S_OK);
     EXPECT_FALSE(Exists(classKey));
     EXPECT_FALSE(Exists(L"RuntimeTestLib.TestControl"));
