@@ -2,6 +2,7 @@
 
 #include "about/mouse_pointer.h"
 #include "about/window_class.h"
+#include "ole/type_library.h"
 
 #include <utility>
 
@@ -30,7 +31,7 @@ void Control::SetVisible(bool visible) noexcept { ShowWindow(window_, visible ? 
 bool PaintedControl::Create(HWND parent, int id) {
     if (!EnsureWindowClass(kClassName, WindowProc, nullptr)) return false;
     window_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), CodeModule(), this);
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ole::CurrentModule(), this);
     return window_ != nullptr;
 }
 
@@ -158,7 +159,7 @@ void Line::Paint(HDC dc) {
 bool PushButton::Create(HWND parent, int id, const wchar_t* caption, HFONT font, bool isDefault) {
     window_ = CreateWindowExW(0, L"BUTTON", caption,
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0,
-                              0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), CodeModule(),
+                              0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ole::CurrentModule(),
                               nullptr);
     if (window_ && font) SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return window_ != nullptr;

@@ -108,7 +108,6 @@ private:
 // A horizontal line one pixel high.
 class Line : public PaintedControl {
 public:
-    void SetColor(COLORREF color) noexcept { color_ = color; }
     // From x1 up to x2 on row y.
     void Place(int x1, int x2, int y) noexcept;
     void Paint(HDC dc) override;

@@ -7,6 +7,7 @@
 #include "about/window_class.h"
 #include "ole/error_suppression.h"
 #include "ole/hresult.h"
+#include "ole/type_library.h"
 #include "typelib/resource_ids.h"
 
 #include <commctrl.h>
@@ -120,7 +121,7 @@ HRESULT frmAbout::Load() {
 
     const FrameMetrics frame = FrameMetrics::FromSystem();
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
-                              designClientWidth_ + 2 * frame.dialogFrameWidth, 200, nullptr, nullptr, CodeModule(),
+                              designClientWidth_ + 2 * frame.dialogFrameWidth, 200, nullptr, nullptr, ole::CurrentModule(),
                               this);
     if (!window_) return HRESULT_FROM_WIN32(GetLastError());
     HRESULT hr = CreateControls();
@@ -160,7 +161,7 @@ HRESULT frmAbout::CreateControls() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     toolTips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, CodeModule(), nullptr);
+                                CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, ole::CurrentModule(), nullptr);
     for (LinkLabel& link : lblURL) {
         link.SetFont(boldFont_);
         link.SetTextColor(RGB(0, 0, 255));

@@ -2,27 +2,21 @@
 
 #include "about/form_controls.h"
 #include "about/frm_about.h"
+#include "ole/type_library.h"
 
 namespace about {
-
-HINSTANCE CodeModule() noexcept {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<const wchar_t*>(&CodeModule), &module);
-    return module;
-}
 
 bool EnsureWindowClass(const wchar_t* name, WNDPROC procedure, HBRUSH background) noexcept {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(CodeModule(), name, &existing)) {
+    if (GetClassInfoExW(ole::CurrentModule(), name, &existing)) {
         if (existing.lpfnWndProc == procedure) return true;
-        UnregisterClassW(name, CodeModule());
+        UnregisterClassW(name, ole::CurrentModule());
     }
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = CodeModule();
+    windowClass.hInstance = ole::CurrentModule();
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = name;
@@ -30,8 +24,8 @@ bool EnsureWindowClass(const wchar_t* name, WNDPROC procedure, HBRUSH background
 }
 
 void UnregisterWindowClasses() noexcept {
-    UnregisterClassW(frmAbout::kClassName, CodeModule());
-    UnregisterClassW(PaintedControl::kClassName, CodeModule());
+    UnregisterClassW(frmAbout::kClassName, ole::CurrentModule());
+    UnregisterClassW(PaintedControl::kClassName, ole::CurrentModule());
 }
 
 }  // namespace about

@@ -4,9 +4,6 @@
 
 namespace about {
 
-// The module this code is linked into: the control library, or a test program.
-HINSTANCE CodeModule() noexcept;
-
 // Registers a window class of the code module unless it is registered with this very window
 // procedure. A library that was unloaded and loaded again finds its old class still there,
 // pointing into the old image, and replaces it.

@@ -30,12 +30,12 @@ HRESULT InspectaSupport::SetUseObjectProperty(VARIANT_BOOL value) noexcept {
 
 HRESULT InspectaSupport::SetHideCustomItems(VARIANT_BOOL value) noexcept {
     hideCustomItems_ = value;
-    return SetClientObject(ClientObject().Get());
+    return Refresh();
 }
 
 HRESULT InspectaSupport::SetHideReadOnlyItems(VARIANT_BOOL value) noexcept {
     hideReadOnlyItems_ = value;
-    return SetClientObject(ClientObject().Get());
+    return Refresh();
 }
 
 HRESULT InspectaSupport::SetClientObject(IDispatch* client) noexcept {

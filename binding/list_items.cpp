@@ -1,5 +1,6 @@
 #include "binding/list_items.h"
 
+#include "ole/arguments.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
 
@@ -17,24 +18,14 @@ HRESULT GetPropertyItems(IDispatch* list, ole::ComPtr<IDispatch>& items) noexcep
 
 HRESULT AsPropertyItem(const VARIANT& element, ole::ComPtr<IPropertyItem>& item) noexcept {
     item.Reset();
-    const VARIANT* value = &element;
-    if (V_VT(value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(value)) value = V_VARIANTREF(value);
-    IUnknown* object = nullptr;
-    switch (V_VT(value)) {
-    case VT_DISPATCH: object = V_DISPATCH(value); break;
-    case VT_UNKNOWN: object = V_UNKNOWN(value); break;
-    case VT_DISPATCH | VT_BYREF: object = V_DISPATCHREF(value) ? *V_DISPATCHREF(value) : nullptr; break;
-    case VT_UNKNOWN | VT_BYREF: object = V_UNKNOWNREF(value) ? *V_UNKNOWNREF(value) : nullptr; break;
-    default: return ole::RaiseTypeMismatch();
-    }
+    if (!ole::HoldsObjectReference(element)) return ole::RaiseTypeMismatch();
+    IUnknown* object = ole::ReferencedObject(element);
     if (!object) return ole::RaiseObjectNotSet();
     if (FAILED(object->QueryInterface(IID_IPropertyItem, item.PutVoid()))) return ole::RaiseTypeMismatch();
     return S_OK;
 }
 
 bool IsMarkedModified(const VARIANT& marker) noexcept {
-    VARIANT isTrue;
-    V_VT(&isTrue) = VT_BOOL;
-    V_BOOL(&isTrue) = VARIANT_TRUE;
-    return VarCmp(const_cast<VARIANT*>(&marker), &isTrue, 1033, 0) == VARCMP_EQ;
+    VARIANT isTrue = ole::BooleanArgument(VARIANT_TRUE);
+    return VarCmp(const_cast<VARIANT*>(&marker), &isTrue, ole::kLateBoundLocale, 0) == VARCMP_EQ;
 }

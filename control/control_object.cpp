@@ -3,16 +3,17 @@
 #include "about/frm_about.h"
 #include "control/raise_error.h"
 #include "innerlist/kavella_events.h"
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/enumeration.h"
 #include "ole/error_info.h"
 #include "ole/error_suppression.h"
 #include "ole/late_bound.h"
-#include "ole/module_name.h"
 #include "ole/runtime_errors.h"
 #include "ole/variant.h"
 
 #include "binding/item_values.h"
+#include "binding/list_items.h"
 
 #include <array>
 
@@ -76,9 +77,12 @@ Inspecta::~Inspecta() { EndControl(); }
 HRESULT Inspecta::FinalConstruct() noexcept {
     const HRESULT placed = AddChildControl(CLSID_Kavella, prpWrapper);
     if (FAILED(placed)) {
-        ole::PublishErrorInfo((ole::ModuleBaseName() + L".Inspecta").c_str(),
-                              L"The property list control KavellaCtl.Kavella (Kavella2.ocx) is missing: it is not "
-                              L"registered or cannot be created.");
+        ole::Guarded([&] {
+            ole::PublishErrorInfo(ErrorSource().c_str(),
+                                  L"The property list control KavellaCtl.Kavella (Kavella2.ocx) is missing: it is "
+                                  L"not registered or cannot be created.");
+            return S_OK;
+        });
         return placed;
     }
     return StartControl();
@@ -99,8 +103,11 @@ HRESULT Inspecta::Initialize() {
 // Teardown: the client goes first, then the list, then the support object.
 void Inspecta::Terminate() {
     if (!auxSupport) return;
-    if (FAILED(auxSupport->SetClientObject(nullptr))) return;
-    if (FAILED(auxSupport->SetKavella(nullptr))) return;
+    // Every step runs whatever the one before it reported: a failure must not keep the list,
+    // its subscriptions or the support object alive past the control's end.
+    ole::ErrorSuppressionRegion suppress;
+    suppress.Attempt([&] { return auxSupport->SetClientObject(nullptr); });
+    suppress.Attempt([&] { return auxSupport->SetKavella(nullptr); });
     ComPtr<InspectaSupport> released = std::move(auxSupport);
     released->SetEventSink(nullptr);
     released.Reset();
@@ -169,8 +176,9 @@ HRESULT Inspecta::SetFont(IFontDisp* font) noexcept {
     const ComPtr<Inspecta> keepAlive(this);
     if (pFont.Get() != font) {
         pFont = font;
-        // The subscription moves with the font; a font without notifications is still a font.
-        if (FAILED(fontEvents_.Connect(font, [this](DISPID) { pFont_FontChanged(); }))) fontEvents_.Disconnect();
+        // The subscription moves with the font.
+        // A font without notifications is still a font: a refused subscription is left at that.
+        fontEvents_.Connect(font, [this](DISPID) { pFont_FontChanged(); });
     }
     SetSurfaceFont(font);
     const Variant listFont(static_cast<IDispatch*>(font));
@@ -184,7 +192,9 @@ HRESULT Inspecta::SetFont(IFontDisp* font) noexcept {
 void Inspecta::pFont_FontChanged() noexcept {
     NotifyContainer(kFontId);
     const ComPtr<IFontDisp> font = pFont;
-    SetFont(font.Get());
+    // Nobody called: a failure is dropped with its error info.
+    ole::ErrorSuppressionRegion suppress;
+    suppress.Attempt([&] { return SetFont(font.Get()); });
 }
 
 IFACEMETHODIMP Inspecta::get_ClientObject(IDispatch** client) {
@@ -213,11 +223,11 @@ IFACEMETHODIMP Inspecta::get_Item(BSTR Key, IPropertyItem** item) {
     *item = nullptr;
     ComPtr<IPropertyItems> items;
     RETURN_IF_FAILED(ItemCollection(items));
-    const Variant key(std::wstring_view(Key ? Key : L"", SysStringLen(Key)));
+    const VARIANT key = ole::TextArgument(Key);
     LONG exists = 0;
-    RETURN_IF_FAILED(items->Exists(key.Get(), &exists));
+    RETURN_IF_FAILED(items->Exists(key, &exists));
     if (exists == 0) return RaiseError(35603, L"Invalid Key");
-    return items->get_Item(key.Get(), item);
+    return items->get_Item(key, item);
 }
 
 IFACEMETHODIMP Inspecta::RefreshValues() {
@@ -225,15 +235,12 @@ IFACEMETHODIMP Inspecta::RefreshValues() {
     if (!auxSupport || !auxSupport->ClientObject()) return S_OK;
     ComPtr<IPropertyItems> items;
     RETURN_IF_FAILED(ItemCollection(items));
-    RETURN_IF_FAILED(ole::ForEachElement(items.Get(), [&](const VARIANT& element) -> HRESULT {
-        const VARIANT* value = &element;
-        if (V_VT(value) != VT_DISPATCH || !V_DISPATCH(value)) return ole::RaiseTypeMismatch();
+    return ole::ForEachElement(items.Get(), [&](const VARIANT& element) -> HRESULT {
         ComPtr<IPropertyItem> item;
-        if (FAILED(V_DISPATCH(value)->QueryInterface(IID_IPropertyItem, item.PutVoid()))) return ole::RaiseTypeMismatch();
+        RETURN_IF_FAILED(AsPropertyItem(element, item));
         ReadItemValue([this] { return auxSupport ? auxSupport->ClientObject() : nullptr; }, item.Get());
         return S_OK;
-    }));
-    return S_OK;
+    });
 }
 
 IFACEMETHODIMP Inspecta::About() {

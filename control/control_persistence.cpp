@@ -58,8 +58,8 @@ HRESULT Inspecta::ReadProperties(IPropertyBag* bag) {
     RETURN_IF_FAILED(AmbientFont(ambient));
     Variant font;
     RETURN_IF_FAILED(ReadOrDefault(bag, L"Font", Variant(static_cast<IDispatch*>(ambient.Get())).Get(), font));
-    if (!font.HoldsObjectReference()) return ole::RaiseTypeMismatch();
-    IUnknown* stored = V_VT(&font.Get()) == VT_DISPATCH ? V_DISPATCH(&font.Get()) : V_UNKNOWN(&font.Get());
+    if (font.Type() != VT_DISPATCH && font.Type() != VT_UNKNOWN) return ole::RaiseTypeMismatch();
+    IUnknown* stored = V_UNKNOWN(&font.Get());
     ComPtr<IFontDisp> loaded;
     if (stored && FAILED(stored->QueryInterface(IID_IFontDisp, loaded.PutVoid()))) return ole::RaiseTypeMismatch();
     RETURN_IF_FAILED(putref_Font(loaded.Get()));
@@ -98,5 +98,8 @@ void Inspecta::Resize() {
 
 // Each showing reads the client's values afresh, dropping edits not yet written.
 void Inspecta::Show() {
-    if (auxSupport) auxSupport->ReadProperties();
+    if (!auxSupport) return;
+    // The container asked nothing: a value that cannot be read leaves no error behind.
+    ole::ErrorSuppressionRegion suppress;
+    suppress.Attempt([&] { return auxSupport->ReadProperties(); });
 }

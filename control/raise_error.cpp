@@ -28,6 +28,8 @@ void ReplaceAll(std::wstring& text, const std::wstring& placeholder, const std::
 
 }  // namespace
 
+std::wstring ErrorSource() { return ole::ModuleBaseName() + L".Inspecta"; }
+
 std::wstring FormatErrorDescription(std::wstring description, std::span<const VARIANT> arguments) {
     if (description.empty()) return description;
     // The index is a 16-bit number; more arguments than that cannot be named.
@@ -38,7 +40,7 @@ std::wstring FormatErrorDescription(std::wstring description, std::span<const VA
 
 HRESULT RaiseError(long number, std::wstring description, std::span<const VARIANT> arguments, HRESULT pending) noexcept {
     return ole::Guarded([&]() -> HRESULT {
-        const std::wstring source = ole::ModuleBaseName() + L".Inspecta";
+        const std::wstring source = ErrorSource();
         if (number == 0) {
             ole::ComPtr<IErrorInfo> info;
             ole::Bstr pendingDescription;

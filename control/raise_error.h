@@ -17,5 +17,8 @@
 HRESULT RaiseError(long number, std::wstring description, std::span<const VARIANT> arguments = {},
                    HRESULT pending = E_FAIL) noexcept;
 
+// The source the control's errors name: the library's file name without extension, ".Inspecta".
+std::wstring ErrorSource();
+
 // The description with its placeholders replaced, as RaiseError raises it.
 std::wstring FormatErrorDescription(std::wstring description, std::span<const VARIANT> arguments);

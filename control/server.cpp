@@ -4,29 +4,22 @@
 #include "control/control_object.h"
 #include "ole/class_factory.h"
 #include "ole/registration.h"
-#include "ole/type_library.h"
+#include "typelib/resource_ids.h"
 
-#include <windows.h>
-
-#include <string>
 
 namespace {
 
 const ole::ServedClass kClasses[] = {{&CLSID_Inspecta, ole::CreateInstanceOf<Inspecta>}};
 
-// Set client site first, activate when visible, inside-out, cannot link inside, recompose on resize.
-constexpr DWORD kMiscStatus = 131473;
-constexpr WORD kToolboxBitmap = 30000;
-
 const ole::ControlRegistration kRegistration{
-    &CLSID_Inspecta, L"Inspecta", L"InspectaCtl.Inspecta", &LIBID_InspectaCtl, L"8.0",
-    kMiscStatus,     kToolboxBitmap, L"Apartment"};
-
-std::wstring ServerPath() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(ole::CurrentModule(), path, MAX_PATH);
-    return length && length < MAX_PATH ? std::wstring(path, length) : std::wstring();
-}
+    &CLSID_Inspecta,
+    L"Inspecta",
+    L"InspectaCtl.Inspecta",
+    &LIBID_InspectaCtl,
+    L"8.0",
+    ole::kControlMiscStatus,
+    IDB_TOOLBOX,
+    L"Apartment"};
 
 }  // namespace
 
@@ -43,15 +36,6 @@ STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** object) {
 
 STDAPI DllCanUnloadNow() { return ole::CanUnloadNow(); }
 
-STDAPI DllRegisterServer() {
-    const std::wstring path = ServerPath();
-    if (path.empty()) return E_UNEXPECTED;
-    RETURN_IF_FAILED(ole::RegisterServerTypeLibrary(path));
-    return ole::RegisterControl(kRegistration, path);
-}
+STDAPI DllRegisterServer() { return ole::RegisterControlServer(kRegistration); }
 
-STDAPI DllUnregisterServer() {
-    const HRESULT control = ole::UnregisterControl(kRegistration);
-    const HRESULT library = ole::UnregisterServerTypeLibrary(ServerPath());
-    return FAILED(control) ? control : library;
-}
+STDAPI DllUnregisterServer() { return ole::UnregisterControlServer(kRegistration); }

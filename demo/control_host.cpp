@@ -84,11 +84,17 @@ HRESULT AtlContainer::Load() noexcept {
     const auto init = reinterpret_cast<InitFunction>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
     const auto create =
         reinterpret_cast<CreateFunction>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxCreateControlEx")));
-    if (!init || !create) return E_NOTIMPL;
+    if (!init || !create) {
+        FreeLibrary(atl);
+        return E_NOTIMPL;
+    }
     // AtlAxWinInit registers the container's window classes, once a process: a second call fails
     // on the classes the first one registered.
     static const bool initialized = init() != FALSE;
-    if (!initialized) return E_FAIL;
+    if (!initialized) {
+        FreeLibrary(atl);
+        return E_FAIL;
+    }
     atl_ = atl;
     create_ = create;
     return S_OK;

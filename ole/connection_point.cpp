@@ -90,14 +90,20 @@ HRESULT ConnectionPoint::EnumConnections(IEnumConnections** result) {
 
 HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<const VARIANT> arguments) noexcept {
     return Guarded([&]() -> HRESULT {
+        const std::vector<ComPtr<IDispatch>> sinks = point.Sinks<IDispatch>();
+        if (sinks.empty()) return S_OK;
+        // The arguments are held for the whole event: a sink may release what the caller only
+        // borrowed (an item it clears away, say) before the next sink is called.
+        std::vector<Variant> held(arguments.size());
+        for (size_t i = 0; i < arguments.size(); ++i) RETURN_IF_FAILED(held[i].CopyFrom(arguments[i]));
         HRESULT outcome = S_OK;
-        for (const ComPtr<IDispatch>& sink : point.Sinks<IDispatch>()) {
+        for (const ComPtr<IDispatch>& sink : sinks) {
             // DISPPARAMS holds the arguments last first. Each sink gets copies of its own and
             // whatever it leaves in the slots is freed afterwards.
             std::vector<Variant> passed(arguments.size());
             HRESULT copied = S_OK;
             for (size_t i = 0; i < arguments.size() && SUCCEEDED(copied); ++i) {
-                copied = passed[arguments.size() - 1 - i].CopyFrom(arguments[i]);
+                copied = passed[arguments.size() - 1 - i].CopyFrom(held[i].Get());
             }
             if (FAILED(copied)) {
                 if (SUCCEEDED(outcome)) outcome = copied;
@@ -123,15 +129,6 @@ HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<con
 void NotifyPropertyChanged(const ConnectionPoint& point, DISPID id) noexcept {
     Guarded([&]() -> HRESULT {
         for (const ComPtr<IPropertyNotifySink>& sink : point.Sinks<IPropertyNotifySink>()) sink->OnChanged(id);
-        return S_OK;
-    });
-}
-
-HRESULT RequestPropertyEdit(const ConnectionPoint& point, DISPID id) noexcept {
-    return Guarded([&]() -> HRESULT {
-        for (const ComPtr<IPropertyNotifySink>& sink : point.Sinks<IPropertyNotifySink>()) {
-            if (sink->OnRequestEdit(id) == S_FALSE) return S_FALSE;
-        }
         return S_OK;
     });
 }

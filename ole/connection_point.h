@@ -79,8 +79,4 @@ HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<con
 // IPropertyNotifySink::OnChanged(id) to every sink of the point.
 void NotifyPropertyChanged(const ConnectionPoint& point, DISPID id) noexcept;
 
-// IPropertyNotifySink::OnRequestEdit(id): S_OK when every sink allows the change, S_FALSE when
-// one refuses (the others are not asked then).
-HRESULT RequestPropertyEdit(const ConnectionPoint& point, DISPID id) noexcept;
-
 }  // namespace ole

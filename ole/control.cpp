@@ -53,14 +53,14 @@ HRESULT ControlBase::AddChildControl(REFCLSID classId, ComPtr<IDispatch>& wrappe
         children_.push_back(child);
         return S_OK;
     });
-    if (FAILED(hr)) child->Detach();
+    if (FAILED(hr)) {
+        wrapper.Reset();
+        child->Detach();
+    }
     return hr;
 }
 
-DWORD ControlBase::MiscStatus() const noexcept {
-    return OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT | OLEMISC_CANTLINKINSIDE |
-           OLEMISC_RECOMPOSEONRESIZE;
-}
+DWORD ControlBase::MiscStatus() const noexcept { return kControlMiscStatus; }
 
 HRESULT ControlBase::FireEvent(DISPID id, std::span<const VARIANT> arguments) noexcept {
     if (EventsFrozen()) return S_OK;
@@ -78,10 +78,6 @@ void ControlBase::PropertyChanged(DISPID id) noexcept {
 void ControlBase::InvalidateView() noexcept {
     if (window_) InvalidateRect(window_, nullptr, TRUE);
     if (const ComPtr<IAdviseSink> sink = viewSink_) sink->OnViewChange(DVASPECT_CONTENT, -1);
-}
-
-HRESULT ControlBase::AmbientProperty(DISPID id, Variant& value) noexcept {
-    return GetAmbientProperty(clientSite_.Get(), id, value);
 }
 
 HRESULT ControlBase::AmbientFont(ComPtr<IFontDisp>& font) noexcept {

@@ -16,6 +16,11 @@
 
 namespace ole {
 
+// What a control reports, and its server registers, under MiscStatus: set the client site first,
+// activate when visible, inside-out, cannot link inside, recompose on resize.
+inline constexpr DWORD kControlMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE |
+                                            OLEMISC_INSIDEOUT | OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
+
 // What every host expects of an ActiveX control, for a control class to build on. The class
 // derives from ComObject<Derived, DispatchImpl<Dual>, ProvideClassInfoImpl<Derived>,
 // SupportErrorInfoImpl<Dual>, ControlOf<Derived>>, lists ControlInterfaces<Derived>() in its interface
@@ -170,7 +175,6 @@ protected:
     void PropertyChanged(DISPID id) noexcept;
     // Asks the view to repaint (the window, and the container's view advise).
     void InvalidateView() noexcept;
-    HRESULT AmbientProperty(DISPID id, Variant& value) noexcept;
     HRESULT AmbientFont(ComPtr<IFontDisp>& font) noexcept;
 
     IOleClientSite* ClientSite() const noexcept { return clientSite_.Get(); }

@@ -105,8 +105,10 @@ HRESULT ControlBase::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, 
 }
 
 HRESULT ControlBase::EnumVerbs(IEnumOLEVERB** verbs) {
-    return ComEnumerator<IEnumOLEVERB, VerbEnumeration>::Create(std::vector<Verb>(std::begin(kVerbs), std::end(kVerbs)),
-                                                                verbs);
+    return Guarded([&] {
+        return ComEnumerator<IEnumOLEVERB, VerbEnumeration>::Create(
+            std::vector<Verb>(std::begin(kVerbs), std::end(kVerbs)), verbs);
+    });
 }
 
 HRESULT ControlBase::Update() { return S_OK; }
@@ -124,24 +126,26 @@ HRESULT ControlBase::GetUserType(DWORD form, LPOLESTR* name) {
     if (SUCCEEDED(OleRegGetUserType(classId_, form, name)) && *name) return S_OK;
     // Not registered (a control made by its class object alone): the type library's name of the
     // class, or else its class id, names it.
-    std::wstring text;
-    ComPtr<ITypeInfo> coclass;
-    BSTR described = nullptr;
-    if (SUCCEEDED(GetModuleTypeInfo(classId_, coclass)) &&
-        SUCCEEDED(coclass->GetDocumentation(MEMBERID_NIL, &described, nullptr, nullptr, nullptr)) && described) {
-        text.assign(described, SysStringLen(described));
-    }
-    SysFreeString(described);
-    if (text.empty()) {
-        wchar_t guid[40] = {};
-        StringFromGUID2(classId_, guid, 40);
-        text = guid;
-    }
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-    if (!*name) return E_OUTOFMEMORY;
-    memcpy(*name, text.c_str(), bytes);
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        std::wstring text;
+        ComPtr<ITypeInfo> coclass;
+        BSTR described = nullptr;
+        if (SUCCEEDED(GetModuleTypeInfo(classId_, coclass)) &&
+            SUCCEEDED(coclass->GetDocumentation(MEMBERID_NIL, &described, nullptr, nullptr, nullptr)) && described) {
+            text.assign(described, SysStringLen(described));
+        }
+        SysFreeString(described);
+        if (text.empty()) {
+            wchar_t guid[40] = {};
+            StringFromGUID2(classId_, guid, 40);
+            text = guid;
+        }
+        const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+        *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+        if (!*name) return E_OUTOFMEMORY;
+        memcpy(*name, text.c_str(), bytes);
+        return S_OK;
+    });
 }
 
 HRESULT ControlBase::SetExtent(DWORD aspect, SIZEL* size) {

@@ -1,6 +1,7 @@
 #include "ole/control_wrapper.h"
 
 #include "ole/hresult.h"
+#include "ole/late_bound.h"
 #include "ole/variant.h"
 
 #include <utility>
@@ -52,7 +53,7 @@ HRESULT ControlWrapper::Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DI
         for (UINT i = 0; i < parameters->cArgs; ++i) arguments[i] = parameters->rgvarg[parameters->cArgs - 1 - i];
         float left = 0;
         Variant converted;
-        const HRESULT hr = VariantChangeTypeEx(converted.Out(), &arguments[0], 1033, 0, VT_R4);
+        const HRESULT hr = VariantChangeTypeEx(converted.Out(), &arguments[0], kLateBoundLocale, 0, VT_R4);
         if (FAILED(hr)) {
             if (argumentError) *argumentError = parameters->cArgs - 1;
             return hr;

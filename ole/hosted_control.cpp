@@ -3,6 +3,7 @@
 #include "ole/ambient.h"
 #include "ole/control_wrapper.h"
 #include "ole/hresult.h"
+#include "ole/late_bound.h"
 #include "ole/variant.h"
 
 #include <cmath>
@@ -25,7 +26,7 @@ HRESULT OptionalSingle(const VARIANT& value, float keep, float& result) {
         return S_OK;
     }
     Variant converted;
-    RETURN_IF_FAILED(VariantChangeTypeEx(converted.Out(), const_cast<VARIANT*>(&value), 1033, 0, VT_R4));
+    RETURN_IF_FAILED(VariantChangeTypeEx(converted.Out(), const_cast<VARIANT*>(&value), kLateBoundLocale, 0, VT_R4));
     result = V_R4(&converted.Get());
     return S_OK;
 }

@@ -49,7 +49,6 @@ public:
     void Detach() noexcept;
 
     IDispatch* ChildDispatch() const noexcept { return childDispatch_.Get(); }
-    const RECT& Position() const noexcept { return position_; }
 
     // IOleClientSite
     IFACEMETHODIMP SaveObject() override;

@@ -1,6 +1,7 @@
 #include "ole/property_bag.h"
 
 #include "ole/hresult.h"
+#include "ole/late_bound.h"
 
 #include <olectl.h>
 
@@ -55,7 +56,7 @@ HRESULT ReadBagValue(IPropertyBag* bag, const wchar_t* name, VARTYPE type, const
     }
     if (IsObjectType(type) && !IsObjectType(read.Type())) return DISP_E_TYPEMISMATCH;
     Variant converted;
-    RETURN_IF_FAILED(VariantChangeTypeEx(converted.Out(), const_cast<VARIANT*>(&read.Get()), 1033, 0, type));
+    RETURN_IF_FAILED(VariantChangeTypeEx(converted.Out(), const_cast<VARIANT*>(&read.Get()), kLateBoundLocale, 0, type));
     result = std::move(converted);
     return S_OK;
 }
@@ -70,7 +71,6 @@ std::span<const InterfaceEntry> MemoryPropertyBag::InterfaceTable() noexcept {
     return table;
 }
 
-void MemoryPropertyBag::AllowObjectClass(REFCLSID classId) { allowedClasses_.push_back(classId); }
 
 MemoryPropertyBag::Entry* MemoryPropertyBag::Find(LPCOLESTR name) noexcept {
     for (Entry& entry : entries_) {
@@ -94,7 +94,7 @@ HRESULT MemoryPropertyBag::MakeObject(const Entry& entry, VARTYPE wanted, VARIAN
         V_UNKNOWN(value) = nullptr;
         return S_OK;
     }
-    if (std::find(allowedClasses_.begin(), allowedClasses_.end(), entry.objectClass) == allowedClasses_.end()) {
+    if (std::find(std::begin(kAllowedClasses), std::end(kAllowedClasses), entry.objectClass) == std::end(kAllowedClasses)) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     ComPtr<IUnknown> object;
@@ -129,7 +129,7 @@ HRESULT MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
         if (wanted == VT_EMPTY || wanted == entry->value.Type()) {
             return VariantCopy(value, const_cast<VARIANT*>(&entry->value.Get()));
         }
-        return VariantChangeTypeEx(value, const_cast<VARIANT*>(&entry->value.Get()), 1033, 0, wanted);
+        return VariantChangeTypeEx(value, const_cast<VARIANT*>(&entry->value.Get()), kLateBoundLocale, 0, wanted);
     });
 }
 
@@ -138,13 +138,15 @@ HRESULT MemoryPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
     return Guarded([&]() -> HRESULT {
         Entry written;
         written.name = name;
-        const VARIANT* plain = value;
-        if (V_VT(plain) == (VT_VARIANT | VT_BYREF)) plain = V_VARIANTREF(plain);
-        if (IsObjectType(V_VT(plain))) {
+        // Every by-reference form is resolved first; an object is kept as its saved state.
+        Variant plain;
+        RETURN_IF_FAILED(VariantCopyInd(plain.Out(), value));
+        if (IsObjectType(plain.Type())) {
             written.isObject = true;
-            if (V_UNKNOWN(plain)) RETURN_IF_FAILED(SaveObject(V_UNKNOWN(plain), written.objectClass, written.objectData));
+            IUnknown* object = V_UNKNOWN(&plain.Get());
+            if (object) RETURN_IF_FAILED(SaveObject(object, written.objectClass, written.objectData));
         } else {
-            RETURN_IF_FAILED(VariantCopyInd(written.value.Out(), const_cast<VARIANT*>(plain)));
+            written.value = std::move(plain);
         }
         if (Entry* existing = Find(name)) {
             *existing = std::move(written);

@@ -43,10 +43,6 @@ public:
     const std::vector<Entry>& Entries() const noexcept { return entries_; }
     // Adds an entry read from a stream; a name already present is refused (E_INVALIDARG).
     HRESULT Add(Entry entry) noexcept;
-    // Only the standard font and picture are made from saved objects, unless a class is allowed
-    // here: a saved stream names the class to create, and a hostile stream must not make us
-    // create whatever class it likes.
-    void AllowObjectClass(REFCLSID classId);
 
     // IPropertyBag
     IFACEMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
@@ -57,7 +53,9 @@ private:
     HRESULT MakeObject(const Entry& entry, VARTYPE wanted, VARIANT* value) const;
 
     std::vector<Entry> entries_;
-    std::vector<CLSID> allowedClasses_{CLSID_StdFont, CLSID_StdPicture};
+    // Only the standard font and picture are made from saved objects: a saved stream names the
+    // class to create, and a hostile stream must not make us create whatever class it likes.
+    static inline const CLSID kAllowedClasses[] = {CLSID_StdFont, CLSID_StdPicture};
 };
 
 }  // namespace ole

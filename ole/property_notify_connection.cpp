@@ -1,6 +1,7 @@
 #include "ole/property_notify_connection.h"
 
 #include "ole/com_object.h"
+#include "ole/hresult.h"
 
 #include <utility>
 
@@ -18,10 +19,12 @@ public:
     void DetachCallback() noexcept { onChanged_ = nullptr; }
 
     IFACEMETHODIMP OnChanged(DISPID id) override {
-        // A copy, so that a callback that disconnects does not destroy itself while it runs.
-        const Callback callback = onChanged_;
-        if (callback) callback(id);
-        return S_OK;
+        return Guarded([&] {
+            // A copy, so that a callback that disconnects does not destroy itself while it runs.
+            const Callback callback = onChanged_;
+            if (callback) callback(id);
+            return S_OK;
+        });
     }
     IFACEMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
 

@@ -11,7 +11,9 @@ namespace {
 
 HRESULT RaiseRuntimeError(WORD number, const wchar_t* description) noexcept {
     const HRESULT hr = Guarded([&] { return RaiseAutomationError(number, ModuleBaseName().c_str(), description); });
-    return hr == E_OUTOFMEMORY ? hr : ControlErrorHResult(number);
+    // Out of memory: no error of another call may be read as this one's.
+    if (hr == E_OUTOFMEMORY) ClearErrorInfo();
+    return hr;
 }
 
 }  // namespace

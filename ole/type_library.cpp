@@ -83,16 +83,6 @@ std::wstring ModuleFileName() {
     }
 }
 
-HRESULT GetModuleTypeLibrary(ComPtr<ITypeLib>& library) noexcept {
-    library.Reset();
-    return Guarded([&]() -> HRESULT {
-        const std::lock_guard<std::mutex> guard(cacheLock);
-        RETURN_IF_FAILED(LoadLibraryLocked());
-        library = cachedLibrary;
-        return S_OK;
-    });
-}
-
 HRESULT GetModuleTypeInfo(REFGUID guid, ComPtr<ITypeInfo>& info) noexcept {
     info.Reset();
     return Guarded([&]() -> HRESULT {

@@ -14,10 +14,6 @@ HMODULE CurrentModule() noexcept;
 // Its full path, or an empty string if Windows cannot say.
 std::wstring ModuleFileName();
 
-// The type library stored in this module's resources (TYPELIB 1). It is loaded once and kept
-// for the life of the process: every object's IDispatch reads it on every call.
-HRESULT GetModuleTypeLibrary(ComPtr<ITypeLib>& library) noexcept;
-
 // The type description of `guid` in that library (for a dual interface: its dispatch side).
 HRESULT GetModuleTypeInfo(REFGUID guid, ComPtr<ITypeInfo>& info) noexcept;
 

@@ -83,10 +83,17 @@ void Variant::Reset() noexcept {
     VariantClear(&value_);
 }
 
+namespace {
+
+const VARIANT& Dereferenced(const VARIANT& reference) noexcept {
+    if (V_VT(&reference) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&reference)) return *V_VARIANTREF(&reference);
+    return reference;
+}
+
+}  // namespace
+
 bool HoldsObjectReference(const VARIANT& reference) noexcept {
-    const VARIANT* value = &reference;
-    if (V_VT(value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(value)) value = V_VARIANTREF(value);
-    switch (V_VT(value)) {
+    switch (V_VT(&Dereferenced(reference))) {
     case VT_DISPATCH:
     case VT_UNKNOWN:
     case VT_DISPATCH | VT_BYREF:
@@ -94,6 +101,17 @@ bool HoldsObjectReference(const VARIANT& reference) noexcept {
         return true;
     default:
         return false;
+    }
+}
+
+IUnknown* ReferencedObject(const VARIANT& reference) noexcept {
+    const VARIANT* value = &Dereferenced(reference);
+    switch (V_VT(value)) {
+    case VT_DISPATCH: return V_DISPATCH(value);
+    case VT_UNKNOWN: return V_UNKNOWN(value);
+    case VT_DISPATCH | VT_BYREF: return V_DISPATCHREF(value) ? *V_DISPATCHREF(value) : nullptr;
+    case VT_UNKNOWN | VT_BYREF: return V_UNKNOWNREF(value) ? *V_UNKNOWNREF(value) : nullptr;
+    default: return nullptr;
     }
 }
 

@@ -10,6 +10,9 @@ namespace ole {
 // True when the value is an object reference, a null one included (through a by-reference
 // variant too): such values are assigned to properties by reference.
 bool HoldsObjectReference(const VARIANT& value) noexcept;
+// The object an object reference refers to (by value or by reference, null for Nothing), or
+// null when the VARIANT holds no object reference.
+IUnknown* ReferencedObject(const VARIANT& value) noexcept;
 
 // Sole owner of a VARIANT: whatever it holds (a string, an interface, an array) is freed with it.
 class Variant {

@@ -1,5 +1,6 @@
 #include "proplist/kavella_list.h"
 
+#include "ole/ambient.h"
 #include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/error_info.h"
@@ -15,29 +16,9 @@ namespace proplist {
 
 namespace {
 
-// The list's font until a container or a caller gives another: MS Sans Serif, 8.25 points.
-HRESULT MakeDefaultFont(ole::ComPtr<IFontDisp>& font) noexcept {
-    FONTDESC description{};
-    description.cbSizeofstruct = sizeof(description);
-    description.lpstrName = const_cast<LPOLESTR>(L"MS Sans Serif");
-    description.cySize.int64 = 82500;  // points, in units of 1/10000
-    description.sWeight = FW_NORMAL;
-    description.sCharset = DEFAULT_CHARSET;
-    return OleCreateFontIndirect(&description, IID_IFontDisp, font.PutVoid());
-}
-
 // The object a Variant argument refers to, by value or by reference.
 ole::ComPtr<IDispatch> ObjectOf(const VARIANT& given) {
-    const VARIANT* value = &given;
-    if (V_VT(value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(value)) value = V_VARIANTREF(value);
-    IUnknown* object = nullptr;
-    switch (V_VT(value)) {
-    case VT_DISPATCH: object = V_DISPATCH(value); break;
-    case VT_UNKNOWN: object = V_UNKNOWN(value); break;
-    case VT_DISPATCH | VT_BYREF: object = V_DISPATCHREF(value) ? *V_DISPATCHREF(value) : nullptr; break;
-    case VT_UNKNOWN | VT_BYREF: object = V_UNKNOWNREF(value) ? *V_UNKNOWNREF(value) : nullptr; break;
-    default: break;
-    }
+    IUnknown* object = ole::ReferencedObject(given);
     ole::ComPtr<IDispatch> dispatch;
     if (object) object->QueryInterface(IID_IDispatch, dispatch.PutVoid());
     return dispatch;
@@ -70,7 +51,7 @@ HRESULT KavellaList::Initialize() {
     RETURN_IF_FAILED(ole::MakeObject(items_));
     items_->SetObserver(this);
     ole::ComPtr<IFontDisp> font;
-    RETURN_IF_FAILED(MakeDefaultFont(font));
+    RETURN_IF_FAILED(ole::CreateDefaultFont(font));
     return UseFont(font.Get());
 }
 

@@ -131,11 +131,12 @@ void ListView::PasteIntoSelected() noexcept {
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get())), ole::TextReference(text.InOut()),
                                  ole::BooleanReference(&cancel)};
     host_.Raise(events::kPasteValue, arguments);
-    if (cancel) return;
+    // A handler may have taken the item out of the list.
+    if (cancel || item.Get() != Selected()) return;
     ole::Variant value;
     const std::wstring given(text.View());
     if (given == FormatValue(item->Description(), item->CurrentValue())) return;
-    if (!AcceptText(*item.Get(), given, value)) return;
+    if (!AcceptText(*item.Get(), given, value) || item.Get() != Selected()) return;
     if (FAILED(item->StoreEditedValue(value.Get()))) return;
     RaiseItemChanged(*item.Get());
 }

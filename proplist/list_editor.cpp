@@ -62,7 +62,7 @@ HWND ListView::CreateEditor(const PropertyItem& item, const RECT& cell) noexcept
         editor = CreateWindowExW(0, L"COMBOBOX", L"",
                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL |
                                      CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
-                                 cell.left, cell.top, width, RowHeight() * 12, window_, nullptr, ole::CurrentModule(),
+                                 cell.left, cell.top, width, RowHeight() * kDropDownRows, window_, nullptr, ole::CurrentModule(),
                                  nullptr);
         if (!editor) return nullptr;
         SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
@@ -74,7 +74,7 @@ HWND ListView::CreateEditor(const PropertyItem& item, const RECT& cell) noexcept
         SendMessageW(editor, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
     } else if (!choices.empty()) {
         editor = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST,
-                                 cell.left, cell.top, width, RowHeight() * 10, window_, nullptr, ole::CurrentModule(),
+                                 cell.left, cell.top, width, RowHeight() * kDropDownRows, window_, nullptr, ole::CurrentModule(),
                                  nullptr);
         if (!editor) return nullptr;
         SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
@@ -150,7 +150,7 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM 
         case VK_UP:
         case VK_DOWN:
             // In a drop-down the arrows choose; in an edit box they leave for the next row.
-            if (SendMessageW(editor_, CB_GETCOUNT, 0, 0) > 0) {
+            if (IsComboBox(editor_)) {
                 handled = false;
                 return 0;
             }
@@ -216,6 +216,8 @@ bool ListView::CommitEdit() noexcept {
     if (text != originalText_) {
         ole::Variant value;
         if (!AcceptText(*item.Get(), text, value)) return false;
+        // A handler may have closed the edit (filled the list again, disabled it): nothing to store.
+        if (editing_ != item || !editor_) return true;
         if (FAILED(item->StoreEditedValue(value.Get()))) return false;
     }
     HideMessage();
@@ -254,9 +256,12 @@ bool ListView::AcceptText(PropertyItem& item, const std::wstring& text, ole::Var
 }
 
 void ListView::RaiseItemChanged(PropertyItem& item) noexcept {
+    // In and out: the slot owns a reference, which a handler may release and replace.
     IDispatch* changed = AsDispatch(&item);
+    changed->AddRef();
     const VARIANT arguments[] = {ole::ObjectReference(&changed)};
     host_.Raise(events::kItemChanged, arguments);
+    if (changed) changed->Release();
 }
 
 void ListView::CancelEdit() noexcept {

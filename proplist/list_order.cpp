@@ -38,15 +38,10 @@ const std::vector<size_t>& ListView::Rows() noexcept {
     ole::Guarded([&] {
         rows_.reserve(items.Size());
         const std::wstring wanted = Lowered(filter_);
-        std::wstring name;
         for (size_t i = 0; i < items.Size(); ++i) {
             const PropertyItem& item = items.At(i);
             if (!item.IsVisible()) continue;
-            if (!wanted.empty()) {
-                name = item.Description().name;
-                if (!name.empty()) CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
-                if (name.find(wanted) == std::wstring::npos) continue;
-            }
+            if (!wanted.empty() && Lowered(item.Description().name).find(wanted) == std::wstring::npos) continue;
             rows_.push_back(i);
         }
         if (alphabetical_) {
@@ -138,9 +133,16 @@ LRESULT CALLBACK ListView::FilterBoxProcedure(HWND window, UINT message, WPARAM 
     auto* view = reinterpret_cast<ListView*>(self);
     if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS | DefSubclassProc(window, message, wParam, lParam);
     if (message == WM_CHAR && (wParam == L'\r' || wParam == 27)) return 0;  // would only beep
-    if (message == WM_KILLFOCUS) view->FocusLeaving(reinterpret_cast<HWND>(wParam));
-    if (message != WM_KEYDOWN) return DefSubclassProc(window, message, wParam, lParam);
+    if (message != WM_KEYDOWN && message != WM_KILLFOCUS) return DefSubclassProc(window, message, wParam, lParam);
+    // A handler of the events raised here may let go of the control.
     const ole::ComPtr<IUnknown> lifeline(view->host_.Lifeline());
+    if (message == WM_KILLFOCUS) {
+        ole::Guarded([&] {
+            view->FocusLeaving(reinterpret_cast<HWND>(wParam));
+            return S_OK;
+        });
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
     ole::Guarded([&] {
         switch (wParam) {
         case VK_ESCAPE:

@@ -18,12 +18,6 @@ using namespace view_support;
 
 namespace {
 
-bool IsComboBox(HWND window) noexcept {
-    wchar_t name[16] = {};
-    GetClassNameW(window, name, 16);
-    return CompareStringOrdinal(name, -1, L"ComboBox", -1, TRUE) == CSTR_EQUAL;
-}
-
 bool RaiseBeforeDropDown(ListViewHost& host, PropertyItem* item) noexcept {
     VARIANT_BOOL cancel = VARIANT_FALSE;
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item)), ole::BooleanReference(&cancel)};

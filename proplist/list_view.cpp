@@ -112,10 +112,9 @@ RECT ListView::ValueCell(size_t row) noexcept {
 void ListView::PositionEditor() noexcept {
     if (!editor_ || selectedRow_ == kNone) return;
     const RECT cell = ValueCell(selectedRow_);
-    const bool dropDown = (GetWindowLongPtrW(editor_, GWL_STYLE) & CBS_DROPDOWNLIST) == CBS_DROPDOWNLIST &&
-                          SendMessageW(editor_, CB_GETCOUNT, 0, 0) > 0;
+    // A combo box's height is that of its open list.
     MoveWindow(editor_, cell.left, cell.top, cell.right - cell.left,
-               dropDown ? RowHeight() * 10 : cell.bottom - cell.top, TRUE);
+               IsComboBox(editor_) ? RowHeight() * kDropDownRows : cell.bottom - cell.top, TRUE);
 }
 
 void ListView::Invalidate() noexcept {
@@ -182,6 +181,15 @@ void ListView::ItemChanged(PropertyItem& item) noexcept {
 void ListView::FontChanged() noexcept {
     rowHeight_ = 0;
     if (editor_) AbandonEdit();
+    // The children drew with the old font's handle, which goes with the old font.
+    for (HWND child : {message_, filterBox_}) {
+        if (child) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), TRUE);
+    }
+    if (filterBox_ && window_) {
+        RECT client{};
+        GetClientRect(window_, &client);
+        MoveWindow(filterBox_, 0, 0, client.right, RowsTop(), TRUE);
+    }
     UpdateScrollBar();
     Invalidate();
 }

@@ -85,6 +85,7 @@ public:
 private:
     static constexpr size_t kNone = static_cast<size_t>(-1);
     static constexpr LRESULT kRefusedDropDown = -2;
+    static constexpr int kDropDownRows = 12;  // rows a drop-down's open list shows
     // Posted to the list's window: a combo box's list has closed and its selection settled;
     // the focus is to come back after a handler of Validate kept it.
     static constexpr UINT kMessageDropDownSettled = WM_APP + 1;

@@ -26,6 +26,12 @@ inline std::wstring WindowText(HWND window) {
     return text;
 }
 
+inline bool IsComboBox(HWND window) noexcept {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    return CompareStringOrdinal(name, -1, L"ComboBox", -1, TRUE) == CSTR_EQUAL;
+}
+
 inline IDispatch* AsDispatch(PropertyItem* item) noexcept { return static_cast<IPropertyItem*>(item); }
 
 }  // namespace proplist::view_support

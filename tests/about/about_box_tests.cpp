@@ -2,6 +2,7 @@
 
 #include "about/mouse_pointer.h"
 #include "about/window_class.h"
+#include "ole/type_library.h"
 #include "tests/about/about_doubles.h"
 
 #include <commctrl.h>
@@ -288,7 +289,7 @@ TEST_F(AboutBoxTest, ClassLeftBehindByAnEarlierLoadOfTheLibraryIsReplaced) {
     WNDCLASSEXW stale{};
     stale.cbSize = sizeof stale;
     stale.lpfnWndProc = DefWindowProcW;
-    stale.hInstance = about::CodeModule();
+    stale.hInstance = ole::CurrentModule();
     stale.lpszClassName = frmAbout::kClassName;
     ASSERT_NE(RegisterClassExW(&stale), 0);
     events.onBeforeShow = [](frmAbout& shown) {
