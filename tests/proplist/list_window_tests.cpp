@@ -1,5 +1,4 @@
 // The list on screen, driven by simulated keyboard and mouse input as a user drives it.
-#include "binding/binding_engine.h"
 #include "ole/event_connection.h"
 #include "proplist/list_events.h"
 #include "tests/proplist/list_window_fixture.h"
@@ -386,76 +385,6 @@ TEST_F(ListWindowTest, FocusGivenToTheControlReachesTheList) {
     EXPECT_NE(std::find(calls.begin(), calls.end(), "OnUIActivate"), calls.end())
         << "the list became the container's active object";
     ShowWindow(container->Window(), SW_HIDE);
-}
-
-// Inspecta's engine bound to the real list, as the control binds them: what the list does must
-// be what the engine relies on.
-class EngineOnTheListTest : public ListWindowTest, private InspectaSupportEvents {
-protected:
-    void SetUp() override {
-        ListWindowTest::SetUp();
-        ASSERT_EQ(ole::MakeObject(support), S_OK);
-        support->SetEventSink(this);
-        ASSERT_EQ(support->SetKavella(static_cast<IOleObject*>(list.Get())), S_OK);
-        ASSERT_EQ(support->SetClientObject(static_cast<ISample*>(sample.Get())), S_OK);
-    }
-
-    void TearDown() override {
-        support->SetClientObject(nullptr);
-        support->SetKavella(nullptr);
-        support.Reset();
-        ListWindowTest::TearDown();
-    }
-
-    bool IsShown(const wchar_t* name) {
-        VARIANT_BOOL visible = VARIANT_FALSE;
-        ItemNamed(list.Get(), name)->get_Visible(&visible);
-        return visible != VARIANT_FALSE;
-    }
-
-    void AfterPopulate() override { ++populated; }
-    void PropertyChanged(BSTR propertyName, const VARIANT& value) override {
-        ole::Variant copy;
-        copy.CopyFrom(value);
-        changes.emplace_back(propertyName ? propertyName : L"", std::move(copy));
-    }
-
-    ComPtr<InspectaSupport> support;
-    int populated = 0;
-    std::vector<std::pair<std::wstring, ole::Variant>> changes;
-};
-
-TEST_F(EngineOnTheListTest, RefreshFillsFiltersAndReadsWithoutPilingUpItems) {
-    EXPECT_EQ(populated, 1);
-    EXPECT_EQ(ItemNames(list.Get()).size(), 13u);
-    EXPECT_TRUE(IsShown(L"Caption"));
-    EXPECT_FALSE(IsShown(L"Serial")) << "read-only";
-    EXPECT_FALSE(IsShown(L"Child")) << "custom";
-    ASSERT_EQ(support->SetHideReadOnlyItems(VARIANT_FALSE), S_OK);
-    EXPECT_EQ(populated, 2);
-    EXPECT_EQ(ItemNames(list.Get()).size(), 13u);
-    EXPECT_TRUE(IsShown(L"Serial"));
-    Key(VK_END);
-    EXPECT_EQ(SelectedName(), L"Small");
-    Key(VK_UP);
-    EXPECT_EQ(SelectedName(), L"Price") << "the custom items between stay hidden";
-}
-
-TEST_F(EngineOnTheListTest, UserEditReachesTheObjectAndRereadingReportsNothing) {
-    SelectByKeys(L"Count");
-    Key(VK_RETURN, EditWith(L"12"));
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0].first, L"Count");
-    EXPECT_EQ(sample->values.count, 12);
-    ole::Variant marker;
-    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->get_Modified(marker.Out()), S_OK);
-    EXPECT_EQ(marker.Type(), VT_BOOL);
-
-    // Values the engine reads in raise nothing: no change is reported that the user did not make.
-    sample->values.caption = L"Changed elsewhere";
-    ASSERT_EQ(support->ReadProperties(), S_OK);
-    EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Changed elsewhere");
-    EXPECT_EQ(changes.size(), 1u);
 }
 
 }  // namespace proplist_tests
