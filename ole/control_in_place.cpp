@@ -1,6 +1,7 @@
 #include "ole/control.h"
 
 #include "ole/hresult.h"
+#include "ole/screen_units.h"
 #include "ole/type_library.h"
 
 #include <cwchar>
@@ -21,16 +22,6 @@ const std::wstring& WindowClassName() {
     }();
     return name;
 }
-
-int PixelsPerInch(bool horizontal) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
-LONG HimetricToPixels(LONG himetric, bool horizontal) { return MulDiv(himetric, PixelsPerInch(horizontal), 2540); }
-LONG PixelsToHimetric(LONG pixels, bool horizontal) { return MulDiv(pixels, 2540, PixelsPerInch(horizontal)); }
 
 }  // namespace
 

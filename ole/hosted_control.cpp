@@ -4,6 +4,7 @@
 #include "ole/control_wrapper.h"
 #include "ole/hresult.h"
 #include "ole/late_bound.h"
+#include "ole/screen_units.h"
 #include "ole/variant.h"
 
 #include <cmath>
@@ -11,13 +12,6 @@
 namespace ole {
 
 namespace {
-
-int PixelsPerInch(bool horizontal) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
 
 // An optional argument's value as a single, or `keep` when it is absent.
 HRESULT OptionalSingle(const VARIANT& value, float keep, float& result) {
@@ -109,8 +103,8 @@ HRESULT HostedControl::Move(float left, const VARIANT& top, const VARIANT& width
 
 HRESULT HostedControl::ApplyPosition() noexcept {
     if (!child_) return E_UNEXPECTED;
-    SIZEL extent{MulDiv(position_.right - position_.left, 2540, PixelsPerInch(true)),
-                 MulDiv(position_.bottom - position_.top, 2540, PixelsPerInch(false))};
+    SIZEL extent{PixelsToHimetric(position_.right - position_.left, true),
+                 PixelsToHimetric(position_.bottom - position_.top, false)};
     child_->SetExtent(DVASPECT_CONTENT, &extent);
     if (childInPlace_) return childInPlace_->SetObjectRects(&position_, &position_);
     return S_OK;

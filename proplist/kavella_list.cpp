@@ -52,7 +52,8 @@ HRESULT KavellaList::Initialize() {
     items_->SetObserver(this);
     ole::ComPtr<IFontDisp> font;
     RETURN_IF_FAILED(ole::CreateDefaultFont(font));
-    return UseFont(font.Get());
+    UseFont(font.Get());
+    return S_OK;
 }
 
 HRESULT KavellaList::InitProperties() {
@@ -63,7 +64,7 @@ HRESULT KavellaList::InitProperties() {
         ole::ComPtr<IFont> copy;
         if (SUCCEEDED(ambient.As(&font)) && SUCCEEDED(font->Clone(copy.Put()))) {
             ole::ComPtr<IFontDisp> own;
-            if (SUCCEEDED(copy.As(&own))) return UseFont(own.Get());
+            if (SUCCEEDED(copy.As(&own))) UseFont(own.Get());
         }
     }
     return S_OK;
@@ -78,7 +79,7 @@ HRESULT KavellaList::ReadProperties(IPropertyBag* bag) {
     ole::ComPtr<IFontDisp> readFont;
     if (V_DISPATCH(&font.Get())) {
         RETURN_IF_FAILED(V_DISPATCH(&font.Get())->QueryInterface(IID_IFontDisp, readFont.PutVoid()));
-        RETURN_IF_FAILED(UseFont(readFont.Get()));
+        UseFont(readFont.Get());
     }
     enabled_ = V_BOOL(&enabled.Get()) != VARIANT_FALSE;
     view_->EnabledChanged();
@@ -157,10 +158,11 @@ HRESULT KavellaList::TranslateAccelerator(LPMSG message) {
 
 void KavellaList::Raise(DISPID id, std::span<const VARIANT> arguments) noexcept { FireEvent(id, arguments); }
 
-HRESULT KavellaList::UseFont(IFontDisp* font) noexcept {
+void KavellaList::UseFont(IFontDisp* font) noexcept {
     fontChanges_.Disconnect();
     font_ = font;
-    // A font changed in place (its size, say) changes the rows' height.
+    // A font changed in place (its size, say) changes the rows' height; a font that tells of no
+    // changes is used all the same.
     if (font_) {
         fontChanges_.Connect(font_.Get(), [this](DISPID) {
             view_->FontChanged();
@@ -168,7 +170,6 @@ HRESULT KavellaList::UseFont(IFontDisp* font) noexcept {
         });
     }
     view_->FontChanged();
-    return S_OK;
 }
 
 HRESULT KavellaList::get_PropertyItems(IPropertyItems** items) {
@@ -235,7 +236,7 @@ HRESULT KavellaList::get_Font(IFontDisp** font) { return font_.CopyTo(font); }
 
 HRESULT KavellaList::putref_Font(IFontDisp* font) {
     if (!font) return RaiseListError(kErrorInvalidValue, IID__Kavella);
-    RETURN_IF_FAILED(UseFont(font));
+    UseFont(font);
     PropertyChanged(0x68030000);
     InvalidateView();
     Raise(events::kFontChanged, {});

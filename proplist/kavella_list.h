@@ -74,7 +74,7 @@ private:
     IUnknown* Lifeline() noexcept override { return Identity(); }
     void FocusReceived() noexcept override;
 
-    HRESULT UseFont(IFontDisp* font) noexcept;
+    void UseFont(IFontDisp* font) noexcept;
 
     ole::ComPtr<PropertyItems> items_;
     ole::ComPtr<IFontDisp> font_;
