@@ -51,7 +51,7 @@ bool IsRefreshKey(const DISPPARAMS& parameters) noexcept {
     Variant keyCode;
     if (FAILED(VariantCopyInd(keyCode.Out(), &parameters.rgvarg[1]))) return false;
     Variant number;
-    if (FAILED(VariantChangeType(number.Out(), const_cast<VARIANT*>(&keyCode.Get()), 0, VT_I4))) return false;
+    if (FAILED(ole::ChangeType(number, keyCode.Get(), VT_I4))) return false;
     return V_I4(&number.Get()) == kF5;
 }
 

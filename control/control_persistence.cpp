@@ -23,7 +23,7 @@ HRESULT ReadBoolean(IPropertyBag* bag, const wchar_t* key, VARIANT_BOOL& result)
     Variant stored;
     RETURN_IF_FAILED(ReadOrDefault(bag, key, Variant(true).Get(), stored));
     Variant converted;
-    if (FAILED(VariantChangeType(converted.Out(), const_cast<VARIANT*>(&stored.Get()), 0, VT_BOOL))) {
+    if (FAILED(ole::ChangeType(converted, stored.Get(), VT_BOOL))) {
         return ole::RaiseTypeMismatch();
     }
     result = V_BOOL(&converted.Get());

@@ -6,18 +6,11 @@
 #include "ole/error_info.h"
 #include "ole/hresult.h"
 #include "ole/module_name.h"
+#include "ole/variant.h"
 
 #include <algorithm>
 
 namespace {
-
-std::wstring TextOf(const VARIANT& value) {
-    VARIANT text;
-    VariantInit(&text);
-    if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(&value), VARIANT_ALPHABOOL, VT_BSTR))) return {};
-    const ole::Bstr owned = ole::Bstr::Attach(V_BSTR(&text));
-    return std::wstring(owned.View());
-}
 
 void ReplaceAll(std::wstring& text, const std::wstring& placeholder, const std::wstring& replacement) {
     for (size_t at = text.find(placeholder); at != std::wstring::npos;
@@ -34,7 +27,7 @@ std::wstring FormatErrorDescription(std::wstring description, std::span<const VA
     if (description.empty()) return description;
     // The index is a 16-bit number; more arguments than that cannot be named.
     const size_t count = std::min<size_t>(arguments.size(), 32767);
-    for (size_t i = count; i-- > 0;) ReplaceAll(description, L"%" + std::to_wstring(i + 1), TextOf(arguments[i]));
+    for (size_t i = count; i-- > 0;) ReplaceAll(description, L"%" + std::to_wstring(i + 1), ole::TextOf(arguments[i], 0, VARIANT_ALPHABOOL).value_or(std::wstring()));
     return description;
 }
 

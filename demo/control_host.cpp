@@ -69,7 +69,7 @@ HRESULT ReadRow(IDispatch* item, ItemRow& row) {
     row.readOnly = V_VT(&readOnly.Get()) == VT_BOOL && V_BOOL(&readOnly.Get()) != VARIANT_FALSE;
     row.visible = V_VT(&visible.Get()) == VT_BOOL && V_BOOL(&visible.Get()) != VARIANT_FALSE;
     Variant number;
-    RETURN_IF_FAILED(VariantChangeType(number.Out(), const_cast<VARIANT*>(&style.Get()), 0, VT_I4));
+    RETURN_IF_FAILED(ole::ChangeType(number, style.Get(), VT_I4));
     row.style = V_I4(&number.Get());
     return S_OK;
 }
@@ -150,7 +150,7 @@ HRESULT InspectaHost::Option(const wchar_t* option, bool& value) noexcept {
     Variant current;
     RETURN_IF_FAILED(ole::GetProperty(control_.Get(), option, current));
     Variant truth;
-    RETURN_IF_FAILED(VariantChangeType(truth.Out(), const_cast<VARIANT*>(&current.Get()), 0, VT_BOOL));
+    RETURN_IF_FAILED(ole::ChangeType(truth, current.Get(), VT_BOOL));
     value = V_BOOL(&truth.Get()) != VARIANT_FALSE;
     return S_OK;
 }
@@ -250,12 +250,7 @@ std::wstring ValueText(const VARIANT& value) {
     case VT_BOOL: return V_BOOL(&value) != VARIANT_FALSE ? L"True" : L"False";
     default: break;
     }
-    Variant text;
-    if (FAILED(VariantChangeTypeEx(text.Out(), const_cast<VARIANT*>(&value), ole::kLateBoundLocale, 0, VT_BSTR))) {
-        return L"(" + std::to_wstring(type) + L")";
-    }
-    const BSTR string = V_BSTR(&text.Get());
-    return std::wstring(string ? string : L"", SysStringLen(string));
+    return ole::TextOf(value, ole::kLateBoundLocale).value_or(L"(" + std::to_wstring(type) + L")");
 }
 
 std::wstring DescribeFailure(HRESULT hr) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/com_object.h"
+#include "ole/variant.h"
 
 #include <windows.h>
 
@@ -91,6 +92,14 @@ struct InterfaceEnumeration {
     using Stored = ComPtr<Interface>;
     static HRESULT CopyOut(const Stored& from, Element& to) noexcept { return from.CopyTo(&to); }
     static void Free(Element& element) noexcept { ComPtr<Interface>().Attach(std::exchange(element, nullptr)); }
+};
+
+// Elements that are VARIANTs (an automation collection's IEnumVARIANT): Next hands out deep copies.
+struct VariantEnumeration {
+    using Element = VARIANT;
+    using Stored = Variant;
+    static HRESULT CopyOut(const Stored& from, Element& to) noexcept { return CopyVariant(&to, from.Get()); }
+    static void Free(Element& element) noexcept { VariantClear(&element); }
 };
 
 }  // namespace ole

@@ -29,6 +29,28 @@ constexpr InterfaceEntry Implements() noexcept {
             }};
 }
 
+// QueryInterface over an interface table: the first row also answers IID_IUnknown (the object's
+// identity); the interface handed out is AddRef'd.
+inline HRESULT QueryInterfaceFromTable(void* self, std::span<const InterfaceEntry> table, REFIID iid,
+                                       void** object) noexcept {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (table.empty()) return E_NOINTERFACE;
+    if (iid == IID_IUnknown) {
+        *object = table.front().cast(self);
+    } else {
+        for (const InterfaceEntry& entry : table) {
+            if (iid == *entry.iid) {
+                *object = entry.cast(self);
+                break;
+            }
+        }
+    }
+    if (!*object) return E_NOINTERFACE;
+    static_cast<IUnknown*>(*object)->AddRef();
+    return S_OK;
+}
+
 // Reference counting, table-driven QueryInterface and module counting for a COM class that
 // implements `Interfaces` by plain multiple inheritance with one reference count.
 //
@@ -43,24 +65,7 @@ public:
     ComObject& operator=(const ComObject&) = delete;
 
     IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        const std::span<const InterfaceEntry> table = Derived::InterfaceTable();
-        void* self = static_cast<Derived*>(this);
-        if (table.empty()) return E_NOINTERFACE;
-        if (iid == IID_IUnknown) {
-            *object = table.front().cast(self);
-        } else {
-            for (const InterfaceEntry& entry : table) {
-                if (iid == *entry.iid) {
-                    *object = entry.cast(self);
-                    break;
-                }
-            }
-        }
-        if (!*object) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return QueryInterfaceFromTable(static_cast<Derived*>(this), Derived::InterfaceTable(), iid, object);
     }
 
     IFACEMETHODIMP_(ULONG) AddRef() override { return ++references_; }

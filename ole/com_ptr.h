@@ -60,6 +60,9 @@ public:
         return &pointer_;
     }
     void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
+    // For in-out parameters (a by-reference argument the callee may replace): the slot as it
+    // is, nothing released.
+    Interface** AddressOf() noexcept { return &pointer_; }
 
     // QueryInterface into another smart pointer.
     template <typename Other>

@@ -19,7 +19,7 @@ namespace ole {
 // Advise keeps the pointer the sink answered for the connection's interface and calls it through
 // that pointer only: an event sink is called through IDispatch::Invoke alone, never asked for
 // names or type information, so sinks that implement nothing but Invoke work.
-class ConnectionPoint final : public IConnectionPoint {
+class ConnectionPoint : public IConnectionPoint {
 public:
     // `owner` is the container's identity; it outlives the connection point.
     ConnectionPoint(IUnknown* owner, REFIID iid) noexcept : owner_(owner), iid_(iid) {}

@@ -20,7 +20,7 @@ HRESULT OptionalSingle(const VARIANT& value, float keep, float& result) {
         return S_OK;
     }
     Variant converted;
-    RETURN_IF_FAILED(VariantChangeTypeEx(converted.Out(), const_cast<VARIANT*>(&value), kLateBoundLocale, 0, VT_R4));
+    RETURN_IF_FAILED(ChangeType(converted, value, VT_R4, kLateBoundLocale));
     result = V_R4(&converted.Get());
     return S_OK;
 }

@@ -56,7 +56,7 @@ HRESULT ReadBagValue(IPropertyBag* bag, const wchar_t* name, VARTYPE type, const
     }
     if (IsObjectType(type) && !IsObjectType(read.Type())) return DISP_E_TYPEMISMATCH;
     Variant converted;
-    RETURN_IF_FAILED(VariantChangeTypeEx(converted.Out(), const_cast<VARIANT*>(&read.Get()), kLateBoundLocale, 0, type));
+    RETURN_IF_FAILED(ChangeType(converted, read.Get(), type, kLateBoundLocale));
     result = std::move(converted);
     return S_OK;
 }
@@ -127,9 +127,12 @@ HRESULT MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
         VariantInit(value);
         if (entry->isObject) return MakeObject(*entry, wanted, value);
         if (wanted == VT_EMPTY || wanted == entry->value.Type()) {
-            return VariantCopy(value, const_cast<VARIANT*>(&entry->value.Get()));
+            return CopyVariant(value, entry->value.Get());
         }
-        return VariantChangeTypeEx(value, const_cast<VARIANT*>(&entry->value.Get()), kLateBoundLocale, 0, wanted);
+        Variant converted;
+        RETURN_IF_FAILED(ChangeType(converted, entry->value.Get(), wanted, kLateBoundLocale));
+        converted.Detach(value);
+        return S_OK;
     });
 }
 

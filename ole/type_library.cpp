@@ -10,34 +10,72 @@ namespace ole {
 namespace {
 
 std::mutex cacheLock;
-ITypeLib* cachedLibrary = nullptr;  // one reference, kept until the process ends
 
-// Type descriptions resolved once, by guid and side, and kept like the library: every IDispatch
-// call of every object needs one.
+// Type descriptions resolved once, by guid and side: every IDispatch call of every object needs
+// one.
 struct ResolvedInfo {
     GUID guid;
     bool vtableSide;
-    ITypeInfo* info;
+    ComPtr<ITypeInfo> info;
 };
-std::vector<ResolvedInfo> resolvedInfos;
 
-HRESULT LoadLibraryLocked() {
-    if (cachedLibrary) return S_OK;
+// The module's TYPELIB resources in order (a test program carries more than one), each loaded
+// once, and what was resolved from them. Never destroyed: releasing them while the module
+// unloads would call into the system under its loader lock.
+struct Cache {
+    std::vector<ComPtr<ITypeLib>> libraries;
+    bool allLoaded = false;
+    std::vector<ResolvedInfo> resolved;
+};
+Cache& cache = *new Cache;
+
+HRESULT LoadLibrariesLocked() {
+    if (cache.allLoaded) return S_OK;
     const std::wstring path = ModuleFileName();
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-    return LoadTypeLibEx(path.c_str(), REGKIND_NONE, &cachedLibrary);
+    std::vector<WORD> ids;
+    EnumResourceNamesW(
+        CurrentModule(), L"TYPELIB",
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) -> BOOL {
+            // No exception may cross the system's callback.
+            try {
+                if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<WORD>*>(found)->push_back(LOWORD(name));
+                return TRUE;
+            } catch (...) {
+                return FALSE;
+            }
+        },
+        reinterpret_cast<LONG_PTR>(&ids));
+    if (ids.empty()) return TYPE_E_CANTLOADLIBRARY;
+    for (const WORD id : ids) {
+        const std::wstring resource = path + L"\\" + std::to_wstring(id);
+        ComPtr<ITypeLib> library;
+        RETURN_IF_FAILED(LoadTypeLibEx(resource.c_str(), REGKIND_NONE, library.Put()));
+        cache.libraries.push_back(std::move(library));
+    }
+    cache.allLoaded = true;
+    return S_OK;
+}
+
+HRESULT FindTypeInfoLocked(REFGUID guid, ComPtr<ITypeInfo>& info) {
+    RETURN_IF_FAILED(LoadLibrariesLocked());
+    HRESULT hr = TYPE_E_ELEMENTNOTFOUND;
+    for (const ComPtr<ITypeLib>& library : cache.libraries) {
+        hr = library->GetTypeInfoOfGuid(guid, info.Put());
+        if (SUCCEEDED(hr)) break;
+    }
+    return hr;
 }
 
 HRESULT ResolveLocked(REFGUID guid, bool vtableSide, ComPtr<ITypeInfo>& info) {
-    for (const ResolvedInfo& resolved : resolvedInfos) {
+    for (const ResolvedInfo& resolved : cache.resolved) {
         if (resolved.guid == guid && resolved.vtableSide == vtableSide) {
             info = resolved.info;
             return S_OK;
         }
     }
-    RETURN_IF_FAILED(LoadLibraryLocked());
     ComPtr<ITypeInfo> described;
-    RETURN_IF_FAILED(cachedLibrary->GetTypeInfoOfGuid(guid, described.Put()));
+    RETURN_IF_FAILED(FindTypeInfoLocked(guid, described));
     if (vtableSide) {
         TYPEATTR* attributes = nullptr;
         RETURN_IF_FAILED(described->GetTypeAttr(&attributes));
@@ -54,9 +92,8 @@ HRESULT ResolveLocked(REFGUID guid, bool vtableSide, ComPtr<ITypeInfo>& info) {
             return TYPE_E_WRONGTYPEKIND;
         }
     }
-    resolvedInfos.reserve(resolvedInfos.size() + 1);
-    resolvedInfos.push_back({guid, vtableSide, described.Get()});
-    described->AddRef();
+    cache.resolved.reserve(cache.resolved.size() + 1);
+    cache.resolved.push_back({guid, vtableSide, described});
     info = std::move(described);
     return S_OK;
 }

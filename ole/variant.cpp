@@ -62,6 +62,25 @@ HRESULT Variant::CopyFrom(const VARIANT& source) noexcept {
     return hr;
 }
 
+HRESULT ChangeType(Variant& converted, const VARIANT& source, VARTYPE type, LCID locale, USHORT flags) noexcept {
+    const HRESULT hr = VariantChangeTypeEx(converted.Out(), const_cast<VARIANT*>(&source), locale, flags, type);
+    if (FAILED(hr)) converted.Reset();
+    return hr;
+}
+
+HRESULT CopyVariant(VARIANT* destination, const VARIANT& source) noexcept {
+    if (!destination) return E_POINTER;
+    VariantInit(destination);
+    return VariantCopy(destination, const_cast<VARIANT*>(&source));
+}
+
+std::optional<std::wstring> TextOf(const VARIANT& value, LCID locale, USHORT flags) {
+    Variant text;
+    if (FAILED(ChangeType(text, value, VT_BSTR, locale, flags))) return std::nullopt;
+    const BSTR converted = V_BSTR(&text.Get());
+    return std::wstring(converted ? converted : L"", SysStringLen(converted));
+}
+
 Variant Variant::Attach(VARIANT& source) noexcept {
     Variant owner;
     owner.value_ = source;

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace ole {
@@ -51,6 +53,15 @@ public:
 private:
     VARIANT value_;
 };
+
+// The platform's conversions take their source by non-const pointer though they only read it;
+// these take it as it is held. `converted` is empty after a failure.
+HRESULT ChangeType(Variant& converted, const VARIANT& source, VARTYPE type, LCID locale = 0,
+                   USHORT flags = 0) noexcept;
+// A deep copy into a caller's slot (an out-parameter), which is initialised first.
+HRESULT CopyVariant(VARIANT* destination, const VARIANT& source) noexcept;
+// The value as text, or nothing when it does not convert to a string.
+std::optional<std::wstring> TextOf(const VARIANT& value, LCID locale = 0, USHORT flags = 0);
 
 inline bool Variant::HoldsObjectReference() const noexcept { return ole::HoldsObjectReference(value_); }
 

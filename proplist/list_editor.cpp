@@ -257,11 +257,9 @@ bool ListView::AcceptText(PropertyItem& item, const std::wstring& text, ole::Var
 
 void ListView::RaiseItemChanged(PropertyItem& item) noexcept {
     // In and out: the slot owns a reference, which a handler may release and replace.
-    IDispatch* changed = AsDispatch(&item);
-    changed->AddRef();
-    const VARIANT arguments[] = {ole::ObjectReference(&changed)};
+    ole::ComPtr<IDispatch> changed(AsDispatch(&item));
+    const VARIANT arguments[] = {ole::ObjectReference(changed.AddressOf())};
     host_.Raise(events::kItemChanged, arguments);
-    if (changed) changed->Release();
 }
 
 void ListView::CancelEdit() noexcept {

@@ -50,7 +50,7 @@ void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
         InflateRect(&valueText, -4, 0);
         if (description.style == kStyleColour) {
             ole::Variant colour;
-            if (SUCCEEDED(VariantChangeType(colour.Out(), const_cast<VARIANT*>(&item.CurrentValue()), 0, VT_UI4))) {
+            if (SUCCEEDED(ole::ChangeType(colour, item.CurrentValue(), VT_UI4))) {
                 COLORREF shown = 0;
                 if (SUCCEEDED(OleTranslateColor(V_UI4(&colour.Get()), nullptr, &shown))) {
                     RECT swatch{valueText.left, y + 3, valueText.left + height * 3 / 2, y + height - 3};

@@ -122,7 +122,7 @@ void ListView::DateChosen(const SYSTEMTIME& day) noexcept {
     midnight.wHour = midnight.wMinute = midnight.wSecond = midnight.wMilliseconds = 0;
     if (!SystemTimeToVariantTime(&midnight, &date)) return;
     ole::Variant current;
-    if (SUCCEEDED(VariantChangeType(current.Out(), const_cast<VARIANT*>(&item->CurrentValue()), 0, VT_DATE))) {
+    if (SUCCEEDED(ole::ChangeType(current, item->CurrentValue(), VT_DATE))) {
         double whole = 0;
         date += std::fabs(std::modf(V_DATE(&current.Get()), &whole));
     }

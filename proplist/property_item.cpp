@@ -58,8 +58,7 @@ HRESULT PropertyItem::StoreEditedValue(const VARIANT& value) noexcept {
 
 HRESULT PropertyItem::get_Value(VARIANT* value) {
     if (!value) return E_POINTER;
-    VariantInit(value);
-    return VariantCopy(value, const_cast<VARIANT*>(&value_.Get()));
+    return ole::CopyVariant(value, value_.Get());
 }
 
 HRESULT PropertyItem::put_Value(VARIANT value) {
@@ -105,8 +104,7 @@ HRESULT PropertyItem::put_Visible(VARIANT_BOOL visible) {
 
 HRESULT PropertyItem::get_Modified(VARIANT* modified) {
     if (!modified) return E_POINTER;
-    VariantInit(modified);
-    return VariantCopy(modified, const_cast<VARIANT*>(&modified_.Get()));
+    return ole::CopyVariant(modified, modified_.Get());
 }
 
 HRESULT PropertyItem::put_Modified(VARIANT modified) { return CopyResolved(modified, modified_); }

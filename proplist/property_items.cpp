@@ -9,22 +9,6 @@ namespace proplist {
 
 namespace {
 
-// Elements handed out by the items' enumerator: each a VARIANT holding the item's IDispatch.
-struct ItemEnumeration {
-    using Element = VARIANT;
-    using Stored = ole::ComPtr<IDispatch>;
-    static HRESULT CopyOut(const Stored& from, Element& to) noexcept {
-        VariantInit(&to);
-        V_VT(&to) = VT_DISPATCH;
-        return from.CopyTo(&V_DISPATCH(&to));
-    }
-    static void Free(Element& element) noexcept { VariantClear(&element); }
-};
-
-}  // namespace
-
-namespace {
-
 // Writes `name` in capitals to `folded` (as long as `name`). Names are nearly always ASCII,
 // which is folded here; any other name goes to the system's invariant mapping whole.
 void FoldCase(std::wstring_view name, wchar_t* folded) noexcept {
@@ -107,7 +91,7 @@ PropertyItem* PropertyItems::Find(const VARIANT& key) const {
         return found == byKey_.end() ? nullptr : found->second;
     }
     ole::Variant position;
-    if (FAILED(VariantChangeType(position.Out(), const_cast<VARIANT*>(given), 0, VT_I4))) return nullptr;
+    if (FAILED(ole::ChangeType(position, *given, VT_I4))) return nullptr;
     const LONG index = V_I4(&position.Get());
     if (index < 1 || static_cast<size_t>(index) > items_.size()) return nullptr;
     return items_[static_cast<size_t>(index) - 1].Get();
@@ -152,12 +136,14 @@ HRESULT PropertyItems::get__NewEnum(IUnknown** enumerator) {
     return ole::Guarded([&]() -> HRESULT {
         // Over a copy of the items as they are now: clearing the list while a caller walks it
         // neither ends nor disturbs the walk.
-        std::vector<ole::ComPtr<IDispatch>> snapshot;
+        std::vector<ole::Variant> snapshot;
         snapshot.reserve(items_.size());
-        for (const auto& item : items_) snapshot.emplace_back(static_cast<IPropertyItem*>(item.Get()));
+        for (const auto& item : items_) {
+            snapshot.emplace_back(static_cast<IDispatch*>(static_cast<IPropertyItem*>(item.Get())));
+        }
         ole::ComPtr<IEnumVARIANT> made;
         RETURN_IF_FAILED(
-            (ole::ComEnumerator<IEnumVARIANT, ItemEnumeration>::Create(std::move(snapshot), made.Put())));
+            (ole::ComEnumerator<IEnumVARIANT, ole::VariantEnumeration>::Create(std::move(snapshot), made.Put())));
         *enumerator = made.Detach();
         return S_OK;
     });

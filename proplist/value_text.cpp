@@ -25,17 +25,11 @@ std::wstring Trimmed(const std::wstring& text) {
 }
 
 std::wstring AsText(const VARIANT& value) {
-    ole::Variant text;
-    if (FAILED(VariantChangeTypeEx(text.Out(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL,
-                                   VT_BSTR))) {
-        return {};
-    }
-    const BSTR held = V_BSTR(&text.Get());
-    return {held ? held : L"", SysStringLen(held)};
+    return ole::TextOf(value, LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL).value_or(std::wstring());
 }
 
 HRESULT Convert(const VARIANT& from, VARTYPE type, ole::Variant& to) {
-    return VariantChangeTypeEx(to.Out(), const_cast<VARIANT*>(&from), LOCALE_USER_DEFAULT, 0, type);
+    return ole::ChangeType(to, from, type, LOCALE_USER_DEFAULT);
 }
 
 HRESULT ParseColour(const std::wstring& text, ole::Variant& value) {

@@ -17,11 +17,7 @@ bool IsRead(WORD kind) { return kind & (DISPATCH_PROPERTYGET | DISPATCH_METHOD);
 
 }  // namespace
 
-ole::ComPtr<FakeAutomationObject> FakeAutomationObject::Create(std::string name) {
-    ole::ComPtr<FakeAutomationObject> created;
-    created.Attach(new FakeAutomationObject(std::move(name)));
-    return created;
-}
+ole::ComPtr<FakeAutomationObject> FakeAutomationObject::Create(std::string name) { return Make(std::move(name)); }
 
 void FakeAutomationObject::SetProperty(const std::wstring& name, const VARIANT& value, Access access) {
     Member* member = Find(name);
@@ -86,16 +82,6 @@ HRESULT FakeAutomationObject::Fail(const Failure& failure, EXCEPINFO* exception)
     return DISP_E_EXCEPTION;
 }
 
-IFACEMETHODIMP FakeAutomationObject::QueryInterface(REFIID iid, void** object) {
-    ++queries_;
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
 IFACEMETHODIMP FakeAutomationObject::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;
     *count = 0;
@@ -153,19 +139,16 @@ HRESULT FakeAutomationObject::InvokeMember(Member& member, WORD kind, const DISP
     if (IsRead(kind)) {
         if (member.access == Access::WriteOnly) return DISP_E_MEMBERNOTFOUND;
         if (parameters.cArgs != 0) return DISP_E_BADPARAMCOUNT;
-        if (!result) return S_OK;
-        VariantInit(result);
-        return VariantCopy(result, const_cast<VARIANT*>(&member.value.Get()));
+        return result ? ole::CopyVariant(result, member.value.Get()) : S_OK;
     }
     if (kind != DISPATCH_PROPERTYPUT && kind != DISPATCH_PROPERTYPUTREF) return DISP_E_MEMBERNOTFOUND;
     if (member.access == Access::ReadOnly) return DISP_E_MEMBERNOTFOUND;
     if (parameters.cArgs != 1) return DISP_E_BADPARAMCOUNT;
     if (parameters.cNamedArgs != 1 || parameters.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) return DISP_E_PARAMNOTFOUND;
     if (kind == DISPATCH_PROPERTYPUTREF && !ole::HoldsObjectReference(parameters.rgvarg[0])) return DISP_E_TYPEMISMATCH;
-    VARIANT stored;
-    VariantInit(&stored);
-    RETURN_IF_FAILED(VariantCopyInd(&stored, &parameters.rgvarg[0]));
-    member.value = ole::Variant::Attach(stored);
+    ole::Variant stored;
+    RETURN_IF_FAILED(VariantCopyInd(stored.Out(), &parameters.rgvarg[0]));
+    member.value = std::move(stored);
     return S_OK;
 }
 

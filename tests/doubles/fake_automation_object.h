@@ -16,7 +16,7 @@ namespace doubles {
 // A scriptable automation object: named properties holding any VARIANT, each readable and/or
 // writable or absent, failures injected per member and invoke kind, and a log of every call.
 // Names compare without regard to case, as automation's do.
-class FakeAutomationObject final : public IDispatch, public TestDouble {
+class FakeAutomationObject final : public Double<FakeAutomationObject, IDispatch> {
 public:
     enum class Access { ReadWrite, ReadOnly, WriteOnly };
 
@@ -52,12 +52,11 @@ public:
 
     const std::vector<Call>& Calls() const { return calls_; }
     void ClearCalls() { calls_.clear(); }
-    size_t QueryInterfaceCount() const { return queries_; }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<FakeAutomationObject, IDispatch>()};
+        return table;
+    }
 
-    // IUnknown
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
     // IDispatch
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
     IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
@@ -80,7 +79,8 @@ private:
         std::wstring description;
     };
 
-    explicit FakeAutomationObject(std::string name) : TestDouble(std::move(name)) {}
+    friend Double;
+    explicit FakeAutomationObject(std::string name) : Double(std::move(name)) {}
     Member* Find(const std::wstring& name);
     const Member* Find(const std::wstring& name) const;
     const Failure* FailureFor(const std::wstring& member, WORD kind) const;
@@ -91,7 +91,6 @@ private:
     std::vector<Member> members_;  // a member's DISPID is its index + 1, stable once given
     std::vector<Failure> failures_;
     std::vector<Call> calls_;
-    size_t queries_ = 0;
 };
 
 }  // namespace doubles

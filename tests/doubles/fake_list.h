@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ole/com_ptr.h"
+#include "ole/connection_point.h"
+#include "ole/dispatch_impl.h"
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
@@ -41,62 +43,59 @@ struct CatalogueEntry {
 
 class FakeItem;
 
-// A double of the property list: it implements the list, its item collection and items on the
-// list's own type library (IDispatch through ITypeInfo::Invoke, so calls by name and by id both
-// work), one connection point for the list's events, a log of every call, failure injection on
-// any member, and live reference counts for everything it hands out.
+// The list's event connection point, logging "Advise" and "Unadvise" and failing as asked.
+class LoggingConnectionPoint final : public ole::ConnectionPoint {
+public:
+    LoggingConnectionPoint(IUnknown* owner, std::shared_ptr<ListState> state)
+        : ConnectionPoint(owner, DIID___Kavella), state_(std::move(state)) {}
+    IFACEMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
+    IFACEMETHODIMP Unadvise(DWORD cookie) override;
+
+private:
+    std::shared_ptr<ListState> state_;
+};
+
+// A double of the property list on the list's own type library (calls by name and by id both
+// work), with the runtime's connection point for its events, a log of every call, failure
+// injection on any member, and live reference counts for everything it hands out.
 //
 // As a control it offers just enough of IOleObject for a container to place it: the site it is
-// given, activation and closing are logged ("SetClientSite", "SetClientSite(null)", "DoVerb",
-// "Close"), and where its container puts it ("Position 0,0,200,100", from DoVerb or SetObjectRects).
-class FakeList final : public _Kavella,
-                       public IConnectionPointContainer,
-                       public IOleObject,
-                       public IOleInPlaceObject,
-                       public TestDouble {
+// given, activation and closing are logged ("SetClientSite", "SetClientSite(null)", "DoVerb(n)",
+// "Close", "InPlaceDeactivate"), and where its container puts it ("Position 0,0,200,100").
+class FakeList final : public Double<FakeList, ole::DispatchImpl<_Kavella>, IConnectionPointContainer, IOleObject,
+                                    IOleInPlaceObject> {
 public:
-    static ole::ComPtr<FakeList> Create();
+    static ole::ComPtr<FakeList> Create() { return Make(); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
 
     // PopulateFromObject appends one item per catalogue entry, each call anew.
     void SetCatalogue(std::vector<CatalogueEntry> items) { catalogue_ = std::move(items); }
     // Makes a member fail with `failure` (and error info): "PopulateFromObject", "Redraw.put",
-    // "PropertyItems", "Clear", "_NewEnum", or "<item>.<member>.get/.put" ("Caption.Value.put").
+    // "PropertyItems", "Clear", "_NewEnum", "Advise", or "<item>.<member>.get/.put".
     void FailOn(const std::wstring& member, HRESULT failure) { state_->failures[member] = failure; }
     void StopFailing(const std::wstring& member) { state_->failures.erase(member); }
 
-    // Raises the event of that name (looked up in the event interface's type information),
-    // with arguments in natural order, to every connected sink.
+    // Raises the event of that name, arguments in natural order, to every connected sink.
     HRESULT RaiseEvent(const wchar_t* name, std::vector<VARIANT> arguments = {});
     // Raises the item-changed event for an item, passing it by reference.
     HRESULT RaiseItemChanged(FakeItem* item);
 
     const CallLog& Log() const { return state_->log; }
-    // Adds a line of the test's own to the log, to see where something happened among the calls.
+    // A line of the test's own in the log, to see where something happened among the calls.
     void Note(const std::wstring& line) { state_->log.push_back(line); }
     void ClearLog() { state_->log.clear(); }
     // Without logging (and with no failures asked for) the list costs next to nothing per
     // call, so that benchmarks measure the caller.
     void SetLogging(bool logging) { state_->logging = logging; }
-    // The log entries that begin with `prefix`.
     std::vector<std::wstring> LogStartingWith(const std::wstring& prefix) const;
 
     FakeItem* Item(const std::wstring& name) const;
     std::vector<FakeItem*> Items() const;
-    size_t SinkCount() const;
+    size_t SinkCount() const { return events_.Sinks<IDispatch>().size(); }
     // The objects PopulateFromObject was given, as raw pointers (they are not kept).
     const std::vector<const void*>& PopulatedFrom() const { return populatedFrom_; }
     VARIANT_BOOL RedrawState() const { return redraw_; }
 
-    // IUnknown
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
-    // IDispatch
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) override;
     // _Kavella
     IFACEMETHODIMP get_PropertyItems(IPropertyItems** items) override;
     IFACEMETHODIMP PopulateFromObject(VARIANT object) override;
@@ -111,60 +110,62 @@ public:
     IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
     // IOleObject
     IFACEMETHODIMP SetClientSite(IOleClientSite* site) override;
-    IFACEMETHODIMP GetClientSite(IOleClientSite** site) override;
-    IFACEMETHODIMP SetHostNames(LPCOLESTR application, LPCOLESTR object) override;
-    IFACEMETHODIMP Close(DWORD saveOption) override;
-    IFACEMETHODIMP SetMoniker(DWORD which, IMoniker* moniker) override;
-    IFACEMETHODIMP GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
-    IFACEMETHODIMP InitFromData(IDataObject* data, BOOL creation, DWORD reserved) override;
-    IFACEMETHODIMP GetClipboardData(DWORD reserved, IDataObject** data) override;
+    IFACEMETHODIMP GetClientSite(IOleClientSite** site) override { return site ? site_.CopyTo(site) : E_POINTER; }
+    IFACEMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
+    IFACEMETHODIMP Close(DWORD) override;
+    IFACEMETHODIMP SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override { return NotImplemented(moniker); }
+    IFACEMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetClipboardData(DWORD, IDataObject** data) override { return NotImplemented(data); }
     IFACEMETHODIMP DoVerb(LONG verb, LPMSG message, IOleClientSite* activeSite, LONG index, HWND parent,
                           LPCRECT position) override;
-    IFACEMETHODIMP EnumVerbs(IEnumOLEVERB** verbs) override;
-    IFACEMETHODIMP Update() override;
-    IFACEMETHODIMP IsUpToDate() override;
+    IFACEMETHODIMP EnumVerbs(IEnumOLEVERB** verbs) override { return NotImplemented(verbs); }
+    IFACEMETHODIMP Update() override { return S_OK; }
+    IFACEMETHODIMP IsUpToDate() override { return S_OK; }
     IFACEMETHODIMP GetUserClassID(CLSID* classId) override;
-    IFACEMETHODIMP GetUserType(DWORD form, LPOLESTR* name) override;
-    IFACEMETHODIMP SetExtent(DWORD aspect, SIZEL* size) override;
+    IFACEMETHODIMP GetUserType(DWORD, LPOLESTR* name) override { return NotImplemented(name); }
+    IFACEMETHODIMP SetExtent(DWORD, SIZEL*) override { return S_OK; }
     IFACEMETHODIMP GetExtent(DWORD aspect, SIZEL* size) override;
-    IFACEMETHODIMP Advise(IAdviseSink* sink, DWORD* cookie) override;
-    IFACEMETHODIMP Unadvise(DWORD cookie) override;
-    IFACEMETHODIMP EnumAdvise(IEnumSTATDATA** advises) override;
+    IFACEMETHODIMP Advise(IAdviseSink*, DWORD* cookie) override;
+    IFACEMETHODIMP Unadvise(DWORD) override { return E_NOTIMPL; }
+    IFACEMETHODIMP EnumAdvise(IEnumSTATDATA** advises) override { return NotImplemented(advises); }
     IFACEMETHODIMP GetMiscStatus(DWORD aspect, DWORD* status) override;
-    IFACEMETHODIMP SetColorScheme(LOGPALETTE* palette) override;
-    // IOleWindow, IOleInPlaceObject
+    IFACEMETHODIMP SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
+    // IOleWindow, IOleInPlaceObject: a windowless double
     IFACEMETHODIMP GetWindow(HWND* window) override;
-    IFACEMETHODIMP ContextSensitiveHelp(BOOL enter) override;
+    IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
     IFACEMETHODIMP InPlaceDeactivate() override;
-    IFACEMETHODIMP UIDeactivate() override;
+    IFACEMETHODIMP UIDeactivate() override { return S_OK; }
     IFACEMETHODIMP SetObjectRects(LPCRECT position, LPCRECT clip) override;
-    IFACEMETHODIMP ReactivateAndUndo() override;
+    IFACEMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
 
 private:
+    friend Double;
     class ItemCollection;
-    class EventPoint;
     FakeList();
-    ~FakeList() override;
 
-    HRESULT Fail(const std::wstring& member) const;
+    template <typename Interface>
+    static HRESULT NotImplemented(Interface** result) {
+        if (result) *result = nullptr;
+        return E_NOTIMPL;
+    }
     void LogPosition(const RECT& position);
 
     std::shared_ptr<ListState> state_ = std::make_shared<ListState>();
     std::vector<CatalogueEntry> catalogue_;
     ole::ComPtr<ItemCollection> items_;
-    ole::ComPtr<EventPoint> events_;
+    LoggingConnectionPoint events_;
     ole::ComPtr<IOleClientSite> site_;
     std::vector<const void*> populatedFrom_;
     VARIANT_BOOL redraw_ = VARIANT_TRUE;
     VARIANT_BOOL enabled_ = VARIANT_TRUE;
     ole::ComPtr<IFontDisp> font_;
-
 };
 
 // An item of the fake list, with every flag readable and settable by the test.
-class FakeItem final : public IPropertyItem, public TestDouble {
+class FakeItem final : public Double<FakeItem, ole::DispatchImpl<IPropertyItem>> {
 public:
-    FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry);
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
 
     const std::wstring& ItemName() const { return name_; }
     const ole::Variant& StoredValue() const { return value_; }
@@ -177,16 +178,6 @@ public:
     // A raw read-only flag, to test values other than True and False.
     void SetStoredReadOnly(VARIANT_BOOL readOnly) { readOnly_ = readOnly; }
 
-    // IUnknown
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
-    // IDispatch
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) override;
     // IPropertyItem
     IFACEMETHODIMP get_Value(VARIANT* value) override;
     IFACEMETHODIMP put_Value(VARIANT value) override;
@@ -199,6 +190,9 @@ public:
     IFACEMETHODIMP put_Modified(VARIANT modified) override;
 
 private:
+    friend Double;
+    FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry);
+
     bool Quiet() const { return !state_->logging && state_->failures.empty(); }
     HRESULT Enter(const std::wstring& member, const std::wstring& written = {}) const;
 
@@ -212,8 +206,6 @@ private:
     bool notAnItem_;
 };
 
-// The list's type library, loaded from the test program's own resources (its TYPELIB 2).
-ITypeLib* KavellaTypeLibrary();
 // How a VARIANT reads in the log: "True", "False", "Empty", "Null", "7", "'text'", "object".
 std::wstring Describe(const VARIANT& value);
 

@@ -5,8 +5,7 @@
 namespace doubles {
 
 ole::ComPtr<FakeListFactory> FakeListFactory::Register(REFCLSID classId) {
-    ole::ComPtr<FakeListFactory> factory;
-    factory.Attach(new FakeListFactory());
+    ole::ComPtr<FakeListFactory> factory = Make();
     if (FAILED(CoRegisterClassObject(classId, static_cast<IClassFactory*>(factory.Get()), CLSCTX_INPROC_SERVER,
                                      REGCLS_MULTIPLEUSE, &factory->cookie_))) {
         factory->cookie_ = 0;
@@ -18,15 +17,6 @@ void FakeListFactory::Revoke() {
     if (cookie_) CoRevokeClassObject(std::exchange(cookie_, 0));
 }
 
-IFACEMETHODIMP FakeListFactory::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *object = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-}
-
 IFACEMETHODIMP FakeListFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
@@ -34,7 +24,7 @@ IFACEMETHODIMP FakeListFactory::CreateInstance(IUnknown* outer, REFIID iid, void
     if (FAILED(creationFailure_)) return creationFailure_;
     ole::ComPtr<FakeList> list = FakeList::Create();
     list->SetCatalogue(catalogue_);
-    const HRESULT hr = static_cast<_Kavella*>(list.Get())->QueryInterface(iid, object);
+    const HRESULT hr = list.AsIID(iid, object);
     if (SUCCEEDED(hr)) made_.push_back(std::move(list));
     return hr;
 }

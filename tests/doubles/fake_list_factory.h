@@ -13,7 +13,7 @@ namespace doubles {
 
 // The class object of the list double, registered for the list's class id while it lives, so
 // that whatever the code under test creates by that class id is a FakeList it can inspect.
-class FakeListFactory final : public IClassFactory, public TestDouble {
+class FakeListFactory final : public Double<FakeListFactory, IClassFactory> {
 public:
     static ole::ComPtr<FakeListFactory> Register(REFCLSID classId);
 
@@ -30,14 +30,17 @@ public:
     // Lets go of the lists made, so that their own lifetime can be watched.
     void ForgetMade() { made_.clear(); }
 
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<FakeListFactory, IClassFactory>()};
+        return table;
+    }
+
     IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
     IFACEMETHODIMP LockServer(BOOL lock) override;
 
 private:
-    FakeListFactory() : TestDouble("list factory") {}
+    friend Double;
+    FakeListFactory() : Double("list factory") {}
 
     DWORD cookie_ = 0;
     HRESULT creationFailure_ = S_OK;

@@ -2,13 +2,9 @@
 
 namespace doubles {
 
-ole::ComPtr<RecordingContainer> RecordingContainer::Create(std::string name) {
-    ole::ComPtr<RecordingContainer> container;
-    container.Attach(new RecordingContainer(std::move(name)));
-    return container;
-}
+ole::ComPtr<RecordingContainer> RecordingContainer::Create(std::string name) { return Make(std::move(name)); }
 
-RecordingContainer::RecordingContainer(std::string name) : TestDouble(std::move(name)) {
+RecordingContainer::RecordingContainer(std::string name) : Double(std::move(name)) {
     window_ = CreateWindowExW(0, L"STATIC", L"container", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 400, 300,
                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
@@ -17,22 +13,16 @@ RecordingContainer::~RecordingContainer() {
     if (window_) DestroyWindow(window_);
 }
 
-HRESULT RecordingContainer::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-        *object = static_cast<IOleClientSite*>(this);
-    } else if (iid == IID_IOleInPlaceSite || iid == IID_IOleWindow) {
-        *object = static_cast<IOleInPlaceSite*>(this);
-    } else if (iid == IID_IOleControlSite) {
-        *object = static_cast<IOleControlSite*>(this);
-    } else if (iid == IID_IDispatch) {
-        *object = static_cast<IDispatch*>(this);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+std::span<const ole::InterfaceEntry> RecordingContainer::InterfaceTable() noexcept {
+    using ole::Implements;
+    static constexpr ole::InterfaceEntry table[] = {
+        Implements<RecordingContainer, IOleClientSite>(),
+        Implements<RecordingContainer, IOleInPlaceSite>(),
+        Implements<RecordingContainer, IOleWindow, IOleInPlaceSite>(),
+        Implements<RecordingContainer, IOleControlSite>(),
+        Implements<RecordingContainer, IDispatch>(),
+    };
+    return table;
 }
 
 HRESULT RecordingContainer::SaveObject() {

@@ -14,11 +14,8 @@ namespace doubles {
 
 // A control's container: its client site, in-place site and ambient properties, with a real
 // parent window. It records every call the control makes on it, in order, by method name.
-class RecordingContainer final : public IOleClientSite,
-                                 public IOleInPlaceSite,
-                                 public IOleControlSite,
-                                 public IDispatch,
-                                 public TestDouble {
+class RecordingContainer final
+    : public Double<RecordingContainer, IOleClientSite, IOleInPlaceSite, IOleControlSite, IDispatch> {
 public:
     static ole::ComPtr<RecordingContainer> Create(std::string name = "container");
     ~RecordingContainer() override;
@@ -32,10 +29,8 @@ public:
     void SetPosition(const RECT& position) { position_ = position; }
     void RefuseInPlaceActivation() { refuseInPlace_ = true; }
 
-    // IUnknown
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
+
     // IOleClientSite
     IFACEMETHODIMP SaveObject() override;
     IFACEMETHODIMP GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
@@ -74,6 +69,7 @@ public:
                           EXCEPINFO* exception, UINT* argumentError) override;
 
 private:
+    friend Double;
     explicit RecordingContainer(std::string name);
 
     HWND window_ = nullptr;

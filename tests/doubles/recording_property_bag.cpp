@@ -1,14 +1,12 @@
 #include "tests/doubles/recording_property_bag.h"
 
+#include "ole/hresult.h"
+
 #include <new>
 
 namespace doubles {
 
-ole::ComPtr<RecordingPropertyBag> RecordingPropertyBag::Create(bool textOnly) {
-    ole::ComPtr<RecordingPropertyBag> created;
-    created.Attach(new RecordingPropertyBag(textOnly));
-    return created;
-}
+ole::ComPtr<RecordingPropertyBag> RecordingPropertyBag::Create(bool textOnly) { return Make(textOnly); }
 
 void RecordingPropertyBag::Set(const std::wstring& name, const VARIANT& value) {
     ole::Variant copy;
@@ -21,26 +19,17 @@ const VARIANT* RecordingPropertyBag::Stored(const std::wstring& name) const {
     return found == values_.end() ? nullptr : &found->second.Get();
 }
 
-IFACEMETHODIMP RecordingPropertyBag::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IPropertyBag) return E_NOINTERFACE;
-    *object = static_cast<IPropertyBag*>(this);
-    AddRef();
-    return S_OK;
-}
-
 IFACEMETHODIMP RecordingPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     if (!name || !value) return E_POINTER;
     calls_.push_back(L"Read " + std::wstring(name));
     const auto found = values_.find(name);
     if (found == values_.end()) return E_INVALIDARG;
     const VARTYPE wanted = V_VT(value);
-    VariantInit(value);
-    if (wanted != VT_EMPTY && wanted != V_VT(&found->second.Get())) {
-        return VariantChangeType(value, const_cast<VARIANT*>(&found->second.Get()), 0, wanted);
-    }
-    return VariantCopy(value, const_cast<VARIANT*>(&found->second.Get()));
+    if (wanted == VT_EMPTY || wanted == found->second.Type()) return ole::CopyVariant(value, found->second.Get());
+    ole::Variant converted;
+    RETURN_IF_FAILED(ole::ChangeType(converted, found->second.Get(), wanted));
+    converted.Detach(value);
+    return S_OK;
 }
 
 IFACEMETHODIMP RecordingPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
@@ -49,8 +38,7 @@ IFACEMETHODIMP RecordingPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
     written_.emplace_back(name, V_VT(value));
     ole::Variant stored;
     const bool asText = textOnly_ && V_VT(value) != VT_DISPATCH && V_VT(value) != VT_UNKNOWN;
-    const HRESULT hr = asText ? VariantChangeType(stored.Out(), value, VARIANT_ALPHABOOL, VT_BSTR)
-                              : stored.CopyFrom(*value);
+    const HRESULT hr = asText ? ole::ChangeType(stored, *value, VT_BSTR, 0, VARIANT_ALPHABOOL) : stored.CopyFrom(*value);
     if (FAILED(hr)) return hr;
     values_[name] = std::move(stored);
     return S_OK;

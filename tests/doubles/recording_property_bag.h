@@ -17,7 +17,7 @@ namespace doubles {
 // "Write Enabled"), keeps what is written (objects by reference), and answers a missing key
 // with E_INVALIDARG as hosts' bags do. In text mode it stores and hands back every value as a
 // string, as Office's text bags do.
-class RecordingPropertyBag final : public IPropertyBag, public TestDouble {
+class RecordingPropertyBag final : public Double<RecordingPropertyBag, IPropertyBag> {
 public:
     static ole::ComPtr<RecordingPropertyBag> Create(bool textOnly = false);
 
@@ -28,14 +28,16 @@ public:
     // The type of each written value, in order of writing.
     const std::vector<std::pair<std::wstring, VARTYPE>>& WrittenTypes() const { return written_; }
 
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<RecordingPropertyBag, IPropertyBag>()};
+        return table;
+    }
     IFACEMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
     IFACEMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
 
 private:
-    explicit RecordingPropertyBag(bool textOnly) : TestDouble("property bag"), textOnly_(textOnly) {}
+    friend Double;
+    explicit RecordingPropertyBag(bool textOnly) : Double("property bag"), textOnly_(textOnly) {}
 
     bool textOnly_;
     std::map<std::wstring, ole::Variant> values_;

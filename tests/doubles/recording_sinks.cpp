@@ -4,36 +4,6 @@
 
 namespace doubles {
 
-ole::ComPtr<EventSink> EventSink::Create(REFIID events, std::string name) {
-    ole::ComPtr<EventSink> sink;
-    sink.Attach(new EventSink(events, std::move(name)));
-    return sink;
-}
-
-HRESULT EventSink::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != events_iid_) return E_NOINTERFACE;
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-HRESULT EventSink::GetTypeInfoCount(UINT*) {
-    ADD_FAILURE() << DoubleName() << ": GetTypeInfoCount must not be called on an event sink";
-    return E_NOTIMPL;
-}
-
-HRESULT EventSink::GetTypeInfo(UINT, LCID, ITypeInfo**) {
-    ADD_FAILURE() << DoubleName() << ": GetTypeInfo must not be called on an event sink";
-    return E_NOTIMPL;
-}
-
-HRESULT EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-    ADD_FAILURE() << DoubleName() << ": GetIDsOfNames must not be called on an event sink";
-    return E_NOTIMPL;
-}
-
 HRESULT EventSink::Invoke(DISPID id, REFIID iid, LCID, WORD kind, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
                           UINT*) {
     EXPECT_EQ(iid, IID_NULL);
@@ -53,52 +23,12 @@ HRESULT EventSink::Invoke(DISPID id, REFIID iid, LCID, WORD kind, DISPPARAMS* pa
     return S_OK;
 }
 
-ole::ComPtr<PropertyNotifySink> PropertyNotifySink::Create(std::string name) {
-    ole::ComPtr<PropertyNotifySink> sink;
-    sink.Attach(new PropertyNotifySink(std::move(name)));
-    return sink;
-}
-
 std::vector<DISPID> PropertyNotifySink::ChangedIds() const {
     std::vector<DISPID> ids;
     for (const Call& call : calls_) {
         if (!call.requestEdit) ids.push_back(call.id);
     }
     return ids;
-}
-
-HRESULT PropertyNotifySink::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IPropertyNotifySink) return E_NOINTERFACE;
-    *object = static_cast<IPropertyNotifySink*>(this);
-    AddRef();
-    return S_OK;
-}
-
-HRESULT PropertyNotifySink::OnChanged(DISPID id) {
-    calls_.push_back({false, id});
-    return S_OK;
-}
-
-HRESULT PropertyNotifySink::OnRequestEdit(DISPID id) {
-    calls_.push_back({true, id});
-    return answer_;
-}
-
-ole::ComPtr<AdviseSink> AdviseSink::Create(std::string name) {
-    ole::ComPtr<AdviseSink> sink;
-    sink.Attach(new AdviseSink(std::move(name)));
-    return sink;
-}
-
-HRESULT AdviseSink::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IAdviseSink) return E_NOINTERFACE;
-    *object = static_cast<IAdviseSink*>(this);
-    AddRef();
-    return S_OK;
 }
 
 }  // namespace doubles

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,75 +17,94 @@ namespace doubles {
 // An event sink for one dispinterface that implements nothing but Invoke, as Delphi's do: any
 // other IDispatch method fails the test. It records each event with copies of its arguments in
 // natural order, and can run an action inside an event (to unadvise, release, alter arguments).
-class EventSink final : public IDispatch, public TestDouble {
+class EventSink final : public Double<EventSink, IDispatch> {
 public:
     struct Event {
         DISPID id;
         std::vector<ole::Variant> arguments;
     };
 
-    static ole::ComPtr<EventSink> Create(REFIID events, std::string name = "event sink");
+    static ole::ComPtr<EventSink> Create(REFIID events, std::string name = "event sink") {
+        return Make(events, std::move(name));
+    }
+    // The sink answers only for the events' interface (and IUnknown), so its table is its own.
+    std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept { return table_; }
 
     const std::vector<Event>& Events() const { return events_; }
     // Runs inside every later event, after it is recorded; the arguments are the DISPPARAMS'.
     void OnEvent(std::function<void(DISPID, DISPPARAMS&)> action) { action_ = std::move(action); }
 
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    IFACEMETHODIMP GetTypeInfoCount(UINT*) override { return Unexpected("GetTypeInfoCount"); }
+    IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Unexpected("GetTypeInfo"); }
+    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return Unexpected("GetIDsOfNames");
+    }
     IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
                           EXCEPINFO* exception, UINT* argumentError) override;
 
 private:
-    EventSink(REFIID events, std::string name) : TestDouble(std::move(name)), events_iid_(events) {}
+    friend Double;
+    EventSink(REFIID events, std::string name)
+        : Double(std::move(name)),
+          iid_(events),
+          table_{{{&iid_, [](void* self) noexcept -> void* { return static_cast<IDispatch*>(static_cast<EventSink*>(self)); }}}} {}
 
-    IID events_iid_;
+    IID iid_;
+    std::array<ole::InterfaceEntry, 1> table_;
     std::vector<Event> events_;
     std::function<void(DISPID, DISPPARAMS&)> action_;
 };
 
 // An IPropertyNotifySink that records OnChanged and OnRequestEdit in order and answers
 // OnRequestEdit as told.
-class PropertyNotifySink final : public IPropertyNotifySink, public TestDouble {
+class PropertyNotifySink final : public Double<PropertyNotifySink, IPropertyNotifySink> {
 public:
     struct Call {
         bool requestEdit;
         DISPID id;
     };
 
-    static ole::ComPtr<PropertyNotifySink> Create(std::string name = "property notify sink");
+    static ole::ComPtr<PropertyNotifySink> Create(std::string name = "property notify sink") {
+        return Make(std::move(name));
+    }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<PropertyNotifySink, IPropertyNotifySink>()};
+        return table;
+    }
 
     const std::vector<Call>& Calls() const { return calls_; }
     std::vector<DISPID> ChangedIds() const;
     void ClearCalls() { calls_.clear(); }
     void AnswerRequestEdit(HRESULT answer) { answer_ = answer; }
 
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
-    IFACEMETHODIMP OnChanged(DISPID id) override;
-    IFACEMETHODIMP OnRequestEdit(DISPID id) override;
+    IFACEMETHODIMP OnChanged(DISPID id) override {
+        calls_.push_back({false, id});
+        return S_OK;
+    }
+    IFACEMETHODIMP OnRequestEdit(DISPID id) override {
+        calls_.push_back({true, id});
+        return answer_;
+    }
 
 private:
-    explicit PropertyNotifySink(std::string name) : TestDouble(std::move(name)) {}
+    friend Double;
+    explicit PropertyNotifySink(std::string name) : Double(std::move(name)) {}
 
     std::vector<Call> calls_;
     HRESULT answer_ = S_OK;
 };
 
 // A container's IAdviseSink, recording the notifications in order.
-class AdviseSink final : public IAdviseSink, public TestDouble {
+class AdviseSink final : public Double<AdviseSink, IAdviseSink> {
 public:
-    static ole::ComPtr<AdviseSink> Create(std::string name = "advise sink");
+    static ole::ComPtr<AdviseSink> Create(std::string name = "advise sink") { return Make(std::move(name)); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<AdviseSink, IAdviseSink>()};
+        return table;
+    }
 
     const std::vector<std::string>& Calls() const { return calls_; }
 
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
     IFACEMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override { calls_.push_back("OnDataChange"); }
     IFACEMETHODIMP_(void) OnViewChange(DWORD, LONG) override { calls_.push_back("OnViewChange"); }
     IFACEMETHODIMP_(void) OnRename(IMoniker*) override { calls_.push_back("OnRename"); }
@@ -92,7 +112,8 @@ public:
     IFACEMETHODIMP_(void) OnClose() override { calls_.push_back("OnClose"); }
 
 private:
-    explicit AdviseSink(std::string name) : TestDouble(std::move(name)) {}
+    friend Double;
+    explicit AdviseSink(std::string name) : Double(std::move(name)) {}
 
     std::vector<std::string> calls_;
 };

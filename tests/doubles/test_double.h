@@ -1,8 +1,12 @@
 #pragma once
 
+#include "ole/com_object.h"
+
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace doubles {
@@ -31,6 +35,42 @@ protected:
 private:
     std::string name_;
     ULONG references_ = 1;  // the creator's
+};
+
+// The base of every COM double: the runtime's table-driven QueryInterface (`Derived` lists its
+// rows in InterfaceTable, as product classes do) over a count that tests can read.
+template <typename Derived, typename... Interfaces>
+class Double : public Interfaces..., public TestDouble {
+public:
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        ++queries_;
+        Derived* self = static_cast<Derived*>(this);
+        return ole::QueryInterfaceFromTable(self, self->InterfaceTable(), iid, object);
+    }
+    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
+    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+
+    size_t QueryInterfaceCount() const { return queries_; }
+
+    // Makes a double and hands out the creator's reference.
+    template <typename... Arguments>
+    static ole::ComPtr<Derived> Make(Arguments&&... arguments) {
+        ole::ComPtr<Derived> made;
+        made.Attach(new Derived(std::forward<Arguments>(arguments)...));
+        return made;
+    }
+
+protected:
+    explicit Double(std::string name) : TestDouble(std::move(name)) {}
+
+    // A method the code under test must never call: the call fails the test.
+    HRESULT Unexpected(const char* method) const {
+        ADD_FAILURE() << method << " called on " << DoubleName();
+        return E_NOTIMPL;
+    }
+
+private:
+    size_t queries_ = 0;
 };
 
 struct LiveDouble {
