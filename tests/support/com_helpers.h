@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ole/com_ptr.h"
+
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <string>
+#include <vector>
+
+// What several test programs need from COM, written once.
+namespace support {
+
+// A memory stream holding `bytes`, positioned at its start.
+ole::ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes);
+// Everything a stream holds, whatever its position; the position is left at the end.
+std::vector<BYTE> StreamBytes(IStream* stream);
+
+// The standard font object.
+ole::ComPtr<IFontDisp> MakeFont(const wchar_t* name, LONG points, bool bold = false);
+
+// The source and description of the error info on the thread (taken off it), empty when none.
+struct RaisedError {
+    bool present = false;
+    std::wstring source;
+    std::wstring description;
+};
+RaisedError TakeErrorInfo();
+
+// Owns the strings a callee put in an EXCEPINFO.
+struct ExceptionInfo : EXCEPINFO {
+    ExceptionInfo() : EXCEPINFO{} {}
+    ExceptionInfo(const ExceptionInfo&) = delete;
+    ExceptionInfo& operator=(const ExceptionInfo&) = delete;
+    ~ExceptionInfo();
+    std::wstring Source() const { return bstrSource ? bstrSource : L""; }
+    std::wstring Description() const { return bstrDescription ? bstrDescription : L""; }
+};
+
+}  // namespace support
