@@ -62,6 +62,8 @@ HRESULT InvokeMember(IDispatch* object, DISPID member, WORD kind, std::span<cons
 }
 
 HRESULT GetProperty(IDispatch* object, const wchar_t* name, Variant& result) noexcept {
+    // Whatever fails, a failed read leaves no earlier value behind for the caller to take.
+    result.Reset();
     DISPID member = DISPID_UNKNOWN;
     const HRESULT hr = LookUp(object, name, member);
     if (FAILED(hr)) return hr;

@@ -1,5 +1,6 @@
 #include "ole/property_stream.h"
 
+#include "ole/byte_reader.h"
 #include "ole/hresult.h"
 
 #include <cstring>
@@ -64,33 +65,6 @@ private:
     std::vector<BYTE> data_;
 };
 
-class Reader {
-public:
-    Reader(const BYTE* data, size_t size) : at_(data), left_(size) {}
-    bool Take(void* into, size_t size) {
-        if (size > left_) return false;
-        if (size) std::memcpy(into, at_, size);
-        at_ += size;
-        left_ -= size;
-        return true;
-    }
-    template <typename T>
-    bool Get(T& value) {
-        return Take(&value, sizeof(T));
-    }
-    bool GetText(std::wstring& text, DWORD maxLength) {
-        DWORD length = 0;
-        if (!Get(length) || length > maxLength || length > left_ / sizeof(wchar_t)) return false;
-        text.resize(length);
-        return Take(text.data(), length * sizeof(wchar_t));
-    }
-    size_t Left() const { return left_; }
-
-private:
-    const BYTE* at_;
-    size_t left_;
-};
-
 HRESULT WriteEntry(Writer& out, const MemoryPropertyBag::Entry& entry) {
     out.PutText(entry.name.c_str(), entry.name.size());
     if (entry.isObject) {
@@ -117,7 +91,7 @@ HRESULT WriteEntry(Writer& out, const MemoryPropertyBag::Entry& entry) {
     return S_OK;
 }
 
-bool ReadEntry(Reader& in, MemoryPropertyBag::Entry& entry) {
+bool ReadEntry(ByteReader& in, MemoryPropertyBag::Entry& entry) {
     WORD type = 0;
     if (!in.GetText(entry.name, kMaxNameLength) || !in.Get(type)) return false;
     if (type == VT_UNKNOWN) {
@@ -188,7 +162,7 @@ HRESULT LoadPropertyBag(IStream* stream, ComPtr<MemoryPropertyBag>& bag) noexcep
     return Guarded([&]() -> HRESULT {
         BYTE header[kHeaderSize];
         RETURN_IF_FAILED(ReadExactly(stream, header, sizeof(header)));
-        Reader head(header, sizeof(header));
+        ByteReader head(header, sizeof(header));
         DWORD magic = 0, length = 0;
         WORD version = 0, flags = 0;
         head.Get(magic);
@@ -200,7 +174,7 @@ HRESULT LoadPropertyBag(IStream* stream, ComPtr<MemoryPropertyBag>& bag) noexcep
         std::vector<BYTE> payload(length);
         RETURN_IF_FAILED(ReadExactly(stream, payload.data(), length));
 
-        Reader in(payload.data(), payload.size());
+        ByteReader in(payload.data(), payload.size());
         DWORD count = 0;
         // Each entry takes at least its name length and its type.
         if (!in.Get(count) || count > in.Left() / 6) return STG_E_DOCFILECORRUPT;

@@ -25,7 +25,9 @@ IFACEMETHODIMP RecordingPropertyBag::Read(LPCOLESTR name, VARIANT* value, IError
     const auto found = values_.find(name);
     if (found == values_.end()) return E_INVALIDARG;
     const VARTYPE wanted = V_VT(value);
-    if (wanted == VT_EMPTY || wanted == found->second.Type()) return ole::CopyVariant(value, found->second.Get());
+    if (textOnly_ || wanted == VT_EMPTY || wanted == found->second.Type()) {
+        return ole::CopyVariant(value, found->second.Get());
+    }
     ole::Variant converted;
     RETURN_IF_FAILED(ole::ChangeType(converted, found->second.Get(), wanted));
     converted.Detach(value);

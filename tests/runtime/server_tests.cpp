@@ -1,4 +1,4 @@
-#include "tests/runtime/test_control.h"
+#include "tests/ole/test_controls.h"
 
 #include "ole/class_factory.h"
 #include "ole/registration.h"

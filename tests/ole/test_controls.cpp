@@ -1,14 +1,26 @@
-#include "tests/runtime/test_control.h"
+#include "tests/ole/test_controls.h"
 
 #include "ole/arguments.h"
 #include "ole/automation_error.h"
-#include "ole/bstr.h"
+#include "ole/late_bound.h"
 #include "ole/property_bag.h"
 #include "ole/variant.h"
 
 #include <mutex>
 
 namespace runtime_tests {
+
+namespace {
+
+std::mutex journalLock;
+
+void FillWith(HDC dc, const RECT& bounds, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &bounds, brush);
+    DeleteObject(brush);
+}
+
+}  // namespace
 
 std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
     static constexpr auto table = ole::JoinInterfaceTables(
@@ -22,10 +34,6 @@ std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
         ole::ControlInterfaces<TestControl>());
     return table;
 }
-
-namespace {
-std::mutex journalLock;
-}  // namespace
 
 std::vector<std::string>& TestControl::Journal() {
     static std::vector<std::string> journal;
@@ -44,7 +52,6 @@ HRESULT TestControl::Initialize() {
 
 HRESULT TestControl::InitProperties() {
     Note("InitProperties");
-    caption_ = L"New";
     ole::ComPtr<IFontDisp> ambient;
     if (SUCCEEDED(AmbientFont(ambient))) font_ = ambient;
     return S_OK;
@@ -52,16 +59,13 @@ HRESULT TestControl::InitProperties() {
 
 HRESULT TestControl::ReadProperties(IPropertyBag* bag) {
     Note("ReadProperties");
-    const ole::Variant emptyText(std::wstring_view(L""));
-    const ole::Variant zero(LONG{0});
     ole::Variant caption, count, font;
-    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Caption", VT_BSTR, emptyText.Get(), caption));
-    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Count", VT_I4, zero.Get(), count));
-    ole::ComPtr<IFontDisp> ambient;
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Caption", VT_BSTR, ole::Variant(std::wstring_view()).Get(), caption));
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Count", VT_I4, ole::Variant(LONG{0}).Get(), count));
+    ole::ComPtr<IFontDisp> ambient, readFont;
     RETURN_IF_FAILED(AmbientFont(ambient));
-    const ole::Variant ambientFont(static_cast<IDispatch*>(ambient.Get()));
-    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Font", VT_DISPATCH, ambientFont.Get(), font));
-    ole::ComPtr<IFontDisp> readFont;
+    RETURN_IF_FAILED(
+        ole::ReadBagValue(bag, L"Font", VT_DISPATCH, ole::Variant(static_cast<IDispatch*>(ambient.Get())).Get(), font));
     if (V_DISPATCH(&font.Get())) {
         RETURN_IF_FAILED(V_DISPATCH(&font.Get())->QueryInterface(IID_IFontDisp, readFont.PutVoid()));
     }
@@ -83,15 +87,7 @@ void TestControl::Resize() {
     Note("Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
 }
 
-void TestControl::Show() { Note("Show"); }
-
-void TestControl::Terminate() { Note("Terminate"); }
-
-void TestControl::Paint(HDC dc, const RECT& bounds) {
-    HBRUSH brush = CreateSolidBrush(kPaintColour);
-    FillRect(dc, &bounds, brush);
-    DeleteObject(brush);
-}
+void TestControl::Paint(HDC dc, const RECT& bounds) { FillWith(dc, bounds, kPaintColour); }
 
 HRESULT TestControl::get_Caption(BSTR* value) {
     if (!value) return E_POINTER;
@@ -126,14 +122,10 @@ HRESULT TestControl::Raise(LONG number, BSTR source, BSTR description) {
     return ole::RaiseAutomationError(number, source, description, IID_ITestControl);
 }
 
-HRESULT TestControl::FireClicked() { return FireEvent(1); }
-
 HRESULT TestControl::FireChanged(BSTR name, VARIANT value) {
     const VARIANT arguments[] = {ole::TextArgument(name), value};
     return FireEvent(2, arguments);
 }
-
-HRESULT TestControl::get_Font(IFontDisp** value) { return font_.CopyTo(value); }
 
 HRESULT TestControl::putref_Font(IFontDisp* value) {
     if (!value) {
@@ -144,5 +136,35 @@ HRESULT TestControl::putref_Font(IFontDisp* value) {
     PropertyChanged(7);
     return S_OK;
 }
+
+HRESULT ParentControl::FinalConstruct() noexcept {
+    RETURN_IF_FAILED(AddChildControl(CLSID_TestControl, wrapper_));
+    return StartControl();
+}
+
+std::span<const ole::InterfaceEntry> ParentControl::InterfaceTable() noexcept {
+    static constexpr auto table = ole::ControlInterfaces<ParentControl>();
+    return table;
+}
+
+HRESULT ParentControl::Initialize() {
+    TestControl::Note(wrapper_ ? "Parent Initialize with child" : "Parent Initialize");
+    return S_OK;
+}
+
+void ParentControl::Resize() {
+    const SIZE size = ClientSize();
+    // The child covers the whole control: left a single, the others variants.
+    const VARIANT arguments[] = {ole::FloatArgument(0.0f), ole::ShortArgument(0),
+                                 ole::FloatArgument(static_cast<float>(size.cx)),
+                                 ole::FloatArgument(static_cast<float>(size.cy))};
+    ole::CallMethod(wrapper_.Get(), L"Move", arguments, nullptr);
+}
+
+void ParentControl::Terminate() {
+    TestControl::Note(wrapper_ ? "Parent Terminate with child" : "Parent Terminate");
+}
+
+void ParentControl::Paint(HDC dc, const RECT& bounds) { FillWith(dc, bounds, kPaintColour); }
 
 }  // namespace runtime_tests

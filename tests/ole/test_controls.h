@@ -15,34 +15,31 @@ namespace runtime_tests {
 
 // A small control built on the runtime, as a real control is: its automation surface comes from
 // the test type library, its events go out through connection points, and every lifecycle
-// notification it receives is written to its journal.
+// notification it receives is written to the journal.
 class TestControl final
     : public ole::ComObject<TestControl, ole::DispatchImpl<ITestControl>, ole::ProvideClassInfoImpl<TestControl>,
                             ole::SupportErrorInfoImpl<ITestControl>, ole::ControlOf<TestControl>> {
 public:
     static constexpr COLORREF kPaintColour = RGB(10, 200, 30);
 
-    TestControl() noexcept = default;
     HRESULT FinalConstruct() noexcept { return StartControl(); }
-
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
     static const CLSID& ClassId() noexcept { return CLSID_TestControl; }
     static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
 
-    // Every notification of every test control since it was cleared, in order. Controls live in
-    // several apartments in one test, so entries are added under a lock.
+    // Every notification of every test control since it was cleared, in order; controls of
+    // several apartments write to it, so under a lock.
     static std::vector<std::string>& Journal();
     static void Note(std::string entry);
 
-    // ITestControl
     IFACEMETHODIMP get_Caption(BSTR* value) override;
     IFACEMETHODIMP put_Caption(BSTR value) override;
     IFACEMETHODIMP get_Count(LONG* value) override;
     IFACEMETHODIMP put_Count(LONG value) override;
     IFACEMETHODIMP Raise(LONG number, BSTR source, BSTR description) override;
-    IFACEMETHODIMP FireClicked() override;
+    IFACEMETHODIMP FireClicked() override { return FireEvent(1); }
     IFACEMETHODIMP FireChanged(BSTR name, VARIANT value) override;
-    IFACEMETHODIMP get_Font(IFontDisp** value) override;
+    IFACEMETHODIMP get_Font(IFontDisp** value) override { return font_.CopyTo(value); }
     IFACEMETHODIMP putref_Font(IFontDisp* value) override;
 
 private:
@@ -53,13 +50,41 @@ private:
     HRESULT ReadProperties(IPropertyBag* bag) override;
     HRESULT WriteProperties(IPropertyBag* bag) override;
     void Resize() override;
-    void Show() override;
-    void Terminate() override;
+    void Show() override { Note("Show"); }
+    void Terminate() override { Note("Terminate"); }
     void Paint(HDC dc, const RECT& bounds) override;
 
     std::wstring caption_;
     LONG count_ = 0;
     ole::ComPtr<IFontDisp> font_;
+};
+
+// {6B3A3A10-5C1E-4F7B-9D55-1A2B3C4D5E09}
+inline constexpr CLSID kParentControlClass = {
+    0x6b3a3a10, 0x5c1e, 0x4f7b, {0x9d, 0x55, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e, 0x09}};
+
+// A control that hosts one TestControl as its child and keeps it covering its whole surface, as
+// a control with a placed inner control does. Its notifications go to the journal as "Parent ...".
+class ParentControl final : public ole::ComObject<ParentControl, ole::ControlOf<ParentControl>> {
+public:
+    static constexpr COLORREF kPaintColour = RGB(255, 255, 255);
+
+    HRESULT FinalConstruct() noexcept;
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
+    static const CLSID& ClassId() noexcept { return kParentControlClass; }
+    static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
+
+    IDispatch* Wrapper() const noexcept { return wrapper_.Get(); }
+
+private:
+    ~ParentControl() override { EndControl(); }
+
+    HRESULT Initialize() override;
+    void Resize() override;
+    void Terminate() override;
+    void Paint(HDC dc, const RECT& bounds) override;
+
+    ole::ComPtr<IDispatch> wrapper_;
 };
 
 }  // namespace runtime_tests

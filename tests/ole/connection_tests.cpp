@@ -1,0 +1,205 @@
+#include "ole/arguments.h"
+#include "ole/event_connection.h"
+#include "ole/property_notify_connection.h"
+
+#include "innerlist/kavella_events.h"
+#include "ole/bstr.h"
+#include "ole/variant.h"
+#include "tests/doubles/fake_list.h"
+#include "tests/doubles/recording_sinks.h"
+#include "tests/ole/test_controls.h"
+#include "tests/support/com_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace runtime_tests {
+namespace {
+
+using doubles::EventSink;
+using doubles::PropertyNotifySink;
+using ole::ComPtr;
+
+// A host's view of a control's outgoing interfaces.
+class ConnectionPointTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(ole::MakeObject<TestControl>(IID_ITestControl, control.PutVoid()), S_OK);
+        ASSERT_EQ(control.As(&container), S_OK);
+        ASSERT_EQ(container->FindConnectionPoint(DIID__TestControlEvents, events.Put()), S_OK);
+        ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, notify.Put()), S_OK);
+    }
+
+    ComPtr<ITestControl> control;
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> events;
+    ComPtr<IConnectionPoint> notify;
+};
+
+TEST_F(ConnectionPointTest, TwoPointsEachKeepingTheControlAliveAndCookiesNeverReused) {
+    IConnectionPoint* sentinel = reinterpret_cast<IConnectionPoint*>(0x1);
+    EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, &sentinel), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(sentinel, nullptr);
+    ComPtr<IEnumConnectionPoints> all;
+    ASSERT_EQ(container->EnumConnectionPoints(all.Put()), S_OK);
+    IConnectionPoint* got[3] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(all->Next(3, got, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 2u);
+    EXPECT_EQ(got[0], events.Get());
+    EXPECT_EQ(got[1], notify.Get());
+    for (IConnectionPoint* point : {got[0], got[1]}) ComPtr<IConnectionPoint>().Attach(point);
+    all.Reset();
+
+    auto wrongKind = EventSink::Create(IID_IPropertyNotifySink, "sink of another interface");
+    DWORD cookie = 77;
+    EXPECT_EQ(events->Advise(wrongKind.Get(), &cookie), CONNECT_E_CANNOTCONNECT);
+    EXPECT_EQ(cookie, 0u);
+    EXPECT_EQ(wrongKind->RefCount(), 1u);
+    auto first = EventSink::Create(DIID__TestControlEvents, "first sink");
+    auto second = EventSink::Create(DIID__TestControlEvents, "second sink");
+    DWORD firstCookie = 0, secondCookie = 0;
+    ASSERT_EQ(events->Advise(first.Get(), &firstCookie), S_OK);
+    ASSERT_EQ(events->Advise(second.Get(), &secondCookie), S_OK);
+    EXPECT_NE(firstCookie, secondCookie);
+    ComPtr<IEnumConnections> connections;
+    ASSERT_EQ(events->EnumConnections(connections.Put()), S_OK);
+    CONNECTDATA data[3] = {};
+    EXPECT_EQ(connections->Next(3, data, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 2u);
+    EXPECT_EQ(data[0].dwCookie, firstCookie);
+    EXPECT_EQ(first->RefCount(), 4u) << "connection, test, list of the enumerator, handed out";
+    for (const CONNECTDATA& connection : {data[0], data[1]}) ComPtr<IUnknown>().Attach(connection.pUnk);
+    connections.Reset();
+    EXPECT_EQ(notify->Unadvise(firstCookie), CONNECT_E_NOCONNECTION) << "cookies belong to their point";
+    EXPECT_EQ(events->Unadvise(firstCookie), S_OK);
+    EXPECT_EQ(first->RefCount(), 1u);
+    EXPECT_EQ(events->Unadvise(firstCookie), CONNECT_E_NOCONNECTION);
+    DWORD third = 0;
+    ASSERT_EQ(events->Advise(first.Get(), &third), S_OK);
+    EXPECT_TRUE(third != firstCookie && third != secondCookie) << "a new connection never reuses a cookie";
+
+    // Only the last reference, held through a point, ends the control and its connections.
+    const long live = ole::Module::ObjectCount();
+    control.Reset();
+    container.Reset();
+    notify.Reset();
+    EXPECT_EQ(ole::Module::ObjectCount(), live);
+    EXPECT_EQ(events.Reset(), 0u);
+    EXPECT_EQ(ole::Module::ObjectCount(), live - 1);
+    EXPECT_EQ(first->RefCount(), 1u);
+    EXPECT_EQ(second->RefCount(), 1u);
+}
+
+TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingDownDuringTheEvent) {
+    auto first = EventSink::Create(DIID__TestControlEvents, "first sink");
+    auto second = EventSink::Create(DIID__TestControlEvents, "second sink");
+    auto changes = PropertyNotifySink::Create();
+    DWORD cookies[3] = {};
+    ASSERT_EQ(events->Advise(first.Get(), &cookies[0]), S_OK);
+    ASSERT_EQ(events->Advise(second.Get(), &cookies[1]), S_OK);
+    ASSERT_EQ(notify->Advise(changes.Get(), &cookies[2]), S_OK);
+    // The first sink spoils its arguments in place; the second still gets the originals.
+    first->OnEvent([](DISPID, DISPPARAMS& parameters) {
+        for (UINT i = 0; i < parameters.cArgs; ++i) VariantClear(&parameters.rgvarg[i]);
+    });
+    const ole::Bstr name(L"Caption");
+    ASSERT_EQ(control->FireChanged(name.Get(), ole::Variant(LONG{42}).Get()), S_OK);
+    ASSERT_EQ(second->Events().size(), 1u);
+    EXPECT_EQ(second->Events()[0].id, 2);
+    ASSERT_EQ(second->Events()[0].arguments.size(), 2u);
+    EXPECT_STREQ(V_BSTR(&second->Events()[0].arguments[0].Get()), L"Caption");
+    EXPECT_EQ(V_I4(&second->Events()[0].arguments[1].Get()), 42);
+    ASSERT_EQ(control->put_Count(3), S_OK);
+    EXPECT_EQ(changes->ChangedIds(), std::vector<DISPID>{2});
+
+    // Now the first sink unadvises both and drops every host reference inside an event.
+    ITestControl* raw = control.Get();
+    first->OnEvent([&](DISPID, DISPPARAMS&) {
+        EXPECT_EQ(events->Unadvise(cookies[0]), S_OK);
+        EXPECT_EQ(events->Unadvise(cookies[1]), S_OK);
+        EXPECT_EQ(notify->Unadvise(cookies[2]), S_OK);
+        events.Reset();
+        notify.Reset();
+        container.Reset();
+        control.Reset();
+    });
+    const long live = ole::Module::ObjectCount();
+    EXPECT_EQ(raw->FireClicked(), S_OK);
+    EXPECT_EQ(second->Events().size(), 2u) << "the snapshot still reached the second sink";
+    EXPECT_EQ(ole::Module::ObjectCount(), live - 1) << "the control died after the event";
+    EXPECT_EQ(first->RefCount(), 1u);
+    EXPECT_EQ(second->RefCount(), 1u);
+}
+
+// Subscriptions by event position, as the control subscribes to the list.
+class RecordingReceiver : public ole::EventReceiver {
+public:
+    std::vector<UINT> positions;
+    std::vector<std::vector<VARTYPE>> argumentTypes;  // natural order
+    std::function<void()> duringEvent;
+
+    HRESULT OnEvent(UINT position, DISPPARAMS& parameters) override {
+        positions.push_back(position);
+        argumentTypes.emplace_back();
+        for (UINT i = parameters.cArgs; i-- > 0;) argumentTypes.back().push_back(V_VT(&parameters.rgvarg[i]));
+        if (duringEvent) duringEvent();
+        return S_OK;
+    }
+};
+
+TEST(EventConnectionTest, DeliversEventsByPositionFromTheSourcesTypeInformationUntilDisconnected) {
+    ComPtr<doubles::FakeList> list = doubles::FakeList::Create();
+    IUnknown* source = static_cast<_Kavella*>(list.Get());
+    std::vector<DISPID> ids;
+    ASSERT_EQ(ole::ResolveEventPositions(source, DIID___Kavella, ids), S_OK);
+    ASSERT_EQ(ids.size(), 61u);
+    EXPECT_EQ(ids[kavella_events::kItemChanged], 4);
+    EXPECT_EQ(ids[1], -600) << "Click, a stock event";
+
+    RecordingReceiver receiver;
+    auto connection = std::make_unique<ole::EventConnection>();
+    EXPECT_TRUE(FAILED(connection->Connect(source, IID_IPropertyNotifySink, receiver)));
+    EXPECT_EQ(list->SinkCount(), 0u) << "a source without those events is refused";
+    ASSERT_EQ(connection->Connect(source, DIID___Kavella, receiver), S_OK);
+    SHORT keyCode = 116;
+    list->RaiseEvent(L"KeyDown", {ole::ShortReference(&keyCode), ole::ShortArgument(1)});
+    list->RaiseEvent(L"RequestRefresh");
+    EXPECT_EQ(receiver.positions, (std::vector<UINT>{kavella_events::kKeyDown, kavella_events::kRequestRefresh}));
+    EXPECT_EQ(receiver.argumentTypes[0], (std::vector<VARTYPE>{VT_I2 | VT_BYREF, VT_I2}));
+
+    receiver.duringEvent = [&] { connection.reset(); };
+    list->RaiseEvent(L"Click");
+    EXPECT_EQ(receiver.positions.size(), 3u);
+    EXPECT_EQ(list->SinkCount(), 0u) << "disconnected from inside its own event";
+    EXPECT_EQ(list->LogStartingWith(L"Unadvise").size(), 1u);
+    list->RaiseEvent(L"RequestRefresh");
+    EXPECT_EQ(receiver.positions.size(), 3u);
+}
+
+TEST(PropertyNotifyConnectionTest, ReportsChangesUntilDisconnectedEvenFromItsOwnCallback) {
+    ComPtr<IFont> font;
+    ASSERT_EQ(support::MakeFont(L"Tahoma", 8).As(&font), S_OK);
+    std::vector<DISPID> changes;
+    auto connection = std::make_unique<ole::PropertyNotifyConnection>();
+    ASSERT_EQ(connection->Connect(font.Get(),
+                                  [&](DISPID id) {
+                                      changes.push_back(id);
+                                      if (id == DISPID_FONT_SIZE) connection.reset();
+                                  }),
+              S_OK);
+    font->put_Bold(TRUE);
+    font->put_Size({120000, 0});
+    font->put_Italic(TRUE);
+    EXPECT_EQ(changes, (std::vector<DISPID>{DISPID_FONT_BOLD, DISPID_FONT_SIZE}));
+
+    ole::PropertyNotifyConnection plain;
+    EXPECT_EQ(plain.Connect(support::StreamOf({}).Get(), [](DISPID) {}), E_NOINTERFACE);
+    EXPECT_FALSE(plain.IsConnected());
+}
+
+}  // namespace
+}  // namespace runtime_tests

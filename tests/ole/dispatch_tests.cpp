@@ -1,0 +1,125 @@
+#include "ole/arguments.h"
+#include "ole/automation_error.h"
+#include "ole/bstr.h"
+#include "ole/late_bound.h"
+#include "ole/variant.h"
+#include "tests/ole/test_controls.h"
+#include "tests/support/com_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace runtime_tests {
+namespace {
+
+using ole::Bstr;
+using ole::ComPtr;
+using ole::Variant;
+
+// What a host holds of a control it drives through automation only.
+class DispatchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(ole::MakeObject<TestControl>(IID_IDispatch, dispatch.PutVoid()), S_OK);
+        ASSERT_EQ(dispatch.As(&control), S_OK);
+    }
+
+    // IDispatch::Invoke as a script host makes it, arguments in natural order.
+    HRESULT InvokeRaw(DISPID id, WORD kind, std::vector<VARIANT> arguments, EXCEPINFO* exception) {
+        std::reverse(arguments.begin(), arguments.end());
+        DISPID named = DISPID_PROPERTYPUT;
+        const bool put = kind & DISPATCH_PROPERTYPUT;
+        DISPPARAMS parameters{arguments.data(), put ? &named : nullptr, static_cast<UINT>(arguments.size()),
+                              put ? 1u : 0u};
+        UINT argumentError = 0;
+        Variant ignored;
+        return dispatch->Invoke(id, IID_NULL, 1033, kind, &parameters, ignored.Out(), exception, &argumentError);
+    }
+
+    ComPtr<IDispatch> dispatch;
+    ComPtr<ITestControl> control;
+};
+
+TEST_F(DispatchTest, LateAndEarlyBindingReachTheSameMethodsAndRefuseWhatIsNotThere) {
+    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"caption", Variant(std::wstring_view(L"Hello")).Get()), S_OK);
+    Bstr early;
+    ASSERT_EQ(control->get_Caption(early.Out()), S_OK);
+    EXPECT_EQ(early, L"Hello");
+    // The type information converts arguments as the vtable method declares them.
+    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Count", Variant(std::wstring_view(L"41")).Get()), S_OK);
+    Variant count;
+    ASSERT_EQ(ole::GetProperty(dispatch.Get(), L"Count", count), S_OK);
+    ASSERT_EQ(count.Type(), VT_I4);
+    EXPECT_EQ(V_I4(&count.Get()), 41);
+
+    EXPECT_EQ(InvokeRaw(3, DISPATCH_METHOD, {ole::LongArgument(1)}, nullptr), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(InvokeRaw(0, DISPATCH_PROPERTYGET, {}, nullptr), DISP_E_MEMBERNOTFOUND);
+    DISPPARAMS none{};
+    EXPECT_EQ(dispatch->Invoke(1, IID_ITestControl, 1033, DISPATCH_PROPERTYGET, &none, nullptr, nullptr, nullptr),
+              DISP_E_UNKNOWNINTERFACE);
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
+    DISPID id = 12345;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 1033, &id), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(id, DISPID_UNKNOWN);
+
+    // What hosts ask before they connect to events and before they trust error info.
+    ComPtr<IProvideClassInfo2> classInfo;
+    ASSERT_EQ(dispatch.As(&classInfo), S_OK);
+    GUID source = IID_IUnknown;
+    EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
+    EXPECT_EQ(source, DIID__TestControlEvents);
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(dispatch.As(&support), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_ITestControl), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IConnectionPointContainer), S_FALSE);
+}
+
+TEST(AutomationErrorHResultTest, NumbersBelow65536AreOffsetIntoTheControlFacility) {
+    const struct {
+        long number;
+        HRESULT expected;
+    } cases[] = {{380, static_cast<HRESULT>(0x800A017C)}, {35603, static_cast<HRESULT>(0x800A8B13)},
+                 {65535, static_cast<HRESULT>(0x800AFFFF)}, {E_ACCESSDENIED, E_ACCESSDENIED},
+                 {0, E_FAIL},                               {70000, E_FAIL}};
+    for (const auto& c : cases) EXPECT_EQ(ole::AutomationErrorHResult(c.number), c.expected) << c.number;
+}
+
+// An automation error as each kind of caller reads it: early bound through error info, late
+// bound through EXCEPINFO, and through our late-bound helper as error info again.
+TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
+    const Bstr source(L"Lib.Control"), description(L"Invalid Key");
+    EXPECT_EQ(control->Raise(35603, source.Get(), description.Get()), static_cast<HRESULT>(0x800A8B13));
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
+    GUID guid{};
+    ASSERT_EQ(info->GetGUID(&guid), S_OK);
+    EXPECT_EQ(guid, IID_ITestControl);
+    SetErrorInfo(0, info.Get());
+    const support::RaisedError early = support::TakeErrorInfo();
+    EXPECT_EQ(early.source, L"Lib.Control");
+    EXPECT_EQ(early.description, L"Invalid Key");
+
+    support::ExceptionInfo exception;
+    const VARIANT arguments[] = {ole::LongArgument(380), ole::TextArgument(source.Get()),
+                                 ole::TextArgument(description.Get())};
+    ASSERT_EQ(InvokeRaw(3, DISPATCH_METHOD, {arguments[0], arguments[1], arguments[2]}, &exception),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, static_cast<HRESULT>(0x800A017C));
+    EXPECT_EQ(exception.wCode, 0);
+    EXPECT_EQ(exception.Source(), L"Lib.Control");
+    EXPECT_EQ(exception.Description(), L"Invalid Key");
+    EXPECT_EQ(ole::CallMethod(dispatch.Get(), L"Raise", arguments, nullptr), static_cast<HRESULT>(0x800A017C));
+    EXPECT_EQ(support::TakeErrorInfo().source, L"Lib.Control");
+
+    // The host never reads an error; then a method fails without error info of its own.
+    EXPECT_TRUE(FAILED(control->Raise(5, source.Get(), description.Get())));
+    support::ExceptionInfo plain;
+    const HRESULT hr = InvokeRaw(2, DISPATCH_PROPERTYPUT, {ole::LongArgument(-1)}, &plain);
+    EXPECT_EQ(hr == DISP_E_EXCEPTION ? plain.scode : hr, E_INVALIDARG);
+    EXPECT_EQ(plain.Source(), L"") << "stale source reported";
+    EXPECT_FALSE(support::TakeErrorInfo().present);
+}
+
+}  // namespace
+}  // namespace runtime_tests

@@ -1,0 +1,201 @@
+#include "ole/byte_reader.h"
+#include "ole/class_factory.h"
+#include "ole/property_bag.h"
+#include "ole/property_stream.h"
+#include "ole/bstr.h"
+#include "tests/doubles/recording_property_bag.h"
+#include "tests/ole/test_controls.h"
+#include "tests/support/com_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace runtime_tests {
+namespace {
+
+using ole::ComPtr;
+using ole::MemoryPropertyBag;
+using ole::Variant;
+
+HRESULT Load(const std::vector<BYTE>& bytes, ComPtr<MemoryPropertyBag>& loaded) {
+    const HRESULT hr = ole::LoadPropertyBag(support::StreamOf(bytes).Get(), loaded);
+    EXPECT_EQ(FAILED(hr), !loaded) << "a bag exactly when the load succeeds";
+    return hr;
+}
+
+HRESULT Load(const std::vector<BYTE>& bytes) {
+    ComPtr<MemoryPropertyBag> loaded;
+    return Load(bytes, loaded);
+}
+
+// The binary form of a control's properties, as stream and storage persistence keep it.
+class PropertyStreamTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(ole::MakeObject(bag), S_OK);
+        VARIANT real{};
+        V_VT(&real) = VT_R8;
+        V_R8(&real) = 2.5;
+        for (const auto& [name, value] : {std::pair{L"Flag", Variant(VARIANT_TRUE).Get()},
+                                          std::pair{L"Number", Variant(LONG{-123456}).Get()}, std::pair{L"Real", real}}) {
+            ASSERT_EQ(ole::WriteBagValue(bag.Get(), name, value), S_OK);
+        }
+        ASSERT_EQ(ole::WriteBagValue(bag.Get(), L"Text", Variant(std::wstring_view(L"h\u00e9llo")).Get()), S_OK);
+        font = support::MakeFont(L"Arial", 12, true);
+        ASSERT_EQ(ole::WriteBagValue(bag.Get(), L"Font", Variant(static_cast<IDispatch*>(font.Get())).Get()), S_OK);
+        ComPtr<IStream> stream = support::StreamOf({});
+        ASSERT_EQ(ole::SavePropertyBag(*bag.Get(), stream.Get()), S_OK);
+        saved = support::StreamBytes(stream.Get());
+    }
+
+    std::vector<BYTE> Patched(size_t offset, DWORD value) const {
+        std::vector<BYTE> bytes = saved;
+        std::memcpy(&bytes[offset], &value, sizeof(value));
+        return bytes;
+    }
+
+    ComPtr<MemoryPropertyBag> bag;
+    ComPtr<IFontDisp> font;
+    std::vector<BYTE> saved;
+};
+
+TEST_F(PropertyStreamTest, EveryKindOfValueSurvivesTheRoundTripAsItWasAtSaveTime) {
+    // What the font says of itself when it is saved is what a loaded copy must say; a change
+    // made after saving must not reach the copy.
+    ComPtr<IFont> original;
+    ASSERT_EQ(font.As(&original), S_OK);
+    CY savedSize{};
+    ole::Bstr savedName;
+    ASSERT_EQ(original->get_Size(&savedSize), S_OK);
+    ASSERT_EQ(original->get_Name(savedName.Out()), S_OK);
+    ASSERT_EQ(original->put_Size(CY{{200000, 0}}), S_OK);
+
+    std::vector<BYTE> withTrailer = saved;  // data of the container after ours stays where it is
+    withTrailer.insert(withTrailer.end(), {0xAB, 0xCD});
+    ComPtr<IStream> input = support::StreamOf(withTrailer);
+    ComPtr<MemoryPropertyBag> loaded;
+    ASSERT_EQ(ole::LoadPropertyBag(input.Get(), loaded), S_OK);
+    ULARGE_INTEGER position{};
+    input->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &position);
+    EXPECT_EQ(position.QuadPart, saved.size());
+
+    const Variant none;
+    Variant value;
+    ASSERT_EQ(ole::ReadBagValue(loaded.Get(), L"flag", VT_BOOL, none.Get(), value), S_OK);
+    EXPECT_EQ(V_BOOL(&value.Get()), VARIANT_TRUE);
+    ASSERT_EQ(ole::ReadBagValue(loaded.Get(), L"Number", VT_I4, none.Get(), value), S_OK);
+    EXPECT_EQ(V_I4(&value.Get()), -123456);
+    ASSERT_EQ(ole::ReadBagValue(loaded.Get(), L"Text", VT_BSTR, none.Get(), value), S_OK);
+    EXPECT_STREQ(V_BSTR(&value.Get()), L"h\u00e9llo");
+    ASSERT_EQ(ole::ReadBagValue(loaded.Get(), L"Real", VT_R8, none.Get(), value), S_OK);
+    EXPECT_EQ(V_R8(&value.Get()), 2.5);
+    ASSERT_EQ(ole::ReadBagValue(loaded.Get(), L"Font", VT_DISPATCH, none.Get(), value), S_OK);
+    ComPtr<IFont> restored;
+    ASSERT_EQ(V_DISPATCH(&value.Get())->QueryInterface(IID_IFont, restored.PutVoid()), S_OK);
+    EXPECT_NE(static_cast<void*>(restored.Get()), static_cast<void*>(original.Get())) << "a new font";
+    CY size{};
+    ole::Bstr name;
+    ASSERT_EQ(restored->get_Size(&size), S_OK);
+    ASSERT_EQ(restored->get_Name(name.Out()), S_OK);
+    EXPECT_EQ(size.int64, savedSize.int64) << "the size as saved";
+    EXPECT_EQ(name.View(), savedName.View());
+
+    // Absent names take the default; a value that does not convert is a type mismatch.
+    ASSERT_EQ(ole::ReadBagValue(loaded.Get(), L"Missing", VT_I4, Variant(LONG{99}).Get(), value), S_OK);
+    EXPECT_EQ(V_I4(&value.Get()), 99);
+    EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Text", VT_I4, none.Get(), value), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Text", VT_DISPATCH, none.Get(), value), DISP_E_TYPEMISMATCH);
+    // A container's text bag hands every value back as a string, converted as asked.
+    auto textBag = doubles::RecordingPropertyBag::Create(true);
+    ASSERT_EQ(ole::WriteBagValue(textBag.Get(), L"Flag", Variant(VARIANT_TRUE).Get()), S_OK);
+    ASSERT_EQ(ole::ReadBagValue(textBag.Get(), L"Flag", VT_BOOL, none.Get(), value), S_OK);
+    EXPECT_EQ(V_BOOL(&value.Get()), VARIANT_TRUE);
+}
+
+TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
+    for (size_t length = 0; length < saved.size(); ++length) {
+        EXPECT_TRUE(FAILED(Load(std::vector<BYTE>(saved.begin(), saved.begin() + length)))) << "cut at " << length;
+    }
+    std::vector<BYTE> newer = saved, foreign = saved, wrongType = saved;
+    newer[4] = 2;
+    foreign[0] ^= 0xFF;
+    wrongType[16 + 4 + 8] = 0x42;  // the first entry, "Flag": name length, 4 characters, then its type
+    const struct {
+        std::vector<BYTE> bytes;
+        HRESULT expected;
+        const char* what;
+    } cases[] = {
+        {newer, STG_E_INVALIDHEADER, "a newer version"},
+        {foreign, STG_E_INVALIDHEADER, "not ours"},
+        {Patched(8, 0xFFFFFFF0), STG_E_DOCFILECORRUPT, "huge payload length"},
+        {Patched(8, static_cast<DWORD>(saved.size())), STG_E_READFAULT, "payload past the end"},
+        {Patched(12, 0x7FFFFFFF), STG_E_DOCFILECORRUPT, "huge entry count"},
+        {Patched(16, 0x7FFFFFFF), STG_E_DOCFILECORRUPT, "huge name length"},
+        {wrongType, STG_E_DOCFILECORRUPT, "no such value type"},
+        {Patched(8, static_cast<DWORD>(saved.size() - 12 - 1)), STG_E_DOCFILECORRUPT, "payload shorter than its content"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Load(c.bytes), c.expected) << c.what;
+
+    std::mt19937 random(4242);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<BYTE> bytes = saved;
+        const int flips = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < flips; ++i) bytes[12 + random() % (bytes.size() - 12)] = static_cast<BYTE>(random());
+        Load(bytes);  // may load or fail; it must not crash or leak
+        std::vector<BYTE> noise(random() % 64);
+        for (BYTE& b : noise) b = static_cast<BYTE>(random());
+        EXPECT_TRUE(FAILED(Load(noise)));
+    }
+}
+
+TEST(ByteReaderTest, AReadThatDoesNotFitFailsAndLeavesThePosition) {
+    const BYTE data[] = {1, 0, 0, 0, 2, 0};
+    ole::ByteReader reader(data, sizeof(data));
+    DWORD first = 0, second = 0;
+    ASSERT_TRUE(reader.Get(first));
+    EXPECT_EQ(first, 1u);
+    EXPECT_FALSE(reader.Get(second)) << "4 bytes wanted, 2 left";
+    EXPECT_EQ(reader.Left(), 2u);
+    WORD last = 0;
+    EXPECT_TRUE(reader.Get(last));
+    EXPECT_EQ(last, 2u);
+    std::wstring text;
+    const BYTE claimsMore[] = {3, 0, 0, 0, 'a', 0};
+    ole::ByteReader textReader(claimsMore, sizeof(claimsMore));
+    EXPECT_FALSE(textReader.GetText(text, 100)) << "a text longer than what is left";
+}
+
+TEST_F(PropertyStreamTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
+    MemoryPropertyBag::Entry hostile;
+    hostile.name = L"Payload";
+    hostile.isObject = true;
+    hostile.objectClass = CLSID_TestControl;
+    ComPtr<MemoryPropertyBag> crafted;
+    ASSERT_EQ(ole::MakeObject(crafted), S_OK);
+    ASSERT_EQ(crafted->Add(std::move(hostile)), S_OK);
+    ComPtr<IStream> output = support::StreamOf({});
+    ASSERT_EQ(ole::SavePropertyBag(*crafted.Get(), output.Get()), S_OK);
+
+    // The class is creatable in this process; loading must still not create it.
+    ComPtr<IClassFactory> factory;
+    const ole::ServedClass served[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<TestControl>}};
+    ASSERT_EQ(ole::GetClassObject(served, CLSID_TestControl, IID_IClassFactory, factory.PutVoid()), S_OK);
+    DWORD registration = 0;
+    ASSERT_EQ(CoRegisterClassObject(CLSID_TestControl, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                    &registration),
+              S_OK);
+    ComPtr<MemoryPropertyBag> loaded;
+    ASSERT_EQ(Load(support::StreamBytes(output.Get()), loaded), S_OK);
+    const long live = ole::Module::ObjectCount();
+    Variant value;
+    EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Payload", VT_DISPATCH, Variant().Get(), value),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(ole::Module::ObjectCount(), live);
+    CoRevokeClassObject(registration);
+}
+
+}  // namespace
+}  // namespace runtime_tests
