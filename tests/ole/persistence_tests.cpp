@@ -152,8 +152,9 @@ TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
 }
 
 TEST(ByteReaderTest, AReadThatDoesNotFitFailsAndLeavesThePosition) {
-    const BYTE data[] = {1, 0, 0, 0, 2, 0};
-    ole::ByteReader reader(data, sizeof(data));
+    // Through a stream, so that the compiler cannot see the size and it is the check that speaks.
+    const std::vector<BYTE> data = support::StreamBytes(support::StreamOf({1, 0, 0, 0, 2, 0}).Get());
+    ole::ByteReader reader(data.data(), data.size());
     DWORD first = 0, second = 0;
     ASSERT_TRUE(reader.Get(first));
     EXPECT_EQ(first, 1u);
@@ -163,8 +164,8 @@ TEST(ByteReaderTest, AReadThatDoesNotFitFailsAndLeavesThePosition) {
     EXPECT_TRUE(reader.Get(last));
     EXPECT_EQ(last, 2u);
     std::wstring text;
-    const BYTE claimsMore[] = {3, 0, 0, 0, 'a', 0};
-    ole::ByteReader textReader(claimsMore, sizeof(claimsMore));
+    const std::vector<BYTE> claimsMore = support::StreamBytes(support::StreamOf({3, 0, 0, 0, 'a', 0}).Get());
+    ole::ByteReader textReader(claimsMore.data(), claimsMore.size());
     EXPECT_FALSE(textReader.GetText(text, 100)) << "a text longer than what is left";
 }
 
