@@ -17,7 +17,8 @@ namespace doubles {
 class RecordingContainer final
     : public Double<RecordingContainer, IOleClientSite, IOleInPlaceSite, IOleControlSite, IDispatch> {
 public:
-    static ole::ComPtr<RecordingContainer> Create(std::string name = "container");
+    static ole::ComPtr<RecordingContainer> Create(std::string name = "container") { return Make(std::move(name)); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
     ~RecordingContainer() override;
 
     HWND Window() const { return window_; }
@@ -29,48 +30,60 @@ public:
     void SetPosition(const RECT& position) { position_ = position; }
     void RefuseInPlaceActivation() { refuseInPlace_ = true; }
 
-    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
-
     // IOleClientSite
-    IFACEMETHODIMP SaveObject() override;
-    IFACEMETHODIMP GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
-    IFACEMETHODIMP GetContainer(IOleContainer** container) override;
-    IFACEMETHODIMP ShowObject() override;
-    IFACEMETHODIMP OnShowWindow(BOOL show) override;
-    IFACEMETHODIMP RequestNewObjectLayout() override;
+    IFACEMETHODIMP SaveObject() override { return Record("SaveObject"); }
+    IFACEMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
+        return Record("GetMoniker", E_NOTIMPL, moniker);
+    }
+    IFACEMETHODIMP GetContainer(IOleContainer** container) override {
+        return Record("GetContainer", E_NOINTERFACE, container);
+    }
+    IFACEMETHODIMP ShowObject() override { return Record("ShowObject"); }
+    IFACEMETHODIMP OnShowWindow(BOOL show) override {
+        return Record(show ? "OnShowWindow(TRUE)" : "OnShowWindow(FALSE)");
+    }
+    IFACEMETHODIMP RequestNewObjectLayout() override { return Record("RequestNewObjectLayout", E_NOTIMPL); }
     // IOleWindow
     IFACEMETHODIMP GetWindow(HWND* window) override;
-    IFACEMETHODIMP ContextSensitiveHelp(BOOL enter) override;
+    IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
     // IOleInPlaceSite
-    IFACEMETHODIMP CanInPlaceActivate() override;
-    IFACEMETHODIMP OnInPlaceActivate() override;
-    IFACEMETHODIMP OnUIActivate() override;
+    IFACEMETHODIMP CanInPlaceActivate() override { return Record("CanInPlaceActivate", refuseInPlace_ ? S_FALSE : S_OK); }
+    IFACEMETHODIMP OnInPlaceActivate() override { return Record("OnInPlaceActivate"); }
+    IFACEMETHODIMP OnUIActivate() override { return Record("OnUIActivate"); }
     IFACEMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
                                     LPRECT clip, LPOLEINPLACEFRAMEINFO info) override;
-    IFACEMETHODIMP Scroll(SIZE extent) override;
-    IFACEMETHODIMP OnUIDeactivate(BOOL undoable) override;
-    IFACEMETHODIMP OnInPlaceDeactivate() override;
-    IFACEMETHODIMP DiscardUndoState() override;
-    IFACEMETHODIMP DeactivateAndUndo() override;
-    IFACEMETHODIMP OnPosRectChange(LPCRECT position) override;
+    IFACEMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    IFACEMETHODIMP OnUIDeactivate(BOOL) override { return Record("OnUIDeactivate"); }
+    IFACEMETHODIMP OnInPlaceDeactivate() override { return Record("OnInPlaceDeactivate"); }
+    IFACEMETHODIMP DiscardUndoState() override { return S_OK; }
+    IFACEMETHODIMP DeactivateAndUndo() override { return S_OK; }
+    IFACEMETHODIMP OnPosRectChange(LPCRECT) override { return Record("OnPosRectChange"); }
     // IOleControlSite
-    IFACEMETHODIMP OnControlInfoChanged() override;
-    IFACEMETHODIMP LockInPlaceActive(BOOL lock) override;
-    IFACEMETHODIMP GetExtendedControl(IDispatch** control) override;
-    IFACEMETHODIMP TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) override;
-    IFACEMETHODIMP TranslateAccelerator(MSG* message, DWORD modifiers) override;
-    IFACEMETHODIMP OnFocus(BOOL gotFocus) override;
-    IFACEMETHODIMP ShowPropertyFrame() override;
-    // IDispatch: the ambient properties
+    IFACEMETHODIMP OnControlInfoChanged() override { return Record("OnControlInfoChanged"); }
+    IFACEMETHODIMP LockInPlaceActive(BOOL) override { return S_OK; }
+    IFACEMETHODIMP GetExtendedControl(IDispatch** control) override { return Record(nullptr, E_NOTIMPL, control); }
+    IFACEMETHODIMP TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
+    IFACEMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
+    IFACEMETHODIMP OnFocus(BOOL) override { return S_OK; }
+    IFACEMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
+    // IDispatch: the ambient properties, each recorded as "Ambient <id>"
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override { return Record(nullptr, E_NOTIMPL, info); }
+    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
                           EXCEPINFO* exception, UINT* argumentError) override;
 
 private:
     friend Double;
     explicit RecordingContainer(std::string name);
+
+    // Records `call` (unless null) and answers `result`, with an out-parameter nulled.
+    template <typename Out = void>
+    HRESULT Record(const char* call, HRESULT result = S_OK, Out** out = nullptr) {
+        if (call) calls_.push_back(call);
+        if (out) *out = nullptr;
+        return result;
+    }
 
     HWND window_ = nullptr;
     std::vector<std::string> calls_;
