@@ -131,7 +131,7 @@ TEST_F(ComObjectTest, FailedCreationLeavesNothingBehind) {
 // Both threads start together and count as fast as they can, so that an increment that is not
 // atomic loses counts.
 TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
-    constexpr int kRounds = 200000;
+    constexpr int kRounds = 2000000;
     HANDLE start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     auto churn = [&] {
         WaitForSingleObject(start, INFINITE);
