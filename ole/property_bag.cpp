@@ -131,7 +131,12 @@ HRESULT MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
         if (!entry) return E_INVALIDARG;
         const VARTYPE wanted = V_VT(value);
         VariantInit(value);
-        if (entry->isObject) return MakeObject(*entry, wanted, value);
+        if (entry->isObject) {
+            // A saved object that cannot be made again (a class we do not create, state that
+            // does not load) is a value that is not of the type asked for.
+            const HRESULT made = MakeObject(*entry, wanted, value);
+            return FAILED(made) && made != E_OUTOFMEMORY ? DISP_E_TYPEMISMATCH : made;
+        }
         if (wanted == VT_EMPTY || wanted == entry->value.Type()) {
             return VariantCopy(value, const_cast<VARIANT*>(&entry->value.Get()));
         }

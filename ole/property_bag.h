@@ -26,7 +26,8 @@ HRESULT WriteBagValue(IPropertyBag* bag, const wchar_t* name, const VARIANT& val
 // A property bag in memory: what a control's save and load handlers write to and read from when
 // the container persists the control through a stream or a storage. Objects are kept as their
 // class id and the bytes of their own IPersistStream, so the bag keeps no object alive and later
-// changes to an object do not change what was saved.
+// changes to an object do not change what was saved. A saved object that cannot be made again
+// reads as DISP_E_TYPEMISMATCH, as any value that cannot be given as the type asked.
 class MemoryPropertyBag final : public ComObject<MemoryPropertyBag, IPropertyBag> {
 public:
     struct Entry {

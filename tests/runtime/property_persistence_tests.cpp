@@ -189,7 +189,7 @@ TEST_F(PropertyStreamTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
     const long live = ole::Module::ObjectCount();
     const Variant none;
     Variant value;
-    EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Payload", VT_DISPATCH, none.Get(), value), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Payload", VT_DISPATCH, none.Get(), value), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(ole::Module::ObjectCount(), live);
     CoRevokeClassObject(registration);
 }
