@@ -18,33 +18,23 @@ std::vector<std::wstring> Keys(DWORD count) {
     return names;
 }
 
-// A saved bag of these names, each holding nothing, as a crafted document may hold them; the
-// header is the one an empty bag is saved with.
+// A saved bag of these names, each holding nothing, as a crafted document may hold them: the
+// header (magic, version 1, flags 0, payload length), the count, then each name and its type.
 ComPtr<IStream> StreamOfKeys(const std::vector<std::wstring>& names) {
-    std::vector<BYTE> payload;
-    auto put = [&](const void* data, size_t size) {
-        payload.insert(payload.end(), static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-    };
-    const DWORD count = static_cast<DWORD>(names.size());
-    put(&count, sizeof(count));
+    std::vector<DWORD> words{0x47425049, 1, 0, static_cast<DWORD>(names.size())};
+    std::vector<BYTE> bytes;
     for (const std::wstring& name : names) {
         const DWORD length = static_cast<DWORD>(name.size());
-        const WORD type = VT_EMPTY;
-        put(&length, sizeof(length));
-        put(name.data(), length * sizeof(wchar_t));
-        put(&type, sizeof(type));
+        bytes.insert(bytes.end(), reinterpret_cast<const BYTE*>(&length), reinterpret_cast<const BYTE*>(&length + 1));
+        bytes.insert(bytes.end(), reinterpret_cast<const BYTE*>(name.data()),
+                     reinterpret_cast<const BYTE*>(name.data() + length));
+        bytes.insert(bytes.end(), {VT_EMPTY, 0});
     }
-    ComPtr<MemoryPropertyBag> empty;
+    words[2] = static_cast<DWORD>(sizeof(DWORD) + bytes.size());
     ComPtr<IStream> stream;
-    EXPECT_EQ(ole::MakeObject(empty), S_OK);
     EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
-    EXPECT_EQ(ole::SavePropertyBag(*empty.Get(), stream.Get()), S_OK);
-    // The empty bag's magic, version and flags; then this payload's length and the payload.
-    stream->SetSize(ULARGE_INTEGER{{8, 0}});
-    stream->Seek(LARGE_INTEGER{{8, 0}}, STREAM_SEEK_SET, nullptr);
-    const DWORD length = static_cast<DWORD>(payload.size());
-    stream->Write(&length, sizeof(length), nullptr);
-    stream->Write(payload.data(), length, nullptr);
+    stream->Write(words.data(), static_cast<ULONG>(words.size() * sizeof(DWORD)), nullptr);
+    stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
     stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
     return stream;
 }
