@@ -4,8 +4,8 @@
 
 namespace {
 
-// Only COM's proxies answer IClientSecurity, and they answer it themselves, without a call to
-// the object's apartment.
+// COM's proxies answer IClientSecurity themselves, without a call to the object's apartment;
+// automation objects do not implement it.
 bool IsProxy(IDispatch* object) noexcept {
     ole::ComPtr<IClientSecurity> security;
     return object && SUCCEEDED(object->QueryInterface(IID_IClientSecurity, security.PutVoid()));

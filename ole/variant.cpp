@@ -27,7 +27,7 @@ HRESULT CheckVariant(const VARIANT& value) noexcept {
     const VARTYPE base = type & VT_TYPEMASK;
     const bool qualified = (type & (VT_ARRAY | VT_BYREF)) != 0;
     if ((type & ~(VT_TYPEMASK | VT_ARRAY | VT_BYREF)) != 0 || !IsVariantType(base)) return DISP_E_BADVARTYPE;
-    // Empty and null stand only alone; a variant never does.
+    // Empty and null are never referred to nor array elements; a variant is never held by value.
     if ((base == VT_EMPTY || base == VT_NULL) && qualified) return DISP_E_BADVARTYPE;
     if (base == VT_VARIANT && !qualified) return DISP_E_BADVARTYPE;
     if (!(type & VT_BYREF)) return S_OK;
