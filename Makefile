@@ -17,6 +17,7 @@ test: build
 benchmark: build
 	scripts/wine-run build/x64/benchmarks/binding_benchmark.exe
 	scripts/wine-run build/x64/benchmarks/proplist_benchmark.exe
+	scripts/wine-run build/x64/benchmarks/persistence_benchmark.exe
 
 # Registers both libraries in the project's Wine prefix and runs the demo host; without a display
 # it writes build/demo.png and prints the items. OBJECT=<ProgID> inspects that object instead.

@@ -2,6 +2,7 @@
 
 #include "about/mouse_pointer.h"
 #include "about/window_class.h"
+#include "ole/hresult.h"
 #include "ole/type_library.h"
 
 #include <utility>
@@ -42,6 +43,16 @@ LRESULT CALLBACK PaintedControl::WindowProc(HWND window, UINT message, WPARAM wP
     }
     auto* control = reinterpret_cast<PaintedControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!control) return DefWindowProcW(window, message, wParam, lParam);
+    // A click opens a link, which builds strings: no exception may cross the system's call.
+    LRESULT result = 0;
+    ole::Guarded([&] {
+        result = control->HandleMessage(window, message, wParam, lParam);
+        return S_OK;
+    });
+    return result;
+}
+
+LRESULT PaintedControl::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ERASEBKGND:
         // Transparent: the form has painted its background underneath.
@@ -49,26 +60,26 @@ LRESULT CALLBACK PaintedControl::WindowProc(HWND window, UINT message, WPARAM wP
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
-        control->Paint(dc);
+        Paint(dc);
         EndPaint(window, &paint);
         return 0;
     }
     case WM_PRINTCLIENT:
-        control->Paint(reinterpret_cast<HDC>(wParam));
+        Paint(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_SETCURSOR:
         if (ApplyMousePointer()) return TRUE;
-        if (HCURSOR cursor = control->Cursor()) {
+        if (HCURSOR cursor = Cursor()) {
             SetCursor(cursor);
             return TRUE;
         }
         break;
     case WM_LBUTTONUP:
-        control->Click();
+        Click();
         return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        control->window_ = nullptr;
+        window_ = nullptr;
         break;
     default:
         break;

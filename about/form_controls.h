@@ -41,6 +41,7 @@ public:
     virtual HCURSOR Cursor() const { return nullptr; }
 
 private:
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 

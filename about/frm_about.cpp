@@ -355,12 +355,14 @@ LRESULT CALLBACK frmAbout::WindowProc(HWND window, UINT message, WPARAM wParam, 
     }
     auto* box = reinterpret_cast<frmAbout*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!box) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        box->HandleMessage(message, wParam, lParam);
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return box->HandleMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    // Opening a link builds strings: no exception may cross the system's call.
+    LRESULT result = 0;
+    ole::Guarded([&] {
+        result = box->HandleMessage(message, wParam, lParam);
+        return S_OK;
+    });
+    return message == WM_NCDESTROY ? DefWindowProcW(window, message, wParam, lParam) : result;
 }
 
 }  // namespace about

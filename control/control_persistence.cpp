@@ -5,6 +5,7 @@
 #include "ole/arguments.h"
 #include "ole/error_suppression.h"
 #include "ole/late_bound.h"
+#include "ole/property_bag.h"
 #include "ole/runtime_errors.h"
 #include "ole/variant.h"
 
@@ -13,10 +14,13 @@ using ole::Variant;
 
 namespace {
 
-// The value stored under `key`, or `fallback` when the bag has none.
+// The value stored under `key`, or `fallback` when the bag has none (or an empty one). A stored
+// value that the bag cannot give is a type mismatch; any other failing read fails the load.
 HRESULT ReadOrDefault(IPropertyBag* bag, const wchar_t* key, const VARIANT& fallback, Variant& value) {
-    if (SUCCEEDED(bag->Read(key, value.Out(), nullptr)) && !value.IsEmpty()) return S_OK;
-    return value.CopyFrom(fallback);
+    const HRESULT hr = ole::ReadBagValue(bag, key, VT_EMPTY, fallback, value);
+    if (hr == DISP_E_TYPEMISMATCH) return ole::RaiseTypeMismatch();
+    RETURN_IF_FAILED(hr);
+    return value.IsEmpty() ? value.CopyFrom(fallback) : S_OK;
 }
 
 HRESULT ReadBoolean(IPropertyBag* bag, const wchar_t* key, VARIANT_BOOL& result) {

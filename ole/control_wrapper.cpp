@@ -1,5 +1,6 @@
 #include "ole/control_wrapper.h"
 
+#include "ole/dispatch_parameters.h"
 #include "ole/hresult.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
@@ -45,6 +46,7 @@ HRESULT ControlWrapper::Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DI
     if (id == kMove) {
         if (!(kind & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
         if (!parameters) return E_POINTER;
+        RETURN_IF_FAILED(CheckDispatchParameters(*parameters));
         if (parameters->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
         if (parameters->cArgs < 1 || parameters->cArgs > 4) return DISP_E_BADPARAMCOUNT;
         // Arguments come last first; absent ones are empty.

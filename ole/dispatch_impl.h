@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/com_ptr.h"
+#include "ole/dispatch_parameters.h"
 #include "ole/error_info.h"
 #include "ole/hresult.h"
 #include "ole/type_library.h"
@@ -43,6 +44,8 @@ public:
     IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,
                           EXCEPINFO* exception, UINT* argumentError) override {
         if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+        if (!parameters) return E_INVALIDARG;
+        RETURN_IF_FAILED(CheckDispatchParameters(*parameters));
         ComPtr<ITypeInfo> vtable;
         RETURN_IF_FAILED(GetDualInterfaceTypeInfo(__uuidof(Dual), vtable));
         // The type information turns a failing method's error info into EXCEPINFO; error info

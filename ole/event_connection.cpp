@@ -1,6 +1,7 @@
 #include "ole/event_connection.h"
 
 #include "ole/com_object.h"
+#include "ole/dispatch_parameters.h"
 #include "ole/hresult.h"
 
 #include <algorithm>
@@ -120,6 +121,7 @@ public:
         const auto found = std::find(idsByPosition_.begin(), idsByPosition_.end(), id);
         if (found == idsByPosition_.end() || !receiver_) return S_OK;
         DISPPARAMS none{};
+        if (parameters) RETURN_IF_FAILED(CheckDispatchParameters(*parameters));
         return Guarded([&] {
             return receiver_->OnEvent(static_cast<UINT>(found - idsByPosition_.begin()), parameters ? *parameters : none);
         });

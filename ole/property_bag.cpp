@@ -73,18 +73,24 @@ std::span<const InterfaceEntry> MemoryPropertyBag::InterfaceTable() noexcept {
 
 
 MemoryPropertyBag::Entry* MemoryPropertyBag::Find(LPCOLESTR name) noexcept {
-    for (Entry& entry : entries_) {
-        if (_wcsicmp(entry.name.c_str(), name) == 0) return &entry;
+    const auto found = index_.find(name);
+    return found == index_.end() ? nullptr : &entries_[found->second];
+}
+
+bool MemoryPropertyBag::Append(Entry entry) {
+    const auto [position, added] = index_.try_emplace(entry.name, entries_.size());
+    if (!added) return false;
+    try {
+        entries_.push_back(std::move(entry));
+    } catch (...) {
+        index_.erase(position);
+        throw;
     }
-    return nullptr;
+    return true;
 }
 
 HRESULT MemoryPropertyBag::Add(Entry entry) noexcept {
-    if (Find(entry.name.c_str())) return E_INVALIDARG;
-    return Guarded([&] {
-        entries_.push_back(std::move(entry));
-        return S_OK;
-    });
+    return Guarded([&] { return Append(std::move(entry)) ? S_OK : E_INVALIDARG; });
 }
 
 HRESULT MemoryPropertyBag::MakeObject(const Entry& entry, VARTYPE wanted, VARIANT* value) const {
@@ -125,7 +131,12 @@ HRESULT MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
         if (!entry) return E_INVALIDARG;
         const VARTYPE wanted = V_VT(value);
         VariantInit(value);
-        if (entry->isObject) return MakeObject(*entry, wanted, value);
+        if (entry->isObject) {
+            // A saved object that cannot be made again (a class we do not create, state that
+            // does not load) is a value that is not of the type asked for.
+            const HRESULT made = MakeObject(*entry, wanted, value);
+            return FAILED(made) && made != E_OUTOFMEMORY ? DISP_E_TYPEMISMATCH : made;
+        }
         if (wanted == VT_EMPTY || wanted == entry->value.Type()) {
             return CopyVariant(value, entry->value.Get());
         }
@@ -154,7 +165,7 @@ HRESULT MemoryPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
         if (Entry* existing = Find(name)) {
             *existing = std::move(written);
         } else {
-            entries_.push_back(std::move(written));
+            Append(std::move(written));
         }
         return S_OK;
     });

@@ -139,6 +139,8 @@ HRESULT ReadExactly(IStream* stream, void* into, ULONG size) {
 
 HRESULT SavePropertyBag(const MemoryPropertyBag& bag, IStream* stream) noexcept {
     if (!stream) return E_POINTER;
+    // What could not be loaded again is not saved.
+    if (bag.Entries().size() > MemoryPropertyBag::kMaxEntries) return STG_E_MEDIUMFULL;
     return Guarded([&]() -> HRESULT {
         Writer payload;
         payload.Put(static_cast<DWORD>(bag.Entries().size()));
@@ -177,7 +179,9 @@ HRESULT LoadPropertyBag(IStream* stream, ComPtr<MemoryPropertyBag>& bag) noexcep
         ByteReader in(payload.data(), payload.size());
         DWORD count = 0;
         // Each entry takes at least its name length and its type.
-        if (!in.Get(count) || count > in.Left() / 6) return STG_E_DOCFILECORRUPT;
+        if (!in.Get(count) || count > in.Left() / 6 || count > MemoryPropertyBag::kMaxEntries) {
+            return STG_E_DOCFILECORRUPT;
+        }
         ComPtr<MemoryPropertyBag> made;
         RETURN_IF_FAILED(MakeObject(made));
         for (DWORD i = 0; i < count; ++i) {

@@ -17,12 +17,14 @@ namespace ole {
 // The header says how long the payload is, so exactly our bytes are read and a container's
 // data after ours is left in place.
 
-// Writes the bag at the stream's current position.
+// Writes the bag at the stream's current position; a bag of more than
+// MemoryPropertyBag::kMaxEntries entries is refused (STG_E_MEDIUMFULL).
 HRESULT SavePropertyBag(const MemoryPropertyBag& bag, IStream* stream) noexcept;
 
 // Reads a bag written by SavePropertyBag. A truncated, corrupted, foreign or newer stream fails
 // (STG_E_READFAULT when it ends early, STG_E_INVALIDHEADER when it is not ours or of an unknown
-// version, STG_E_DOCFILECORRUPT when its content is malformed) and gives no bag.
+// version, STG_E_DOCFILECORRUPT when its content is malformed or holds more than
+// MemoryPropertyBag::kMaxEntries entries) and gives no bag.
 HRESULT LoadPropertyBag(IStream* stream, ComPtr<MemoryPropertyBag>& bag) noexcept;
 
 }  // namespace ole

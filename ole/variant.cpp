@@ -5,6 +5,40 @@
 
 namespace ole {
 
+namespace {
+
+// The types a VARIANT may hold, alone, by reference or as an array's elements.
+bool IsVariantType(VARTYPE base) noexcept {
+    switch (base) {
+    case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY: case VT_DATE:
+    case VT_BSTR: case VT_DISPATCH: case VT_ERROR: case VT_BOOL: case VT_VARIANT: case VT_UNKNOWN:
+    case VT_DECIMAL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_I8: case VT_UI8: case VT_INT:
+    case VT_UINT: case VT_RECORD:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+HRESULT CheckVariant(const VARIANT& value) noexcept {
+    const VARTYPE type = V_VT(&value);
+    const VARTYPE base = type & VT_TYPEMASK;
+    const bool qualified = (type & (VT_ARRAY | VT_BYREF)) != 0;
+    if ((type & ~(VT_TYPEMASK | VT_ARRAY | VT_BYREF)) != 0 || !IsVariantType(base)) return DISP_E_BADVARTYPE;
+    // Empty and null are never referred to nor array elements; a variant is never held by value.
+    if ((base == VT_EMPTY || base == VT_NULL) && qualified) return DISP_E_BADVARTYPE;
+    if (base == VT_VARIANT && !qualified) return DISP_E_BADVARTYPE;
+    if (!(type & VT_BYREF)) return S_OK;
+    if (!V_BYREF(&value)) return E_INVALIDARG;
+    if (type != (VT_VARIANT | VT_BYREF)) return S_OK;
+    // A copy follows a reference to a variant one step, into a value that is no such reference.
+    const VARIANT& target = *V_VARIANTREF(&value);
+    if (V_VT(&target) == (VT_VARIANT | VT_BYREF)) return E_INVALIDARG;
+    return CheckVariant(target);
+}
+
 Variant::Variant(bool value) noexcept : Variant(value ? VARIANT_TRUE : VARIANT_FALSE) {}
 
 Variant::Variant(VARIANT_BOOL value) noexcept {

@@ -16,6 +16,11 @@ bool HoldsObjectReference(const VARIANT& value) noexcept;
 // null when the VARIANT holds no object reference.
 IUnknown* ReferencedObject(const VARIANT& value) noexcept;
 
+// Whether copying can follow the value: S_OK for a type a VARIANT may hold that, by reference,
+// refers to something; DISP_E_BADVARTYPE for any other type, E_INVALIDARG for a reference to
+// nothing. A value from another's code may be anything, and the platform's copies trust it.
+HRESULT CheckVariant(const VARIANT& value) noexcept;
+
 // Sole owner of a VARIANT: whatever it holds (a string, an interface, an array) is freed with it.
 class Variant {
 public:

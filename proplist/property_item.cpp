@@ -6,8 +6,10 @@ namespace proplist {
 
 namespace {
 
-// A copy of `source` with any by-reference indirection resolved, as a property keeps values.
+// A copy of `source` with any by-reference indirection resolved, as a property keeps values. A
+// value that cannot be copied (a client's getter may return anything) leaves `target` as it was.
 HRESULT CopyResolved(const VARIANT& source, ole::Variant& target) noexcept {
+    RETURN_IF_FAILED(ole::CheckVariant(source));
     ole::Variant copy;
     RETURN_IF_FAILED(VariantCopyInd(copy.Out(), const_cast<VARIANT*>(&source)));
     target = std::move(copy);
@@ -36,7 +38,7 @@ HRESULT PropertyItem::StoreValue(const VARIANT& value) noexcept {
 }
 
 void PropertyItem::AdoptValue(ole::Variant&& value) noexcept {
-    if (value.Type() & VT_BYREF) {
+    if ((value.Type() & VT_BYREF) || FAILED(ole::CheckVariant(value.Get()))) {
         StoreValue(value.Get());
         return;
     }

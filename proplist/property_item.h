@@ -38,9 +38,10 @@ public:
     // The item reports its changes to `owner` until it is given another (or none).
     void SetOwner(ItemOwner* owner) noexcept { owner_ = owner; }
     // Stores a value read from the object or committed by the user; the list raises its own
-    // events about it.
+    // events about it. A malformed value is refused and the item keeps the value it had.
     HRESULT StoreValue(const VARIANT& value) noexcept;
-    // Takes over a value just read from the object, sparing a copy.
+    // Takes over a value just read from the object, sparing a copy; a malformed one is a failed
+    // read, as in StoreValue.
     void AdoptValue(ole::Variant&& value) noexcept;
     // Stores a value the user committed. The value it replaces is remembered at the user's first
     // edit, so that the user can reset the item to it; a value assigned by code forgets it.

@@ -22,6 +22,7 @@ const VARIANT* RecordingPropertyBag::Stored(const std::wstring& name) const {
 IFACEMETHODIMP RecordingPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     if (!name || !value) return E_POINTER;
     calls_.push_back(L"Read " + std::wstring(name));
+    if (const auto failing = failures_.find(name); failing != failures_.end()) return failing->second;
     const auto found = values_.find(name);
     if (found == values_.end()) return E_INVALIDARG;
     const VARTYPE wanted = V_VT(value);

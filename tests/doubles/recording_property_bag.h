@@ -22,6 +22,8 @@ public:
     static ole::ComPtr<RecordingPropertyBag> Create(bool textOnly = false);
 
     void Set(const std::wstring& name, const VARIANT& value);
+    // Makes every Read of `name` fail with `failure`.
+    void FailRead(const std::wstring& name, HRESULT failure) { failures_[name] = failure; }
     const VARIANT* Stored(const std::wstring& name) const;
     const std::vector<std::wstring>& Calls() const { return calls_; }
     void ClearCalls() { calls_.clear(); }
@@ -41,6 +43,7 @@ private:
 
     bool textOnly_;
     std::map<std::wstring, ole::Variant> values_;
+    std::map<std::wstring, HRESULT> failures_;
     std::vector<std::wstring> calls_;
     std::vector<std::pair<std::wstring, VARTYPE>> written_;
 };

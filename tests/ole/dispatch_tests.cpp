@@ -121,5 +121,29 @@ TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
     EXPECT_FALSE(support::TakeErrorInfo().present);
 }
 
+// Calls whose DISPPARAMS contradict their own counts are answered before anything reads them.
+TEST_F(DispatchTest, ParametersThatContradictTheirCountsAreRefused) {
+    VARIANT value = ole::LongArgument(5);
+    DISPID named[] = {DISPID_PROPERTYPUT, 1};
+    const struct {
+        const char* row;
+        bool noParameters;
+        DISPPARAMS parameters;
+        HRESULT expected;
+    } rows[] = {
+        {"no parameters at all", true, {}, E_INVALIDARG},
+        {"an argument count without arguments", false, {nullptr, named, 1, 1}, E_INVALIDARG},
+        {"a named count without names", false, {&value, nullptr, 1, 1}, E_INVALIDARG},
+        {"more names than arguments", false, {&value, named, 1, 2}, DISP_E_BADPARAMCOUNT},
+    };
+    for (const auto& row : rows) {
+        DISPPARAMS parameters = row.parameters;
+        EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 1033, DISPATCH_PROPERTYPUT, row.noParameters ? nullptr : &parameters,
+                                   nullptr, nullptr, nullptr),
+                  row.expected)
+            << row.row;
+    }
+}
+
 }  // namespace
 }  // namespace runtime_tests

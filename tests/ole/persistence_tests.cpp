@@ -193,9 +193,51 @@ TEST_F(PropertyStreamTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
     const long live = ole::Module::ObjectCount();
     Variant value;
     EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Payload", VT_DISPATCH, Variant().Get(), value),
-              CLASS_E_CLASSNOTAVAILABLE);
+              DISP_E_TYPEMISMATCH);
     EXPECT_EQ(ole::Module::ObjectCount(), live);
     CoRevokeClassObject(registration);
+}
+
+// A saved bag of these names, each holding nothing, as a crafted document may hold them: the
+// header (magic, version 1, flags 0, payload length), the count, then each name and its type.
+std::vector<BYTE> StreamOfKeys(const std::vector<std::wstring>& names) {
+    std::vector<BYTE> bytes(12);  // the header, written last
+    auto append = [&](const void* data, size_t size) {
+        const size_t at = bytes.size();
+        bytes.resize(at + size);
+        std::memcpy(&bytes[at], data, size);
+    };
+    const DWORD count = static_cast<DWORD>(names.size());
+    append(&count, sizeof(count));
+    for (const std::wstring& name : names) {
+        const DWORD length = static_cast<DWORD>(name.size());
+        const WORD empty = VT_EMPTY;
+        append(&length, sizeof(length));
+        append(name.data(), length * sizeof(wchar_t));
+        append(&empty, sizeof(empty));
+    }
+    const DWORD header[] = {0x47425049, 1, static_cast<DWORD>(bytes.size() - 12)};
+    std::memcpy(bytes.data(), header, sizeof(header));
+    return bytes;
+}
+
+std::vector<std::wstring> Keys(DWORD count) {
+    std::vector<std::wstring> names;
+    for (DWORD i = 0; i < count; ++i) names.push_back(L"Key" + std::to_wstring(i));
+    return names;
+}
+
+TEST(ManyKeysTest, MoreKeysThanAControlWritesAreCorruptAndLoadingNeverComparesEachWithEach) {
+    EXPECT_EQ(Load(StreamOfKeys(Keys(4097))), STG_E_DOCFILECORRUPT);
+    std::vector<std::wstring> twice = Keys(4095);
+    twice.push_back(L"KEY7");
+    EXPECT_EQ(Load(StreamOfKeys(twice)), STG_E_DOCFILECORRUPT) << "a name twice";
+    ComPtr<MemoryPropertyBag> bag;
+    ASSERT_EQ(Load(StreamOfKeys(Keys(4096)), bag), S_OK);
+    EXPECT_EQ(bag->Entries().size(), 4096u);
+    // One search per key through all keys before it would be n^2/2, some 8 million comparisons;
+    // a balanced tree's depth is at most 2 log2(n) = 24.
+    EXPECT_LT(bag->NameComparisons(), 4096u * 24);
 }
 
 }  // namespace

@@ -78,6 +78,11 @@ HRESULT SampleObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT nameCount, LCI
 
 HRESULT SampleObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* parameters, VARIANT* result,
                              EXCEPINFO* exception, UINT* argumentError) {
+    if (id == 16 && values.malformedAnything != VT_EMPTY && result) {
+        *result = VARIANT{};
+        V_VT(result) = values.malformedAnything;
+        return S_OK;
+    }
     return SampleVtableInfo()->Invoke(static_cast<ISample*>(this), id, kind, parameters, result, exception,
                                       argumentError);
 }

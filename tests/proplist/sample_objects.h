@@ -36,6 +36,7 @@ public:
         DATE born = 45000.0;
         SHORT small = 7;
         ole::ComPtr<IDispatch> child;
+        VARTYPE malformedAnything = VT_EMPTY;  // else Anything reads as this type, payload null
     } values;
 
     IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
