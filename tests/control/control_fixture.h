@@ -16,19 +16,6 @@
 // notifications recorded, and a client object with three properties.
 class ControlTest : public testing::Test {
 protected:
-    // The control's type library refers to the list's (TYPELIB 2), which automation finds through
-    // the registry.
-    static void SetUpTestSuite() {
-        wchar_t path[MAX_PATH + 2] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        wcscat(path, L"\\2");
-        ole::ComPtr<ITypeLib> library;
-        ASSERT_EQ(LoadTypeLibEx(path, REGKIND_NONE, library.Put()), S_OK);
-        ASSERT_EQ(RegisterTypeLib(library.Get(), path, nullptr), S_OK);
-    }
-    static void TearDownTestSuite() {
-        UnRegisterTypeLib(LIBID_KavellaCtl, 2, 9, 0, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
-    }
     void SetUp() override {
         lists->SetCatalogue({{L"Caption"}, {L"Count"}, {L"Handle", true}, {L"Picture", false, 0}});
         client->SetProperty(L"Caption", ole::Variant(std::wstring_view(L"Hello")));
@@ -40,8 +27,8 @@ protected:
         lists->Revoke();
     }
 
-    // Makes a control (in place of the last), connects the host's sinks and, for a new control,
-    // initialises it as newly placed.
+    // Makes a control in place of the last one and connects the host's sinks; a new control is
+    // initialised as newly placed.
     void MakeControl(bool isNew = true) {
         control.Reset();
         ASSERT_EQ(ole::MakeObject(control), S_OK);
@@ -65,7 +52,7 @@ protected:
     doubles::FakeList* List() const { return lists->Last(); }
     doubles::FakeItem* Item(const wchar_t* name) const { return List()->Item(name); }
     std::wstring Value(const wchar_t* name) const { return doubles::Describe(Item(name)->StoredValue().Get()); }
-    std::vector<DISPID> Notifications() const { return notifications->ChangedIds(); }
+    std::wstring Marker(const wchar_t* name) const { return doubles::Describe(Item(name)->StoredModified().Get()); }
 
     ole::ComPtr<doubles::FakeListFactory> lists = doubles::FakeListFactory::Register(CLSID_Kavella);
     ole::ComPtr<doubles::FakeAutomationObject> client = doubles::FakeAutomationObject::Create("client");
