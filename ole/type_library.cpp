@@ -29,23 +29,23 @@ struct Cache {
 };
 Cache& cache = *new Cache;
 
+// Collects the numbers of the module's TYPELIB resources. A function, not a lambda: a lambda
+// cannot take the system's calling convention on 32-bit Windows. No exception may cross it.
+BOOL CALLBACK AddTypeLibraryId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+    try {
+        if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<WORD>*>(found)->push_back(LOWORD(name));
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
 HRESULT LoadLibrariesLocked() {
     if (cache.allLoaded) return S_OK;
     const std::wstring path = ModuleFileName();
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
     std::vector<WORD> ids;
-    EnumResourceNamesW(
-        CurrentModule(), L"TYPELIB",
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) -> BOOL {
-            // No exception may cross the system's callback.
-            try {
-                if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<WORD>*>(found)->push_back(LOWORD(name));
-                return TRUE;
-            } catch (...) {
-                return FALSE;
-            }
-        },
-        reinterpret_cast<LONG_PTR>(&ids));
+    EnumResourceNamesW(CurrentModule(), L"TYPELIB", AddTypeLibraryId, reinterpret_cast<LONG_PTR>(&ids));
     if (ids.empty()) return TYPE_E_CANTLOADLIBRARY;
     for (const WORD id : ids) {
         const std::wstring resource = path + L"\\" + std::to_wstring(id);
