@@ -238,7 +238,8 @@ TEST_F(WritingTest, WritePropertiesWritesMarkedVisibleWritableItemsAndStopsAtThe
     VARIANT null{};
     V_VT(&null) = VT_NULL;
     Item(L"Width")->SetStoredModified(null);
-    Item(L"Count")->SetStoredVisible(VARIANT_FALSE);
+    Item(L"Count")->SetStoredVisible(1);  // visible means exactly True
+    Item(L"Handle")->SetStoredReadOnly(1);  // writable means exactly False
     ASSERT_EQ(support->WriteProperties(), S_OK);
     EXPECT_EQ(Writes(), Log{L"Caption"});
     EXPECT_EQ(Marker(L"Caption") + Marker(L"Count") + Marker(L"Handle"), L"FalseTrueTrue");
