@@ -3,6 +3,7 @@
 #include "ole/property_bag.h"
 #include "ole/property_stream.h"
 #include "tests/doubles/recording_property_bag.h"
+#include "tests/support/com_helpers.h"
 
 #include <ocidl.h>
 
@@ -28,12 +29,11 @@ TEST_F(ControlTest, EveryFailingBagReadButAnAbsentKeyFailsTheLoad) {
         {L"Font", E_INVALIDARG, S_OK},
     };
     for (const auto& row : rows) {
-        MakeControl();
+        MakeControl(false);
         ComPtr<doubles::RecordingPropertyBag> bag = doubles::RecordingPropertyBag::Create();
         bag->FailRead(row.key, row.injected);
         EXPECT_EQ(static_cast<IPersistPropertyBag*>(control.Get())->Load(bag.Get(), nullptr), row.expected)
             << testing::PrintToString(std::wstring(row.key)) << " failing with " << std::hex << row.injected;
-        DropControl();
     }
 }
 
@@ -46,10 +46,10 @@ TEST_F(ControlTest, ASavedFontOfAClassNeverCreatedFailsTheLoadAsATypeMismatch) {
     ComPtr<IStream> stream;
     ASSERT_EQ(ole::MakeObject(crafted), S_OK);
     ASSERT_EQ(crafted->Add(std::move(font)), S_OK);
-    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
-    ASSERT_EQ(ole::SavePropertyBag(*crafted.Get(), stream.Get()), S_OK);
-    ASSERT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
-    MakeControl();
+    ComPtr<IStream> saved = support::StreamOf({});
+    ASSERT_EQ(ole::SavePropertyBag(*crafted.Get(), saved.Get()), S_OK);
+    stream = support::StreamOf(support::StreamBytes(saved.Get()));
+    MakeControl(false);
     EXPECT_EQ(static_cast<IPersistStreamInit*>(control.Get())->Load(stream.Get()), kTypeMismatch);
 }
 

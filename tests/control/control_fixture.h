@@ -1,10 +1,9 @@
 #pragma once
 
 #include "control/control_object.h"
-#include "ole/com_ptr.h"
+#include "ole/com_object.h"
 #include "ole/variant.h"
 #include "tests/doubles/fake_automation_object.h"
-#include "tests/doubles/fake_list.h"
 #include "tests/doubles/fake_list_factory.h"
 #include "tests/doubles/recording_sinks.h"
 
@@ -14,36 +13,50 @@
 #include <vector>
 
 // An Inspecta control as a host makes it, on a list double, with its events and its container
-// notifications recorded, and a scriptable client object with three properties.
+// notifications recorded, and a client object with three properties.
 class ControlTest : public testing::Test {
 protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        lists->SetCatalogue({{L"Caption"}, {L"Count"}, {L"Handle", true}, {L"Picture", false, 0}});
+        client->SetProperty(L"Caption", ole::Variant(std::wstring_view(L"Hello")));
+        client->SetProperty(L"Count", ole::Variant(LONG{7}));
+        client->SetProperty(L"Handle", ole::Variant(LONG{99}), doubles::FakeAutomationObject::Access::ReadOnly);
+    }
+    void TearDown() override {
+        control.Reset();
+        lists->Revoke();
+    }
 
-    // Makes the control (without initialising its properties) and advises the sinks.
-    void MakeControl();
-    // Makes the control as a newly placed one: InitNew.
-    void MakeNewControl();
-    // Drops the control, unadvising first, and lets go of everything the test holds of it.
-    void DropControl();
-
+    // Makes a control in place of the last one and connects the host's sinks; a new control is
+    // initialised as newly placed.
+    void MakeControl(bool isNew = true) {
+        control.Reset();
+        ASSERT_EQ(ole::MakeObject(control), S_OK);
+        for (const auto& [iid, sink] : {std::pair<IID, IUnknown*>{DIID___Inspecta, events.Get()},
+                                        {IID_IPropertyNotifySink, notifications.Get()}}) {
+            ole::ComPtr<IConnectionPoint> point;
+            DWORD cookie = 0;
+            ASSERT_EQ(As<IConnectionPointContainer>()->FindConnectionPoint(iid, point.Put()), S_OK);
+            ASSERT_EQ(point->Advise(sink, &cookie), S_OK);
+        }
+        if (isNew) {
+            ASSERT_EQ(As<IPersistStreamInit>()->InitNew(), S_OK);
+        }
+    }
+    template <typename Interface>
+    ole::ComPtr<Interface> As() const {
+        ole::ComPtr<Interface> result;
+        EXPECT_EQ(static_cast<_Inspecta*>(control.Get())->QueryInterface(__uuidof(Interface), result.PutVoid()), S_OK);
+        return result;
+    }
     doubles::FakeList* List() const { return lists->Last(); }
-    doubles::FakeItem* Item(const wchar_t* name) const;
-    std::vector<DISPID> Notifications() const { return notifications->ChangedIds(); }
-    // Invokes a member of the control late-bound by name, as a script does, and returns the
-    // EXCEPINFO's numbers and texts through `exception`.
-    HRESULT InvokeByName(const wchar_t* name, WORD kind, std::vector<VARIANT> arguments, ole::Variant* result,
-                         EXCEPINFO* exception);
+    doubles::FakeItem* Item(const wchar_t* name) const { return List()->Item(name); }
+    std::wstring Value(const wchar_t* name) const { return doubles::Describe(Item(name)->StoredValue().Get()); }
+    std::wstring Marker(const wchar_t* name) const { return doubles::Describe(Item(name)->StoredModified().Get()); }
 
-    ole::ComPtr<doubles::FakeListFactory> lists;
+    ole::ComPtr<doubles::FakeListFactory> lists = doubles::FakeListFactory::Register(CLSID_Kavella);
     ole::ComPtr<doubles::FakeAutomationObject> client = doubles::FakeAutomationObject::Create("client");
+    ole::ComPtr<doubles::EventSink> events = doubles::EventSink::Create(DIID___Inspecta, "host's event sink");
+    ole::ComPtr<doubles::PropertyNotifySink> notifications = doubles::PropertyNotifySink::Create("container's sink");
     ole::ComPtr<Inspecta> control;
-    ole::ComPtr<doubles::EventSink> events;
-    ole::ComPtr<doubles::PropertyNotifySink> notifications;
-
-private:
-    DWORD eventsCookie_ = 0;
-    DWORD notificationsCookie_ = 0;
 };

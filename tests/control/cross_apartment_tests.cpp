@@ -39,7 +39,7 @@ DWORD WINAPI BindFromAnotherApartment(void* context) {
 }
 
 TEST_F(ControlTest, AClientFromAnotherApartmentLivesUntilItIsReplaced) {
-    MakeNewControl();
+    MakeControl();
     SecondThread seen{nullptr, client.Get()};
     ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IDispatch, static_cast<_Inspecta*>(control.Get()),
                                                     &seen.marshaledControl),
