@@ -3,6 +3,7 @@
 #include "ole/class_factory.h"
 #include "ole/registration.h"
 #include "ole/type_library.h"
+#include "tests/support/registry.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,9 @@ namespace runtime_tests {
 namespace {
 
 using ole::ComPtr;
+using support::GuidText;
+using support::RegistryKeyExists;
+using support::RegistryString;
 
 const ole::ServedClass kServed[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<TestControl>}};
 
@@ -104,31 +108,11 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\InspectaRuntimeTests");
     }
 
-    std::wstring Read(const std::wstring& path, const wchar_t* name = nullptr) {
-        wchar_t value[512] = {};
-        DWORD size = sizeof(value) - sizeof(wchar_t);
-        if (RegGetValueW(scratch, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
-            return L"<absent>";
-        }
-        return value;
-    }
-    bool Exists(const std::wstring& path) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(scratch, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-        RegCloseKey(key);
-        return true;
-    }
-    static std::wstring Text(const GUID& guid) {
-        wchar_t text[40] = {};
-        StringFromGUID2(guid, text, 40);
-        return text;
-    }
-
     HKEY scratch = nullptr;
     const ole::ControlRegistration registration{&CLSID_TestControl, L"TestControl", L"RuntimeTestLib.TestControl",
                                                 &LIBID_RuntimeTestLib,  L"1.2",       0x20191,
                                                 30000,                  L"Apartment"};
-    const std::wstring classKey = L"CLSID\\" + Text(CLSID_TestControl);
+    const std::wstring classKey = L"CLSID\\" + GuidText(CLSID_TestControl);
     const std::wstring server = ole::ModuleFileName();
 };
 
@@ -136,21 +120,21 @@ protected:
 // and a failed registration leave nothing behind.
 TEST_F(RegistrationTest, RemovalAndAFailedRegistrationLeaveNothingBehind) {
     ASSERT_EQ(ole::RegisterControlServer(registration), S_OK);
-    EXPECT_EQ(Read(classKey + L"\\InprocServer32"), server);
+    EXPECT_EQ(RegistryString(scratch, classKey + L"\\InprocServer32"), server);
     ASSERT_EQ(ole::UnregisterControlServer(registration), S_OK);
-    EXPECT_FALSE(Exists(classKey));
-    EXPECT_FALSE(Exists(L"RuntimeTestLib.TestControl"));
-    EXPECT_FALSE(Exists(L"TypeLib\\" + Text(LIBID_RuntimeTestLib)));
-    EXPECT_FALSE(Exists(L"Interface\\" + Text(IID_ITestControl)));
+    EXPECT_FALSE(RegistryKeyExists(scratch, classKey));
+    EXPECT_FALSE(RegistryKeyExists(scratch, L"RuntimeTestLib.TestControl"));
+    EXPECT_FALSE(RegistryKeyExists(scratch, L"TypeLib\\" + GuidText(LIBID_RuntimeTestLib)));
+    EXPECT_FALSE(RegistryKeyExists(scratch, L"Interface\\" + GuidText(IID_ITestControl)));
     EXPECT_EQ(ole::UnregisterControlServer(registration), S_OK) << "removing what is absent is no failure";
 
     // A step that fails leaves nothing half-written behind.
     ole::ControlRegistration broken = registration;
     broken.progId = L"";  // would name the root of the classes
     EXPECT_EQ(ole::RegisterControlServer(broken), E_INVALIDARG);
-    EXPECT_EQ(Read(L""), L"<absent>") << "nothing written into the root";
-    EXPECT_FALSE(Exists(classKey));
-    EXPECT_FALSE(Exists(L"TypeLib\\" + Text(LIBID_RuntimeTestLib)));
+    EXPECT_EQ(RegistryString(scratch, L""), L"<absent>") << "nothing written into the root";
+    EXPECT_FALSE(RegistryKeyExists(scratch, classKey));
+    EXPECT_FALSE(RegistryKeyExists(scratch, L"TypeLib\\" + GuidText(LIBID_RuntimeTestLib)));
 }
 
 TEST_F(RegistrationTest, AProgIdTakenOverByAnotherClassSurvivesRemoval) {
@@ -159,13 +143,13 @@ TEST_F(RegistrationTest, AProgIdTakenOverByAnotherClassSurvivesRemoval) {
     ASSERT_EQ(RegCreateKeyExW(scratch, L"RuntimeTestLib.TestControl\\CLSID", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                               &key, nullptr),
               ERROR_SUCCESS);
-    const std::wstring other = Text(CLSID_StdFont);
+    const std::wstring other = GuidText(CLSID_StdFont);
     RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(other.c_str()),
                    static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     ASSERT_EQ(ole::UnregisterControl(registration), S_OK);
-    EXPECT_FALSE(Exists(classKey));
-    EXPECT_EQ(Read(L"RuntimeTestLib.TestControl\\CLSID"), other);
+    EXPECT_FALSE(RegistryKeyExists(scratch, classKey));
+    EXPECT_EQ(RegistryString(scratch, L"RuntimeTestLib.TestControl\\CLSID"), other);
 }
 
 }  // namespace
