@@ -1,150 +1,139 @@
-// Inspecta2.ocx as a host sees it: loaded by path, asked for its class object, registered and
-// unregistered in the test prefix's registry.
+// Both libraries as a host meets them: the built files loaded by path, their exports, what their
+// registration writes into the test prefix's registry and what their removal takes away.
 #include "ole/com_ptr.h"
+#include "tests/support/registry.h"
 #include "typelib/control_interface.h"
 
 #include <gtest/gtest.h>
-#include <olectl.h>
+#include <imagehlp.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
 
-using ole::ComPtr;
+using support::GuidText;
+using support::RegistryKeyExists;
 
-std::wstring Widen(const char* text) { return std::wstring(text, text + strlen(text)); }
-
-std::wstring GuidText(REFGUID guid) {
-    wchar_t text[40];
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
-// The default value (or the named value) of a key under HKEY_CLASSES_ROOT, or nothing.
-bool ReadKey(const std::wstring& key, std::wstring& value, const wchar_t* name = nullptr) {
-    wchar_t buffer[1024];
-    DWORD size = sizeof(buffer);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    value = buffer;
-    return true;
-}
-
-bool KeyExists(const std::wstring& key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-    RegCloseKey(opened);
-    return true;
-}
-
-class ServerTest : public testing::Test {
-protected:
-    void SetUp() override {
-        library = LoadLibraryW(path.c_str());
-        ASSERT_NE(library, nullptr);
-    }
-    void TearDown() override {
-        if (library) FreeLibrary(library);
-    }
-    template <typename Function>
-    Function Export(const char* name) {
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-    }
-
-    const std::wstring path = Widen(INSPECTA_OCX);
-    HMODULE library = nullptr;
+struct Server {
+    const wchar_t* file;
+    const wchar_t* x86File;
+    const CLSID* classId;
+    const wchar_t* progId;
+    const GUID* library;
+    const IID* defaultInterface;
+    bool toolboxBitmap;
 };
 
-TEST_F(ServerTest, AnyOtherClassIsNotAvailableAndNothingIsReturned) {
-    auto getClassObject = Export<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>("DllGetClassObject");
-    ASSERT_NE(getClassObject, nullptr);
-    void* sentinel = reinterpret_cast<void*>(0x1234);
-    EXPECT_EQ(getClassObject(CLSID_StdFont, IID_IClassFactory, &sentinel), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(sentinel, nullptr);
+const Server kServers[] = {
+    {L"" INSPECTA_OCX, L"" INSPECTA_X86_OCX, &CLSID_Inspecta, L"InspectaCtl.Inspecta",
+     &LIBID_InspectaCtl, &IID__Inspecta, true},
+    {L"" KAVELLA_OCX, L"" KAVELLA_X86_OCX, &CLSID_Kavella, L"KavellaCtl.Kavella",
+     &LIBID_KavellaCtl, &IID__Kavella, false},
+};
 
-    ComPtr<IClassFactory> factory;
-    ASSERT_EQ(getClassObject(CLSID_Inspecta, IID_IClassFactory, factory.PutVoid()), S_OK);
-    auto canUnloadNow = Export<HRESULT(STDAPICALLTYPE*)()>("DllCanUnloadNow");
-    EXPECT_EQ(canUnloadNow(), S_FALSE) << "a class object is alive";
-    factory->LockServer(TRUE);
-    factory.Reset();
-    EXPECT_EQ(canUnloadNow(), S_FALSE) << "the server is locked";
-    ASSERT_EQ(getClassObject(CLSID_Inspecta, IID_IClassFactory, factory.PutVoid()), S_OK);
-    factory->LockServer(FALSE);
-    factory.Reset();
-    EXPECT_EQ(canUnloadNow(), S_OK);
-}
-
-TEST_F(ServerTest, RegistrationWritesTheControlAndItsLibraryAndRemovalTakesAllOfIt) {
-    const std::wstring classKey = L"CLSID\\" + GuidText(CLSID_Inspecta);
-    const std::wstring libraryKey = L"TypeLib\\" + GuidText(LIBID_InspectaCtl);
-    auto registerServer = Export<HRESULT(STDAPICALLTYPE*)()>("DllRegisterServer");
-    auto unregisterServer = Export<HRESULT(STDAPICALLTYPE*)()>("DllUnregisterServer");
-    ASSERT_EQ(registerServer(), S_OK);
-
-    std::wstring value;
-    ASSERT_TRUE(ReadKey(classKey + L"\\InprocServer32", value));
-    wchar_t loadedFrom[MAX_PATH];
-    GetModuleFileNameW(library, loadedFrom, MAX_PATH);
-    EXPECT_EQ(CompareStringOrdinal(value.c_str(), -1, loadedFrom, -1, TRUE), CSTR_EQUAL) << "the library's own path";
-    ASSERT_TRUE(ReadKey(classKey + L"\\InprocServer32", value, L"ThreadingModel"));
-    EXPECT_EQ(value, L"Apartment");
-    ASSERT_TRUE(ReadKey(classKey + L"\\ProgID", value));
-    EXPECT_EQ(value, L"InspectaCtl.Inspecta");
-    EXPECT_TRUE(KeyExists(classKey + L"\\Control"));
-    ASSERT_TRUE(ReadKey(classKey + L"\\MiscStatus\\1", value));
-    EXPECT_EQ(value, L"131473");
-    ASSERT_TRUE(ReadKey(classKey + L"\\ToolboxBitmap32", value));
-    EXPECT_NE(value.find(L", 30000"), std::wstring::npos) << "the library's own bitmap 30000";
-    ASSERT_TRUE(ReadKey(classKey + L"\\TypeLib", value));
-    EXPECT_EQ(value, GuidText(LIBID_InspectaCtl));
-    ASSERT_TRUE(ReadKey(classKey + L"\\Version", value));
-    EXPECT_EQ(value, L"8.0");
-    ASSERT_TRUE(ReadKey(L"InspectaCtl.Inspecta\\CLSID", value));
-    EXPECT_EQ(value, GuidText(CLSID_Inspecta));
-    EXPECT_TRUE(KeyExists(libraryKey + L"\\8.0"));
-    CLSID fromProgId{};
-    EXPECT_EQ(CLSIDFromProgID(L"InspectaCtl.Inspecta", &fromProgId), S_OK);
-    EXPECT_EQ(fromProgId, CLSID_Inspecta);
-
-    ASSERT_EQ(unregisterServer(), S_OK);
-    EXPECT_FALSE(KeyExists(classKey));
-    EXPECT_FALSE(KeyExists(L"InspectaCtl.Inspecta"));
-    EXPECT_FALSE(KeyExists(libraryKey + L"\\8.0"));
-    EXPECT_FALSE(KeyExists(L"Interface\\" + GuidText(IID__Inspecta)));
-}
-
-// The names a library exports, read from its export directory without running it (so that the
-// 32-bit library can be read by this 64-bit program too).
-std::vector<std::string> ExportedNames(const std::wstring& file) {
-    std::vector<std::string> names;
-    HMODULE image = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
-    if (!image) return names;
-    const auto* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image) & ~ULONG_PTR{3});
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& directory =
-        nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
-            ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT]
-            : nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    if (directory.VirtualAddress) {
-        const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
-        const auto* nameOffsets = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-        for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
-            names.emplace_back(reinterpret_cast<const char*>(base + nameOffsets[i]));
-        }
-    }
+// The names a library exports, read without running it: this 64-bit program reads 32-bit ones too.
+std::vector<std::string> ExportedNames(const wchar_t* file) {
+    std::vector<std::string> exported;
+    HMODULE image = LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
+    if (!image) return exported;
+    auto* base = reinterpret_cast<BYTE*>(reinterpret_cast<ULONG_PTR>(image) & ~ULONG_PTR{3});
+    ULONG size = 0;
+    const auto* exports = static_cast<const IMAGE_EXPORT_DIRECTORY*>(
+        ImageDirectoryEntryToData(base, TRUE, IMAGE_DIRECTORY_ENTRY_EXPORT, &size));
+    const auto* names = exports ? reinterpret_cast<const DWORD*>(base + exports->AddressOfNames) : nullptr;
+    for (DWORD i = 0; exports && i < exports->NumberOfNames; ++i)
+        exported.emplace_back(reinterpret_cast<const char*>(base + names[i]));
     FreeLibrary(image);
-    return names;
+    return exported;
 }
 
-TEST(ServerFilesTest, BothBuildsExportExactlyTheFourEntryPoints) {
+TEST(ServerFilesTest, BothBuildsOfBothLibrariesExportExactlyTheFourEntryPoints) {
     const std::vector<std::string> expected{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
                                             "DllUnregisterServer"};
-    EXPECT_EQ(ExportedNames(Widen(INSPECTA_OCX)), expected);
-    EXPECT_EQ(ExportedNames(Widen(INSPECTA_X86_OCX)), expected);
+    for (const Server& server : kServers) {
+        EXPECT_EQ(ExportedNames(server.file), expected) << testing::PrintToString(std::wstring(server.file));
+        EXPECT_EQ(ExportedNames(server.x86File), expected) << testing::PrintToString(std::wstring(server.x86File));
+    }
+}
+
+HRESULT Call(HMODULE server, const char* entryPoint) {
+    const auto function =
+        reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(server, entryPoint)));
+    return function ? function() : E_NOTIMPL;
+}
+
+std::wstring Read(const std::wstring& key, const wchar_t* name = nullptr) {
+    return support::RegistryString(HKEY_CLASSES_ROOT, key, name);
+}
+
+// Registered together, as a host needs them: Inspecta creates its list through the registry.
+TEST(ServerTest, RegistrationIsWhatHostsReadAndRemovalTakesAllOfIt) {
+    std::vector<std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)>> modules;
+    for (const Server& server : kServers) {
+        modules.emplace_back(LoadLibraryW(server.file), &FreeLibrary);
+        ASSERT_TRUE(modules.back()) << testing::PrintToString(std::wstring(server.file));
+        ASSERT_EQ(Call(modules.back().get(), "DllRegisterServer"), S_OK);
+    }
+    for (size_t index = 0; index < std::size(kServers); ++index) {
+        const Server& server = kServers[index];
+        SCOPED_TRACE(testing::PrintToString(std::wstring(server.progId)));
+        const std::wstring classKey = L"CLSID\\" + GuidText(*server.classId);
+        wchar_t loadedFrom[MAX_PATH] = {};
+        GetModuleFileNameW(modules[index].get(), loadedFrom, MAX_PATH);
+        EXPECT_EQ(Read(classKey + L"\\InprocServer32"), loadedFrom);
+        EXPECT_EQ(Read(classKey + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+        EXPECT_EQ(Read(classKey + L"\\ProgID"), server.progId);
+        EXPECT_EQ(Read(server.progId + std::wstring(L"\\CLSID")), GuidText(*server.classId));
+        EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, classKey + L"\\Control")) << "listed among controls";
+        // Calls from other apartments are marshalled through the library's registration.
+        EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(*server.defaultInterface)));
+
+        // The class names its library and version; that registration is the library in this file.
+        const std::wstring libraryKey = L"TypeLib\\" + GuidText(*server.library);
+        EXPECT_EQ(Read(classKey + L"\\TypeLib"), GuidText(*server.library));
+        EXPECT_EQ(Read(libraryKey + L"\\" + Read(classKey + L"\\Version") + L"\\0\\win64"), loadedFrom);
+
+        // The toolbox picture it names is in this file, at the size containers' toolboxes show.
+        const std::wstring toolbox = Read(classKey + L"\\ToolboxBitmap32");
+        const size_t comma = toolbox.rfind(L", ");
+        BITMAP size{};  // stays 0 by 0 without such a picture
+        if (comma != std::wstring::npos && toolbox.substr(0, comma) == loadedFrom) {
+            HBITMAP picture = LoadBitmapW(modules[index].get(), MAKEINTRESOURCEW(_wtoi(toolbox.c_str() + comma + 2)));
+            GetObjectW(picture, sizeof size, &size);
+            DeleteObject(picture);
+        }
+        EXPECT_EQ(std::make_pair(size.bmWidth, size.bmHeight),
+                  (server.toolboxBitmap ? std::pair{16L, 15L} : std::pair{0L, 0L})) << testing::PrintToString(toolbox);
+
+        // Created through the registry, the object is this file's and has the status registered.
+        {
+            ole::ComPtr<IOleObject> control;
+            ASSERT_EQ(CoCreateInstance(*server.classId, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control.PutVoid()),
+                      S_OK);
+            CLSID reported{};
+            EXPECT_EQ(control->GetUserClassID(&reported), S_OK);
+            EXPECT_EQ(reported, *server.classId);
+            DWORD status = 0;
+            EXPECT_EQ(control->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
+            EXPECT_EQ(Read(classKey + L"\\MiscStatus\\1"), std::to_wstring(status));
+            EXPECT_EQ(Call(modules[index].get(), "DllCanUnloadNow"), S_FALSE) << "an object is alive";
+        }
+        EXPECT_EQ(Call(modules[index].get(), "DllCanUnloadNow"), S_OK);
+    }
+    for (size_t index = 0; index < std::size(kServers); ++index) {
+        const Server& server = kServers[index];
+        SCOPED_TRACE(testing::PrintToString(std::wstring(server.progId)));
+        ASSERT_EQ(Call(modules[index].get(), "DllUnregisterServer"), S_OK);
+        EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + GuidText(*server.classId)));
+        EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, server.progId));
+        EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + GuidText(*server.library)));
+        EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"Interface\\" + GuidText(*server.defaultInterface)));
+    }
 }
 
 }  // namespace
