@@ -123,9 +123,7 @@ TEST_F(ChildControlTest, ActivationShowsTheChildCoveringTheControlWithTheContain
     ASSERT_EQ(object.As(&inPlace), S_OK);
     const RECT bigger{10, 20, 310, 220};
     ASSERT_EQ(inPlace->SetObjectRects(&bigger, &bigger), S_OK);
-    RECT childRect{};
-    GetWindowRect(childWindow, &childRect);
-    MapWindowPoints(nullptr, parentWindow, reinterpret_cast<POINT*>(&childRect), 2);
+    const RECT childRect = support::RectIn(childWindow, parentWindow);
     EXPECT_EQ(childRect.left, 0);
     EXPECT_EQ(childRect.top, 0);
     EXPECT_EQ(childRect.right, 300);

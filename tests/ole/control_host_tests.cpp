@@ -160,9 +160,7 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
     ASSERT_EQ(object.As(&inPlace), S_OK);
     const RECT moved{30, 40, 230, 140};
     ASSERT_EQ(inPlace->SetObjectRects(&moved, &moved), S_OK);
-    RECT where{};
-    GetWindowRect(window, &where);
-    MapWindowPoints(nullptr, container->Window(), reinterpret_cast<POINT*>(&where), 2);
+    const RECT where = support::RectIn(window, container->Window());
     EXPECT_EQ(where.left, 30);
     EXPECT_EQ(where.top, 40);
     inPlace.Reset();

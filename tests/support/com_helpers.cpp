@@ -30,6 +30,13 @@ std::vector<BYTE> StreamBytes(IStream* stream) {
     return bytes;
 }
 
+RECT RectIn(HWND window, HWND parent) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 ole::ComPtr<IFontDisp> MakeFont(const wchar_t* name, LONG points, bool bold) {
     FONTDESC description{sizeof(FONTDESC), const_cast<LPOLESTR>(name), CY{{static_cast<ULONG>(points * 10000), 0}},
                          static_cast<SHORT>(bold ? FW_BOLD : FW_NORMAL), ANSI_CHARSET, FALSE, FALSE, FALSE};

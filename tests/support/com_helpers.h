@@ -18,6 +18,9 @@ ole::ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes);
 // Everything a stream holds, whatever its position; the position is left at the end.
 std::vector<BYTE> StreamBytes(IStream* stream);
 
+// Where a window sits in another's client area, in pixels.
+RECT RectIn(HWND window, HWND parent);
+
 // The standard font object.
 ole::ComPtr<IFontDisp> MakeFont(const wchar_t* name, LONG points, bool bold = false);
 
