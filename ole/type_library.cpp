@@ -29,23 +29,24 @@ struct Cache {
 };
 Cache& cache = *new Cache;
 
+// A named callback, not a lambda: on i686 a lambda converts only to a cdecl pointer, and the
+// system calls its enumeration callbacks stdcall.
+BOOL CALLBACK CollectResourceId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+    // No exception may cross the system's callback.
+    try {
+        if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<WORD>*>(found)->push_back(LOWORD(name));
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
 HRESULT LoadLibrariesLocked() {
     if (cache.allLoaded) return S_OK;
     const std::wstring path = ModuleFileName();
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
     std::vector<WORD> ids;
-    EnumResourceNamesW(
-        CurrentModule(), L"TYPELIB",
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) -> BOOL {
-            // No exception may cross the system's callback.
-            try {
-                if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<WORD>*>(found)->push_back(LOWORD(name));
-                return TRUE;
-            } catch (...) {
-                return FALSE;
-            }
-        },
-        reinterpret_cast<LONG_PTR>(&ids));
+    EnumResourceNamesW(CurrentModule(), L"TYPELIB", CollectResourceId, reinterpret_cast<LONG_PTR>(&ids));
     if (ids.empty()) return TYPE_E_CANTLOADLIBRARY;
     for (const WORD id : ids) {
         const std::wstring resource = path + L"\\" + std::to_wstring(id);
