@@ -1,89 +1,89 @@
-// The demo host's own pieces: the sample record it inspects, the table it prints, the PNG it writes.
-#include "demo/control_host.h"
-#include "demo/sample_record.h"
+// The demo's main window as the demo runs it: its keys and menu, the picture it saves and its
+// teardown. How its site follows it is in the container's tests, which run on the same window.
 #include "demo/view_snapshot.h"
 
-#include "ole/error_info.h"
 #include "ole/late_bound.h"
 #include "ole/module.h"
 #include "ole/variant.h"
-#include "tests/support/com_helpers.h"
+#include "tests/demo/hosted_demo.h"
+#include "tests/support/canvas.h"
 
-#include <gtest/gtest.h>
-#include <wincodec.h>
+#include <olectl.h>
+
+#include <algorithm>
 
 namespace {
 
-using ole::ComPtr;
-using ole::Variant;
+using DemoWindowTest = demo_tests::HostedDemoTest;
 
-// A refused value raises error 380 from the record and keeps the old one; the record and its
-// supplier die with their last references.
-TEST(SampleRecordTest, RefusedValuesRaise380AndTheRecordDiesWithItsLastReference) {
-    const long live = ole::Module::ObjectCount();
-    ComPtr<IDispatch> record;
-    ASSERT_EQ(demo::CreateSampleRecord(record), S_OK);
-    EXPECT_EQ(ole::Module::ObjectCount(), live + 2) << "the record and its supplier";
-    Variant before, after;
-    ASSERT_EQ(ole::GetProperty(record.Get(), L"Quantity", before), S_OK);
-    EXPECT_EQ(ole::PutProperty(record.Get(), L"Quantity", Variant(LONG{-4}).Get()), ole::ControlErrorHResult(380));
-    EXPECT_EQ(support::TakeErrorInfo().source, L"InspectaDemo.SampleRecord");
-    EXPECT_EQ(ole::PutProperty(record.Get(), L"Finish", Variant(LONG{7}).Get()), ole::ControlErrorHResult(380));
-    ASSERT_EQ(ole::GetProperty(record.Get(), L"Quantity", after), S_OK);
-    EXPECT_EQ(demo::ValueText(after.Get()), demo::ValueText(before.Get()));
-    ASSERT_EQ(ole::PutProperty(record.Get(), L"Supplier", Variant(static_cast<IDispatch*>(nullptr)).Get()), S_OK);
-    EXPECT_EQ(ole::Module::ObjectCount(), live + 1) << "the replaced supplier is released";
+// Each option's Ctrl key, through the window's accelerators as the message loop meets it, flips
+// the control's option and its check mark together; F5 reads the values again.
+TEST_F(DemoWindowTest, KeysDriveTheControlThroughTheMenuCommands) {
+    BYTE keys[256] = {};
+    const auto press = [&](WORD key, bool withControl) {
+        keys[VK_CONTROL] = withControl ? 0x80 : 0;
+        SetKeyboardState(keys);
+        MSG message{window.Window(), WM_KEYDOWN, key, 1, 0, {}};
+        return TranslateAcceleratorW(window.Window(), window.Accelerators(), &message) != 0;
+    };
+    for (const auto& [command, key, option] : {std::tuple{demo::kCommandHideReadOnly, 'R', L"HideReadOnlyItems"},
+                                               std::tuple{demo::kCommandHideCustom, 'U', L"HideCustomItems"},
+                                               std::tuple{demo::kCommandAutoWrite, 'W', L"AutoWriteProperties"}}) {
+        bool before = false, after = false;
+        ASSERT_EQ(host.Option(option, before), S_OK);
+        EXPECT_EQ(window.IsChecked(command), before) << "the menu starts as the control is";
+        EXPECT_FALSE(press(key, false));
+        EXPECT_TRUE(press(key, true));
+        ASSERT_EQ(host.Option(option, after), S_OK);
+        EXPECT_EQ(std::make_pair(after, window.IsChecked(command)), std::make_pair(!before, !before));
+    }
+    ASSERT_EQ(ole::PutProperty(record.Get(), L"Quantity", ole::Variant(LONG{31}).Get()), S_OK);
+    EXPECT_TRUE(press(VK_F5, false));
+    const std::vector<demo::ItemRow> rows = Rows();
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const auto& row) { return row.value == L"31"; }));
+}
+
+// The snapshot the demo saves holds what the control draws, top row first.
+TEST_F(DemoWindowTest, TheSnapshotHoldsWhatTheControlDraws) {
+    demo::Snapshot snapshot;
+    ASSERT_EQ(demo::DrawControl(host.ControlUnknown(), SIZE{120, 90}, snapshot), S_OK);
+    support::Canvas canvas(120, 90);
+    ole::ComPtr<IViewObject> view;
+    ASSERT_EQ(host.ControlUnknown()->QueryInterface(IID_IViewObject, view.PutVoid()), S_OK);
+    const RECTL bounds{0, 0, 120, 90};
+    ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.Dc(), &bounds, nullptr, nullptr, 0),
+              S_OK);
+    for (std::uint32_t& pixel : snapshot.pixels) pixel &= 0xFFFFFF;
+    EXPECT_TRUE(snapshot.pixels == canvas.Pixels());
+    EXPECT_NE(std::count(snapshot.pixels.begin(), snapshot.pixels.end(), 0xFFFFFFu), 120 * 90) << "it drew the list";
+}
+
+// Nothing the control held keeps the record or its supplier alive.
+TEST_F(DemoWindowTest, ExitTearsTheControlDown) {
+    SendMessageW(window.Window(), WM_COMMAND, demo::kCommandExit, 0);
+    EXPECT_EQ(window.Window(), nullptr);
+    host.Close();
     EXPECT_EQ(record.Reset(), 0u);
-    EXPECT_EQ(ole::Module::ObjectCount(), live);
+    EXPECT_EQ(ole::Module::ObjectCount(), 0);
 }
 
-// Values read as a user expects them whatever the locale, in columns under their headings.
-TEST(ItemTableTest, ValuesLineUpUnderTheirHeadingsInUsEnglish) {
-    VARIANT price{}, delivered{};
-    V_VT(&price) = VT_R8;
-    V_R8(&price) = 149.5;
-    V_VT(&delivered) = VT_DATE;
-    V_DATE(&delivered) = 46000.5;
-    const std::vector<demo::ItemRow> rows{
-        {L"Price", demo::ValueText(price), false, 1, true},
-        {L"Delivered", demo::ValueText(delivered), true, 22, false},
-        {L"Supplier", demo::ValueText(Variant(static_cast<IDispatch*>(nullptr)).Get()), false, 0, true},
-        {L"Empty", demo::ValueText(Variant().Get()) + L" " + demo::ValueText(Variant(true).Get()), false, 0, true}};
-    EXPECT_EQ(demo::FormatTable(rows),
-              L"name       value                  read-only  style  visible\n"
-              L"---------  ---------------------  ---------  -----  -------\n"
-              L"Price      149.5                  no         1      yes\n"
-              L"Delivered  12/9/2025 12:00:00 PM  yes        22     no\n"
-              L"Supplier   (nothing)              no         0      yes\n"
-              L"Empty      (empty) True           no         0      yes\n");
-}
-
+// The PNG file holds the snapshot's pixels as they were; a snapshot that does not match its size
+// writes nothing.
 TEST(PngFileTest, PixelsSurviveTheRoundTripAndAMismatchedSnapshotWritesNothing) {
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
-    const std::wstring path = std::wstring(folder) + L"inspecta_demo_test.png";
+    std::wstring path = std::wstring(folder) + L"inspecta_demo_test.png";
     const demo::Snapshot snapshot{3, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x123456}};
     ASSERT_EQ(demo::SavePng(snapshot, path), S_OK);
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    ComPtr<IWICBitmapSource> converted;
-    GUID format{};
-    std::vector<std::uint32_t> read(6);
-    ASSERT_EQ(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                               factory.PutVoid()), S_OK);
-    ASSERT_EQ(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                 decoder.Put()), S_OK);
-    ASSERT_EQ(decoder->GetContainerFormat(&format), S_OK);
-    EXPECT_EQ(format, GUID_ContainerFormatPng);
-    ASSERT_EQ(decoder->GetFrame(0, frame.Put()), S_OK);
-    ASSERT_EQ(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGR, frame.Get(), converted.Put()), S_OK);
-    ASSERT_EQ(converted->CopyPixels(nullptr, 12, 24, reinterpret_cast<BYTE*>(read.data())), S_OK);
-    for (std::uint32_t& pixel : read) pixel &= 0xFFFFFF;
-    EXPECT_EQ(read, snapshot.pixels);
-    converted.Reset();
-    frame.Reset();
-    decoder.Reset();
+    ole::ComPtr<IPicture> picture;
+    ASSERT_EQ(OleLoadPicturePath(path.data(), nullptr, 0, 0, IID_IPicture, picture.PutVoid()), S_OK);
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    ASSERT_TRUE(SUCCEEDED(picture->get_Width(&width)) && SUCCEEDED(picture->get_Height(&height)));
+    support::Canvas canvas(3, 2);
+    ASSERT_EQ(picture->Render(canvas.Dc(), 0, 0, 3, 2, 0, height, width, -height, nullptr), S_OK);
+    EXPECT_EQ(canvas.Pixels(), snapshot.pixels);
+    picture.Reset();
     DeleteFileW(path.c_str());
     EXPECT_EQ(demo::SavePng({4, 4, std::vector<std::uint32_t>(3)}, path), E_INVALIDARG);
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);

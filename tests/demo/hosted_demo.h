@@ -12,8 +12,7 @@
 namespace demo_tests {
 
 // The demo's main window with Inspecta placed on its site by the system's container (atl.dll) and
-// bound to the demo's sample record, as the demo runs it. Inspecta2.ocx and Kavella2.ocx must be
-// registered (the test command registers them).
+// bound to the demo's sample record, as the demo runs it; the test command registers both libraries.
 class HostedDemoTest : public testing::Test {
 protected:
     void SetUp() override {
