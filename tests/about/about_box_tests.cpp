@@ -70,11 +70,20 @@ struct FakeApplicationInfo : about::ApplicationInfo {
     std::pair<std::string, HRESULT> failing;
 };
 
+// A box that never closes meets a quit of 99 instead of waiting forever, and the quit fails the test.
+void CALLBACK QuitOnTimeout(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
+
 // The box's seams lead to the fixture: its events, and the shell and message boxes (recorded, never
 // shown; the shell answers `shellResult`), all in one log.
 class AboutBoxTest : public testing::Test, public about::AboutEvents, public about::Desktop {
 protected:
-    void TearDown() override { about::SetMousePointer(nullptr); }
+    void SetUp() override { watchdog = SetTimer(nullptr, 0, 20000, QuitOnTimeout); }
+    void TearDown() override {
+        KillTimer(nullptr, watchdog);
+        MSG quit{};
+        EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "a box did not close";
+        about::SetMousePointer(nullptr);
+    }
     void RequestAppObject(std::shared_ptr<about::ApplicationInfo>& appObject) override {
         log.push_back(appObject ? "RequestAppObject(held)" : "RequestAppObject");
         if (replacement) appObject = replacement;
@@ -109,6 +118,7 @@ protected:
         return first ? box->About(std::move(logo), std::move(icon), first, second, {}) : box->Show();
     }
 
+    UINT_PTR watchdog = 0;
     CallLog log;
     std::vector<std::wstring> messages;
     INT_PTR shellResult = 42;
@@ -198,9 +208,6 @@ TEST_F(AboutBoxTest, ReplacementApplicationGivesEveryTextAndItsFailures) {
     EXPECT_TRUE(messages.empty());
 }
 
-// A close request that closes nothing meets a quit of 99 instead of waiting forever.
-void CALLBACK QuitOnTimeout(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
-
 // Each way of closing ends the modal loop; a quit posted meanwhile is left for the outer loop.
 TEST_F(AboutBoxTest, EveryCloseRequestEndsTheModalShow) {
     const std::function<void(frmAbout&)> requests[] = {
@@ -209,18 +216,15 @@ TEST_F(AboutBoxTest, EveryCloseRequestEndsTheModalShow) {
         [](frmAbout& shown) { PostMessageW(shown.cmdClose.Handle(), BM_CLICK, 0, 0); },
         [](frmAbout& shown) { PostMessageW(shown.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); },
         [](frmAbout&) { PostQuitMessage(7); }};
-    UINT_PTR watchdog = 0;
     for (const auto& request : requests) {
         box = std::make_unique<frmAbout>(GetModuleHandleW(nullptr), *this, this);
         beforeShow = request;
-        watchdog = SetTimer(nullptr, watchdog, 5000, QuitOnTimeout);
         EXPECT_EQ(box->Show(), S_OK);
         EXPECT_EQ(box->Handle(), nullptr);
         MSG quit{};
         EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? quit.wParam : 0u,
                   &request == &requests[4] ? 7u : 0u);
     }
-    KillTimer(nullptr, watchdog);
 }
 
 // A click opens that label's own target through the shell, "%APP%" expanded where the title can be

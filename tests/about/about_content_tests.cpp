@@ -50,7 +50,9 @@ TEST(AboutLayoutTest, WorkedExampleAndItsEdgeCases) {
             Text(l.notice) + "|close " + Text(l.closeButton) + "|lower " + line(l.lowerSeparator) + "|client " +
             Text(RECT{0, 0, l.clientWidth, l.clientHeight}) + "|window " + Text(RECT{0, 0, l.window.cx, l.window.cy}) +
             "|watermark " + Text(l.watermark) + "|";
-        for (const std::string& item : c.expected) EXPECT_NE(found.find("|" + item + "|"), std::string::npos) << item;
+        for (const std::string& item : c.expected) {
+            EXPECT_NE(found.find("|" + item + "|"), std::string::npos) << item << " not in " << found;
+        }
     }
 }
 

@@ -8,10 +8,10 @@
 
 namespace {
 
-class AtlContainerTest : public demo_tests::HostedDemoTest {
+class AtlContainerTest : public DemoWindowTest {
 protected:
     void SetUp() override {
-        HostedDemoTest::SetUp();
+        DemoWindowTest::SetUp();
         // The list control's window inside ours, and its list view inside that.
         list = FindWindowExW(FindWindowExW(control, nullptr, nullptr, nullptr), nullptr, L"KavellaPropertyList",
                              nullptr);
@@ -20,8 +20,7 @@ protected:
     HWND list = nullptr;
 };
 
-// The demo window's site follows the window, the container gives the control the site's size, and
-// the list covers the control.
+// The site follows the demo window, the container's control the site, and the list the control.
 TEST_F(AtlContainerTest, ThePlacedControlIsInPlaceActiveAndFollowsItsWindow) {
     EXPECT_EQ(GetParent(control), window.Site());
     EXPECT_TRUE(GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) << "in-place activation shows the control";
@@ -36,8 +35,7 @@ TEST_F(AtlContainerTest, ThePlacedControlIsInPlaceActiveAndFollowsItsWindow) {
     EXPECT_TRUE(EqualRect(&listRect, &controlRect));
 }
 
-// Enter on the list's first row (Title) opens its editor; Enter commits what was typed, Escape
-// drops it.
+// Enter opens the first row's (Title's) editor; Enter commits what was typed, Escape drops it.
 TEST_F(AtlContainerTest, AnEditReachesTheRecordAndRaisesPropertyChangedOnlyWhenCommitted) {
     for (const auto& [key, title, changed] :
          {std::tuple{VK_ESCAPE, L"Garden bench", 0}, std::tuple{VK_RETURN, L"Rocking chair", 1}}) {

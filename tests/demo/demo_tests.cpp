@@ -14,8 +14,6 @@
 
 namespace {
 
-using DemoWindowTest = demo_tests::HostedDemoTest;
-
 // Each option's Ctrl key, through the window's accelerators as the message loop meets it, flips
 // the control's option and its check mark together; F5 reads the values again.
 TEST_F(DemoWindowTest, KeysDriveTheControlThroughTheMenuCommands) {

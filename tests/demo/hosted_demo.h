@@ -9,11 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace demo_tests {
-
 // The demo's main window with Inspecta placed on its site by the system's container (atl.dll) and
 // bound to the demo's sample record, as the demo runs it; the test command registers both libraries.
-class HostedDemoTest : public testing::Test {
+class DemoWindowTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(atl.Load(), S_OK) << "atl.dll is part of every Wine prefix";
@@ -45,5 +43,3 @@ protected:
     ole::ComPtr<IDispatch> record;
     HWND control = nullptr;
 };
-
-}  // namespace demo_tests
