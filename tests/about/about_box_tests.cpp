@@ -1,303 +1,304 @@
 #include "about/frm_about.h"
 
 #include "about/mouse_pointer.h"
+#include "about/web_access.h"
 #include "about/window_class.h"
 #include "ole/type_library.h"
-#include "tests/about/about_doubles.h"
+#include "tests/support/canvas.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
+#include <new>
 #include <string>
-#include <utility>
+#include <vector>
 
 namespace {
 
 using about::frmAbout;
 using about::Picture;
-using doubles::CallLog;
-using doubles::FakeApplicationInfo;
-using doubles::RecordingAboutEvents;
-using doubles::RecordingDesktop;
+using CallLog = std::vector<std::string>;
 
-HMODULE ThisModule() { return GetModuleHandleW(nullptr); }
+std::string Size(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
+std::string Size(const RECT& r) { return Size(r.right - r.left, r.bottom - r.top); }
+std::string Text(const RECT& r) { return std::to_string(r.left) + "," + std::to_string(r.top) + " " + Size(r); }
 
-about::Extent SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
-
-std::string Text(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
-RECT LineRect(const about::HorizontalLine& line) { return RECT{line.x1, line.y, line.x2, line.y + 1}; }
-
-// The layout the box should have, computed afresh from its labels' measured text.
-about::AboutLayout ExpectedLayout(frmAbout& box) {
-    about::LayoutInput input;
-    if (!box.imgCompanyLogo.GetPicture().Empty()) input.logo = box.imgCompanyLogo.GetPicture().Size();
-    if (!box.imgProductIcon.GetPicture().Empty()) input.icon = box.imgProductIcon.GetPicture().Size();
-    input.watermark = SizeOf(box.imgWatermark.Bounds());
-    input.product = box.lblProduct.MeasureLine();
-    input.version = box.lblVersion.MeasureLine();
-    input.firstLink = box.lblURL[0].MeasureLine();
-    input.secondLink = box.lblURL[1].MeasureLine();
-    input.commentsEmpty = box.lblComments.Caption().empty();
-    input.commentsHeight = [&](int width) { return box.lblComments.MeasureHeight(width); };
-    input.copyrightHeight = [&](int width) { return box.lblCopyright.MeasureHeight(width); };
-    input.noticeHeight = [&](int width) { return box.lblSystemCopy.MeasureHeight(width); };
-    input.frame = about::FrameMetrics::FromSystem();
-    return about::LayOutAbout(input);
-}
-
-void ExpectChildrenWhereTheLayoutPutsThem(frmAbout& box) {
-    const about::AboutLayout expected = ExpectedLayout(box);
+// Every child where the box's layout puts it, in a window of the layout's size, and every label
+// as big as its text needs: the box grows with what it holds.
+void ExpectLaidOut(const frmAbout& box) {
+    const about::AboutLayout& l = box.Layout();
+    const auto line = [](const about::HorizontalLine& h) { return RECT{h.x1, h.y, h.x2, h.y + 1}; };
     const std::pair<const about::Control*, RECT> placements[] = {
-        {&box.imgCompanyLogo, expected.logo},       {&box.imgProductIcon, expected.icon},
-        {&box.lblProduct, expected.product},        {&box.lblVersion, expected.version},
-        {&box.lblComments, expected.comments},      {&box.lblCopyright, expected.copyright},
-        {&box.lblURL[0], expected.firstLink},       {&box.lblURL[1], expected.secondLink},
-        {&box.lneSplit[1], LineRect(expected.upperSeparator)}, {&box.lblSystemCopy, expected.notice},
-        {&box.lneSplit[0], LineRect(expected.lowerSeparator)}, {&box.cmdClose, expected.closeButton},
-        {&box.imgWatermark, expected.watermark}};
-    for (const auto& [control, rect] : placements) {
-        EXPECT_EQ(Text(control->Bounds()), Text(rect)) << "control " << GetDlgCtrlID(control->Handle());
+        {&box.imgCompanyLogo, l.logo}, {&box.imgProductIcon, l.icon}, {&box.lblProduct, l.product},
+        {&box.lblVersion, l.version}, {&box.lblComments, l.comments}, {&box.lblCopyright, l.copyright},
+        {&box.lblURL[0], l.firstLink}, {&box.lblURL[1], l.secondLink}, {&box.lneSplit[1], line(l.upperSeparator)},
+        {&box.lblSystemCopy, l.notice}, {&box.lneSplit[0], line(l.lowerSeparator)}, {&box.cmdClose, l.closeButton},
+        {&box.imgWatermark, l.watermark}};
+    for (const auto& [control, rect] : placements) EXPECT_EQ(Text(control->Bounds()), Text(rect));
+    const std::pair<const about::Label*, bool> labels[] = {{&box.lblProduct, false}, {&box.lblVersion, false},
+        {&box.lblURL[0], false}, {&box.lblURL[1], false}, {&box.lblComments, true}, {&box.lblCopyright, true},
+        {&box.lblSystemCopy, true}};
+    for (const auto& [label, wraps] : labels) {
+        const RECT r = label->Bounds();
+        const about::Extent single = label->MeasureLine();
+        const int wrapped = label->Caption().empty() ? 0 : label->MeasureHeight(r.right - r.left);
+        EXPECT_EQ(Size(r), wraps ? Size(r.right - r.left, wrapped) : Size(single.cx, single.cy));
     }
     RECT client{}, window{};
     GetClientRect(box.Handle(), &client);
     GetWindowRect(box.Handle(), &window);
-    EXPECT_EQ(Text(client), Text(RECT{0, 0, expected.clientWidth, expected.clientHeight}));
-    EXPECT_EQ(window.right - window.left, expected.window.cx);
-    EXPECT_EQ(window.bottom - window.top, expected.window.cy);
+    EXPECT_EQ(Size(client) + " " + Size(window),
+              Size(l.clientWidth, l.clientHeight) + " " + Size(l.window.cx, l.window.cy));
 }
 
-std::wstring WindowText(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
+// Application information with settable answers; the read named in `failing` fails with its error.
+struct FakeApplicationInfo : about::ApplicationInfo {
+    HRESULT Title(std::wstring* value) override { return Answer("Title", title, value); }
+    HRESULT Major(short* value) override { return Answer("Major", short{3}, value); }
+    HRESULT Minor(short* value) override { return Answer("Minor", short{1}, value); }
+    HRESULT Revision(short* value) override { return Answer("Revision", short{4}, value); }
+    HRESULT Comments(std::wstring* value) override { return Answer("Comments", comments, value); }
+    HRESULT LegalCopyright(std::wstring* value) override { return Answer("LegalCopyright", copyright, value); }
+    template <typename T>
+    HRESULT Answer(const std::string& name, const T& answer, T* value) {
+        if (name == failing.first) return failing.second;
+        *value = answer;
+        return S_OK;
+    }
 
-// A box with recording events and desktop. Each test closes its box by a message posted from
-// BeforeShow: the modal loop then runs until it meets that message.
-class AboutBoxTest : public testing::Test {
-protected:
-    void TearDown() override { about::SetMousePointer(nullptr); }
-
-    CallLog log;
-    RecordingDesktop desktop{&log};
-    RecordingAboutEvents events{&log};
-    std::unique_ptr<frmAbout> box = std::make_unique<frmAbout>(ThisModule(), desktop, &events);
+    std::wstring title = L"Viewer", comments = L"Some comments", copyright = L"(C) Us";
+    std::pair<std::string, HRESULT> failing;
 };
 
-TEST_F(AboutBoxTest, ControlPathShowsTheLibrarysDefaultsLaidOutAndLeavesNothingBehind) {
+// A box that never closes meets a quit of 99 instead of waiting forever, and the quit fails the test.
+void CALLBACK QuitOnTimeout(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
+
+// The box's seams lead to the fixture: its events, and the shell and message boxes (recorded, never
+// shown; the shell answers `shellResult`), all in one log.
+class AboutBoxTest : public testing::Test, public about::AboutEvents, public about::Desktop {
+protected:
+    void SetUp() override { watchdog = SetTimer(nullptr, 0, 20000, QuitOnTimeout); }
+    void TearDown() override {
+        KillTimer(nullptr, watchdog);
+        MSG quit{};
+        EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "a box did not close";
+        about::SetMousePointer(nullptr);
+    }
+    void RequestAppObject(std::shared_ptr<about::ApplicationInfo>& appObject) override {
+        log.push_back(appObject ? "RequestAppObject(held)" : "RequestAppObject");
+        if (replacement) appObject = replacement;
+    }
+    void BeforeShow(frmAbout& shown) override {
+        log.push_back("BeforeShow");
+        if (beforeShow) beforeShow(shown);
+    }
+    INT_PTR ShellOpen(HWND owner, const std::string& verb, const std::string& file, const std::string& parameters,
+                      const std::string& directory, int showCommand) override {
+        log.push_back(Owner(owner) + verb + " " + file + " [" + parameters + "|" + directory + "] " +
+                      std::to_string(showCommand));
+        return shellResult;
+    }
+    int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) override {
+        log.push_back(Owner(owner) + "message " + std::to_string(style));
+        if (messageRunsOutOfMemory) throw std::bad_alloc();
+        messages.push_back(title + L": " + text);
+        return IDOK;
+    }
+    std::string Owner(HWND owner) const { return box && owner == box->Handle() ? "box: " : "other: "; }
+
+    // Shows a new box, the control's way or (given links) the direct way; once it is laid out, and
+    // before it is shown, checks the layout and runs `check`, then posts a close for the modal loop.
+    HRESULT ShowAndClose(std::function<void(frmAbout&)> check, const wchar_t* first = nullptr,
+                         const wchar_t* second = L"", Picture logo = {}, Picture icon = {}) {
+        beforeShow = [check](frmAbout& shown) {
+            ExpectLaidOut(shown);
+            if (check) check(shown);
+            PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
+        };
+        box = std::make_unique<frmAbout>(GetModuleHandleW(nullptr), *this, this);
+        return first ? box->About(std::move(logo), std::move(icon), first, second, {}) : box->Show();
+    }
+
+    UINT_PTR watchdog = 0;
+    CallLog log;
+    std::vector<std::wstring> messages;
+    INT_PTR shellResult = 42;
+    bool messageRunsOutOfMemory = false;
+    std::shared_ptr<FakeApplicationInfo> replacement;
+    std::function<void(frmAbout&)> beforeShow;
+    std::unique_ptr<frmAbout> box;
+};
+
+// Also what a library unloaded and loaded again meets: its window class left behind, pointing at a
+// procedure not ours.
+TEST_F(AboutBoxTest, ControlPathShowsTheLibrarysOwnContentAndLeavesNothingBehind) {
+    about::UnregisterWindowClasses();
+    const WNDCLASSEXW stale{sizeof(WNDCLASSEXW), 0, DefWindowProcW, 0, 0, ole::CurrentModule(), nullptr, nullptr,
+                            nullptr, nullptr, frmAbout::kClassName, nullptr};
+    ASSERT_NE(RegisterClassExW(&stale), 0);
     std::vector<HWND> windows;
     std::vector<HGDIOBJ> fonts;
-    events.onBeforeShow = [&](frmAbout& shown) {
+    ASSERT_EQ(ShowAndClose([&](frmAbout& shown) {
         windows = {shown.Handle(), shown.ToolTips(), shown.lblProduct.Handle(), shown.cmdClose.Handle()};
         fonts = {shown.lblProduct.Font(), shown.lblVersion.Font()};
-        EXPECT_FALSE(IsWindowVisible(shown.Handle()));
-        EXPECT_EQ(GetWindow(shown.Handle(), GW_OWNER), nullptr);
-        EXPECT_FALSE(GetWindowLongPtrW(shown.Handle(), GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-        EXPECT_TRUE(GetWindowLongPtrW(shown.cmdClose.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON);
-        EXPECT_EQ(WindowText(shown.Handle()), L"About Inspecta");
-        EXPECT_EQ(SendMessageW(shown.Handle(), WM_GETICON, ICON_BIG, 0), 0);
-        EXPECT_EQ(shown.lblProduct.Caption(), L"Inspecta");
-        EXPECT_EQ(shown.lblVersion.Caption(), L"Version 2.0 (Build 37)");
-        // The version block's comments hold one double space: a line break.
-        EXPECT_NE(shown.lblComments.Caption().find(L".\r\nAssign"), std::wstring::npos);
-        EXPECT_EQ(shown.lblCopyright.Caption(), L"Copyright (C) 2026 Inspecta Software. All rights reserved.");
-        EXPECT_NE(shown.lblSystemCopy.Caption().find(L"protected by copyright law"), std::wstring::npos);
-        // The library carries the logo but no product icon and no watermark.
-        EXPECT_EQ(shown.imgCompanyLogo.GetPicture().Size().cx, 273);
-        EXPECT_EQ(shown.imgCompanyLogo.GetPicture().Size().cy, 40);
-        EXPECT_TRUE(shown.imgProductIcon.GetPicture().Empty());
-        EXPECT_TRUE(shown.imgWatermark.GetPicture().Empty());
-        EXPECT_EQ(shown.lblURL[0].Caption(), L"http://www.inspecta.example/");
-        EXPECT_EQ(shown.lblURL[0].Tag(), L"http://www.inspecta.example/");
-        EXPECT_EQ(shown.lblURL[0].ToolTip().rfind(L"Click to visit ", 0), 0u);
-        EXPECT_EQ(shown.lblURL[1].Caption(), L"support@inspecta.example");
+        // This module's version block, logo and links.
+        EXPECT_EQ(shown.lblProduct.Caption() + L" " + shown.lblVersion.Caption(), L"Inspecta Version 2.0 (Build 37)");
+        EXPECT_FALSE(shown.imgCompanyLogo.GetPicture().Empty());
         EXPECT_EQ(shown.lblURL[1].Tag(), L"mailto:support@inspecta.example?subject=%APP%");
-        EXPECT_EQ(shown.lblURL[1].ToolTip().rfind(L"Click to send email to ", 0), 0u);
-        EXPECT_EQ(SendMessageW(shown.ToolTips(), TTM_GETTOOLCOUNT, 0, 0), 2);
-        ExpectChildrenWhereTheLayoutPutsThem(shown);
-        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
-    };
-    ASSERT_EQ(box->Show(), S_OK);
+        // Links show the hand cursor unless the application overrides the pointer.
+        for (HCURSOR pointer : {HCURSOR{}, LoadCursorW(nullptr, IDC_WAIT)}) {
+            about::SetMousePointer(pointer);
+            SendMessageW(shown.lblURL[0].Handle(), WM_SETCURSOR, 0, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+            EXPECT_EQ(GetCursor(), pointer ? pointer : shown.lblURL[0].Cursor());
+        }
+    }), S_OK);
     EXPECT_EQ(log, (CallLog{"RequestAppObject", "BeforeShow"}));
-    EXPECT_EQ(events.appObjectWasEmpty, std::vector<bool>{true});
-    EXPECT_EQ(box->Handle(), nullptr);
-    EXPECT_TRUE(desktop.shellCalls.empty());
-    ASSERT_EQ(windows.size(), 4u);
     for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
-    for (HGDIOBJ font : fonts) EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
     box.reset();
     for (HGDIOBJ font : fonts) EXPECT_EQ(GetObjectType(font), 0u);
 }
 
-TEST_F(AboutBoxTest, DirectAboutLoadsNoDefaultsAndShowsOnce) {
-    HCURSOR wait = LoadCursorW(nullptr, MAKEINTRESOURCEW(32514));
+// The direct way in resets the application's pointer once shown, shows once and grows with the
+// caller's content: a wide logo (painted at its own size), an icon, a link left out. The pictures
+// go with the box.
+TEST_F(AboutBoxTest, DirectAboutGrowsWithTheCallersContent) {
+    HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
     about::SetMousePointer(wait);
-    events.onBeforeShow = [&](frmAbout& shown) {
-        EXPECT_EQ(about::MousePointer(), wait);  // not yet shown, so not yet activated
-        EXPECT_TRUE(shown.imgCompanyLogo.GetPicture().Empty());
-        EXPECT_EQ(shown.lblURL[0].Caption(), L"Home");
-        EXPECT_EQ(shown.lblURL[0].Tag(), L"http://home.example/");
-        ExpectChildrenWhereTheLayoutPutsThem(shown);
-        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
-    };
-    ASSERT_EQ(box->About(Picture(), Picture(), L"Home|http://home.example/|Go home", L"Mail|mailto:x@y.example|",
-                         Picture()),
+    const std::vector<DWORD> bits(500 * 30, 0x123456);
+    HBITMAP logo = CreateBitmap(500, 30, 1, 32, bits.data());
+    ASSERT_EQ(ShowAndClose([&](frmAbout& shown) {
+        EXPECT_EQ(about::MousePointer(), wait);
+        EXPECT_EQ(shown.Layout().clientWidth, 532);
+        EXPECT_EQ(shown.lblProduct.Bounds().left, 16 + 32 + 16);
+        EXPECT_FALSE(shown.lblURL[0].Visible());
+        support::Canvas canvas(501, 31);
+        SendMessageW(shown.imgCompanyLogo.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
+        const std::vector<std::uint32_t> corners{canvas.Pixel(0, 0), canvas.Pixel(499, 29), canvas.Pixel(500, 29),
+                                                 canvas.Pixel(499, 30)};
+        EXPECT_EQ(corners, (std::vector<std::uint32_t>{0x123456, 0x123456, 0xFFFFFF, 0xFFFFFF}));
+    }, L"", L"Second|x|y", Picture::FromBitmap(logo), Picture::FromIcon(CopyIcon(LoadIconW(nullptr, IDI_WARNING)))),
               S_OK);
-    EXPECT_EQ(log, (CallLog{"RequestAppObject", "BeforeShow"}));
-    // It was shown: its first activation reset the application's mouse pointer.
     EXPECT_EQ(about::MousePointer(), nullptr);
     EXPECT_EQ(box->Show(), E_UNEXPECTED);
-    EXPECT_EQ(log.size(), 2u);
-}
-
-TEST_F(AboutBoxTest, CallersPicturesSizeTheImagesAndAHiddenLinkKeepsItsPlace) {
-    events.onBeforeShow = [&](frmAbout& shown) {
-        EXPECT_EQ(shown.Layout().clientWidth, 532) << "a wide logo widens the box";
-        EXPECT_EQ(shown.lblProduct.Bounds().left, 16 + shown.imgProductIcon.GetPicture().Size().cx + 16);
-        EXPECT_EQ(shown.lblProduct.Bounds().top, 16 + 30 + 16);
-        EXPECT_EQ(shown.imgWatermark.Bounds().right - shown.imgWatermark.Bounds().left, 20);
-        EXPECT_FALSE(shown.lblURL[0].Visible());
-        EXPECT_TRUE(shown.lblURL[1].Visible());
-        const RECT first = shown.lblURL[0].Bounds();
-        EXPECT_GT(first.bottom - first.top, 0);
-        EXPECT_EQ(shown.lblURL[1].Bounds().top, first.bottom + 2);
-        ExpectChildrenWhereTheLayoutPutsThem(shown);
-        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
-    };
-    ASSERT_EQ(box->About(Picture::FromBitmap(CreateBitmap(500, 30, 1, 32, nullptr)),
-                         Picture::FromIcon(CopyIcon(LoadIconW(nullptr, MAKEINTRESOURCEW(32516)))), L"",
-                         L"Second|x|y", Picture::FromBitmap(CreateBitmap(20, 10, 1, 32, nullptr))),
-              S_OK);
-}
-
-// Unreadable comments collapse without complaint; every other text comes from the replacement.
-TEST_F(AboutBoxTest, RequestAppObjectReplacementGivesEveryText) {
-    auto fake = std::make_shared<FakeApplicationInfo>(&log);
-    fake->commentsResult = E_FAIL;
-    events.replacement = fake;
-    events.onBeforeShow = [&](frmAbout& shown) {
-        EXPECT_EQ(WindowText(shown.Handle()), L"About Viewer");
-        EXPECT_EQ(shown.lblProduct.Caption(), L"Viewer");
-        EXPECT_EQ(shown.lblVersion.Caption(), L"Version 3.1 (Build 4)");
-        EXPECT_EQ(shown.lblComments.Caption(), L"");
-        EXPECT_EQ(shown.lblComments.Bounds().bottom - shown.lblComments.Bounds().top, 0);
-        EXPECT_EQ(shown.lblCopyright.Bounds().top, shown.lblVersion.Bounds().bottom + 32);
-        EXPECT_EQ(shown.lblCopyright.Caption(), L"Fake copyright");
-        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
-    };
-    ASSERT_EQ(box->Show(), S_OK);
-    EXPECT_EQ(box->AppObject(), fake.get());
-    EXPECT_EQ(log, (CallLog{"RequestAppObject", "app.Title", "app.Title", "app.Major", "app.Minor", "app.Revision",
-                            "app.Comments", "app.LegalCopyright", "BeforeShow"}));
-    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(GetObjectType(logo), static_cast<DWORD>(OBJ_BITMAP));
     box.reset();
-    EXPECT_EQ(fake.use_count(), 2);  // ours and the events'
+    EXPECT_EQ(GetObjectType(logo), 0u);
 }
 
-TEST_F(AboutBoxTest, OtherReadFailuresEndTheLoadOrAboutAndReachTheCaller) {
-    auto fake = std::make_shared<FakeApplicationInfo>();
-    fake->titleResult = E_ACCESSDENIED;
-    events.replacement = fake;
-    EXPECT_EQ(box->Show(), E_ACCESSDENIED);
-    EXPECT_EQ(box->Handle(), nullptr);
-
-    fake->titleResult = S_OK;
-    fake->copyrightResult = E_OUTOFMEMORY;
-    frmAbout direct(ThisModule(), desktop, &events);
-    EXPECT_EQ(direct.About(Picture(), Picture(), L"", L"", Picture()), E_OUTOFMEMORY);
-    EXPECT_EQ(log, (CallLog{"RequestAppObject", "RequestAppObject"}));
-}
-
-TEST_F(AboutBoxTest, EveryCloseRequestEndsTheModalShow) {
-    const struct {
-        const char* name;
-        bool toButton;
-        UINT message;
-        WPARAM wParam;
-    } requests[] = {{"Enter", true, WM_KEYDOWN, VK_RETURN},
-                    {"Escape", false, WM_KEYDOWN, VK_ESCAPE},
-                    {"OK button", true, BM_CLICK, 0},
-                    {"close box", false, WM_SYSCOMMAND, SC_CLOSE}};
-    for (const auto& request : requests) {
-        SCOPED_TRACE(request.name);
-        frmAbout closed(ThisModule(), desktop, &events);
-        events.onBeforeShow = [&](frmAbout& shown) {
-            PostMessageW(request.toButton ? shown.cmdClose.Handle() : shown.Handle(), request.message,
-                         request.wParam, 0);
-        };
-        EXPECT_EQ(closed.Show(), S_OK);
-        EXPECT_EQ(closed.Handle(), nullptr);
-    }
-}
-
-TEST_F(AboutBoxTest, ClickingALinkTwiceOpensItTwiceWithTheBoxAsOwner) {
-    HWND owner = nullptr;
-    events.onBeforeShow = [&](frmAbout& shown) {
-        owner = shown.Handle();
-        PostMessageW(shown.lblURL[1].Handle(), WM_LBUTTONUP, 0, 0);
-        PostMessageW(shown.lblURL[1].Handle(), WM_LBUTTONUP, 0, 0);
-        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
-    };
-    ASSERT_EQ(box->Show(), S_OK);
-    ASSERT_EQ(desktop.shellCalls.size(), 2u);
-    for (const RecordingDesktop::ShellCall& call : desktop.shellCalls) {
-        EXPECT_EQ(call.owner, owner);
-        EXPECT_EQ(call.file, "mailto:support@inspecta.example?subject=Inspecta%20Version%202.0%20(Build%2037)");
-    }
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
-TEST_F(AboutBoxTest, LinksShowTheHandCursorUnlessTheApplicationOverridesThePointer) {
-    events.onBeforeShow = [&](frmAbout& shown) {
-        HWND link = shown.lblURL[0].Handle();
-        const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
-        SetCursor(nullptr);
-        EXPECT_TRUE(SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), overClient));
-        EXPECT_NE(GetCursor(), nullptr);
-        EXPECT_EQ(GetCursor(), shown.lblURL[0].Cursor());
-        EXPECT_NE(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
-
-        HCURSOR wait = LoadCursorW(nullptr, MAKEINTRESOURCEW(32514));
-        about::SetMousePointer(wait);
-        SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), overClient);
-        EXPECT_EQ(GetCursor(), wait);
-        SetCursor(nullptr);
-        EXPECT_TRUE(SendMessageW(shown.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(shown.Handle()), overClient));
-        EXPECT_EQ(GetCursor(), wait);
-        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
-    };
-    ASSERT_EQ(box->Show(), S_OK);
-}
-
-TEST_F(AboutBoxTest, QuitDuringTheModalShowClosesTheBoxAndIsLeftForTheOuterLoop) {
-    events.onBeforeShow = [](frmAbout&) { PostQuitMessage(7); };
-    ASSERT_EQ(box->Show(), S_OK);
-    EXPECT_EQ(box->Handle(), nullptr);
-    MSG quit{};
-    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(quit.wParam, 7u);
-}
-
-TEST_F(AboutBoxTest, ClassLeftBehindByAnEarlierLoadOfTheLibraryIsReplaced) {
-    // What an unloaded and reloaded library finds: its class, pointing at a procedure not ours.
-    about::UnregisterWindowClasses();
-    WNDCLASSEXW stale{};
-    stale.cbSize = sizeof stale;
-    stale.lpfnWndProc = DefWindowProcW;
-    stale.hInstance = ole::CurrentModule();
-    stale.lpszClassName = frmAbout::kClassName;
-    ASSERT_NE(RegisterClassExW(&stale), 0);
-    events.onBeforeShow = [](frmAbout& shown) {
-        EXPECT_EQ(shown.lblProduct.Caption(), L"Inspecta");
-        PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
-    };
-    EXPECT_EQ(box->Show(), S_OK);
+// Unreadable comments collapse without complaint and every other text comes from the replacement,
+// which the box lets go of when it goes; other failed reads end the box and reach the caller.
+TEST_F(AboutBoxTest, ReplacementApplicationGivesEveryTextAndItsFailures) {
+    replacement = std::make_shared<FakeApplicationInfo>();
+    replacement->failing = {"Comments", E_FAIL};
+    ASSERT_EQ(ShowAndClose([](frmAbout& shown) {
+        wchar_t title[32] = {};
+        GetWindowTextW(shown.Handle(), title, 32);
+        EXPECT_EQ(std::wstring(title) + L"|" + shown.lblProduct.Caption() + L"|" + shown.lblVersion.Caption() + L"|" +
+                      shown.lblComments.Caption() + L"|" + shown.lblCopyright.Caption(),
+                  L"About Viewer|Viewer|Version 3.1 (Build 4)||(C) Us");
+        EXPECT_EQ(shown.lblCopyright.Bounds().top, shown.lblVersion.Bounds().bottom + 32) << "comments collapse";
+    }), S_OK);
     EXPECT_EQ(log, (CallLog{"RequestAppObject", "BeforeShow"}));
+    box.reset();
+    EXPECT_EQ(replacement.use_count(), 1);
+    for (const auto& [read, error] : {std::pair{"Title", E_ACCESSDENIED}, std::pair{"LegalCopyright", E_OUTOFMEMORY}}) {
+        replacement->failing = {read, error};
+        EXPECT_EQ(ShowAndClose({}), error);
+        EXPECT_EQ(box->Handle(), nullptr);
+        EXPECT_EQ(ShowAndClose({}, L"", L""), error);
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+// Each way of closing ends the modal loop; a quit posted meanwhile is left for the outer loop.
+TEST_F(AboutBoxTest, EveryCloseRequestEndsTheModalShow) {
+    const std::function<void(frmAbout&)> requests[] = {
+        [](frmAbout& shown) { PostMessageW(shown.cmdClose.Handle(), WM_KEYDOWN, VK_RETURN, 0); },
+        [](frmAbout& shown) { PostMessageW(shown.Handle(), WM_KEYDOWN, VK_ESCAPE, 0); },
+        [](frmAbout& shown) { PostMessageW(shown.cmdClose.Handle(), BM_CLICK, 0, 0); },
+        [](frmAbout& shown) { PostMessageW(shown.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); },
+        [](frmAbout&) { PostQuitMessage(7); }};
+    for (const auto& request : requests) {
+        box = std::make_unique<frmAbout>(GetModuleHandleW(nullptr), *this, this);
+        beforeShow = request;
+        EXPECT_EQ(box->Show(), S_OK);
+        EXPECT_EQ(box->Handle(), nullptr);
+        MSG quit{};
+        EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? quit.wParam : 0u,
+                  &request == &requests[4] ? 7u : 0u);
+    }
+}
+
+// A click opens that label's own target through the shell, "%APP%" expanded where the title can be
+// read and spaces encoded, once a click; whatever fails is told once, in a "Web Access" message.
+TEST_F(AboutBoxTest, ClickingALinkOpensItsOwnTarget) {
+    const struct {
+        const wchar_t *first, *second;
+        int clicked, clicks;
+        INT_PTR shellResult;
+        HRESULT titleRead;
+        const char* opened;
+        std::wstring message;
+    } cases[] = {
+        {L"Home|h", L"Mail|mailto:m@x.example?a=%APP%&b=%app% (c)\"d\"#e|", 1, 2, 33, S_OK,
+         "mailto:m@x.example?a=Viewer%20Version%203.1%20(Build%204)&b=%app%%20(c)\"d\"#e", L""},
+        {L"Home||", L"", 0, 1, 32, S_OK, "", L"Unable to run web document (32)"},
+        // The steps after a failing one still run: the target goes out unexpanded but encoded.
+        {L"Home|x?s=%APP% now", L"", 0, 1, 2, E_ACCESSDENIED, "x?s=%APP%%20now",
+         about::ErrorMessageWithNumber(E_ACCESSDENIED)},
+    };
+    for (const auto& c : cases) {
+        replacement = std::make_shared<FakeApplicationInfo>();
+        shellResult = c.shellResult;
+        log.clear();
+        messages.clear();
+        ASSERT_EQ(ShowAndClose([&](frmAbout& shown) {
+            EXPECT_TRUE(shown.imgCompanyLogo.GetPicture().Empty()) << "the direct way loads no defaults";
+            if (FAILED(c.titleRead)) replacement->failing = {"Title", c.titleRead};
+            for (int i = 0; i < c.clicks; ++i) PostMessageW(shown.lblURL[c.clicked].Handle(), WM_LBUTTONUP, 0, 0);
+        }, c.first, c.second), S_OK);
+        CallLog expected{"RequestAppObject", "BeforeShow"};
+        const std::string open = "box: Open " + std::string(c.opened) + " [|] " + std::to_string(SW_SHOW);
+        expected.insert(expected.end(), c.clicks, open);
+        if (!c.message.empty()) expected.push_back("box: message " + std::to_string(MB_ICONHAND));
+        EXPECT_EQ(log, expected);
+        EXPECT_EQ(messages, c.message.empty() ? std::vector<std::wstring>{}
+                                              : std::vector<std::wstring>{L"Web Access: " + c.message});
+    }
+}
+
+// No C++ exception may cross a window procedure: the box goes on answering after one.
+TEST_F(AboutBoxTest, AnExceptionWhileOpeningALinkStaysInsideTheBox) {
+    shellResult = 2;  // the shell finds no such file, so the box has a message to show
+    messageRunsOutOfMemory = true;
+    EXPECT_EQ(ShowAndClose([](frmAbout& shown) {
+                  HWND link = shown.lblURL[0].Handle();
+                  for (int click = 0; click < 2; ++click) {
+                      PostMessageW(shown.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), BN_CLICKED),
+                                   reinterpret_cast<LPARAM>(link));
+                  }
+              }),
+              S_OK);
+    const auto opened = [](const std::string& entry) { return entry.find(" Open ") != std::string::npos; };
+    EXPECT_EQ(std::count_if(log.begin(), log.end(), opened), 2) << "the box still answers after the first click";
+}
+
+TEST(PaintedControlTest, AnExceptionInAClickHandlerStaysInsideItsWindow) {
+    struct ExhaustedControl : about::PaintedControl {
+        void Paint(HDC) override {}
+        void Click() override {
+            ++clicks;
+            throw std::bad_alloc();
+        }
+        int clicks = 0;
+    } control;
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(control.Create(parent, 1));
+    SendMessageW(control.Handle(), WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(control.clicks, 1);
+    DestroyWindow(parent);
 }
 
 }  // namespace
