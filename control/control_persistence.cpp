@@ -35,8 +35,7 @@ HRESULT ReadBoolean(IPropertyBag* bag, const wchar_t* key, VARIANT_BOOL& result)
 }
 
 HRESULT WriteBoolean(IPropertyBag* bag, const wchar_t* key, VARIANT_BOOL value) {
-    Variant stored(value);
-    return bag->Write(key, const_cast<VARIANT*>(&stored.Get()));
+    return ole::WriteBagValue(bag, key, Variant(value).Get());
 }
 
 }  // namespace
@@ -81,8 +80,7 @@ HRESULT Inspecta::WriteProperties(IPropertyBag* bag) {
     RETURN_IF_FAILED(WriteBoolean(bag, L"Enabled", SurfaceEnabled() ? VARIANT_TRUE : VARIANT_FALSE));
     // A control that never had a font saves none, rather than a nothing that would fail to load.
     if (pFont) {
-        Variant font(static_cast<IDispatch*>(pFont.Get()));
-        RETURN_IF_FAILED(bag->Write(L"Font", const_cast<VARIANT*>(&font.Get())));
+        RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Font", Variant(static_cast<IDispatch*>(pFont.Get())).Get()));
     }
     RETURN_IF_FAILED(WriteBoolean(bag, L"HideReadOnlyItems", auxSupport->HideReadOnlyItems()));
     return WriteBoolean(bag, L"HideCustomItems", auxSupport->HideCustomItems());
