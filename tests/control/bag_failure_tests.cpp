@@ -1,9 +1,6 @@
 #include "tests/control/control_fixture.h"
 
-#include "ole/property_bag.h"
-#include "ole/property_stream.h"
 #include "tests/doubles/recording_property_bag.h"
-#include "tests/support/com_helpers.h"
 
 #include <ocidl.h>
 
@@ -35,22 +32,6 @@ TEST_F(ControlTest, EveryFailingBagReadButAnAbsentKeyFailsTheLoad) {
         EXPECT_EQ(static_cast<IPersistPropertyBag*>(control.Get())->Load(bag.Get(), nullptr), row.expected)
             << testing::PrintToString(std::wstring(row.key)) << " failing with " << std::hex << row.injected;
     }
-}
-
-TEST_F(ControlTest, ASavedFontOfAClassNeverCreatedFailsTheLoadAsATypeMismatch) {
-    ole::MemoryPropertyBag::Entry font;
-    font.name = L"Font";
-    font.isObject = true;
-    font.objectClass = IID_IDispatch;  // no class of ours, and none we create from a stream
-    ComPtr<ole::MemoryPropertyBag> crafted;
-    ComPtr<IStream> stream;
-    ASSERT_EQ(ole::MakeObject(crafted), S_OK);
-    ASSERT_EQ(crafted->Add(std::move(font)), S_OK);
-    ComPtr<IStream> saved = support::StreamOf({});
-    ASSERT_EQ(ole::SavePropertyBag(*crafted.Get(), saved.Get()), S_OK);
-    stream = support::StreamOf(support::StreamBytes(saved.Get()));
-    MakeControl(false);
-    EXPECT_EQ(static_cast<IPersistStreamInit*>(control.Get())->Load(stream.Get()), kTypeMismatch);
 }
 
 }  // namespace
