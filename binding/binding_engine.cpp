@@ -165,6 +165,8 @@ HRESULT InspectaSupport::OnItemChanged(IPropertyItem* item) noexcept {
             RETURN_IF_FAILED(item->get_Name(property.Out()));
             return ole::PutProperty(ClientObject().Get(), property.Get() ? property.Get() : L"", edited.Get());
         });
+        // A value the client refused must not look set: the item shows what the client holds.
+        if (suppress.Failed()) suppress.Attempt([&] { return ReadItem(item); });
     }
     return S_OK;
 }

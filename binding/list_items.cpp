@@ -25,7 +25,4 @@ HRESULT AsPropertyItem(const VARIANT& element, ole::ComPtr<IPropertyItem>& item)
     return S_OK;
 }
 
-bool IsMarkedModified(const VARIANT& marker) noexcept {
-    VARIANT isTrue = ole::BooleanArgument(VARIANT_TRUE);
-    return VarCmp(const_cast<VARIANT*>(&marker), &isTrue, ole::kLateBoundLocale, 0) == VARCMP_EQ;
-}
+bool IsMarkedModified(const VARIANT& marker) noexcept { return ole::EqualsTrue(marker, ole::kLateBoundLocale); }

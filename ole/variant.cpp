@@ -108,6 +108,13 @@ HRESULT CopyVariant(VARIANT* destination, const VARIANT& source) noexcept {
     return VariantCopy(destination, const_cast<VARIANT*>(&source));
 }
 
+bool EqualsTrue(const VARIANT& value, LCID locale) noexcept {
+    VARIANT isTrue;
+    V_VT(&isTrue) = VT_BOOL;
+    V_BOOL(&isTrue) = VARIANT_TRUE;
+    return VarCmp(const_cast<VARIANT*>(&value), &isTrue, locale, 0) == VARCMP_EQ;
+}
+
 std::optional<std::wstring> TextOf(const VARIANT& value, LCID locale, USHORT flags) {
     Variant text;
     if (FAILED(ChangeType(text, value, VT_BSTR, locale, flags))) return std::nullopt;

@@ -65,6 +65,9 @@ HRESULT ChangeType(Variant& converted, const VARIANT& source, VARTYPE type, LCID
                    USHORT flags = 0) noexcept;
 // A deep copy into a caller's slot (an out-parameter), which is initialised first.
 HRESULT CopyVariant(VARIANT* destination, const VARIANT& source) noexcept;
+// Whether the value equals Boolean True as automation compares variants: Empty, Null, False and
+// anything else unequal to True do not.
+bool EqualsTrue(const VARIANT& value, LCID locale) noexcept;
 // The value as text, or nothing when it does not convert to a string.
 std::optional<std::wstring> TextOf(const VARIANT& value, LCID locale = 0, USHORT flags = 0);
 
