@@ -66,6 +66,7 @@ HWND ListView::CreateEditor(const PropertyItem& item, const RECT& cell) noexcept
                                  nullptr);
         if (!editor) return nullptr;
         SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
+        FitToRow(editor);
         for (const NamedColour& colour : ColourPalette()) {
             const LRESULT index = SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(colour.name));
             SendMessageW(editor, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(colour.value));
@@ -78,6 +79,7 @@ HWND ListView::CreateEditor(const PropertyItem& item, const RECT& cell) noexcept
                                  nullptr);
         if (!editor) return nullptr;
         SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
+        FitToRow(editor);
         for (const std::wstring& choice : choices) {
             SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.c_str()));
         }
@@ -283,6 +285,8 @@ void ListView::CloseEditor() noexcept {
     const bool hadFocus = !losingFocus_ && (GetFocus() == editor || IsChild(editor, GetFocus()));
     CloseCalendar();
     ole::ComPtr<PropertyItem> item = std::move(editing_);
+    // Why the edit was refused belongs to the edit.
+    HideMessage();
     DestroyWindow(editor);
     if (hadFocus && window_) SetFocus(window_);
     closingEditor_ = false;
@@ -291,11 +295,11 @@ void ListView::CloseEditor() noexcept {
 
 void ListView::ShowMessage(const std::wstring& text) noexcept {
     if (!window_) return;
+    Rows();
     if (!message_) {
-        message_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
+        message_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_OWNERDRAW, 0, 0, 0, 0,
                                    window_, nullptr, ole::CurrentModule(), nullptr);
         if (!message_) return;
-        SendMessageW(message_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
     }
     SetWindowTextW(message_, text.c_str());
     RECT client{};

@@ -92,6 +92,7 @@ bool ListView::Select(size_t row) noexcept {
     item = row == kNone ? nullptr : ItemAtRow(row);
     selectedRow_ = row;
     selectedItem_ = item;
+    HideMessage();
     EnsureVisible(row);
     Invalidate();
     const VARIANT arguments[] = {ole::ObjectArgument(item ? AsDispatch(item) : nullptr)};

@@ -32,6 +32,8 @@ std::wstring Lowered(std::wstring_view text) {
 const std::vector<size_t>& ListView::Rows() noexcept {
     if (!rowsStale_) return rows_;
     rowsStale_ = false;
+    // A message under a row would cover whatever row comes there now.
+    HideMessage();
     PropertyItems& items = host_.Items();
     rows_.clear();
     selectedRow_ = kNone;

@@ -1,10 +1,12 @@
 #include "proplist/list_view.h"
 
+#include "proplist/list_view_support.h"
 #include "proplist/value_text.h"
 
 #include <olectl.h>
 
 #include <algorithm>
+#include <utility>
 
 // How the list looks: names on the left, values on the right, the selection highlighted,
 // read-only values and a disabled list greyed, colours with a swatch. Only the rows inside the
@@ -64,8 +66,11 @@ void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
         }
         const std::wstring value = FormatValue(description, item.CurrentValue());
         SetTextColor(dc, GetSysColor(!enabled || description.readOnly ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+        // An edit not yet written where it belongs stands out.
+        HGDIOBJ rowFont = item.IsMarkedModified() ? SelectObject(dc, BoldFont()) : nullptr;
         DrawTextW(dc, value.c_str(), static_cast<int>(value.size()), &valueText,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        if (rowFont) SelectObject(dc, rowFont);
         MoveToEx(dc, bounds.left, y + height - 1, nullptr);
         LineTo(dc, bounds.right, y + height - 1);
         ++drawn;
@@ -78,6 +83,33 @@ void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
     DeleteObject(grid);
     SelectObject(dc, previousFont);
     rowsDrawn_ = drawn;
+}
+
+HFONT ListView::BoldFont() noexcept {
+    HFONT base = host_.Font();
+    if (!base) base = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (boldFont_ && boldFontBase_ == base) return boldFont_;
+    if (boldFont_) DeleteObject(std::exchange(boldFont_, nullptr));
+    LOGFONTW description{};
+    if (!GetObjectW(base, sizeof(description), &description)) return base;
+    description.lfWeight = FW_BOLD;
+    boldFont_ = CreateFontIndirectW(&description);
+    boldFontBase_ = base;
+    return boldFont_ ? boldFont_ : base;
+}
+
+void ListView::DrawMessage(const DRAWITEMSTRUCT& draw) noexcept {
+    FillRect(draw.hDC, &draw.rcItem, GetSysColorBrush(COLOR_INFOBK));
+    const std::wstring text = view_support::WindowText(draw.hwndItem);
+    HFONT font = host_.Font();
+    HGDIOBJ previous = SelectObject(draw.hDC, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(draw.hDC, TRANSPARENT);
+    SetTextColor(draw.hDC, RGB(160, 0, 0));
+    RECT inside = draw.rcItem;
+    InflateRect(&inside, -4, 0);
+    DrawTextW(draw.hDC, text.c_str(), static_cast<int>(text.size()), &inside,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SelectObject(draw.hDC, previous);
 }
 
 }  // namespace proplist

@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 
 // What drops down under a value being edited: the combo box's list of choices (the colours with
@@ -141,6 +142,20 @@ void ListView::DateChosen(const SYSTEMTIME& day) noexcept {
 }
 
 void ListView::MeasureChoice(MEASUREITEMSTRUCT& measure) noexcept { measure.itemHeight = static_cast<UINT>(RowHeight()); }
+
+void ListView::FitToRow(HWND combo) noexcept {
+    // Sized by asking for a selection field and measuring the result: platforms differ in what
+    // a field height includes, so a request is corrected by what it actually gave.
+    LRESULT request = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    for (int attempt = 0; attempt < 3 && request != CB_ERR; ++attempt) {
+        RECT closed{};
+        if (!GetWindowRect(combo, &closed)) return;
+        const int excess = static_cast<int>(closed.bottom - closed.top) - RowHeight();
+        if (excess <= 0 || request - excess < 1) return;
+        request -= excess;
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), request);
+    }
+}
 
 void ListView::DrawChoice(const DRAWITEMSTRUCT& draw) noexcept {
     if (draw.itemID == static_cast<UINT>(-1)) return;

@@ -26,7 +26,7 @@ constexpr UINT_PTR kParentSubclass = 2;
 ListView::~ListView() {
     if (window_) DestroyWindow(window_);
     if (parent_ && IsWindow(parent_)) RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
-    if (messageBrush_) DeleteObject(messageBrush_);
+    if (boldFont_) DeleteObject(boldFont_);
 }
 
 HRESULT ListView::Place(HWND parent) noexcept {
@@ -77,8 +77,10 @@ int ListView::RowHeight() noexcept {
     GetTextMetricsW(screen, &metrics);
     SelectObject(screen, previous);
     ReleaseDC(nullptr, screen);
-    // The text's own height and some air, so rows grow with the font and the screen's DPI.
-    rowHeight_ = std::max(8, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading + metrics.tmHeight / 3));
+    // The text's own height and some air, so rows grow with the font and the screen's DPI; at
+    // least the text and a drop-down's borders, so that an open drop-down covers no other row.
+    const int air = std::max(6, static_cast<int>(metrics.tmHeight / 3));
+    rowHeight_ = std::max(8, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading) + air);
     return rowHeight_;
 }
 
@@ -125,7 +127,7 @@ void ListView::UpdateScrollBar() noexcept {
     if (!window_ || !host_.IsRedrawing()) return;
     SCROLLINFO info{};
     info.cbSize = sizeof(info);
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
     info.nMin = 0;
     info.nMax = static_cast<int>(std::min<size_t>(Rows().size(), INT_MAX)) - 1;
     info.nPage = static_cast<UINT>(RowsPerPage());
@@ -167,6 +169,7 @@ void ListView::ItemsReplaced() noexcept {
 }
 
 void ListView::ItemChanged(PropertyItem& item) noexcept {
+    HideMessage();
     if (editor_ && editing_.Get() == &item && !item.IsVisible()) AbandonEdit();
     // Visibility may have changed: the rows are rebuilt when next needed, once for any number
     // of changes, so hiding many items costs one pass.
@@ -180,11 +183,10 @@ void ListView::ItemChanged(PropertyItem& item) noexcept {
 
 void ListView::FontChanged() noexcept {
     rowHeight_ = 0;
+    if (boldFont_) DeleteObject(std::exchange(boldFont_, nullptr));
     if (editor_) AbandonEdit();
-    // The children drew with the old font's handle, which goes with the old font.
-    for (HWND child : {message_, filterBox_}) {
-        if (child) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), TRUE);
-    }
+    // The filter box drew with the old font's handle, which goes with the old font.
+    if (filterBox_) SendMessageW(filterBox_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), TRUE);
     if (filterBox_ && window_) {
         RECT client{};
         GetClientRect(window_, &client);
@@ -407,9 +409,12 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MEASUREITEM:
         MeasureChoice(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         return TRUE;
-    case WM_DRAWITEM:
-        DrawChoice(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_DRAWITEM: {
+        const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (draw.hwndItem == message_) DrawMessage(draw);
+        else DrawChoice(draw);
         return TRUE;
+    }
     case kMessageDropDownSettled:
         if (editor_ && reinterpret_cast<HWND>(lParam) == editor_) DropDownSettled();
         return 0;
@@ -455,15 +460,6 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         host_.Raise(events::kLostFocus);
         FocusLeaving(reinterpret_cast<HWND>(wParam));
         return 0;
-    case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lParam) == message_) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, RGB(160, 0, 0));
-            SetBkColor(dc, GetSysColor(COLOR_INFOBK));
-            if (!messageBrush_) messageBrush_ = CreateSolidBrush(GetSysColor(COLOR_INFOBK));
-            return reinterpret_cast<LRESULT>(messageBrush_);
-        }
-        return DefWindowProcW(window_, message, wParam, lParam);
     default:
         return DefWindowProcW(window_, message, wParam, lParam);
     }

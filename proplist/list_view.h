@@ -169,6 +169,11 @@ private:
     void DateChosen(const SYSTEMTIME& day) noexcept;
     void MeasureChoice(MEASUREITEMSTRUCT& measure) noexcept;
     void DrawChoice(const DRAWITEMSTRUCT& draw) noexcept;
+    void DrawMessage(const DRAWITEMSTRUCT& draw) noexcept;
+    // The list's font in bold, for values marked modified; made again when the font changes.
+    HFONT BoldFont() noexcept;
+    // A combo box's closed height is its selection field's and its borders': fitted to a row.
+    void FitToRow(HWND combo) noexcept;
     void CancelEdit() noexcept;
     void CloseEditor() noexcept;
     void ShowMessage(const std::wstring& text) noexcept;
@@ -179,7 +184,6 @@ private:
     HWND parent_ = nullptr;
     HWND editor_ = nullptr;
     HWND message_ = nullptr;
-    HBRUSH messageBrush_ = nullptr;
     ole::ComPtr<PropertyItem> editing_;
     std::wstring originalText_;
     bool closingEditor_ = false;
@@ -201,6 +205,8 @@ private:
     const PropertyItem* selectedItem_ = nullptr;
     size_t top_ = 0;
     int rowHeight_ = 0;
+    HFONT boldFont_ = nullptr;
+    HFONT boldFontBase_ = nullptr;  // the font boldFont_ was made from
     double splitRatio_ = 0.45;
     int reportedSplit_ = -1;  // the name column's width last reported
     bool draggingSplitter_ = false;

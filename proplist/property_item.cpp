@@ -1,6 +1,7 @@
 #include "proplist/property_item.h"
 
 #include "ole/hresult.h"
+#include "ole/late_bound.h"
 
 namespace proplist {
 
@@ -109,6 +110,14 @@ HRESULT PropertyItem::get_Modified(VARIANT* modified) {
     return ole::CopyVariant(modified, modified_.Get());
 }
 
-HRESULT PropertyItem::put_Modified(VARIANT modified) { return CopyResolved(modified, modified_); }
+bool PropertyItem::IsMarkedModified() const noexcept { return ole::EqualsTrue(modified_.Get(), ole::kLateBoundLocale); }
+
+HRESULT PropertyItem::put_Modified(VARIANT modified) {
+    const bool wasMarked = IsMarkedModified();
+    RETURN_IF_FAILED(CopyResolved(modified, modified_));
+    // A marked value is drawn differently; an unchanged mark costs nothing.
+    if (IsMarkedModified() != wasMarked) Changed();
+    return S_OK;
+}
 
 }  // namespace proplist

@@ -35,6 +35,8 @@ public:
     const ItemDescription& Description() const noexcept { return description_; }
     const VARIANT& CurrentValue() const noexcept { return value_.Get(); }
     bool IsVisible() const noexcept { return visible_; }
+    // The list's user marked the value as edited and not yet written where it belongs.
+    bool IsMarkedModified() const noexcept;
     // The item reports its changes to `owner` until it is given another (or none).
     void SetOwner(ItemOwner* owner) noexcept { owner_ = owner; }
     // Stores a value read from the object or committed by the user; the list raises its own

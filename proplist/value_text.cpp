@@ -2,6 +2,7 @@
 
 #include "ole/bstr.h"
 #include "ole/hresult.h"
+#include "ole/variant.h"
 
 #include <algorithm>
 #include <cmath>
@@ -96,7 +97,7 @@ std::wstring FormatValue(const ItemDescription& item, const VARIANT& given) {
     case VT_EMPTY: return {};
     case VT_NULL: return L"(Null)";
     case VT_DISPATCH:
-    case VT_UNKNOWN: return L"(Object)";
+    case VT_UNKNOWN: return ole::ReferencedObject(*value) ? L"(Object)" : L"(Nothing)";
     default: break;
     }
     if (V_VT(value) & VT_ARRAY) return L"(Array)";

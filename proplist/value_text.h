@@ -12,7 +12,7 @@
 namespace proplist {
 
 // The text an item's value shows as, in the user's conventions: "True", an enumeration's name,
-// "#RRGGBB" for a colour, "(Object)" for an object reference.
+// "#RRGGBB" for a colour, "(Object)" for an object reference, "(Nothing)" for an empty one.
 std::wstring FormatValue(const ItemDescription& item, const VARIANT& value);
 
 // The value that text typed for the item stands for, of the item's type; when it does not

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <functional>
 
 namespace proplist_tests {
 
@@ -417,6 +418,36 @@ TEST_F(ListInteractionTest, AValidateHandlerKeepsTheFocusInTheList) {
     Pump();
     EXPECT_EQ(Count(events::kValidate), 2u);
     EXPECT_EQ(GetFocus(), container->Window());
+}
+
+TEST_F(ListInteractionTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
+    // Refused from an open editor, or from a paste that leaves no editor behind.
+    const struct {
+        const char* action;
+        bool pasted;
+        std::function<void()> act;
+    } cases[] = {
+        {"focus leaves the list", false, [this] { SetFocus(container->Window()); }},
+        {"filled again", false, [this] { Populate(list.Get(), static_cast<ISample*>(sample.Get())); }},
+        {"another row selected", true, [this] { Key(VK_DOWN); }},
+        {"sorted", true, [this] { SendMessageW(window, WM_COMMAND, ListView::kCommandSortAlphabetically, 0); }},
+        {"a value read again", true,
+         [this] { ItemNamed(list.Get(), L"Count")->put_Value(ole::Variant(LONG{8}).Get()); }},
+    };
+    for (const auto& each : cases) {
+        SelectByKeys(L"Count");
+        SetFocus(window);
+        if (each.pasted) {
+            PutText(L"many");
+            SendMessageW(window, WM_COMMAND, ListView::kCommandPaste, 0);
+        } else {
+            Key(VK_RETURN, EditWith(L"abc"));
+        }
+        ASSERT_TRUE(Shown(list->View().MessageWindow())) << each.action;
+        each.act();
+        EXPECT_FALSE(Shown(list->View().MessageWindow())) << each.action;
+        if (HWND editor = list->View().Editor()) Key(VK_ESCAPE, editor);
+    }
 }
 
 TEST_F(ListInteractionTest, RefillingReportsEachItemRemovedThenEachItemAdded) {

@@ -92,6 +92,9 @@ TEST_F(ListWindowTest, BooleansAndEnumerationsAreChosenFromADropDown) {
     EXPECT_EQ(_wcsicmp(className, L"ComboBox"), 0);
     EXPECT_EQ(SendMessageW(chooser, CB_GETCOUNT, 0, 0), 3);
     EXPECT_EQ(SendMessageW(chooser, CB_GETCURSEL, 0, 0), 2) << "the current value is chosen";
+    RECT closed{};
+    GetWindowRect(chooser, &closed);
+    EXPECT_LE(closed.bottom - closed.top, list->View().RowHeight()) << "no taller than its row";
     SendMessageW(chooser, CB_SETCURSEL, 1, 0);
     Key(VK_RETURN, chooser);
     EXPECT_EQ(V_I4(&ValueOf(L"Outline").Get()), 1);
@@ -265,9 +268,12 @@ TEST_F(ListWindowTest, ALongListScrollsAndDrawsOnlyAPage) {
     EXPECT_EQ(SelectedName(), L"P" + std::to_wstring(5000 - page));
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL);
+    ASSERT_EQ(Populate(list.Get(), DispatchSampleObject::Create().Get()), S_OK);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) << "every row fits";
 }
 
-TEST_F(ListWindowTest, ReadOnlyValuesAreDrawnGreyed) {
+TEST_F(ListWindowTest, ReadOnlyValuesAreDrawnGreyedAndModifiedOnesBold) {
     const int rowHeight = list->View().RowHeight();
     const int width = 300;
     BITMAPINFO format{};
@@ -307,6 +313,12 @@ TEST_F(ListWindowTest, ReadOnlyValuesAreDrawnGreyed) {
     EXPECT_GT(count(0, true), 0) << "Caption's value is drawn in the text colour";
     EXPECT_GT(count(7, false), 0) << "Serial's value is drawn";
     EXPECT_EQ(count(7, true), 0) << "Serial's value, read-only, is greyed";
+    // An edit not yet written is drawn bold: more ink, in the value cell only.
+    const int inked = count(0, false);
+    ASSERT_EQ(ItemNamed(list.Get(), L"Caption")->put_Modified(ole::Variant(true).Get()), S_OK);
+    list->View().Draw(memory, {0, 0, width, rowHeight * 13});
+    GdiFlush();
+    EXPECT_GT(count(0, false), inked);
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
