@@ -93,6 +93,10 @@ bool ListView::Select(size_t row) noexcept {
     selectedRow_ = row;
     selectedItem_ = item;
     HideMessage();
+    if (row != kNone) {
+        NotifyAccessibility(EVENT_OBJECT_SELECTION, row);
+        if (window_ && GetFocus() == window_) NotifyAccessibility(EVENT_OBJECT_FOCUS, row);
+    }
     EnsureVisible(row);
     Invalidate();
     const VARIANT arguments[] = {ole::ObjectArgument(item ? AsDispatch(item) : nullptr)};

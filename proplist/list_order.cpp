@@ -62,6 +62,7 @@ const std::vector<size_t>& ListView::Rows() noexcept {
     });
     if (selectedRow_ == kNone) selectedItem_ = nullptr;
     if (top_ >= rows_.size()) top_ = rows_.empty() ? 0 : rows_.size() - 1;
+    NotifyAccessibility(EVENT_OBJECT_REORDER, kNone);
     return rows_;
 }
 

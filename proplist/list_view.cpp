@@ -24,6 +24,7 @@ constexpr UINT_PTR kParentSubclass = 2;
 }  // namespace
 
 ListView::~ListView() {
+    if (accessible_) accessible_->Disconnect();
     if (window_) DestroyWindow(window_);
     if (parent_ && IsWindow(parent_)) RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
     if (boldFont_) DeleteObject(boldFont_);
@@ -170,6 +171,8 @@ void ListView::ItemsReplaced() noexcept {
 
 void ListView::ItemChanged(PropertyItem& item) noexcept {
     HideMessage();
+    // Only the selected row's value is news to a screen reader; finding others would cost a walk.
+    if (&item == selectedItem_ && selectedRow_ != kNone) NotifyAccessibility(EVENT_OBJECT_VALUECHANGE, selectedRow_);
     if (editor_ && editing_.Get() == &item && !item.IsVisible()) AbandonEdit();
     // Visibility may have changed: the rows are rebuilt when next needed, once for any number
     // of changes, so hiding many items costs one pass.
@@ -179,6 +182,10 @@ void ListView::ItemChanged(PropertyItem& item) noexcept {
         PositionEditor();
     }
     Invalidate();
+}
+
+void ListView::NotifyAccessibility(DWORD event, size_t row) noexcept {
+    if (window_) NotifyWinEvent(event, window_, OBJID_CLIENT, row == kNone ? CHILDID_SELF : static_cast<LONG>(row + 1));
 }
 
 void ListView::FontChanged() noexcept {
@@ -282,6 +289,10 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_ERASEBKGND:
         return 1;
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(lParam) != OBJID_CLIENT) return DefWindowProcW(window_, message, wParam, lParam);
+        if (!accessible_ && FAILED(ole::MakeObject(accessible_, *this))) return 0;
+        return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.Get()));
     case WM_SIZE: {
         RECT client{};
         GetClientRect(window_, &client);
@@ -451,6 +462,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_SETFOCUS:
+        NotifyAccessibility(EVENT_OBJECT_FOCUS, Selected() ? selectedRow_ : kNone);
         Invalidate();
         host_.FocusReceived();
         host_.Raise(events::kGotFocus);

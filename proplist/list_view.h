@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/com_ptr.h"
+#include "proplist/list_accessible.h"
 #include "proplist/property_items.h"
 
 #include <windows.h>
@@ -83,6 +84,7 @@ public:
     size_t PaintCount() const noexcept { return paintCount_; }
 
 private:
+    friend class ListAccessible;
     static constexpr size_t kNone = static_cast<size_t>(-1);
     static constexpr LRESULT kRefusedDropDown = -2;
     static constexpr int kDropDownRows = 12;  // rows a drop-down's open list shows
@@ -177,6 +179,8 @@ private:
     void CancelEdit() noexcept;
     void CloseEditor() noexcept;
     void ShowMessage(const std::wstring& text) noexcept;
+    // Tells accessibility clients that something about a row (kNone: the list) happened.
+    void NotifyAccessibility(DWORD event, size_t row) noexcept;
     void HideMessage() noexcept;
 
     ListViewHost& host_;
@@ -212,6 +216,7 @@ private:
     bool draggingSplitter_ = false;
     std::wstring typeAhead_;
     DWORD lastTyped_ = 0;
+    ole::ComPtr<ListAccessible> accessible_;  // made when first asked for
     size_t rowsDrawn_ = 0;
     size_t paintCount_ = 0;
 };
