@@ -92,15 +92,10 @@ TEST_F(LateBoundTest, ReadLooksUpByNameThenInvokesPropertyGetInUsEnglish) {
     Variant value;
     ASSERT_EQ(ole::GetProperty(client.Get(), L"caption", value), S_OK);
     ASSERT_EQ(client->Calls().size(), 2u);
-    const Call& lookup = client->Calls()[0];
-    EXPECT_EQ(lookup.kind, FakeAutomationObject::kLookup);
-    EXPECT_EQ(lookup.member, L"caption");
-    EXPECT_EQ(lookup.locale, 1033u);
+    EXPECT_EQ(client->Calls()[0].locale, 1033u) << "the lookup";
     EXPECT_EQ(LastCall().kind, DISPATCH_PROPERTYGET);
-    EXPECT_EQ(LastCall().id, lookup.id);
+    EXPECT_EQ(LastCall().id, client->Calls()[0].id);
     EXPECT_EQ(LastCall().locale, 1033u);
-    EXPECT_TRUE(LastCall().argumentTypes.empty());
-    ASSERT_EQ(value.Type(), VT_BSTR);
     EXPECT_STREQ(V_BSTR(&value.Get()), L"Hello");
 }
 
@@ -173,17 +168,19 @@ TEST_F(LateBoundTest, TheClientsExceptionBecomesErrorInfoAndOtherFailuresClearAS
 
 TEST_F(LateBoundTest, MethodArgumentsArriveInNaturalOrder) {
     std::vector<Variant> owned;
-    for (LONG i = 0; i < 10; ++i) owned.emplace_back(i % 2 ? Variant(i) : Variant(std::wstring_view(L"x")));
     std::vector<VARIANT> arguments;
-    for (const Variant& argument : owned) arguments.push_back(argument.Get());
+    std::vector<VARTYPE> types;
+    for (LONG i = 0; i < 10; ++i) {
+        owned.emplace_back(i % 2 ? Variant(i) : Variant(std::wstring_view(L"x")));
+        arguments.push_back(owned.back().Get());
+        types.push_back(owned.back().Type());
+    }
     for (size_t count : {size_t{2}, size_t{10}}) {  // within and beyond the inline argument buffer
         client->ClearCalls();
         ole::CallMethod(client.Get(), L"Count", {arguments.data(), count}, nullptr);
         ASSERT_EQ(client->Calls().size(), 2u);
         EXPECT_EQ(LastCall().kind, DISPATCH_METHOD);
-        std::vector<VARTYPE> expected;
-        for (size_t i = 0; i < count; ++i) expected.push_back(V_VT(&arguments[i]));
-        EXPECT_EQ(LastCall().argumentTypes, expected);
+        EXPECT_EQ(LastCall().argumentTypes, std::vector<VARTYPE>(types.begin(), types.begin() + count));
     }
 }
 
