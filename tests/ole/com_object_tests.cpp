@@ -176,29 +176,4 @@ TEST_F(ComObjectTest, ClassFactoryMakesObjectsAndHoldsTheModuleWhileItOrALockLiv
     EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
 }
 
-TEST_F(ComObjectTest, TwoApartmentsCreateAndDestroyControlsAtOnce) {
-    auto apartment = [](HRESULT& failure) {
-        failure = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        if (FAILED(failure)) return;
-        for (int i = 0; i < 200 && SUCCEEDED(failure); ++i) {
-            ComPtr<IClassFactory> factory;
-            failure = ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, factory.PutVoid());
-            ComPtr<IDispatch> control;
-            if (SUCCEEDED(failure)) failure = factory->CreateInstance(nullptr, IID_IDispatch, control.PutVoid());
-            LPOLESTR names[] = {const_cast<LPOLESTR>(L"Count")};
-            DISPID id = 0;
-            if (SUCCEEDED(failure)) failure = control->GetIDsOfNames(IID_NULL, names, 1, 1033, &id);
-        }
-        CoUninitialize();
-    };
-    HRESULT first = E_FAIL, second = E_FAIL;
-    std::thread one(apartment, std::ref(first));
-    std::thread two(apartment, std::ref(second));
-    one.join();
-    two.join();
-    EXPECT_EQ(first, S_OK);
-    EXPECT_EQ(second, S_OK);
-    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
-}
-
 }  // namespace

@@ -278,29 +278,22 @@ TEST_F(ControlHostTest, ASavedControlLoadsOnceBeforeItsSiteAndABrokenStreamChang
 }
 
 TEST_F(ControlHostTest, PropertyBagAndStorageRoundTripsGoThroughTheSameHandlers) {
-    auto persistBag = As<IPersistPropertyBag>();
-    ASSERT_EQ(persistBag->InitNew(), S_OK);
+    ASSERT_EQ(As<IPersistPropertyBag>()->InitNew(), S_OK);
     ASSERT_EQ(control->put_Count(7), S_OK);
     ComPtr<ole::MemoryPropertyBag> bag;
     ASSERT_EQ(ole::MakeObject(bag), S_OK);
-    ASSERT_EQ(persistBag->Save(bag.Get(), TRUE, TRUE), S_OK);
+    ASSERT_EQ(As<IPersistPropertyBag>()->Save(bag.Get(), TRUE, TRUE), S_OK);
     bag->AddRef();
     EXPECT_EQ(bag->Release(), 1u) << "the container's bag is not kept";
     // A storage save leaves the control dirty until SaveCompleted.
     ASSERT_EQ(control->put_Count(7), S_OK);
-    ComPtr<ILockBytes> bytes;
-    ASSERT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.Put()), S_OK);
     ComPtr<IStorage> storage;
-    ASSERT_EQ(StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
-                                           storage.Put()),
-              S_OK);
-    auto persistStorage = As<IPersistStorage>();
-    ASSERT_EQ(persistStorage->Save(storage.Get(), TRUE), S_OK);
-    EXPECT_EQ(persistStorage->IsDirty(), S_OK);
-    ASSERT_EQ(persistStorage->SaveCompleted(nullptr), S_OK);
-    EXPECT_EQ(persistStorage->IsDirty(), S_FALSE);
-    persistBag.Reset();
-    persistStorage.Reset();
+    const DWORD mode = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE;
+    ASSERT_EQ(StgCreateDocfile(nullptr, mode, 0, storage.Put()), S_OK);
+    ASSERT_EQ(As<IPersistStorage>()->Save(storage.Get(), TRUE), S_OK);
+    EXPECT_EQ(persist->IsDirty(), S_OK);
+    ASSERT_EQ(As<IPersistStorage>()->SaveCompleted(nullptr), S_OK);
+    EXPECT_EQ(persist->IsDirty(), S_FALSE);
     TearDownLikeAHost();
 
     for (const bool fromBag : {true, false}) {
