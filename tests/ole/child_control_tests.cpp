@@ -5,6 +5,7 @@
 #include "ole/variant.h"
 #include "tests/doubles/recording_container.h"
 #include "tests/ole/test_controls.h"
+#include "tests/support/canvas.h"
 #include "tests/support/com_helpers.h"
 
 #include <gtest/gtest.h>
@@ -46,10 +47,13 @@ protected:
         EXPECT_EQ(Child()->QueryInterface(__uuidof(Interface), result.PutVoid()), S_OK);
         return result;
     }
-    ComPtr<IOleClientSite> ChildSite() const {
+    template <typename Interface>
+    ComPtr<Interface> ChildSiteAs() const {
         ComPtr<IOleClientSite> site;
+        ComPtr<Interface> result;
         EXPECT_EQ(ChildAs<IOleObject>()->GetClientSite(site.Put()), S_OK);
-        return site;
+        EXPECT_EQ(site.As(&result), S_OK);
+        return result;
     }
     HRESULT Move(float left, float top, float width, float height) {
         const VARIANT arguments[] = {ole::FloatArgument(left), ole::FloatArgument(top), ole::FloatArgument(width),
@@ -82,22 +86,18 @@ protected:
 TEST_F(ChildControlTest, ChildIsMadeFirstAndCallsAndErrorsPassThroughTheWrapper) {
     EXPECT_EQ(TestControl::Journal(),
               (Journal{"Initialize", "InitProperties", "Resize 100x50", "Parent Initialize with child"}));
-    ComPtr<IOleControlSite> controlSite;
-    ASSERT_EQ(ChildSite().As(&controlSite), S_OK) << "the child was given its site";
     ComPtr<IDispatch> extended;
-    ASSERT_EQ(controlSite->GetExtendedControl(extended.Put()), S_OK);
+    ASSERT_EQ(ChildSiteAs<IOleControlSite>()->GetExtendedControl(extended.Put()), S_OK);
     Variant same;
     ASSERT_EQ(ole::GetProperty(extended.Get(), L"Object", same), S_OK);
-    EXPECT_EQ(V_DISPATCH(&same.Get()), Child());
+    EXPECT_EQ(V_DISPATCH(&same.Get()), Child()) << "the child's site hands out a wrapper of the child";
     same.Reset();
     extended.Reset();
-    controlSite.Reset();
 
-    const Variant caption(std::wstring_view(L"through the wrapper"));
-    ASSERT_EQ(ole::PutProperty(parent->Wrapper(), L"Caption", caption.Get()), S_OK);
+    ASSERT_EQ(ole::PutProperty(parent->Wrapper(), L"Count", Variant(LONG{12}).Get()), S_OK);
     Variant read;
-    ASSERT_EQ(ole::GetProperty(Child(), L"Caption", read), S_OK);
-    EXPECT_STREQ(V_BSTR(&read.Get()), L"through the wrapper");
+    ASSERT_EQ(ole::GetProperty(Child(), L"Count", read), S_OK);
+    EXPECT_EQ(V_I4(&read.Get()), 12) << "set through the wrapper";
     const ole::Bstr source(L"Child.Source"), description(L"Invalid property value");
     const VARIANT arguments[] = {ole::LongArgument(380), ole::TextArgument(source.Get()),
                                  ole::TextArgument(description.Get())};
@@ -112,39 +112,30 @@ TEST_F(ChildControlTest, ActivationShowsTheChildCoveringTheControlWithTheContain
     ASSERT_EQ(object->SetClientSite(container.Get()), S_OK);
     ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, container.Get(), 0, container->Window(), nullptr), S_OK);
     HWND parentWindow = nullptr, childWindow = nullptr;
-    ComPtr<IOleWindow> window;
-    ASSERT_EQ(object.As(&window), S_OK);
-    ASSERT_EQ(window->GetWindow(&parentWindow), S_OK);
+    ComPtr<IOleInPlaceObject> inPlace;
+    ASSERT_EQ(object.As(&inPlace), S_OK);
+    ASSERT_EQ(inPlace->GetWindow(&parentWindow), S_OK);
     ASSERT_EQ(ChildAs<IOleWindow>()->GetWindow(&childWindow), S_OK);
     ASSERT_TRUE(IsWindow(childWindow));
     EXPECT_EQ(GetParent(childWindow), parentWindow);
     // The container resizes the control; its Resize moves the child over all of it.
-    ComPtr<IOleInPlaceObject> inPlace;
-    ASSERT_EQ(object.As(&inPlace), S_OK);
-    const RECT bigger{10, 20, 310, 220};
+    const RECT bigger{10, 20, 310, 220}, whole{0, 0, 300, 200};
     ASSERT_EQ(inPlace->SetObjectRects(&bigger, &bigger), S_OK);
     const RECT childRect = support::RectIn(childWindow, parentWindow);
-    EXPECT_EQ(childRect.left, 0);
-    EXPECT_EQ(childRect.top, 0);
-    EXPECT_EQ(childRect.right, 300);
-    EXPECT_EQ(childRect.bottom, 200);
+    EXPECT_TRUE(EqualRect(&childRect, &whole));
     const Journal& journal = TestControl::Journal();
     EXPECT_NE(std::find(journal.begin(), journal.end(), "Show"), journal.end()) << "the child shown";
 
     ComPtr<IFontDisp> ambient = support::MakeFont(L"Arial", 9, true);
     container->SetAmbientFont(ambient.Get());
-    ComPtr<IDispatch> ambients;
-    ASSERT_EQ(ChildSite().As(&ambients), S_OK);
     DISPPARAMS none{};
     Variant font;
-    ASSERT_EQ(ambients->Invoke(DISPID_AMBIENT_FONT, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, font.Out(), nullptr,
-                               nullptr),
+    ASSERT_EQ(ChildSiteAs<IDispatch>()->Invoke(DISPID_AMBIENT_FONT, IID_NULL, 0, DISPATCH_PROPERTYGET, &none,
+                                               font.Out(), nullptr, nullptr),
               S_OK);
     EXPECT_EQ(V_DISPATCH(&font.Get()), static_cast<IDispatch*>(ambient.Get())) << "the outer container's ambients";
     container->SetAmbientFont(nullptr);
     font.Reset();
-    ambients.Reset();
-    window.Reset();
     inPlace.Reset();
     TearDownLikeAHost();
     EXPECT_FALSE(IsWindow(childWindow));
@@ -153,22 +144,18 @@ TEST_F(ChildControlTest, ActivationShowsTheChildCoveringTheControlWithTheContain
 
 TEST_F(ChildControlTest, DrawingTheControlDrawsTheChildWhereItSits) {
     ASSERT_EQ(Move(10, 0, 20, 10), S_OK);
-    HDC memory = CreateCompatibleDC(nullptr);
-    BITMAPINFO format{{sizeof(BITMAPINFOHEADER), 100, -50, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-    void* bits = nullptr;
-    HGDIOBJ previous = SelectObject(memory, CreateDIBSection(memory, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    support::Canvas canvas(100, 50);
     SIZEL extent{};
     ASSERT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
     ComPtr<IViewObject> view;
     ASSERT_EQ(object.As(&view), S_OK);
     // Drawn at the control's own pixel size, so the child's position maps one to one.
-    const RECTL bounds{0, 0, MulDiv(extent.cx, GetDeviceCaps(memory, LOGPIXELSX), 2540),
-                       MulDiv(extent.cy, GetDeviceCaps(memory, LOGPIXELSY), 2540)};
-    ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0), S_OK);
-    EXPECT_EQ(GetPixel(memory, 15, 5), TestControl::kPaintColour) << "the child";
-    EXPECT_EQ(GetPixel(memory, 40, 30), ParentControl::kPaintColour) << "the control around it";
-    DeleteObject(SelectObject(memory, previous));
-    DeleteDC(memory);
+    const RECTL bounds{0, 0, MulDiv(extent.cx, GetDeviceCaps(canvas.Dc(), LOGPIXELSX), 2540),
+                       MulDiv(extent.cy, GetDeviceCaps(canvas.Dc(), LOGPIXELSY), 2540)};
+    ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.Dc(), &bounds, nullptr, nullptr, 0),
+              S_OK);
+    EXPECT_EQ(GetPixel(canvas.Dc(), 15, 5), TestControl::kPaintColour) << "the child";
+    EXPECT_EQ(GetPixel(canvas.Dc(), 40, 30), ParentControl::kPaintColour) << "the control around it";
     view.Reset();
     TearDownLikeAHost();
 }

@@ -41,22 +41,16 @@ protected:
     ComPtr<ITestControl> control;
 };
 
-TEST_F(DispatchTest, LateAndEarlyBindingReachTheSameMethodsAndRefuseWhatIsNotThere) {
-    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"caption", Variant(std::wstring_view(L"Hello")).Get()), S_OK);
-    Bstr early;
-    ASSERT_EQ(control->get_Caption(early.Out()), S_OK);
-    EXPECT_EQ(early, L"Hello");
-    // The type information converts arguments as the vtable method declares them.
-    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"Count", Variant(std::wstring_view(L"41")).Get()), S_OK);
-    Variant count;
-    ASSERT_EQ(ole::GetProperty(dispatch.Get(), L"Count", count), S_OK);
-    ASSERT_EQ(count.Type(), VT_I4);
-    EXPECT_EQ(V_I4(&count.Get()), 41);
+TEST_F(DispatchTest, LateBindingConvertsAsTheMethodIsDeclaredAndRefusesWhatIsNotThere) {
+    ASSERT_EQ(ole::PutProperty(dispatch.Get(), L"count", Variant(std::wstring_view(L"41")).Get()), S_OK);
+    LONG count = 0;
+    ASSERT_EQ(control->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 41);
 
     EXPECT_EQ(InvokeRaw(3, DISPATCH_METHOD, {ole::LongArgument(1)}, nullptr), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(InvokeRaw(0, DISPATCH_PROPERTYGET, {}, nullptr), DISP_E_MEMBERNOTFOUND);
     DISPPARAMS none{};
-    EXPECT_EQ(dispatch->Invoke(1, IID_ITestControl, 1033, DISPATCH_PROPERTYGET, &none, nullptr, nullptr, nullptr),
+    EXPECT_EQ(dispatch->Invoke(2, IID_ITestControl, 1033, DISPATCH_PROPERTYGET, &none, nullptr, nullptr, nullptr),
               DISP_E_UNKNOWNINTERFACE);
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
     DISPID id = 12345;
@@ -79,9 +73,11 @@ TEST(AutomationErrorHResultTest, NumbersBelow65536AreOffsetIntoTheControlFacilit
     const struct {
         long number;
         HRESULT expected;
-    } cases[] = {{380, static_cast<HRESULT>(0x800A017C)}, {35603, static_cast<HRESULT>(0x800A8B13)},
-                 {65535, static_cast<HRESULT>(0x800AFFFF)}, {E_ACCESSDENIED, E_ACCESSDENIED},
-                 {0, E_FAIL},                               {70000, E_FAIL}};
+    } cases[] = {{380, static_cast<HRESULT>(0x800A017C)},
+                 {65535, static_cast<HRESULT>(0x800AFFFF)},
+                 {E_ACCESSDENIED, E_ACCESSDENIED},
+                 {0, E_FAIL},
+                 {70000, E_FAIL}};
     for (const auto& c : cases) EXPECT_EQ(ole::AutomationErrorHResult(c.number), c.expected) << c.number;
 }
 
@@ -96,9 +92,7 @@ TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
     ASSERT_EQ(info->GetGUID(&guid), S_OK);
     EXPECT_EQ(guid, IID_ITestControl);
     SetErrorInfo(0, info.Get());
-    const support::RaisedError early = support::TakeErrorInfo();
-    EXPECT_EQ(early.source, L"Lib.Control");
-    EXPECT_EQ(early.description, L"Invalid Key");
+    EXPECT_EQ(support::TakeErrorInfo().description, L"Invalid Key");
 
     support::ExceptionInfo exception;
     const VARIANT arguments[] = {ole::LongArgument(380), ole::TextArgument(source.Get()),
@@ -108,7 +102,6 @@ TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
     EXPECT_EQ(exception.scode, static_cast<HRESULT>(0x800A017C));
     EXPECT_EQ(exception.wCode, 0);
     EXPECT_EQ(exception.Source(), L"Lib.Control");
-    EXPECT_EQ(exception.Description(), L"Invalid Key");
     EXPECT_EQ(ole::CallMethod(dispatch.Get(), L"Raise", arguments, nullptr), static_cast<HRESULT>(0x800A017C));
     EXPECT_EQ(support::TakeErrorInfo().source, L"Lib.Control");
 

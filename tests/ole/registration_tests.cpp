@@ -38,43 +38,37 @@ protected:
                                                 &LIBID_RuntimeTestLib,  L"1.2",       0x20191,
                                                 30000,                  L"Apartment"};
     const std::wstring classKey = L"CLSID\\" + GuidText(CLSID_TestControl);
+    const std::wstring typeLibKey = L"TypeLib\\" + GuidText(LIBID_RuntimeTestLib);
     const std::wstring server = ole::ModuleFileName();
 };
 
-// What is written is checked key by key for both products (server_tests); here, that removal
-// and a failed registration leave nothing behind.
-TEST_F(RegistrationTest, RemovalAndAFailedRegistrationLeaveNothingBehind) {
+// What is written is checked key by key for both products (server_tests); here, what removal and
+// a failed registration leave behind.
+TEST_F(RegistrationTest, RemovalLeavesOnlyAProgIdTakenOverByAnotherClassAndAFailureLeavesNothing) {
     ASSERT_EQ(ole::RegisterControlServer(registration), S_OK);
     EXPECT_EQ(RegistryString(scratch, classKey + L"\\InprocServer32"), server);
     ASSERT_EQ(ole::UnregisterControlServer(registration), S_OK);
-    EXPECT_FALSE(RegistryKeyExists(scratch, classKey));
-    EXPECT_FALSE(RegistryKeyExists(scratch, L"RuntimeTestLib.TestControl"));
-    EXPECT_FALSE(RegistryKeyExists(scratch, L"TypeLib\\" + GuidText(LIBID_RuntimeTestLib)));
-    EXPECT_FALSE(RegistryKeyExists(scratch, L"Interface\\" + GuidText(IID_ITestControl)));
+    for (const std::wstring& key : {classKey, std::wstring(L"RuntimeTestLib.TestControl"), typeLibKey,
+                                    L"Interface\\" + GuidText(IID_ITestControl)}) {
+        EXPECT_FALSE(RegistryKeyExists(scratch, key)) << key;
+    }
     EXPECT_EQ(ole::UnregisterControlServer(registration), S_OK) << "removing what is absent is no failure";
 
-    // A step that fails leaves nothing half-written behind.
+    ASSERT_EQ(ole::RegisterControl(registration, server), S_OK);
+    const std::wstring other = GuidText(CLSID_StdFont);
+    ASSERT_EQ(RegSetKeyValueW(scratch, L"RuntimeTestLib.TestControl\\CLSID", nullptr, REG_SZ, other.c_str(),
+                              static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    ASSERT_EQ(ole::UnregisterControl(registration), S_OK);
+    EXPECT_FALSE(RegistryKeyExists(scratch, classKey));
+    EXPECT_EQ(RegistryString(scratch, L"RuntimeTestLib.TestControl\\CLSID"), other);
+
     ole::ControlRegistration broken = registration;
     broken.progId = L"";  // would name the root of the classes
     EXPECT_EQ(ole::RegisterControlServer(broken), E_INVALIDARG);
     EXPECT_EQ(RegistryString(scratch, L""), L"<absent>") << "nothing written into the root";
     EXPECT_FALSE(RegistryKeyExists(scratch, classKey));
-    EXPECT_FALSE(RegistryKeyExists(scratch, L"TypeLib\\" + GuidText(LIBID_RuntimeTestLib)));
-}
-
-TEST_F(RegistrationTest, AProgIdTakenOverByAnotherClassSurvivesRemoval) {
-    ASSERT_EQ(ole::RegisterControl(registration, server), S_OK);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(scratch, L"RuntimeTestLib.TestControl\\CLSID", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    const std::wstring other = GuidText(CLSID_StdFont);
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(other.c_str()),
-                   static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    ASSERT_EQ(ole::UnregisterControl(registration), S_OK);
-    EXPECT_FALSE(RegistryKeyExists(scratch, classKey));
-    EXPECT_EQ(RegistryString(scratch, L"RuntimeTestLib.TestControl\\CLSID"), other);
+    EXPECT_FALSE(RegistryKeyExists(scratch, typeLibKey));
 }
 
 }  // namespace

@@ -59,27 +59,14 @@ HRESULT TestControl::InitProperties() {
 
 HRESULT TestControl::ReadProperties(IPropertyBag* bag) {
     Note("ReadProperties");
-    ole::Variant caption, count, font;
-    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Caption", VT_BSTR, ole::Variant(std::wstring_view()).Get(), caption));
+    ole::Variant count;
     RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Count", VT_I4, ole::Variant(LONG{0}).Get(), count));
-    ole::ComPtr<IFontDisp> ambient, readFont;
-    RETURN_IF_FAILED(AmbientFont(ambient));
-    RETURN_IF_FAILED(
-        ole::ReadBagValue(bag, L"Font", VT_DISPATCH, ole::Variant(static_cast<IDispatch*>(ambient.Get())).Get(), font));
-    if (V_DISPATCH(&font.Get())) {
-        RETURN_IF_FAILED(V_DISPATCH(&font.Get())->QueryInterface(IID_IFontDisp, readFont.PutVoid()));
-    }
-    caption_.assign(V_BSTR(&caption.Get()) ? V_BSTR(&caption.Get()) : L"");
     count_ = V_I4(&count.Get());
-    font_ = readFont;
     return S_OK;
 }
 
 HRESULT TestControl::WriteProperties(IPropertyBag* bag) {
-    Note("WriteProperties");
-    RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Caption", ole::Variant(std::wstring_view(caption_)).Get()));
-    RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Count", ole::Variant(count_).Get()));
-    return ole::WriteBagValue(bag, L"Font", ole::Variant(static_cast<IDispatch*>(font_.Get())).Get());
+    return ole::WriteBagValue(bag, L"Count", ole::Variant(count_).Get());
 }
 
 void TestControl::Resize() {
@@ -88,21 +75,6 @@ void TestControl::Resize() {
 }
 
 void TestControl::Paint(HDC dc, const RECT& bounds) { FillWith(dc, bounds, kPaintColour); }
-
-HRESULT TestControl::get_Caption(BSTR* value) {
-    if (!value) return E_POINTER;
-    *value = SysAllocStringLen(caption_.data(), static_cast<UINT>(caption_.size()));
-    return *value ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT TestControl::put_Caption(BSTR value) {
-    return ole::Guarded([&] {
-        caption_.assign(value ? value : L"", SysStringLen(value));
-        PropertyChanged(1);
-        InvalidateView();
-        return S_OK;
-    });
-}
 
 HRESULT TestControl::get_Count(LONG* value) {
     if (!value) return E_POINTER;
@@ -125,16 +97,6 @@ HRESULT TestControl::Raise(LONG number, BSTR source, BSTR description) {
 HRESULT TestControl::FireChanged(BSTR name, VARIANT value) {
     const VARIANT arguments[] = {ole::TextArgument(name), value};
     return FireEvent(2, arguments);
-}
-
-HRESULT TestControl::putref_Font(IFontDisp* value) {
-    if (!value) {
-        return ole::RaiseAutomationError(380, L"RuntimeTests.TestControl", L"Invalid property value",
-                                         IID_ITestControl);
-    }
-    font_ = value;
-    PropertyChanged(7);
-    return S_OK;
 }
 
 HRESULT ParentControl::FinalConstruct() noexcept {

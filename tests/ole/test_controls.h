@@ -32,15 +32,12 @@ public:
     static std::vector<std::string>& Journal();
     static void Note(std::string entry);
 
-    IFACEMETHODIMP get_Caption(BSTR* value) override;
-    IFACEMETHODIMP put_Caption(BSTR value) override;
     IFACEMETHODIMP get_Count(LONG* value) override;
     IFACEMETHODIMP put_Count(LONG value) override;
     IFACEMETHODIMP Raise(LONG number, BSTR source, BSTR description) override;
     IFACEMETHODIMP FireClicked() override { return FireEvent(1); }
     IFACEMETHODIMP FireChanged(BSTR name, VARIANT value) override;
     IFACEMETHODIMP get_Font(IFontDisp** value) override { return font_.CopyTo(value); }
-    IFACEMETHODIMP putref_Font(IFontDisp* value) override;
 
 private:
     ~TestControl() override { EndControl(); }
@@ -54,7 +51,6 @@ private:
     void Terminate() override { Note("Terminate"); }
     void Paint(HDC dc, const RECT& bounds) override;
 
-    std::wstring caption_;
     LONG count_ = 0;
     ole::ComPtr<IFontDisp> font_;
 };
@@ -67,7 +63,7 @@ inline constexpr CLSID kParentControlClass = {
 // a control with a placed inner control does. Its notifications go to the journal as "Parent ...".
 class ParentControl final : public ole::ComObject<ParentControl, ole::ControlOf<ParentControl>> {
 public:
-    static constexpr COLORREF kPaintColour = RGB(255, 255, 255);
+    static constexpr COLORREF kPaintColour = RGB(90, 40, 90);
 
     HRESULT FinalConstruct() noexcept;
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
