@@ -39,7 +39,7 @@ HRESULT ListAccessible::Resolve(const VARIANT& child, size_t& row) const noexcep
     if (!view_ || !view_->Window()) return CO_E_OBJNOTCONNECTED;
     if (V_VT(&child) != VT_I4) return E_INVALIDARG;
     if (V_I4(&child) == CHILDID_SELF) return S_OK;
-    if (V_I4(&child) < 0 || static_cast<size_t>(V_I4(&child)) > view_->Rows().size()) return E_INVALIDARG;
+    if (V_I4(&child) < 0 || static_cast<size_t>(V_I4(&child)) > view_->rows_.Count()) return E_INVALIDARG;
     row = static_cast<size_t>(V_I4(&child)) - 1;
     return S_OK;
 }
@@ -68,7 +68,7 @@ HRESULT ListAccessible::get_accChildCount(LONG* count) {
     if (!count) return E_POINTER;
     *count = 0;
     if (!view_ || !view_->Window()) return CO_E_OBJNOTCONNECTED;
-    *count = static_cast<LONG>(view_->Rows().size());
+    *count = static_cast<LONG>(view_->rows_.Count());
     return S_OK;
 }
 
@@ -131,10 +131,11 @@ HRESULT ListAccessible::get_accState(VARIANT child, VARIANT* state) {
         if (focused) flags |= STATE_SYSTEM_FOCUSED;
     } else {
         flags |= STATE_SYSTEM_SELECTABLE;
-        if (row == view_->selectedRow_) flags |= focused ? STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED
+        if (row == view_->rows_.Selected()) flags |= focused ? STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED
                                                          : STATE_SYSTEM_SELECTED;
         if (view_->ItemAtRow(row)->Description().readOnly) flags |= STATE_SYSTEM_READONLY;
-        if (row < view_->top_ || row >= view_->top_ + view_->RowsPerPage()) flags |= STATE_SYSTEM_OFFSCREEN;
+        const size_t top = view_->rows_.Top();
+        if (row < top || row >= top + view_->RowsPerPage()) flags |= STATE_SYSTEM_OFFSCREEN;
     }
     V_VT(state) = VT_I4;
     V_I4(state) = flags;
@@ -171,8 +172,8 @@ HRESULT ListAccessible::get_accFocus(VARIANT* focus) {
     VariantInit(focus);
     if (!view_ || !view_->Window()) return CO_E_OBJNOTCONNECTED;
     if (GetFocus() != view_->Window()) return S_FALSE;
-    view_->Rows();
-    *focus = ChildId(view_->selectedRow_ == ListView::kNone ? kSelf : view_->selectedRow_);
+    const size_t selected = view_->rows_.Selected();
+    *focus = ChildId(selected == ListView::kNone ? kSelf : selected);
     return S_OK;
 }
 
@@ -180,9 +181,9 @@ HRESULT ListAccessible::get_accSelection(VARIANT* selection) {
     if (!selection) return E_POINTER;
     VariantInit(selection);
     if (!view_ || !view_->Window()) return CO_E_OBJNOTCONNECTED;
-    view_->Rows();
-    if (view_->selectedRow_ == ListView::kNone) return S_FALSE;
-    *selection = ChildId(view_->selectedRow_);
+    const size_t selected = view_->rows_.Selected();
+    if (selected == ListView::kNone) return S_FALSE;
+    *selection = ChildId(selected);
     return S_OK;
 }
 
@@ -230,7 +231,7 @@ HRESULT ListAccessible::accNavigate(LONG direction, VARIANT start, VARIANT* end)
     VariantInit(end);
     size_t row = kSelf;
     RETURN_IF_FAILED(Resolve(start, row));
-    const size_t count = view_->Rows().size();
+    const size_t count = view_->rows_.Count();
     size_t target = kSelf;
     switch (direction) {
     case NAVDIR_FIRSTCHILD:

@@ -77,7 +77,7 @@ void ListView::OnContextMenu(int x, int y) noexcept {
                 L"&Paste\tCtrl+V");
     AppendMenuW(menu, enabledIf(editable && item->CanReset()), kCommandReset, L"R&eset");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING | (alphabetical_ ? MF_CHECKED : MF_UNCHECKED), kCommandSortAlphabetically,
+    AppendMenuW(menu, MF_STRING | (rows_.Alphabetical() ? MF_CHECKED : MF_UNCHECKED), kCommandSortAlphabetically,
                 L"&Sort by Name");
     AppendMenuW(menu, MF_STRING, kCommandFilter, L"&Filter...\tCtrl+F");
     const UINT chosen = static_cast<UINT>(
@@ -161,13 +161,11 @@ void ListView::RequestHelp() noexcept {
 
 void ListView::ToggleSortOrder() noexcept {
     if (editor_ && !CommitEdit()) return;
-    alphabetical_ = !alphabetical_;
-    rowsStale_ = true;
-    Rows();
-    EnsureVisible(selectedRow_);
+    rows_.SetAlphabetical(!rows_.Alphabetical());
+    EnsureVisible(rows_.Selected());
     UpdateScrollBar();
     Invalidate();
-    const VARIANT arguments[] = {ole::BooleanArgument(alphabetical_ ? VARIANT_TRUE : VARIANT_FALSE)};
+    const VARIANT arguments[] = {ole::BooleanArgument(rows_.Alphabetical() ? VARIANT_TRUE : VARIANT_FALSE)};
     host_.Raise(events::kSortOrderChanged, arguments);
 }
 

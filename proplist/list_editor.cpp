@@ -36,9 +36,9 @@ void ListView::BeginEdit() noexcept {
     const VARIANT beforeEdit[] = {ole::ObjectArgument(AsDispatch(item)), ole::BooleanReference(&cancel)};
     host_.Raise(events::kBeforeEdit, beforeEdit);
     if (cancel || item != Selected()) return;
-    EnsureVisible(selectedRow_);
+    EnsureVisible(rows_.Selected());
     HideMessage();
-    HWND editor = CreateEditor(*item, ValueCell(selectedRow_));
+    HWND editor = CreateEditor(*item, ValueCell(rows_.Selected()));
     if (!editor) return;
     editor_ = editor;
     editing_ = item;
@@ -295,7 +295,7 @@ void ListView::CloseEditor() noexcept {
 
 void ListView::ShowMessage(const std::wstring& text) noexcept {
     if (!window_) return;
-    Rows();
+    const size_t selected = rows_.Selected();
     if (!message_) {
         message_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_OWNERDRAW, 0, 0, 0, 0,
                                    window_, nullptr, ole::CurrentModule(), nullptr);
@@ -305,10 +305,10 @@ void ListView::ShowMessage(const std::wstring& text) noexcept {
     RECT client{};
     GetClientRect(window_, &client);
     const int height = RowHeight();
-    int y = RowsTop() + (selectedRow_ == kNone ? 0
-                                                : static_cast<int>(static_cast<long long>(selectedRow_) -
-                                                                   static_cast<long long>(top_) + 1) *
-                                                      height);
+    int y = RowsTop() + (selected == kNone ? 0
+                                           : static_cast<int>(static_cast<long long>(selected) -
+                                                              static_cast<long long>(rows_.Top()) + 1) *
+                                                 height);
     if (y + height > client.bottom) y = std::max(RowsTop(), y - 2 * height);
     SetWindowPos(message_, HWND_TOP, 0, y, client.right, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }

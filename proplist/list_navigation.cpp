@@ -13,18 +13,6 @@ namespace proplist {
 
 using namespace view_support;
 
-namespace {
-
-constexpr DWORD kTypeAheadPause = 1000;  // ms between keys that start a new search
-
-bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
-    if (prefix.size() > name.size()) return false;
-    return CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
-                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
-}
-
-}  // namespace
-
 SHORT ListView::RaiseKeyDown(SHORT key) noexcept {
     const VARIANT arguments[] = {ole::ShortReference(&key), ole::ShortArgument(ShiftState())};
     host_.Raise(events::kKeyDown, arguments);
@@ -41,10 +29,10 @@ void ListView::OnKeyDown(SHORT key) noexcept {
         BeginEdit();
         return DropDown();
     }
-    const size_t count = Rows().size();
+    const size_t count = rows_.Count();
     if (count == 0) return;
     const size_t page = RowsPerPage();
-    const size_t current = selectedRow_;
+    const size_t current = rows_.Selected();
     switch (key) {
     case VK_UP: Move(-1); break;
     case VK_DOWN: Move(1); break;
@@ -56,27 +44,27 @@ void ListView::OnKeyDown(SHORT key) noexcept {
     case VK_F2: BeginEdit(); break;
     case VK_TAB:
         Move((ShiftState() & 1) ? -1 : 1);
-        if (selectedRow_ != current) BeginEdit();
+        if (rows_.Selected() != current) BeginEdit();
         break;
     default: break;
     }
 }
 
 void ListView::Move(long delta) noexcept {
-    const size_t count = Rows().size();
+    const size_t count = rows_.Count();
     if (count == 0) return;
-    if (selectedRow_ == kNone) {
+    const size_t selected = rows_.Selected();
+    if (selected == kNone) {
         Select(delta < 0 ? count - 1 : 0);
         return;
     }
-    const long long target = static_cast<long long>(selectedRow_) + delta;
+    const long long target = static_cast<long long>(selected) + delta;
     Select(static_cast<size_t>(std::clamp<long long>(target, 0, static_cast<long long>(count) - 1)));
 }
 
 bool ListView::Select(size_t row) noexcept {
     if (editor_ && !CommitEdit()) return false;
-    Rows();
-    if (row == selectedRow_) {
+    if (row == rows_.Selected()) {
         EnsureVisible(row);
         return true;
     }
@@ -87,11 +75,9 @@ bool ListView::Select(size_t row) noexcept {
     host_.Raise(events::kBeforeSelectionChange, before);
     if (cancel) return false;
     // A handler may have changed the items.
-    Rows();
-    if (row != kNone && row >= rows_.size()) return false;
-    item = row == kNone ? nullptr : ItemAtRow(row);
-    selectedRow_ = row;
-    selectedItem_ = item;
+    if (row != kNone && row >= rows_.Count()) return false;
+    rows_.Select(row);
+    item = ItemAtRow(row);
     HideMessage();
     if (row != kNone) {
         NotifyAccessibility(EVENT_OBJECT_SELECTION, row);
@@ -106,22 +92,13 @@ bool ListView::Select(size_t row) noexcept {
 
 void ListView::OnChar(wchar_t typed) noexcept {
     if (typed < L' ') return;
-    const DWORD now = GetTickCount();
-    if (now - lastTyped_ > kTypeAheadPause) typeAhead_.clear();
-    lastTyped_ = now;
-    typeAhead_.push_back(typed);
-    const std::vector<size_t>& rows = Rows();
-    if (rows.empty()) return;
-    // A new search starts after the selection; a longer prefix may still match the selection.
-    const size_t first = selectedRow_ == kNone ? 0 : (typeAhead_.size() == 1 ? selectedRow_ + 1 : selectedRow_);
-    for (size_t step = 0; step < rows.size(); ++step) {
-        const size_t row = (first + step) % rows.size();
-        if (StartsWith(host_.Items().At(rows[row]).Description().name, typeAhead_)) {
-            Select(row);
-            return;
-        }
+    const size_t found = rows_.FindTyped(typed, GetTickCount());
+    if (found != kNone) {
+        Select(found);
+        return;
     }
-    const ole::Bstr searched(typeAhead_);
+    if (rows_.Count() == 0) return;
+    const ole::Bstr searched(rows_.Typed());
     const VARIANT arguments[] = {ole::TextArgument(searched.Get())};
     host_.Raise(events::kSearchNotFound, arguments);
 }
@@ -142,7 +119,7 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     }
     const size_t row = RowAt(y);
     if (row == kNone) return;
-    const bool again = row == selectedRow_;
+    const bool again = row == rows_.Selected();
     if (!Select(row)) return;
     const VARIANT item[] = {ole::ObjectArgument(AsDispatch(ItemAtRow(row)))};
     host_.Raise(events::kItemClick, item);

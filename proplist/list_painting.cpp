@@ -26,17 +26,19 @@ void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
     HGDIOBJ previousPen = SelectObject(dc, grid);
     const bool focused = window_ && (GetFocus() == window_);
 
-    const std::vector<size_t>& rows = Rows();
+    const std::vector<size_t>& rows = rows_.Positions();
+    const size_t top = rows_.Top();
+    const size_t selectedRow = rows_.Selected();
     PropertyItems& items = host_.Items();
     size_t drawn = 0;
-    for (size_t row = top_; row < rows.size(); ++row) {
-        const int y = bounds.top + static_cast<int>(row - top_) * height;
+    for (size_t row = top; row < rows.size(); ++row) {
+        const int y = bounds.top + static_cast<int>(row - top) * height;
         if (y >= bounds.bottom) break;
         const PropertyItem& item = items.At(rows[row]);
         const ItemDescription& description = item.Description();
         RECT nameCell{bounds.left, y, split, y + height};
         RECT valueCell{split + 1, y, bounds.right, y + height};
-        const bool selected = row == selectedRow_;
+        const bool selected = row == selectedRow;
         if (selected) {
             FillRect(dc, &nameCell, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_3DFACE));
         }
@@ -76,7 +78,7 @@ void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
         ++drawn;
     }
     MoveToEx(dc, split, bounds.top, nullptr);
-    LineTo(dc, split, bounds.top + static_cast<int>(std::min(rows.size() - std::min(top_, rows.size()),
+    LineTo(dc, split, bounds.top + static_cast<int>(std::min(rows.size() - std::min(top, rows.size()),
                                                              static_cast<size_t>(INT_MAX / std::max(1, height)))) *
                                        height);
     SelectObject(dc, previousPen);

@@ -85,15 +85,7 @@ int ListView::RowHeight() noexcept {
     return rowHeight_;
 }
 
-PropertyItem* ListView::ItemAtRow(size_t row) noexcept {
-    const std::vector<size_t>& rows = Rows();
-    return row < rows.size() ? &host_.Items().At(rows[row]) : nullptr;
-}
-
-PropertyItem* ListView::Selected() noexcept {
-    Rows();
-    return selectedRow_ == kNone ? nullptr : ItemAtRow(selectedRow_);
-}
+PropertyItem* ListView::Selected() noexcept { return rows_.SelectedItem(); }
 
 size_t ListView::RowsPerPage() noexcept {
     RECT client{};
@@ -108,13 +100,13 @@ int ListView::SplitterX(int width) const noexcept {
 RECT ListView::ValueCell(size_t row) noexcept {
     RECT client{};
     GetClientRect(window_, &client);
-    const int y = RowsTop() + static_cast<int>(static_cast<long long>(row) - static_cast<long long>(top_)) * RowHeight();
+    const int y = RowsTop() + static_cast<int>(static_cast<long long>(row) - static_cast<long long>(rows_.Top())) * RowHeight();
     return {SplitterX(client.right) + 1, y, client.right, y + RowHeight()};
 }
 
 void ListView::PositionEditor() noexcept {
-    if (!editor_ || selectedRow_ == kNone) return;
-    const RECT cell = ValueCell(selectedRow_);
+    if (!editor_ || rows_.Selected() == kNone) return;
+    const RECT cell = ValueCell(rows_.Selected());
     // A combo box's height is that of its open list.
     MoveWindow(editor_, cell.left, cell.top, cell.right - cell.left,
                IsComboBox(editor_) ? RowHeight() * kDropDownRows : cell.bottom - cell.top, TRUE);
@@ -130,41 +122,32 @@ void ListView::UpdateScrollBar() noexcept {
     info.cbSize = sizeof(info);
     info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
     info.nMin = 0;
-    info.nMax = static_cast<int>(std::min<size_t>(Rows().size(), INT_MAX)) - 1;
+    info.nMax = static_cast<int>(std::min<size_t>(rows_.Count(), INT_MAX)) - 1;
     info.nPage = static_cast<UINT>(RowsPerPage());
-    info.nPos = static_cast<int>(top_);
+    info.nPos = static_cast<int>(rows_.Top());
     SetScrollInfo(window_, SB_VERT, &info, TRUE);
 }
 
 void ListView::ScrollTo(size_t top) noexcept {
-    const size_t count = Rows().size();
-    const size_t page = RowsPerPage();
-    const size_t highest = count > page ? count - page : 0;
-    top = std::min(top, highest);
-    if (top == top_) return;
+    top = rows_.ClampTop(top, RowsPerPage());
+    if (top == rows_.Top()) return;
     // The editor sits on its row: the view moves only once the edit is settled.
     if (editor_ && !CommitEdit()) return;
-    top_ = top;
+    rows_.SetTop(top);
     UpdateScrollBar();
     Invalidate();
     host_.Raise(events::kScroll);
-    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(ItemAtRow(top_)))};
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(ItemAtRow(rows_.Top())))};
     host_.Raise(events::kTopItemChanged, arguments);
 }
 
 void ListView::EnsureVisible(size_t row) noexcept {
-    if (row == kNone) return;
-    const size_t page = RowsPerPage();
-    if (row < top_) ScrollTo(row);
-    else if (row >= top_ + page) ScrollTo(row + 1 - page);
+    if (row != kNone) ScrollTo(rows_.TopShowing(row, RowsPerPage()));
 }
 
 void ListView::ItemsReplaced() noexcept {
     if (editor_) AbandonEdit();
-    rowsStale_ = true;
-    selectedItem_ = nullptr;
-    selectedRow_ = kNone;
-    top_ = 0;
+    rows_.Reset();
     UpdateScrollBar();
     Invalidate();
 }
@@ -172,15 +155,12 @@ void ListView::ItemsReplaced() noexcept {
 void ListView::ItemChanged(PropertyItem& item) noexcept {
     HideMessage();
     // Only the selected row's value is news to a screen reader; finding others would cost a walk.
-    if (&item == selectedItem_ && selectedRow_ != kNone) NotifyAccessibility(EVENT_OBJECT_VALUECHANGE, selectedRow_);
+    if (rows_.HoldsSelection(item)) NotifyAccessibility(EVENT_OBJECT_VALUECHANGE, rows_.Selected());
     if (editor_ && editing_.Get() == &item && !item.IsVisible()) AbandonEdit();
     // Visibility may have changed: the rows are rebuilt when next needed, once for any number
     // of changes, so hiding many items costs one pass.
-    rowsStale_ = true;
-    if (editor_) {
-        Rows();
-        PositionEditor();
-    }
+    rows_.Invalidate();
+    if (editor_) PositionEditor();
     Invalidate();
 }
 
@@ -299,7 +279,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (filterBox_) MoveWindow(filterBox_, 0, 0, client.right, RowsTop(), TRUE);
         PositionEditor();
         UpdateScrollBar();
-        ScrollTo(top_);
+        ScrollTo(rows_.Top());
         Invalidate();
         host_.Raise(events::kResize);
         if (SplitterX(client.right) != reportedSplit_) {
@@ -438,14 +418,14 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         info.fMask = SIF_ALL;
         GetScrollInfo(window_, SB_VERT, &info);
         const size_t page = RowsPerPage();
-        size_t top = top_;
+        size_t top = rows_.Top();
         switch (LOWORD(wParam)) {
         case SB_LINEUP: top = top > 0 ? top - 1 : 0; break;
         case SB_LINEDOWN: ++top; break;
         case SB_PAGEUP: top = top > page ? top - page : 0; break;
         case SB_PAGEDOWN: top += page; break;
         case SB_TOP: top = 0; break;
-        case SB_BOTTOM: top = Rows().size(); break;
+        case SB_BOTTOM: top = rows_.Count(); break;
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION: top = static_cast<size_t>(std::max(0, info.nTrackPos)); break;
         default: break;
@@ -458,11 +438,12 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         const VARIANT arguments[] = {ole::ShortArgument(delta), ole::ShortArgument(ShiftState())};
         host_.Raise(events::kMouseWheel, arguments);
         const long rows = -3L * delta / WHEEL_DELTA;
-        ScrollTo(rows < 0 ? (top_ > static_cast<size_t>(-rows) ? top_ + rows : 0) : top_ + static_cast<size_t>(rows));
+        const size_t top = rows_.Top();
+        ScrollTo(rows < 0 ? (top > static_cast<size_t>(-rows) ? top + rows : 0) : top + static_cast<size_t>(rows));
         return 0;
     }
     case WM_SETFOCUS:
-        NotifyAccessibility(EVENT_OBJECT_FOCUS, Selected() ? selectedRow_ : kNone);
+        NotifyAccessibility(EVENT_OBJECT_FOCUS, rows_.Selected());
         Invalidate();
         host_.FocusReceived();
         host_.Raise(events::kGotFocus);

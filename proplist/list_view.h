@@ -2,6 +2,7 @@
 
 #include "ole/com_ptr.h"
 #include "proplist/list_accessible.h"
+#include "proplist/list_rows.h"
 #include "proplist/property_items.h"
 
 #include <windows.h>
@@ -34,7 +35,7 @@ protected:
 // The list on screen: a window of two columns (name, value) split by a draggable line, one row
 // per visible item, a selection, keyboard navigation and in-place editing. Only the rows in
 // view are drawn, so the cost of a paint does not grow with the number of items.
-class ListView {
+class ListView final : private RowSource {
 public:
     // Commands of the context menu.
     static constexpr UINT kCommandRefresh = 100;
@@ -77,7 +78,7 @@ public:
     HWND FilterBox() const noexcept { return filterBox_; }
     // The calendar dropped down under a date being edited, or null.
     HWND Calendar() const noexcept { return calendar_; }
-    bool SortsAlphabetically() const noexcept { return alphabetical_; }
+    bool SortsAlphabetically() const noexcept { return rows_.Alphabetical(); }
     // Rows drawn by the last paint, and paints that reached the screen: what virtualised
     // painting and Redraw are judged by.
     size_t RowsDrawn() const noexcept { return rowsDrawn_; }
@@ -85,7 +86,7 @@ public:
 
 private:
     friend class ListAccessible;
-    static constexpr size_t kNone = static_cast<size_t>(-1);
+    static constexpr size_t kNone = ListRows::kNone;
     static constexpr LRESULT kRefusedDropDown = -2;
     static constexpr int kDropDownRows = 12;  // rows a drop-down's open list shows
     // Posted to the list's window: a combo box's list has closed and its selection settled;
@@ -101,8 +102,11 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
-    const std::vector<size_t>& Rows() noexcept;
-    PropertyItem* ItemAtRow(size_t row) noexcept;
+    // RowSource
+    PropertyItems& Items() noexcept override { return host_.Items(); }
+    void RowsRebuilt() noexcept override;
+
+    PropertyItem* ItemAtRow(size_t row) noexcept { return rows_.ItemAt(row); }
     // The row under a point of the window's client area, or kNone.
     size_t RowAt(int y) noexcept;
     // Where the first row starts: below the filter box while it is open.
@@ -200,22 +204,14 @@ private:
     bool trackingMouse_ = false;
 
     HWND filterBox_ = nullptr;
-    std::wstring filter_;
-    bool alphabetical_ = false;
 
-    std::vector<size_t> rows_;  // item positions of the visible items, in order
-    bool rowsStale_ = true;
-    size_t selectedRow_ = kNone;
-    const PropertyItem* selectedItem_ = nullptr;
-    size_t top_ = 0;
+    ListRows rows_{*this};
     int rowHeight_ = 0;
     HFONT boldFont_ = nullptr;
     HFONT boldFontBase_ = nullptr;  // the font boldFont_ was made from
     double splitRatio_ = 0.45;
     int reportedSplit_ = -1;  // the name column's width last reported
     bool draggingSplitter_ = false;
-    std::wstring typeAhead_;
-    DWORD lastTyped_ = 0;
     ole::ComPtr<ListAccessible> accessible_;  // made when first asked for
     size_t rowsDrawn_ = 0;
     size_t paintCount_ = 0;

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "proplist/property_items.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace proplist {
+
+// Where the rows come from, and who hears that they were built again.
+class RowSource {
+public:
+    virtual PropertyItems& Items() noexcept = 0;
+    virtual void RowsRebuilt() noexcept = 0;
+
+protected:
+    ~RowSource() = default;
+};
+
+// The rows of the list apart from its window: which items are rows (the visible ones whose name
+// contains the filter, in any case) in what order (the items' own, or by name), which row is
+// selected, which row is first in view, and where typing a name's first letters leads. Rows are
+// built again when next asked for after a change, once for any number of changes.
+class ListRows {
+public:
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+
+    explicit ListRows(RowSource& source) noexcept : source_(source) {}
+
+    // The item positions of the rows, in view order.
+    const std::vector<size_t>& Positions() noexcept;
+    size_t Count() noexcept { return Positions().size(); }
+    // The item of a row, or null when there is no such row.
+    PropertyItem* ItemAt(size_t row) noexcept;
+    // The items changed (visibility, names, values): the rows are built again when next needed.
+    void Invalidate() noexcept { stale_ = true; }
+    // Other items altogether: nothing selected, the view back at the top.
+    void Reset() noexcept;
+
+    const std::wstring& Filter() const noexcept { return filter_; }
+    // False when the filter is what it was. A new filter shows its rows from the top.
+    bool SetFilter(std::wstring filter);
+    bool Alphabetical() const noexcept { return alphabetical_; }
+    void SetAlphabetical(bool alphabetical) noexcept;
+
+    // The selected row (kNone for none), after the rows are brought up to date: the selection
+    // follows its item wherever it moves, and is lost when the item is no row any more.
+    size_t Selected() noexcept;
+    PropertyItem* SelectedItem() noexcept { return ItemAt(Selected()); }
+    // Whether that item is the one selected, without building the rows.
+    bool HoldsSelection(const PropertyItem& item) const noexcept { return &item == selectedItem_; }
+    // Selects a row; kNone, or a row that does not exist, selects nothing.
+    void Select(size_t row) noexcept;
+
+    // The first row in view.
+    size_t Top() noexcept;
+    void SetTop(size_t top) noexcept { top_ = top; }
+    // `top` kept within what a view of `page` rows can show: the last page is a full one.
+    size_t ClampTop(size_t top, size_t page) noexcept;
+    // The first row that brings `row` into a view of `page` rows with the least scrolling.
+    size_t TopShowing(size_t row, size_t page) noexcept;
+
+    // What the user typed, letter by letter: a pause of `kTypeAheadPause` starts a new search.
+    // The row whose name starts with the letters so far, looking from after the selection for a
+    // new search and from the selection for a longer one, or kNone.
+    static constexpr DWORD kTypeAheadPause = 1000;
+    size_t FindTyped(wchar_t typed, DWORD now);
+    const std::wstring& Typed() const noexcept { return typed_; }
+
+private:
+    void Rebuild() noexcept;
+
+    RowSource& source_;
+    std::vector<size_t> positions_;
+    bool stale_ = true;
+    size_t selectedRow_ = kNone;
+    const PropertyItem* selectedItem_ = nullptr;
+    size_t top_ = 0;
+    std::wstring filter_;
+    bool alphabetical_ = false;
+    std::wstring typed_;
+    DWORD lastTyped_ = 0;
+};
+
+}  // namespace proplist
