@@ -251,16 +251,16 @@ HRESULT FakeItem::Enter(const std::wstring& member, const std::wstring& written)
     return state_->Fail(name_ + L"." + member + (written.empty() ? L".get" : L".put"));
 }
 
-IFACEMETHODIMP FakeItem::get_Value(VARIANT* value) {
-    if (!value) return E_POINTER;
-    VariantInit(value);
-    RETURN_IF_FAILED(Enter(L"Value"));
-    return ole::CopyVariant(value, value_.Get());
+HRESULT FakeItem::ReadVariant(const wchar_t* member, VARIANT* out, const ole::Variant& stored) const {
+    if (!out) return E_POINTER;
+    VariantInit(out);
+    RETURN_IF_FAILED(Enter(member));
+    return ole::CopyVariant(out, stored.Get());
 }
 
-IFACEMETHODIMP FakeItem::put_Value(VARIANT value) {
-    RETURN_IF_FAILED(Enter(L"Value", Quiet() ? L"" : Describe(value)));
-    return value_.CopyFrom(value);
+HRESULT FakeItem::WriteVariant(const wchar_t* member, const VARIANT& written, ole::Variant& stored) const {
+    RETURN_IF_FAILED(Enter(member, Quiet() ? L"" : Describe(written)));
+    return stored.CopyFrom(written);
 }
 
 IFACEMETHODIMP FakeItem::get_Name(BSTR* name) {
@@ -271,43 +271,10 @@ IFACEMETHODIMP FakeItem::get_Name(BSTR* name) {
     return *name ? S_OK : E_OUTOFMEMORY;
 }
 
-IFACEMETHODIMP FakeItem::get_ReadOnly(VARIANT_BOOL* readOnly) {
-    if (!readOnly) return E_POINTER;
-    RETURN_IF_FAILED(Enter(L"ReadOnly"));
-    *readOnly = readOnly_;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeItem::get_Style(LONG* style) {
-    if (!style) return E_POINTER;
-    RETURN_IF_FAILED(Enter(L"Style"));
-    *style = style_;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeItem::get_Visible(VARIANT_BOOL* visible) {
-    if (!visible) return E_POINTER;
-    RETURN_IF_FAILED(Enter(L"Visible"));
-    *visible = visible_;
-    return S_OK;
-}
-
 IFACEMETHODIMP FakeItem::put_Visible(VARIANT_BOOL visible) {
     RETURN_IF_FAILED(Enter(L"Visible", Quiet() ? L"" : std::to_wstring(visible)));
     visible_ = visible;
     return S_OK;
-}
-
-IFACEMETHODIMP FakeItem::get_Modified(VARIANT* modified) {
-    if (!modified) return E_POINTER;
-    VariantInit(modified);
-    RETURN_IF_FAILED(Enter(L"Modified"));
-    return ole::CopyVariant(modified, modified_.Get());
-}
-
-IFACEMETHODIMP FakeItem::put_Modified(VARIANT modified) {
-    RETURN_IF_FAILED(Enter(L"Modified", Quiet() ? L"" : Describe(modified)));
-    return modified_.CopyFrom(modified);
 }
 
 }  // namespace doubles

@@ -3,6 +3,7 @@
 #include "ole/com_ptr.h"
 #include "ole/connection_point.h"
 #include "ole/dispatch_impl.h"
+#include "ole/hresult.h"
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
@@ -171,22 +172,32 @@ public:
     void SetStoredReadOnly(VARIANT_BOOL readOnly) { readOnly_ = readOnly; }
 
     // IPropertyItem
-    IFACEMETHODIMP get_Value(VARIANT* value) override;
-    IFACEMETHODIMP put_Value(VARIANT value) override;
+    IFACEMETHODIMP get_Value(VARIANT* value) override { return ReadVariant(L"Value", value, value_); }
+    IFACEMETHODIMP put_Value(VARIANT value) override { return WriteVariant(L"Value", value, value_); }
     IFACEMETHODIMP get_Name(BSTR* name) override;
-    IFACEMETHODIMP get_ReadOnly(VARIANT_BOOL* readOnly) override;
-    IFACEMETHODIMP get_Style(LONG* style) override;
-    IFACEMETHODIMP get_Visible(VARIANT_BOOL* visible) override;
+    IFACEMETHODIMP get_ReadOnly(VARIANT_BOOL* readOnly) override { return Read(L"ReadOnly", readOnly, readOnly_); }
+    IFACEMETHODIMP get_Style(LONG* style) override { return Read(L"Style", style, style_); }
+    IFACEMETHODIMP get_Visible(VARIANT_BOOL* visible) override { return Read(L"Visible", visible, visible_); }
     IFACEMETHODIMP put_Visible(VARIANT_BOOL visible) override;
-    IFACEMETHODIMP get_Modified(VARIANT* modified) override;
-    IFACEMETHODIMP put_Modified(VARIANT modified) override;
+    IFACEMETHODIMP get_Modified(VARIANT* modified) override { return ReadVariant(L"Modified", modified, modified_); }
+    IFACEMETHODIMP put_Modified(VARIANT modified) override { return WriteVariant(L"Modified", modified, modified_); }
 
 private:
     friend Double;
     FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry);
 
     bool Quiet() const { return !state_->logging && state_->failures.empty(); }
+    // Logs a read ("Caption.Style") or a write ("Caption.Visible=0") and fails it if asked.
     HRESULT Enter(const std::wstring& member, const std::wstring& written = {}) const;
+    template <typename Value>
+    HRESULT Read(const wchar_t* member, Value* out, Value stored) const {
+        if (!out) return E_POINTER;
+        RETURN_IF_FAILED(Enter(member));
+        *out = stored;
+        return S_OK;
+    }
+    HRESULT ReadVariant(const wchar_t* member, VARIANT* out, const ole::Variant& stored) const;
+    HRESULT WriteVariant(const wchar_t* member, const VARIANT& written, ole::Variant& stored) const;
 
     std::shared_ptr<ListState> state_;
     std::wstring name_;
