@@ -101,8 +101,8 @@ TEST_F(RefreshTest, BindingOnlySubscribesThenARefreshFillsHidesRedrawsOnceRaises
     EXPECT_EQ(support::TakeErrorInfo().description, L"Type mismatch");
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
     const Log expected{
-        L"Advise", L"Advise", L"Redraw=0", L"PopulateFromObject", L"PropertyItems", L"Caption.ReadOnly", L"Caption.Style",
-        L"Handle.ReadOnly", L"Handle.Visible=0", L"Handle.Style", L"Picture.ReadOnly", L"Picture.Style",
+        L"Advise", L"Advise", L"Redraw=0", L"PopulateFromObject", L"PropertyItems", L"Caption.ReadOnly",
+        L"Caption.Style", L"Handle.ReadOnly", L"Handle.Visible=0", L"Handle.Style", L"Picture.ReadOnly", L"Picture.Style",
         L"Picture.Visible=0", L"Redraw=-1", L"event AfterPopulate", L"PropertyItems",
         L"Caption.Modified=False", L"Caption.Name", L"Caption.Value='Hello'",
         L"Handle.Modified=False", L"Handle.Name", L"Handle.Value=99",
