@@ -131,8 +131,8 @@ const VARIANT kTwelve[] = {ole::LongArgument(101), ole::LongArgument(102), ole::
 const ole::Bstr kCaption(L"Caption");
 const VARIANT kMixed[] = {ole::TextArgument(kCaption.Get()), ole::BooleanArgument(VARIANT_TRUE)};
 
-// The control's own errors, then what the error routine makes of numbers, descriptions and
-// arguments; number 0 raises the error pending on the thread again.
+// What the error routine makes of numbers, descriptions and arguments; number 0 raises the
+// error pending on the thread again.
 struct RaisedError {
     long number;
     const wchar_t* description;
@@ -140,8 +140,6 @@ struct RaisedError {
     const wchar_t* raised;
 };
 const RaisedError kRaisedErrors[] = {
-    {35603, L"Invalid Key", {}, L"Invalid Key"},
-    {380, L"Invalid property value", {}, L"Invalid property value"},
     {1000, L"", {}, L"Application-defined or object-defined error"},
     {5, L"%1 and %2, %1 again", {kTwelve, 2}, L"101 and 102, 101 again"},
     {5, L"[%12] [%1]", kTwelve, L"[112] [101]"},

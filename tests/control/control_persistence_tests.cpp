@@ -11,6 +11,8 @@ using doubles::RecordingPropertyBag;
 using ole::ComPtr;
 using ole::Variant;
 
+constexpr HRESULT kTypeMismatch = static_cast<HRESULT>(0x800A000D);
+
 // The persisted properties in the order they are saved and loaded; the font's default is the
 // container's ambient font.
 struct Persisted {
@@ -71,6 +73,8 @@ TEST_F(PersistenceTest, EachOptionSavedAwayFromItsDefaultComesBackAndTheFontObje
     }
 }
 
+// Only an absent key (the bag's E_INVALIDARG) takes its default; any other failing read, or a
+// stored value of the wrong kind, fails the load.
 TEST_F(PersistenceTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrongValueFailsTheLoad) {
     const ComPtr<doubles::RecordingContainer> container = doubles::RecordingContainer::Create();
     const ComPtr<IFontDisp> ambient = support::MakeFont(L"Arial", 12);
@@ -80,20 +84,29 @@ TEST_F(PersistenceTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrong
     const struct {
         const wchar_t* key;
         Variant value;
+        HRESULT readFailure;
         HRESULT result;
     } bags[] = {
-        {L"", Variant(), S_OK},
-        {L"AutoPopulate", Variant(false), S_OK},
-        {L"HideCustomItems", Variant(std::wstring_view(L"perhaps")), static_cast<HRESULT>(0x800A000D)},
-        {L"Font", Variant(LONG{3}), static_cast<HRESULT>(0x800A000D)},
-        {L"Font", Variant(static_cast<IDispatch*>(nullptr)), ole::ControlErrorHResult(380)},
+        {L"", Variant(), S_OK, S_OK},
+        {L"AutoPopulate", Variant(false), S_OK, S_OK},
+        {L"HideCustomItems", Variant(std::wstring_view(L"perhaps")), S_OK, kTypeMismatch},
+        {L"Font", Variant(LONG{3}), S_OK, kTypeMismatch},
+        {L"Font", Variant(static_cast<IDispatch*>(nullptr)), S_OK, ole::ControlErrorHResult(380)},
+        {L"Enabled", Variant(), E_OUTOFMEMORY, E_OUTOFMEMORY},
+        {L"Font", Variant(), DISP_E_TYPEMISMATCH, kTypeMismatch},
     };
     for (const auto& stored : bags) {
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(stored.key)) << " failing with "
+                                        << std::hex << stored.readFailure);
         MakeControl(false);
         ASSERT_EQ(As<IOleObject>()->SetClientSite(container.Get()), S_OK);
         const ComPtr<RecordingPropertyBag> bag = RecordingPropertyBag::Create();
-        if (*stored.key) bag->Set(stored.key, stored.value.Get());
-        EXPECT_EQ(Load(bag), stored.result) << stored.key;
+        if (FAILED(stored.readFailure)) {
+            bag->FailRead(stored.key, stored.readFailure);
+        } else if (*stored.key) {
+            bag->Set(stored.key, stored.value.Get());
+        }
+        EXPECT_EQ(Load(bag), stored.result);
         if (FAILED(stored.result)) continue;
         EXPECT_EQ(bag->Calls(), reads);
         ExpectOptions(stored.key);
@@ -118,7 +131,6 @@ TEST_F(PersistenceTest, ShowingDropsEditsNotYetWrittenAndAResizeToNothingRaisesN
     EXPECT_EQ(As<IOleInPlaceObject>()->SetObjectRects(&nothing, &nothing), S_OK);
     EXPECT_EQ(List()->LogStartingWith(L"Position").back(), L"Position 0,0,0,0") << "the list covers the control";
     EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
-    EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
 }
 
 }  // namespace

@@ -22,23 +22,11 @@ ole::ComPtr<FakeAutomationObject> FakeAutomationObject::Create(std::string name)
 void FakeAutomationObject::SetProperty(const std::wstring& name, const VARIANT& value, Access access) {
     Member* member = Find(name);
     if (!member) {
-        members_.push_back({name, ole::Variant(), access, true});
+        members_.push_back({name, ole::Variant(), access});
         member = &members_.back();
     }
     if (FAILED(member->value.CopyFrom(value))) throw std::bad_alloc();
     member->access = access;
-    member->present = true;
-}
-
-void FakeAutomationObject::SetObjectMember(IDispatch* target) {
-    SetProperty(L"object", ole::Variant(target), Access::ReadOnly);
-}
-
-void FakeAutomationObject::RemoveProperty(const std::wstring& name) {
-    if (Member* member = Find(name)) {
-        member->present = false;
-        member->value.Reset();
-    }
 }
 
 std::optional<ole::Variant> FakeAutomationObject::Property(const std::wstring& name) const {
@@ -56,7 +44,7 @@ void FakeAutomationObject::FailOn(const std::wstring& member, WORD kind, HRESULT
 
 FakeAutomationObject::Member* FakeAutomationObject::Find(const std::wstring& name) {
     for (Member& member : members_) {
-        if (member.present && SameName(member.name, name)) return &member;
+        if (SameName(member.name, name)) return &member;
     }
     return nullptr;
 }
@@ -120,7 +108,7 @@ IFACEMETHODIMP FakeAutomationObject::Invoke(DISPID id, REFIID, LCID locale, WORD
         for (UINT i = 0; i < parameters->cNamedArgs; ++i) call.namedArguments.push_back(parameters->rgdispidNamedArgs[i]);
     }
     const size_t index = static_cast<size_t>(id) - 1;
-    if (id < 1 || index >= members_.size() || !members_[index].present) {
+    if (id < 1 || index >= members_.size()) {
         call.result = DISP_E_MEMBERNOTFOUND;
     } else if (!parameters) {
         call.member = members_[index].name;

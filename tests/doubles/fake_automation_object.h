@@ -39,9 +39,6 @@ public:
     void SetProperty(const std::wstring& name, const ole::Variant& value, Access access = Access::ReadWrite) {
         SetProperty(name, value.Get(), access);
     }
-    // Adds the read-only member "object" that returns `target` (a null one included).
-    void SetObjectMember(IDispatch* target);
-    void RemoveProperty(const std::wstring& name);
     // The property's current value, or nothing if it is absent.
     std::optional<ole::Variant> Property(const std::wstring& name) const;
 
@@ -69,7 +66,6 @@ private:
         std::wstring name;
         ole::Variant value;
         Access access;
-        bool present;
     };
     struct Failure {
         std::wstring member;

@@ -61,7 +61,7 @@ IFACEMETHODIMP LoggingConnectionPoint::Unadvise(DWORD cookie) {
     return ConnectionPoint::Unadvise(cookie);
 }
 
-// The item collection: items in order, lookup by 1-based index or case-insensitive name.
+// The item collection: items in order, lookup by case-insensitive name.
 class FakeList::ItemCollection final : public Double<ItemCollection, ole::DispatchImpl<IPropertyItems>> {
 public:
     static std::span<const InterfaceEntry> InterfaceTable() noexcept {
@@ -75,25 +75,18 @@ public:
     IFACEMETHODIMP get_Item(VARIANT key, IPropertyItem** item) override {
         if (!item) return E_POINTER;
         *item = nullptr;
-        RETURN_IF_FAILED(state_->Fail(L"Item"));
         FakeItem* found = Find(key);
         if (!found) return DISP_E_BADINDEX;
         return ComPtr<IPropertyItem>(found).CopyTo(item);
     }
-    IFACEMETHODIMP get_Count(LONG* count) override {
-        if (!count) return E_POINTER;
-        *count = static_cast<LONG>(contents.size());
-        return S_OK;
-    }
+    IFACEMETHODIMP get_Count(LONG*) override { return E_NOTIMPL; }
     IFACEMETHODIMP Exists(VARIANT key, LONG* exists) override {
         if (!exists) return E_POINTER;
-        RETURN_IF_FAILED(state_->Fail(L"Exists"));
         *exists = Find(key) ? 1 : 0;
         return S_OK;
     }
     IFACEMETHODIMP Clear() override {
         state_->log.push_back(L"Clear");
-        RETURN_IF_FAILED(state_->Fail(L"Clear"));
         std::vector<ComPtr<FakeItem>> removed = std::exchange(contents, {});
         return S_OK;
     }
@@ -101,15 +94,8 @@ public:
     IFACEMETHODIMP get__NewEnum(IUnknown** enumerator) override {
         if (!enumerator) return E_POINTER;
         *enumerator = nullptr;
-        RETURN_IF_FAILED(state_->Fail(L"_NewEnum"));
         std::vector<ole::Variant> snapshot;
-        for (const auto& item : contents) {
-            if (item->IsNotAnItem()) {
-                snapshot.emplace_back(LONG{42});
-            } else {
-                snapshot.emplace_back(static_cast<IDispatch*>(item.Get()));
-            }
-        }
+        for (const auto& item : contents) snapshot.emplace_back(static_cast<IDispatch*>(item.Get()));
         ComPtr<IEnumVARIANT> made;
         RETURN_IF_FAILED(
             (ole::ComEnumerator<IEnumVARIANT, ole::VariantEnumeration>::Create(std::move(snapshot), made.Put())));
@@ -121,17 +107,13 @@ private:
     friend Double;
     explicit ItemCollection(std::shared_ptr<ListState> state) : Double("items"), state_(std::move(state)) {}
 
+    // By name only: the control looks items up by their names.
     FakeItem* Find(const VARIANT& key) const {
-        if (V_VT(&key) == VT_BSTR) {
-            for (const auto& item : contents) {
-                if (SameName(item->ItemName(), V_BSTR(&key) ? V_BSTR(&key) : L"")) return item.Get();
-            }
-            return nullptr;
+        if (V_VT(&key) != VT_BSTR) return nullptr;
+        for (const auto& item : contents) {
+            if (SameName(item->ItemName(), V_BSTR(&key) ? V_BSTR(&key) : L"")) return item.Get();
         }
-        ole::Variant index;
-        if (FAILED(ole::ChangeType(index, key, VT_I4))) return nullptr;
-        const LONG at = V_I4(&index.Get());
-        return at >= 1 && static_cast<size_t>(at) <= contents.size() ? contents[at - 1].Get() : nullptr;
+        return nullptr;
     }
 
     std::shared_ptr<ListState> state_;
@@ -193,7 +175,6 @@ IFACEMETHODIMP FakeList::get_PropertyItems(IPropertyItems** items) {
     if (!items) return E_POINTER;
     *items = nullptr;
     state_->log.push_back(L"PropertyItems");
-    RETURN_IF_FAILED(state_->Fail(L"PropertyItems"));
     return ComPtr<IPropertyItems>(items_.Get()).CopyTo(items);
 }
 
@@ -205,42 +186,20 @@ IFACEMETHODIMP FakeList::PopulateFromObject(VARIANT object) {
     return S_OK;
 }
 
-IFACEMETHODIMP FakeList::get_Redraw(VARIANT_BOOL* redraw) {
-    if (!redraw) return E_POINTER;
-    *redraw = redraw_;
-    return S_OK;
-}
-
 IFACEMETHODIMP FakeList::put_Redraw(VARIANT_BOOL redraw) {
     state_->log.push_back(L"Redraw=" + std::to_wstring(redraw));
-    RETURN_IF_FAILED(state_->Fail(L"Redraw.put"));
-    redraw_ = redraw;
     return S_OK;
 }
 
-IFACEMETHODIMP FakeList::get_Font(IFontDisp** font) { return font ? font_.CopyTo(font) : E_POINTER; }
-
-IFACEMETHODIMP FakeList::putref_Font(IFontDisp* font) {
+IFACEMETHODIMP FakeList::putref_Font(IFontDisp*) {
     state_->log.push_back(L"Font");
-    RETURN_IF_FAILED(state_->Fail(L"Font.put"));
-    font_ = font;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::get_Enabled(VARIANT_BOOL* enabled) {
-    if (!enabled) return E_POINTER;
-    *enabled = enabled_;
     return S_OK;
 }
 
 IFACEMETHODIMP FakeList::put_Enabled(VARIANT_BOOL enabled) {
     state_->log.push_back(L"Enabled=" + std::to_wstring(enabled));
-    RETURN_IF_FAILED(state_->Fail(L"Enabled.put"));
-    enabled_ = enabled;
     return S_OK;
 }
-
-IFACEMETHODIMP FakeList::EnumConnectionPoints(IEnumConnectionPoints** points) { return NotImplemented(points); }
 
 IFACEMETHODIMP FakeList::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
     if (!point) return E_POINTER;
@@ -249,54 +208,8 @@ IFACEMETHODIMP FakeList::FindConnectionPoint(REFIID iid, IConnectionPoint** poin
     return ComPtr<IConnectionPoint>(&events_).CopyTo(point);
 }
 
-IFACEMETHODIMP FakeList::SetClientSite(IOleClientSite* site) {
-    state_->log.push_back(site ? L"SetClientSite" : L"SetClientSite(null)");
-    site_ = site;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::Close(DWORD) {
-    state_->log.push_back(L"Close");
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT position) {
-    state_->log.push_back(L"DoVerb(" + std::to_wstring(verb) + L")");
+IFACEMETHODIMP FakeList::DoVerb(LONG, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT position) {
     if (position) LogPosition(*position);
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::GetUserClassID(CLSID* classId) {
-    if (!classId) return E_POINTER;
-    *classId = CLSID_Kavella;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::GetExtent(DWORD, SIZEL* size) {
-    if (!size) return E_POINTER;
-    *size = {4471, 4471};
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::Advise(IAdviseSink*, DWORD* cookie) {
-    if (cookie) *cookie = 0;
-    return E_NOTIMPL;
-}
-
-IFACEMETHODIMP FakeList::GetMiscStatus(DWORD, DWORD* status) {
-    if (!status) return E_POINTER;
-    *status = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_RECOMPOSEONRESIZE | OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::GetWindow(HWND* window) {
-    if (!window) return E_POINTER;
-    *window = nullptr;
-    return E_FAIL;
-}
-
-IFACEMETHODIMP FakeList::InPlaceDeactivate() {
-    state_->log.push_back(L"InPlaceDeactivate");
     return S_OK;
 }
 
@@ -322,8 +235,7 @@ FakeItem::FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry
       state_(std::move(state)),
       name_(entry.name),
       readOnly_(entry.readOnly ? VARIANT_TRUE : VARIANT_FALSE),
-      style_(entry.style),
-      notAnItem_(entry.notAnItem) {}
+      style_(entry.style) {}
 
 void FakeItem::SetStoredValue(const VARIANT& value) {
     if (FAILED(value_.CopyFrom(value))) throw std::bad_alloc();
@@ -339,16 +251,16 @@ HRESULT FakeItem::Enter(const std::wstring& member, const std::wstring& written)
     return state_->Fail(name_ + L"." + member + (written.empty() ? L".get" : L".put"));
 }
 
-IFACEMETHODIMP FakeItem::get_Value(VARIANT* value) {
-    if (!value) return E_POINTER;
-    VariantInit(value);
-    RETURN_IF_FAILED(Enter(L"Value"));
-    return ole::CopyVariant(value, value_.Get());
+HRESULT FakeItem::ReadVariant(const wchar_t* member, VARIANT* out, const ole::Variant& stored) const {
+    if (!out) return E_POINTER;
+    VariantInit(out);
+    RETURN_IF_FAILED(Enter(member));
+    return ole::CopyVariant(out, stored.Get());
 }
 
-IFACEMETHODIMP FakeItem::put_Value(VARIANT value) {
-    RETURN_IF_FAILED(Enter(L"Value", Quiet() ? L"" : Describe(value)));
-    return value_.CopyFrom(value);
+HRESULT FakeItem::WriteVariant(const wchar_t* member, const VARIANT& written, ole::Variant& stored) const {
+    RETURN_IF_FAILED(Enter(member, Quiet() ? L"" : Describe(written)));
+    return stored.CopyFrom(written);
 }
 
 IFACEMETHODIMP FakeItem::get_Name(BSTR* name) {
@@ -359,43 +271,10 @@ IFACEMETHODIMP FakeItem::get_Name(BSTR* name) {
     return *name ? S_OK : E_OUTOFMEMORY;
 }
 
-IFACEMETHODIMP FakeItem::get_ReadOnly(VARIANT_BOOL* readOnly) {
-    if (!readOnly) return E_POINTER;
-    RETURN_IF_FAILED(Enter(L"ReadOnly"));
-    *readOnly = readOnly_;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeItem::get_Style(LONG* style) {
-    if (!style) return E_POINTER;
-    RETURN_IF_FAILED(Enter(L"Style"));
-    *style = style_;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeItem::get_Visible(VARIANT_BOOL* visible) {
-    if (!visible) return E_POINTER;
-    RETURN_IF_FAILED(Enter(L"Visible"));
-    *visible = visible_;
-    return S_OK;
-}
-
 IFACEMETHODIMP FakeItem::put_Visible(VARIANT_BOOL visible) {
     RETURN_IF_FAILED(Enter(L"Visible", Quiet() ? L"" : std::to_wstring(visible)));
     visible_ = visible;
     return S_OK;
-}
-
-IFACEMETHODIMP FakeItem::get_Modified(VARIANT* modified) {
-    if (!modified) return E_POINTER;
-    VariantInit(modified);
-    RETURN_IF_FAILED(Enter(L"Modified"));
-    return ole::CopyVariant(modified, modified_.Get());
-}
-
-IFACEMETHODIMP FakeItem::put_Modified(VARIANT modified) {
-    RETURN_IF_FAILED(Enter(L"Modified", Quiet() ? L"" : Describe(modified)));
-    return modified_.CopyFrom(modified);
 }
 
 }  // namespace doubles

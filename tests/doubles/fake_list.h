@@ -3,6 +3,7 @@
 #include "ole/com_ptr.h"
 #include "ole/connection_point.h"
 #include "ole/dispatch_impl.h"
+#include "ole/hresult.h"
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
@@ -37,8 +38,6 @@ struct CatalogueEntry {
     std::wstring name;
     bool readOnly = false;
     LONG style = 1;  // 0 is the custom style
-    // An element that the enumeration yields as a number instead of an item.
-    bool notAnItem = false;
 };
 
 class FakeItem;
@@ -57,11 +56,10 @@ private:
 
 // A double of the property list on the list's own type library (calls by name and by id both
 // work), with the runtime's connection point for its events, a log of every call, failure
-// injection on any member, and live reference counts for everything it hands out.
+// injection, and live reference counts for everything it hands out.
 //
-// As a control it offers just enough of IOleObject for a container to place it: the site it is
-// given, activation and closing are logged ("SetClientSite", "SetClientSite(null)", "DoVerb(n)",
-// "Close", "InPlaceDeactivate"), and where its container puts it ("Position 0,0,200,100").
+// As a control it offers just enough of IOleObject for a container to place it, and logs where
+// its container puts it ("Position 0,0,200,100").
 class FakeList final : public Double<FakeList, ole::DispatchImpl<_Kavella>, IConnectionPointContainer, IOleObject,
                                     IOleInPlaceObject> {
 public:
@@ -70,8 +68,8 @@ public:
 
     // PopulateFromObject appends one item per catalogue entry, each call anew.
     void SetCatalogue(std::vector<CatalogueEntry> items) { catalogue_ = std::move(items); }
-    // Makes a member fail with `failure` (and error info): "PopulateFromObject", "Redraw.put",
-    // "PropertyItems", "Clear", "_NewEnum", "Advise", or "<item>.<member>.get/.put".
+    // Makes a member fail with `failure` (and error info): "PopulateFromObject", "Advise", or
+    // "<item>.<member>.get/.put".
     void FailOn(const std::wstring& member, HRESULT failure) { state_->failures[member] = failure; }
     void StopFailing(const std::wstring& member) { state_->failures.erase(member); }
 
@@ -94,25 +92,24 @@ public:
     size_t SinkCount() const { return events_.Sinks<IDispatch>().size(); }
     // The objects PopulateFromObject was given, as raw pointers (they are not kept).
     const std::vector<const void*>& PopulatedFrom() const { return populatedFrom_; }
-    VARIANT_BOOL RedrawState() const { return redraw_; }
 
     // _Kavella
     IFACEMETHODIMP get_PropertyItems(IPropertyItems** items) override;
     IFACEMETHODIMP PopulateFromObject(VARIANT object) override;
-    IFACEMETHODIMP get_Redraw(VARIANT_BOOL* redraw) override;
+    IFACEMETHODIMP get_Redraw(VARIANT_BOOL* redraw) override { return NotImplemented(redraw); }
     IFACEMETHODIMP put_Redraw(VARIANT_BOOL redraw) override;
-    IFACEMETHODIMP get_Font(IFontDisp** font) override;
+    IFACEMETHODIMP get_Font(IFontDisp** font) override { return NotImplemented(font); }
     IFACEMETHODIMP putref_Font(IFontDisp* font) override;
-    IFACEMETHODIMP get_Enabled(VARIANT_BOOL* enabled) override;
+    IFACEMETHODIMP get_Enabled(VARIANT_BOOL* enabled) override { return NotImplemented(enabled); }
     IFACEMETHODIMP put_Enabled(VARIANT_BOOL enabled) override;
     // IConnectionPointContainer
-    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
+    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override { return NotImplemented(points); }
     IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
     // IOleObject
-    IFACEMETHODIMP SetClientSite(IOleClientSite* site) override;
-    IFACEMETHODIMP GetClientSite(IOleClientSite** site) override { return site ? site_.CopyTo(site) : E_POINTER; }
+    IFACEMETHODIMP SetClientSite(IOleClientSite*) override { return S_OK; }
+    IFACEMETHODIMP GetClientSite(IOleClientSite** site) override { return NotImplemented(site); }
     IFACEMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
-    IFACEMETHODIMP Close(DWORD) override;
+    IFACEMETHODIMP Close(DWORD) override { return S_OK; }
     IFACEMETHODIMP SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
     IFACEMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override { return NotImplemented(moniker); }
     IFACEMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
@@ -122,19 +119,19 @@ public:
     IFACEMETHODIMP EnumVerbs(IEnumOLEVERB** verbs) override { return NotImplemented(verbs); }
     IFACEMETHODIMP Update() override { return S_OK; }
     IFACEMETHODIMP IsUpToDate() override { return S_OK; }
-    IFACEMETHODIMP GetUserClassID(CLSID* classId) override;
+    IFACEMETHODIMP GetUserClassID(CLSID* classId) override { return NotImplemented(classId); }
     IFACEMETHODIMP GetUserType(DWORD, LPOLESTR* name) override { return NotImplemented(name); }
     IFACEMETHODIMP SetExtent(DWORD, SIZEL*) override { return S_OK; }
-    IFACEMETHODIMP GetExtent(DWORD aspect, SIZEL* size) override;
-    IFACEMETHODIMP Advise(IAdviseSink*, DWORD* cookie) override;
+    IFACEMETHODIMP GetExtent(DWORD, SIZEL* size) override { return NotImplemented(size); }
+    IFACEMETHODIMP Advise(IAdviseSink*, DWORD* cookie) override { return NotImplemented(cookie); }
     IFACEMETHODIMP Unadvise(DWORD) override { return E_NOTIMPL; }
     IFACEMETHODIMP EnumAdvise(IEnumSTATDATA** advises) override { return NotImplemented(advises); }
-    IFACEMETHODIMP GetMiscStatus(DWORD aspect, DWORD* status) override;
+    IFACEMETHODIMP GetMiscStatus(DWORD, DWORD* status) override { return NotImplemented(status); }
     IFACEMETHODIMP SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
     // IOleWindow, IOleInPlaceObject: a windowless double
-    IFACEMETHODIMP GetWindow(HWND* window) override;
+    IFACEMETHODIMP GetWindow(HWND* window) override { return NotImplemented(window); }
     IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP InPlaceDeactivate() override;
+    IFACEMETHODIMP InPlaceDeactivate() override { return S_OK; }
     IFACEMETHODIMP UIDeactivate() override { return S_OK; }
     IFACEMETHODIMP SetObjectRects(LPCRECT position, LPCRECT clip) override;
     IFACEMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
@@ -144,9 +141,10 @@ private:
     class ItemCollection;
     FakeList();
 
-    template <typename Interface>
-    static HRESULT NotImplemented(Interface** result) {
-        if (result) *result = nullptr;
+    // An out-parameter, when there is one, is cleared as a failing method's must be.
+    template <typename Out>
+    static HRESULT NotImplemented(Out* result) {
+        if (result) *result = {};
         return E_NOTIMPL;
     }
     void LogPosition(const RECT& position);
@@ -155,11 +153,7 @@ private:
     std::vector<CatalogueEntry> catalogue_;
     ole::ComPtr<ItemCollection> items_;
     LoggingConnectionPoint events_;
-    ole::ComPtr<IOleClientSite> site_;
     std::vector<const void*> populatedFrom_;
-    VARIANT_BOOL redraw_ = VARIANT_TRUE;
-    VARIANT_BOOL enabled_ = VARIANT_TRUE;
-    ole::ComPtr<IFontDisp> font_;
 };
 
 // An item of the fake list, with every flag readable and settable by the test.
@@ -171,7 +165,6 @@ public:
     const ole::Variant& StoredValue() const { return value_; }
     const ole::Variant& StoredModified() const { return modified_; }
     VARIANT_BOOL StoredVisible() const { return visible_; }
-    bool IsNotAnItem() const { return notAnItem_; }
     void SetStoredValue(const VARIANT& value);
     void SetStoredModified(const VARIANT& marker);
     void SetStoredVisible(VARIANT_BOOL visible) { visible_ = visible; }
@@ -179,22 +172,32 @@ public:
     void SetStoredReadOnly(VARIANT_BOOL readOnly) { readOnly_ = readOnly; }
 
     // IPropertyItem
-    IFACEMETHODIMP get_Value(VARIANT* value) override;
-    IFACEMETHODIMP put_Value(VARIANT value) override;
+    IFACEMETHODIMP get_Value(VARIANT* value) override { return ReadVariant(L"Value", value, value_); }
+    IFACEMETHODIMP put_Value(VARIANT value) override { return WriteVariant(L"Value", value, value_); }
     IFACEMETHODIMP get_Name(BSTR* name) override;
-    IFACEMETHODIMP get_ReadOnly(VARIANT_BOOL* readOnly) override;
-    IFACEMETHODIMP get_Style(LONG* style) override;
-    IFACEMETHODIMP get_Visible(VARIANT_BOOL* visible) override;
+    IFACEMETHODIMP get_ReadOnly(VARIANT_BOOL* readOnly) override { return Read(L"ReadOnly", readOnly, readOnly_); }
+    IFACEMETHODIMP get_Style(LONG* style) override { return Read(L"Style", style, style_); }
+    IFACEMETHODIMP get_Visible(VARIANT_BOOL* visible) override { return Read(L"Visible", visible, visible_); }
     IFACEMETHODIMP put_Visible(VARIANT_BOOL visible) override;
-    IFACEMETHODIMP get_Modified(VARIANT* modified) override;
-    IFACEMETHODIMP put_Modified(VARIANT modified) override;
+    IFACEMETHODIMP get_Modified(VARIANT* modified) override { return ReadVariant(L"Modified", modified, modified_); }
+    IFACEMETHODIMP put_Modified(VARIANT modified) override { return WriteVariant(L"Modified", modified, modified_); }
 
 private:
     friend Double;
     FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry);
 
     bool Quiet() const { return !state_->logging && state_->failures.empty(); }
+    // Logs a read ("Caption.Style") or a write ("Caption.Visible=0") and fails it if asked.
     HRESULT Enter(const std::wstring& member, const std::wstring& written = {}) const;
+    template <typename Value>
+    HRESULT Read(const wchar_t* member, Value* out, Value stored) const {
+        if (!out) return E_POINTER;
+        RETURN_IF_FAILED(Enter(member));
+        *out = stored;
+        return S_OK;
+    }
+    HRESULT ReadVariant(const wchar_t* member, VARIANT* out, const ole::Variant& stored) const;
+    HRESULT WriteVariant(const wchar_t* member, const VARIANT& written, ole::Variant& stored) const;
 
     std::shared_ptr<ListState> state_;
     std::wstring name_;
@@ -203,7 +206,6 @@ private:
     VARIANT_BOOL readOnly_;
     LONG style_;
     VARIANT_BOOL visible_ = VARIANT_TRUE;
-    bool notAnItem_;
 };
 
 // How a VARIANT reads in the log: "True", "False", "Empty", "Null", "7", "'text'", "object".

@@ -29,6 +29,4 @@ IFACEMETHODIMP FakeListFactory::CreateInstance(IUnknown* outer, REFIID iid, void
     return hr;
 }
 
-IFACEMETHODIMP FakeListFactory::LockServer(BOOL) { return S_OK; }
-
 }  // namespace doubles

@@ -24,8 +24,7 @@ public:
     void FailCreation(HRESULT failure) { creationFailure_ = failure; }
     // What each new list generates in PopulateFromObject.
     void SetCatalogue(std::vector<CatalogueEntry> catalogue) { catalogue_ = std::move(catalogue); }
-    // The lists made so far (kept alive until the factory goes).
-    const std::vector<ole::ComPtr<FakeList>>& Made() const { return made_; }
+    // The last list made (the lists made are kept alive until the factory goes).
     FakeList* Last() const { return made_.empty() ? nullptr : made_.back().Get(); }
     // Lets go of the lists made, so that their own lifetime can be watched.
     void ForgetMade() { made_.clear(); }
@@ -36,7 +35,7 @@ public:
     }
 
     IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
-    IFACEMETHODIMP LockServer(BOOL lock) override;
+    IFACEMETHODIMP LockServer(BOOL) override { return S_OK; }
 
 private:
     friend Double;

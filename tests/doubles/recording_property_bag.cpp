@@ -14,11 +14,6 @@ void RecordingPropertyBag::Set(const std::wstring& name, const VARIANT& value) {
     values_[name] = std::move(copy);
 }
 
-const VARIANT* RecordingPropertyBag::Stored(const std::wstring& name) const {
-    const auto found = values_.find(name);
-    return found == values_.end() ? nullptr : &found->second.Get();
-}
-
 IFACEMETHODIMP RecordingPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     if (!name || !value) return E_POINTER;
     calls_.push_back(L"Read " + std::wstring(name));

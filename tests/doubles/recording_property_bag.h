@@ -24,9 +24,7 @@ public:
     void Set(const std::wstring& name, const VARIANT& value);
     // Makes every Read of `name` fail with `failure`.
     void FailRead(const std::wstring& name, HRESULT failure) { failures_[name] = failure; }
-    const VARIANT* Stored(const std::wstring& name) const;
     const std::vector<std::wstring>& Calls() const { return calls_; }
-    void ClearCalls() { calls_.clear(); }
     // The type of each written value, in order of writing.
     const std::vector<std::pair<std::wstring, VARTYPE>>& WrittenTypes() const { return written_; }
 

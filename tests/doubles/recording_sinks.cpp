@@ -23,12 +23,4 @@ HRESULT EventSink::Invoke(DISPID id, REFIID iid, LCID, WORD kind, DISPPARAMS* pa
     return S_OK;
 }
 
-std::vector<DISPID> PropertyNotifySink::ChangedIds() const {
-    std::vector<DISPID> ids;
-    for (const Call& call : calls_) {
-        if (!call.requestEdit) ids.push_back(call.id);
-    }
-    return ids;
-}
-
 }  // namespace doubles

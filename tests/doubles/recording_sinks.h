@@ -55,15 +55,9 @@ private:
     std::function<void(DISPID, DISPPARAMS&)> action_;
 };
 
-// An IPropertyNotifySink that records OnChanged and OnRequestEdit in order and answers
-// OnRequestEdit as told.
+// An IPropertyNotifySink that records the ids of OnChanged in order and allows every edit.
 class PropertyNotifySink final : public Double<PropertyNotifySink, IPropertyNotifySink> {
 public:
-    struct Call {
-        bool requestEdit;
-        DISPID id;
-    };
-
     static ole::ComPtr<PropertyNotifySink> Create(std::string name = "property notify sink") {
         return Make(std::move(name));
     }
@@ -72,26 +66,20 @@ public:
         return table;
     }
 
-    const std::vector<Call>& Calls() const { return calls_; }
-    std::vector<DISPID> ChangedIds() const;
-    void ClearCalls() { calls_.clear(); }
-    void AnswerRequestEdit(HRESULT answer) { answer_ = answer; }
+    const std::vector<DISPID>& ChangedIds() const { return changed_; }
+    void ClearCalls() { changed_.clear(); }
 
     IFACEMETHODIMP OnChanged(DISPID id) override {
-        calls_.push_back({false, id});
+        changed_.push_back(id);
         return S_OK;
     }
-    IFACEMETHODIMP OnRequestEdit(DISPID id) override {
-        calls_.push_back({true, id});
-        return answer_;
-    }
+    IFACEMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
 
 private:
     friend Double;
     explicit PropertyNotifySink(std::string name) : Double(std::move(name)) {}
 
-    std::vector<Call> calls_;
-    HRESULT answer_ = S_OK;
+    std::vector<DISPID> changed_;
 };
 
 // A container's IAdviseSink, recording the notifications in order.

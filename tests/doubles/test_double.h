@@ -43,14 +43,11 @@ template <typename Derived, typename... Interfaces>
 class Double : public Interfaces..., public TestDouble {
 public:
     IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        ++queries_;
         Derived* self = static_cast<Derived*>(this);
         return ole::QueryInterfaceFromTable(self, self->InterfaceTable(), iid, object);
     }
     IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
     IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
-
-    size_t QueryInterfaceCount() const { return queries_; }
 
     // Makes a double and hands out the creator's reference.
     template <typename... Arguments>
@@ -68,9 +65,6 @@ protected:
         ADD_FAILURE() << method << " called on " << DoubleName();
         return E_NOTIMPL;
     }
-
-private:
-    size_t queries_ = 0;
 };
 
 struct LiveDouble {
