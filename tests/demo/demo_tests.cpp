@@ -65,6 +65,7 @@ TEST_F(DemoWindowTest, KeysDriveTheControlThroughTheMenuCommands) {
                                                std::tuple{demo::kCommandAutoWrite, 'W', L"AutoWriteProperties"}}) {
         bool before = false, after = false;
         ASSERT_EQ(host.Option(option, before), S_OK);
+        EXPECT_EQ(window.IsChecked(command), before) << "the menu starts as the control is";
         EXPECT_TRUE(press(key, true));
         ASSERT_EQ(host.Option(option, after), S_OK);
         EXPECT_EQ(std::make_pair(after, window.IsChecked(command)), std::make_pair(!before, !before));
