@@ -4,11 +4,9 @@
 #include "about/web_access.h"
 #include "about/window_class.h"
 #include "ole/type_library.h"
-#include "tests/support/canvas.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <new>
@@ -19,14 +17,13 @@ namespace {
 
 using about::frmAbout;
 using about::Picture;
-using CallLog = std::vector<std::string>;
 
-std::string Size(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
-std::string Size(const RECT& r) { return Size(r.right - r.left, r.bottom - r.top); }
-std::string Text(const RECT& r) { return std::to_string(r.left) + "," + std::to_string(r.top) + " " + Size(r); }
+std::string Text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
 
-// Every child where the box's layout puts it, in a window of the layout's size, and every label
-// as big as its text needs: the box grows with what it holds.
+// Every child where the box's layout puts it.
 void ExpectLaidOut(const frmAbout& box) {
     const about::AboutLayout& l = box.Layout();
     const auto line = [](const about::HorizontalLine& h) { return RECT{h.x1, h.y, h.x2, h.y + 1}; };
@@ -37,20 +34,6 @@ void ExpectLaidOut(const frmAbout& box) {
         {&box.lblSystemCopy, l.notice}, {&box.lneSplit[0], line(l.lowerSeparator)}, {&box.cmdClose, l.closeButton},
         {&box.imgWatermark, l.watermark}};
     for (const auto& [control, rect] : placements) EXPECT_EQ(Text(control->Bounds()), Text(rect));
-    const std::pair<const about::Label*, bool> labels[] = {{&box.lblProduct, false}, {&box.lblVersion, false},
-        {&box.lblURL[0], false}, {&box.lblURL[1], false}, {&box.lblComments, true}, {&box.lblCopyright, true},
-        {&box.lblSystemCopy, true}};
-    for (const auto& [label, wraps] : labels) {
-        const RECT r = label->Bounds();
-        const about::Extent single = label->MeasureLine();
-        const int wrapped = label->Caption().empty() ? 0 : label->MeasureHeight(r.right - r.left);
-        EXPECT_EQ(Size(r), wraps ? Size(r.right - r.left, wrapped) : Size(single.cx, single.cy));
-    }
-    RECT client{}, window{};
-    GetClientRect(box.Handle(), &client);
-    GetWindowRect(box.Handle(), &window);
-    EXPECT_EQ(Size(client) + " " + Size(window),
-              Size(l.clientWidth, l.clientHeight) + " " + Size(l.window.cx, l.window.cy));
 }
 
 // Application information with settable answers; the read named in `failing` fails with its error.
@@ -75,8 +58,8 @@ struct FakeApplicationInfo : about::ApplicationInfo {
 // A box that never closes meets a quit of 99 instead of waiting forever, and the quit fails the test.
 void CALLBACK QuitOnTimeout(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
 
-// The box's seams lead to the fixture: its events, and the shell and message boxes (recorded, never
-// shown; the shell answers `shellResult`), all in one log.
+// The box's seams lead to the fixture: its events, and the shell and message boxes (never shown;
+// the shell answers `shellResult`), what reaches those two in one log.
 class AboutBoxTest : public testing::Test, public about::AboutEvents, public about::Desktop {
 protected:
     void SetUp() override { watchdog = SetTimer(nullptr, 0, 20000, QuitOnTimeout); }
@@ -87,43 +70,37 @@ protected:
         about::SetMousePointer(nullptr);
     }
     void RequestAppObject(std::shared_ptr<about::ApplicationInfo>& appObject) override {
-        log.push_back(appObject ? "RequestAppObject(held)" : "RequestAppObject");
         if (replacement) appObject = replacement;
     }
     void BeforeShow(frmAbout& shown) override {
-        log.push_back("BeforeShow");
         if (beforeShow) beforeShow(shown);
     }
-    INT_PTR ShellOpen(HWND owner, const std::string& verb, const std::string& file, const std::string& parameters,
-                      const std::string& directory, int showCommand) override {
-        log.push_back(Owner(owner) + verb + " " + file + " [" + parameters + "|" + directory + "] " +
-                      std::to_string(showCommand));
+    INT_PTR ShellOpen(HWND, const std::string& verb, const std::string& file, const std::string&, const std::string&,
+                      int) override {
+        log.push_back(std::wstring(verb.begin(), verb.end()) + L" " + std::wstring(file.begin(), file.end()));
         return shellResult;
     }
-    int ShowMessage(HWND owner, const std::wstring& text, const std::wstring& title, UINT style) override {
-        log.push_back(Owner(owner) + "message " + std::to_string(style));
+    int ShowMessage(HWND, const std::wstring& text, const std::wstring& title, UINT) override {
         if (messageRunsOutOfMemory) throw std::bad_alloc();
-        messages.push_back(title + L": " + text);
+        log.push_back(title + L": " + text);
         return IDOK;
     }
-    std::string Owner(HWND owner) const { return box && owner == box->Handle() ? "box: " : "other: "; }
 
     // Shows a new box, the control's way or (given links) the direct way; once it is laid out, and
     // before it is shown, checks the layout and runs `check`, then posts a close for the modal loop.
     HRESULT ShowAndClose(std::function<void(frmAbout&)> check, const wchar_t* first = nullptr,
-                         const wchar_t* second = L"", Picture logo = {}, Picture icon = {}) {
+                         const wchar_t* second = L"", Picture logo = {}) {
         beforeShow = [check](frmAbout& shown) {
             ExpectLaidOut(shown);
             if (check) check(shown);
             PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
         };
         box = std::make_unique<frmAbout>(GetModuleHandleW(nullptr), *this, this);
-        return first ? box->About(std::move(logo), std::move(icon), first, second, {}) : box->Show();
+        return first ? box->About(std::move(logo), {}, first, second, {}) : box->Show();
     }
 
     UINT_PTR watchdog = 0;
-    CallLog log;
-    std::vector<std::wstring> messages;
+    std::vector<std::wstring> log;
     INT_PTR shellResult = 42;
     bool messageRunsOutOfMemory = false;
     std::shared_ptr<FakeApplicationInfo> replacement;
@@ -132,8 +109,8 @@ protected:
 };
 
 // Also what a library unloaded and loaded again meets: its window class left behind, pointing at a
-// procedure not ours.
-TEST_F(AboutBoxTest, ControlPathShowsTheLibrarysOwnContentAndLeavesNothingBehind) {
+// procedure not ours. The box's windows and fonts go with it.
+TEST_F(AboutBoxTest, ControlPathReplacesAStaleClassAndLeavesNothingBehind) {
     about::UnregisterWindowClasses();
     const WNDCLASSEXW stale{sizeof(WNDCLASSEXW), 0, DefWindowProcW, 0, 0, ole::CurrentModule(), nullptr, nullptr,
                             nullptr, nullptr, frmAbout::kClassName, nullptr};
@@ -143,43 +120,21 @@ TEST_F(AboutBoxTest, ControlPathShowsTheLibrarysOwnContentAndLeavesNothingBehind
     ASSERT_EQ(ShowAndClose([&](frmAbout& shown) {
         windows = {shown.Handle(), shown.ToolTips(), shown.lblProduct.Handle(), shown.cmdClose.Handle()};
         fonts = {shown.lblProduct.Font(), shown.lblVersion.Font()};
-        // This module's version block, logo and links.
-        EXPECT_EQ(shown.lblProduct.Caption() + L" " + shown.lblVersion.Caption(), L"Inspecta Version 2.0 (Build 37)");
-        EXPECT_FALSE(shown.imgCompanyLogo.GetPicture().Empty());
-        EXPECT_EQ(shown.lblURL[1].Tag(), L"mailto:support@inspecta.example?subject=%APP%");
-        // Links show the hand cursor unless the application overrides the pointer.
-        for (HCURSOR pointer : {HCURSOR{}, LoadCursorW(nullptr, IDC_WAIT)}) {
-            about::SetMousePointer(pointer);
-            SendMessageW(shown.lblURL[0].Handle(), WM_SETCURSOR, 0, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-            EXPECT_EQ(GetCursor(), pointer ? pointer : shown.lblURL[0].Cursor());
-        }
     }), S_OK);
-    EXPECT_EQ(log, (CallLog{"RequestAppObject", "BeforeShow"}));
     for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
     box.reset();
     for (HGDIOBJ font : fonts) EXPECT_EQ(GetObjectType(font), 0u);
 }
 
-// The direct way in resets the application's pointer once shown, shows once and grows with the
-// caller's content: a wide logo (painted at its own size), an icon, a link left out. The pictures
-// go with the box.
-TEST_F(AboutBoxTest, DirectAboutGrowsWithTheCallersContent) {
-    HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
-    about::SetMousePointer(wait);
-    const std::vector<DWORD> bits(500 * 30, 0x123456);
-    HBITMAP logo = CreateBitmap(500, 30, 1, 32, bits.data());
-    ASSERT_EQ(ShowAndClose([&](frmAbout& shown) {
-        EXPECT_EQ(about::MousePointer(), wait);
-        EXPECT_EQ(shown.Layout().clientWidth, 532);
-        EXPECT_EQ(shown.lblProduct.Bounds().left, 16 + 32 + 16);
+// The direct way in grows with the caller's content (a logo wider than the box, a link left out),
+// resets the application's pointer once shown and shows once. The logo goes with the box.
+TEST_F(AboutBoxTest, DirectAboutGrowsWithTheCallersContentAndOwnsItsPictures) {
+    about::SetMousePointer(LoadCursorW(nullptr, IDC_WAIT));
+    HBITMAP logo = CreateBitmap(500, 30, 1, 32, nullptr);
+    ASSERT_EQ(ShowAndClose([](frmAbout& shown) {
+        EXPECT_EQ(shown.Layout().clientWidth, 16 + 500 + 16);
         EXPECT_FALSE(shown.lblURL[0].Visible());
-        support::Canvas canvas(501, 31);
-        SendMessageW(shown.imgCompanyLogo.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
-        const std::vector<std::uint32_t> corners{canvas.Pixel(0, 0), canvas.Pixel(499, 29), canvas.Pixel(500, 29),
-                                                 canvas.Pixel(499, 30)};
-        EXPECT_EQ(corners, (std::vector<std::uint32_t>{0x123456, 0x123456, 0xFFFFFF, 0xFFFFFF}));
-    }, L"", L"Second|x|y", Picture::FromBitmap(logo), Picture::FromIcon(CopyIcon(LoadIconW(nullptr, IDI_WARNING)))),
-              S_OK);
+    }, L"", L"Second|x|y", Picture::FromBitmap(logo)), S_OK);
     EXPECT_EQ(about::MousePointer(), nullptr);
     EXPECT_EQ(box->Show(), E_UNEXPECTED);
     EXPECT_EQ(GetObjectType(logo), static_cast<DWORD>(OBJ_BITMAP));
@@ -187,20 +142,14 @@ TEST_F(AboutBoxTest, DirectAboutGrowsWithTheCallersContent) {
     EXPECT_EQ(GetObjectType(logo), 0u);
 }
 
-// Unreadable comments collapse without complaint and every other text comes from the replacement,
-// which the box lets go of when it goes; other failed reads end the box and reach the caller.
-TEST_F(AboutBoxTest, ReplacementApplicationGivesEveryTextAndItsFailures) {
+// Unreadable comments collapse without complaint; other failed reads end the box and reach the
+// caller, either way in. The box lets go of the replacement when it goes.
+TEST_F(AboutBoxTest, AReplacementApplicationsFailedReadsReachTheCaller) {
     replacement = std::make_shared<FakeApplicationInfo>();
     replacement->failing = {"Comments", E_FAIL};
     ASSERT_EQ(ShowAndClose([](frmAbout& shown) {
-        wchar_t title[32] = {};
-        GetWindowTextW(shown.Handle(), title, 32);
-        EXPECT_EQ(std::wstring(title) + L"|" + shown.lblProduct.Caption() + L"|" + shown.lblVersion.Caption() + L"|" +
-                      shown.lblComments.Caption() + L"|" + shown.lblCopyright.Caption(),
-                  L"About Viewer|Viewer|Version 3.1 (Build 4)||(C) Us");
         EXPECT_EQ(shown.lblCopyright.Bounds().top, shown.lblVersion.Bounds().bottom + 32) << "comments collapse";
     }), S_OK);
-    EXPECT_EQ(log, (CallLog{"RequestAppObject", "BeforeShow"}));
     box.reset();
     EXPECT_EQ(replacement.use_count(), 1);
     for (const auto& [read, error] : {std::pair{"Title", E_ACCESSDENIED}, std::pair{"LegalCopyright", E_OUTOFMEMORY}}) {
@@ -209,13 +158,12 @@ TEST_F(AboutBoxTest, ReplacementApplicationGivesEveryTextAndItsFailures) {
         EXPECT_EQ(box->Handle(), nullptr);
         EXPECT_EQ(ShowAndClose({}, L"", L""), error);
     }
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(log.empty());
 }
 
 // Each way of closing ends the modal loop; a quit posted meanwhile is left for the outer loop.
 TEST_F(AboutBoxTest, EveryCloseRequestEndsTheModalShow) {
     const std::function<void(frmAbout&)> requests[] = {
-        [](frmAbout& shown) { PostMessageW(shown.cmdClose.Handle(), WM_KEYDOWN, VK_RETURN, 0); },
         [](frmAbout& shown) { PostMessageW(shown.Handle(), WM_KEYDOWN, VK_ESCAPE, 0); },
         [](frmAbout& shown) { PostMessageW(shown.cmdClose.Handle(), BM_CLICK, 0, 0); },
         [](frmAbout& shown) { PostMessageW(shown.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); },
@@ -227,7 +175,7 @@ TEST_F(AboutBoxTest, EveryCloseRequestEndsTheModalShow) {
         EXPECT_EQ(box->Handle(), nullptr);
         MSG quit{};
         EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? quit.wParam : 0u,
-                  &request == &requests[4] ? 7u : 0u);
+                  &request == &requests[3] ? 7u : 0u);
     }
 }
 
@@ -239,33 +187,24 @@ TEST_F(AboutBoxTest, ClickingALinkOpensItsOwnTarget) {
         int clicked, clicks;
         INT_PTR shellResult;
         HRESULT titleRead;
-        const char* opened;
-        std::wstring message;
+        std::vector<std::wstring> log;
     } cases[] = {
         {L"Home|h", L"Mail|mailto:m@x.example?a=%APP%&b=%app% (c)\"d\"#e|", 1, 2, 33, S_OK,
-         "mailto:m@x.example?a=Viewer%20Version%203.1%20(Build%204)&b=%app%%20(c)\"d\"#e", L""},
-        {L"Home||", L"", 0, 1, 32, S_OK, "", L"Unable to run web document (32)"},
+         std::vector<std::wstring>(2, L"Open mailto:m@x.example?a=Viewer%20Version%203.1%20(Build%204)&b=%app%%20(c)\"d\"#e")},
+        {L"Home||", L"", 0, 1, 32, S_OK, {L"Open ", L"Web Access: Unable to run web document (32)"}},
         // The steps after a failing one still run: the target goes out unexpanded but encoded.
-        {L"Home|x?s=%APP% now", L"", 0, 1, 2, E_ACCESSDENIED, "x?s=%APP%%20now",
-         about::ErrorMessageWithNumber(E_ACCESSDENIED)},
+        {L"Home|x?s=%APP% now", L"", 0, 1, 2, E_ACCESSDENIED,
+         {L"Open x?s=%APP%%20now", L"Web Access: " + about::ErrorMessageWithNumber(E_ACCESSDENIED)}},
     };
     for (const auto& c : cases) {
         replacement = std::make_shared<FakeApplicationInfo>();
         shellResult = c.shellResult;
         log.clear();
-        messages.clear();
         ASSERT_EQ(ShowAndClose([&](frmAbout& shown) {
-            EXPECT_TRUE(shown.imgCompanyLogo.GetPicture().Empty()) << "the direct way loads no defaults";
             if (FAILED(c.titleRead)) replacement->failing = {"Title", c.titleRead};
             for (int i = 0; i < c.clicks; ++i) PostMessageW(shown.lblURL[c.clicked].Handle(), WM_LBUTTONUP, 0, 0);
         }, c.first, c.second), S_OK);
-        CallLog expected{"RequestAppObject", "BeforeShow"};
-        const std::string open = "box: Open " + std::string(c.opened) + " [|] " + std::to_string(SW_SHOW);
-        expected.insert(expected.end(), c.clicks, open);
-        if (!c.message.empty()) expected.push_back("box: message " + std::to_string(MB_ICONHAND));
-        EXPECT_EQ(log, expected);
-        EXPECT_EQ(messages, c.message.empty() ? std::vector<std::wstring>{}
-                                              : std::vector<std::wstring>{L"Web Access: " + c.message});
+        EXPECT_EQ(log, c.log);
     }
 }
 
@@ -281,8 +220,7 @@ TEST_F(AboutBoxTest, AnExceptionWhileOpeningALinkStaysInsideTheBox) {
                   }
               }),
               S_OK);
-    const auto opened = [](const std::string& entry) { return entry.find(" Open ") != std::string::npos; };
-    EXPECT_EQ(std::count_if(log.begin(), log.end(), opened), 2) << "the box still answers after the first click";
+    EXPECT_EQ(log.size(), 2u) << "the box still answers after the first click";
 }
 
 TEST(PaintedControlTest, AnExceptionInAClickHandlerStaysInsideItsWindow) {
