@@ -118,51 +118,9 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM 
     case WM_GETDLGCODE:
         handled = true;
         return DLGC_WANTALLKEYS | DefSubclassProc(editor, message, wParam, 0);
-    case WM_KEYDOWN: {
-        SHORT key = RaiseKeyDown(static_cast<SHORT>(wParam));
-        if (key != 0) {
-            const VARIANT arguments[] = {ole::ShortReference(&key), ole::ShortArgument(ShiftState())};
-            host_.Raise(events::kEditorKeyDown, arguments);
-        }
-        handled = true;
-        if (key == VK_F4) {
-            DropDown();
-            return 0;
-        }
-        switch (key) {
-        case 0: return 0;
-        case VK_F1:
-            RequestHelp();
-            return 0;
-        case VK_RETURN:
-            CommitEdit();
-            return 0;
-        case VK_ESCAPE:
-            if (calendar_) CloseCalendar();
-            else CancelEdit();
-            return 0;
-        case VK_TAB: {
-            const bool back = (ShiftState() & 1) != 0;
-            if (CommitEdit()) {
-                Move(back ? -1 : 1);
-                BeginEdit();
-            }
-            return 0;
-        }
-        case VK_UP:
-        case VK_DOWN:
-            // In a drop-down the arrows choose; in an edit box they leave for the next row.
-            if (IsComboBox(editor_)) {
-                handled = false;
-                return 0;
-            }
-            if (CommitEdit()) Move(key == VK_UP ? -1 : 1);
-            return 0;
-        default:
-            handled = false;
-            return 0;
-        }
-    }
+    case WM_KEYDOWN:
+        handled = OnEditorKey(static_cast<SHORT>(wParam));
+        return 0;
     case WM_SYSKEYDOWN:
         if (wParam == VK_DOWN) {
             // Alt+Down opens or closes the list or the calendar, as in a combo box.
@@ -178,37 +136,71 @@ LRESULT ListView::HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM 
         handled = key == 0;
         return 0;
     }
-    case WM_CHAR: {
-        // The keys that end an edit would only beep in the edit box.
-        if (wParam == L'\r' || wParam == L'\t' || wParam == 27) {
-            handled = true;
-            return 0;
-        }
-        SHORT typed = static_cast<SHORT>(wParam);
-        const VARIANT arguments[] = {ole::ShortReference(&typed)};
-        host_.Raise(events::kEditorKeyPress, arguments);
-        if (typed == 0) {
-            handled = true;
-        } else if (typed != static_cast<SHORT>(wParam)) {
-            handled = true;
-            return DefSubclassProc(editor, message, static_cast<WPARAM>(static_cast<USHORT>(typed)), lParam);
-        }
+    case WM_CHAR: return OnEditorChar(editor, static_cast<WPARAM>(wParam), lParam, handled);
+    case WM_KILLFOCUS:
+        OnEditorLosingFocus(reinterpret_cast<HWND>(wParam));
         return 0;
-    }
-    case WM_KILLFOCUS: {
-        const HWND next = reinterpret_cast<HWND>(wParam);
-        if (!closingEditor_ && !IsPartOfList(next)) {
-            // Focus left the list: keep a value that converts, drop one that does not.
-            losingFocus_ = true;
-            if (!CommitEdit()) CloseEditor();
-            losingFocus_ = false;
-            FocusLeaving(next);
-        }
-        return 0;
-    }
     default:
         return 0;
     }
+}
+
+bool ListView::OnEditorKey(SHORT pressed) noexcept {
+    SHORT key = RaiseKeyDown(pressed);
+    if (key != 0) {
+        const VARIANT arguments[] = {ole::ShortReference(&key), ole::ShortArgument(ShiftState())};
+        host_.Raise(events::kEditorKeyDown, arguments);
+    }
+    switch (key) {
+    case 0: return true;
+    case VK_F4: DropDown(); return true;
+    case VK_F1: RequestHelp(); return true;
+    case VK_RETURN: CommitEdit(); return true;
+    case VK_ESCAPE:
+        if (calendar_) CloseCalendar();
+        else CancelEdit();
+        return true;
+    case VK_TAB:
+        if (CommitEdit()) {
+            Move((ShiftState() & 1) != 0 ? -1 : 1);
+            BeginEdit();
+        }
+        return true;
+    case VK_UP:
+    case VK_DOWN:
+        // In a drop-down the arrows choose; in an edit box they leave for the next row.
+        if (IsComboBox(editor_)) return false;
+        if (CommitEdit()) Move(key == VK_UP ? -1 : 1);
+        return true;
+    default: return false;
+    }
+}
+
+LRESULT ListView::OnEditorChar(HWND editor, WPARAM character, LPARAM lParam, bool& handled) noexcept {
+    // The keys that end an edit would only beep in the edit box.
+    if (character == L'\r' || character == L'\t' || character == 27) {
+        handled = true;
+        return 0;
+    }
+    SHORT typed = static_cast<SHORT>(character);
+    const VARIANT arguments[] = {ole::ShortReference(&typed)};
+    host_.Raise(events::kEditorKeyPress, arguments);
+    if (typed == 0) {
+        handled = true;
+    } else if (typed != static_cast<SHORT>(character)) {
+        handled = true;
+        return DefSubclassProc(editor, WM_CHAR, static_cast<WPARAM>(static_cast<USHORT>(typed)), lParam);
+    }
+    return 0;
+}
+
+void ListView::OnEditorLosingFocus(HWND next) noexcept {
+    if (closingEditor_ || IsPartOfList(next)) return;
+    // Focus left the list: keep a value that converts, drop one that does not.
+    losingFocus_ = true;
+    if (!CommitEdit()) CloseEditor();
+    losingFocus_ = false;
+    FocusLeaving(next);
 }
 
 bool ListView::CommitEdit() noexcept {

@@ -2,35 +2,17 @@
 
 #include "ole/arguments.h"
 #include "ole/bstr.h"
-#include "ole/type_library.h"
 #include "proplist/list_events.h"
 #include "proplist/list_view_support.h"
 #include "proplist/value_text.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 // The mouse over the list: it entering and leaving the list and its rows, the splitter being
-// dragged, and the tooltip that shows a value too long for its cell when the mouse rests on it.
+// dragged, and which text the tip shows when the mouse rests on a cell that cuts it short.
 namespace proplist {
 
 using namespace view_support;
-
-namespace {
-
-constexpr UINT_PTR kToolId = 1;
-
-TTTOOLINFOW ToolInfo(HWND owner) noexcept {
-    TTTOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
-    tool.hwnd = owner;
-    tool.uId = kToolId;
-    return tool;
-}
-
-}  // namespace
 
 void ListView::OnMouseMove(WPARAM buttons, int x, int y) noexcept {
     if (!trackingMouse_) {
@@ -96,29 +78,12 @@ void ListView::OnMouseHover(int x, int y) noexcept {
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item)), ole::TextReference(text.InOut())};
     host_.Raise(events::kToolTipShow, arguments);
     if (text.Length() == 0 || !window_) return;
-    if (!toolTip_) {
-        toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0,
-                                   0, 0, 0, window_, nullptr, ole::CurrentModule(), nullptr);
-        if (!toolTip_) return;
-        TTTOOLINFOW tool = ToolInfo(window_);
-        tool.lpszText = const_cast<wchar_t*>(L"");
-        SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    SendMessageW(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
-    TTTOOLINFOW tool = ToolInfo(window_);
-    tool.lpszText = text.Get();
-    SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     POINT at{cell.left, cell.top};
     ClientToScreen(window_, &at);
-    SendMessageW(toolTip_, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
-    SendMessageW(toolTip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    toolTip_.Show(window_, text.Get(), host_.Font(), at);
 }
 
-void ListView::HideToolTip() noexcept {
-    if (!toolTip_) return;
-    TTTOOLINFOW tool = ToolInfo(window_);
-    SendMessageW(toolTip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
-}
+void ListView::HideToolTip() noexcept { toolTip_.Hide(); }
 
 void ListView::OnMouseLeave() noexcept {
     trackingMouse_ = false;

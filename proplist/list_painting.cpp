@@ -50,29 +50,7 @@ void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
         DrawTextW(dc, description.name.c_str(), static_cast<int>(description.name.size()), &text,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 
-        RECT valueText = valueCell;
-        InflateRect(&valueText, -4, 0);
-        if (description.style == kStyleColour) {
-            ole::Variant colour;
-            if (SUCCEEDED(ole::ChangeType(colour, item.CurrentValue(), VT_UI4))) {
-                COLORREF shown = 0;
-                if (SUCCEEDED(OleTranslateColor(V_UI4(&colour.Get()), nullptr, &shown))) {
-                    RECT swatch{valueText.left, y + 3, valueText.left + height * 3 / 2, y + height - 3};
-                    HBRUSH brush = CreateSolidBrush(shown);
-                    FillRect(dc, &swatch, brush);
-                    DeleteObject(brush);
-                    FrameRect(dc, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
-                    valueText.left = swatch.right + 4;
-                }
-            }
-        }
-        const std::wstring value = FormatValue(description, item.CurrentValue());
-        SetTextColor(dc, GetSysColor(!enabled || description.readOnly ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
-        // An edit not yet written where it belongs stands out.
-        HGDIOBJ rowFont = item.IsMarkedModified() ? SelectObject(dc, BoldFont()) : nullptr;
-        DrawTextW(dc, value.c_str(), static_cast<int>(value.size()), &valueText,
-                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-        if (rowFont) SelectObject(dc, rowFont);
+        DrawValue(dc, item, valueCell, enabled);
         MoveToEx(dc, bounds.left, y + height - 1, nullptr);
         LineTo(dc, bounds.right, y + height - 1);
         ++drawn;
@@ -85,6 +63,33 @@ void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
     DeleteObject(grid);
     SelectObject(dc, previousFont);
     rowsDrawn_ = drawn;
+}
+
+void ListView::DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept {
+    const ItemDescription& description = item.Description();
+    RECT text = cell;
+    InflateRect(&text, -4, 0);
+    if (description.style == kStyleColour) {
+        ole::Variant colour;
+        COLORREF shown = 0;
+        if (SUCCEEDED(ole::ChangeType(colour, item.CurrentValue(), VT_UI4)) &&
+            SUCCEEDED(OleTranslateColor(V_UI4(&colour.Get()), nullptr, &shown))) {
+            const int height = cell.bottom - cell.top;
+            RECT swatch{text.left, cell.top + 3, text.left + height * 3 / 2, cell.bottom - 3};
+            HBRUSH brush = CreateSolidBrush(shown);
+            FillRect(dc, &swatch, brush);
+            DeleteObject(brush);
+            FrameRect(dc, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
+            text.left = swatch.right + 4;
+        }
+    }
+    const std::wstring value = FormatValue(description, item.CurrentValue());
+    SetTextColor(dc, GetSysColor(!enabled || description.readOnly ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+    // An edit not yet written where it belongs stands out.
+    HGDIOBJ rowFont = item.IsMarkedModified() ? SelectObject(dc, BoldFont()) : nullptr;
+    DrawTextW(dc, value.c_str(), static_cast<int>(value.size()), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (rowFont) SelectObject(dc, rowFont);
 }
 
 HFONT ListView::BoldFont() noexcept {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/com_ptr.h"
+#include "proplist/hover_tip.h"
 #include "proplist/list_accessible.h"
 #include "proplist/list_rows.h"
 #include "proplist/property_items.h"
@@ -73,7 +74,7 @@ public:
     HWND MessageWindow() const noexcept { return message_; }
     int RowHeight() noexcept;
     // The tooltip that shows a value too long for its cell (hidden when not shown).
-    HWND ToolTip() const noexcept { return toolTip_; }
+    HWND ToolTip() const noexcept { return toolTip_.Window(); }
     // The box above the rows in which the user types a filter on names, or null when closed.
     HWND FilterBox() const noexcept { return filterBox_; }
     // The calendar dropped down under a date being edited, or null.
@@ -100,7 +101,30 @@ private:
     static LRESULT CALLBACK EditorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR self);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // The window's messages, one handler each.
+    void OnPaint() noexcept;
+    LRESULT OnGetAccessible(WPARAM flags) noexcept;
+    void OnSize() noexcept;
+    void OnKey(SHORT pressed) noexcept;
+    void OnKeyUp(SHORT key) noexcept;
+    void OnCharMessage(SHORT typed) noexcept;
+    void OnMouseUp(int x, int y) noexcept;
+    void OnDoubleClick() noexcept;
+    // True when the cursor is over the splitter and was set for dragging it.
+    bool OnSetCursor() noexcept;
+    // False for a notification the list leaves to the default handling.
+    bool OnCommandMessage(WORD code, WORD command, HWND from) noexcept;
+    void OnNotify(const NMHDR* header) noexcept;
+    void OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept;
+    void OnVerticalScroll(WORD request) noexcept;
+    void OnMouseWheel(SHORT delta) noexcept;
+    void OnSetFocus() noexcept;
+    void OnKillFocus(HWND next) noexcept;
     LRESULT HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    // The editor's keys; false leaves the key to the editor.
+    bool OnEditorKey(SHORT pressed) noexcept;
+    LRESULT OnEditorChar(HWND editor, WPARAM character, LPARAM lParam, bool& handled) noexcept;
+    void OnEditorLosingFocus(HWND next) noexcept;
 
     // RowSource
     PropertyItems& Items() noexcept override { return host_.Items(); }
@@ -175,6 +199,8 @@ private:
     void DateChosen(const SYSTEMTIME& day) noexcept;
     void MeasureChoice(MEASUREITEMSTRUCT& measure) noexcept;
     void DrawChoice(const DRAWITEMSTRUCT& draw) noexcept;
+    // A row's value: a colour's swatch, the text greyed when read-only, bold when marked modified.
+    void DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept;
     void DrawMessage(const DRAWITEMSTRUCT& draw) noexcept;
     // The list's font in bold, for values marked modified; made again when the font changes.
     HFONT BoldFont() noexcept;
@@ -199,7 +225,7 @@ private:
     LRESULT choiceWhenDropped_ = -1;  // the drop-down's selection when it opened
     HWND calendar_ = nullptr;
 
-    HWND toolTip_ = nullptr;
+    HoverTip toolTip_;
     ole::ComPtr<PropertyItem> hotItem_;  // the item under the mouse
     bool trackingMouse_ = false;
 
