@@ -20,7 +20,6 @@ public:
     HDC Dc() const noexcept { return dc_; }
     // 0x00RRGGBB, top row first, once GDI has drawn what it still batches.
     std::vector<std::uint32_t> Pixels() const;
-    std::uint32_t Pixel(int x, int y) const { return Pixels().at(static_cast<size_t>(y * width_ + x)); }
 
 private:
     int width_, height_;
