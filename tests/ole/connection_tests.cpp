@@ -1,8 +1,6 @@
-#include "ole/arguments.h"
 #include "ole/event_connection.h"
 #include "ole/property_notify_connection.h"
 
-#include "innerlist/kavella_events.h"
 #include "ole/bstr.h"
 #include "ole/variant.h"
 #include "tests/doubles/fake_list.h"
@@ -117,48 +115,32 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingD
     EXPECT_EQ(second->RefCount(), 1u);
 }
 
-// Subscriptions by event position, as the control subscribes to the list.
+// Which events arrive by position, and their arguments, is what the control's own tests see
+// through the list double; here, a connection ended from inside its own event.
 class RecordingReceiver : public ole::EventReceiver {
 public:
     std::vector<UINT> positions;
-    std::vector<std::vector<VARTYPE>> argumentTypes;  // natural order
     std::function<void()> duringEvent;
 
-    HRESULT OnEvent(UINT position, DISPPARAMS& parameters) override {
+    HRESULT OnEvent(UINT position, DISPPARAMS&) override {
         positions.push_back(position);
-        argumentTypes.emplace_back();
-        for (UINT i = parameters.cArgs; i-- > 0;) argumentTypes.back().push_back(V_VT(&parameters.rgvarg[i]));
         if (duringEvent) duringEvent();
         return S_OK;
     }
 };
 
-TEST(EventConnectionTest, DeliversEventsByPositionFromTheSourcesTypeInformationUntilDisconnected) {
+TEST(EventConnectionTest, ADisconnectFromInsideItsOwnEventUnadvisesTheSource) {
     ComPtr<doubles::FakeList> list = doubles::FakeList::Create();
-    IUnknown* source = static_cast<_Kavella*>(list.Get());
-    std::vector<DISPID> ids;
-    ASSERT_EQ(ole::ResolveEventPositions(source, DIID___Kavella, ids), S_OK);
-    ASSERT_GT(ids.size(), kavella_events::kItemChanged);
-    EXPECT_EQ(ids[kavella_events::kItemChanged], 4) << "ItemChanged's id, found at its position";
-
     RecordingReceiver receiver;
     auto connection = std::make_unique<ole::EventConnection>();
-    EXPECT_TRUE(FAILED(connection->Connect(source, IID_IPropertyNotifySink, receiver)));
-    EXPECT_EQ(list->SinkCount(), 0u) << "a source without those events is refused";
-    ASSERT_EQ(connection->Connect(source, DIID___Kavella, receiver), S_OK);
-    SHORT keyCode = 116;
-    list->RaiseEvent(L"KeyDown", {ole::ShortReference(&keyCode), ole::ShortArgument(1)});
-    list->RaiseEvent(L"RequestRefresh");
-    EXPECT_EQ(receiver.positions, (std::vector<UINT>{kavella_events::kKeyDown, kavella_events::kRequestRefresh}));
-    EXPECT_EQ(receiver.argumentTypes[0], (std::vector<VARTYPE>{VT_I2 | VT_BYREF, VT_I2}));
-
+    ASSERT_EQ(connection->Connect(static_cast<_Kavella*>(list.Get()), DIID___Kavella, receiver), S_OK);
     receiver.duringEvent = [&] { connection.reset(); };
     list->RaiseEvent(L"Click");
-    EXPECT_EQ(receiver.positions.size(), 3u);
-    EXPECT_EQ(list->SinkCount(), 0u) << "disconnected from inside its own event";
+    EXPECT_EQ(receiver.positions.size(), 1u);
+    EXPECT_EQ(list->SinkCount(), 0u);
     EXPECT_EQ(list->LogStartingWith(L"Unadvise").size(), 1u);
     list->RaiseEvent(L"RequestRefresh");
-    EXPECT_EQ(receiver.positions.size(), 3u);
+    EXPECT_EQ(receiver.positions.size(), 1u);
 }
 
 TEST(PropertyNotifyConnectionTest, ReportsChangesUntilDisconnectedEvenFromItsOwnCallback) {
