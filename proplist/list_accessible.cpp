@@ -44,6 +44,14 @@ HRESULT ListAccessible::Resolve(const VARIANT& child, size_t& row) const noexcep
     return S_OK;
 }
 
+HRESULT ListAccessible::NoText(const VARIANT& child, BSTR* text) const noexcept {
+    if (!text) return E_POINTER;
+    *text = nullptr;
+    size_t row = kSelf;
+    RETURN_IF_FAILED(Resolve(child, row));
+    return S_FALSE;
+}
+
 HRESULT ListAccessible::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;
     *count = 0;
@@ -100,13 +108,7 @@ HRESULT ListAccessible::get_accValue(VARIANT child, BSTR* value) {
     return ole::Guarded([&] { return TextOut(FormatValue(item.Description(), item.CurrentValue()), value); });
 }
 
-HRESULT ListAccessible::get_accDescription(VARIANT child, BSTR* description) {
-    if (!description) return E_POINTER;
-    *description = nullptr;
-    size_t row = kSelf;
-    RETURN_IF_FAILED(Resolve(child, row));
-    return S_FALSE;
-}
+HRESULT ListAccessible::get_accDescription(VARIANT child, BSTR* description) { return NoText(child, description); }
 
 HRESULT ListAccessible::get_accRole(VARIANT child, VARIANT* role) {
     if (!role) return E_POINTER;
@@ -142,13 +144,7 @@ HRESULT ListAccessible::get_accState(VARIANT child, VARIANT* state) {
     return S_OK;
 }
 
-HRESULT ListAccessible::get_accHelp(VARIANT child, BSTR* help) {
-    if (!help) return E_POINTER;
-    *help = nullptr;
-    size_t row = kSelf;
-    RETURN_IF_FAILED(Resolve(child, row));
-    return S_FALSE;
-}
+HRESULT ListAccessible::get_accHelp(VARIANT child, BSTR* help) { return NoText(child, help); }
 
 HRESULT ListAccessible::get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) {
     if (!file || !topic) return E_POINTER;
@@ -159,13 +155,7 @@ HRESULT ListAccessible::get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic)
     return S_FALSE;
 }
 
-HRESULT ListAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
-    if (!shortcut) return E_POINTER;
-    *shortcut = nullptr;
-    size_t row = kSelf;
-    RETURN_IF_FAILED(Resolve(child, row));
-    return S_FALSE;
-}
+HRESULT ListAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) { return NoText(child, shortcut); }
 
 HRESULT ListAccessible::get_accFocus(VARIANT* focus) {
     if (!focus) return E_POINTER;

@@ -59,6 +59,8 @@ private:
     // S_OK with the row of a child id (kSelf for the list), CO_E_OBJNOTCONNECTED once the view
     // is gone, E_INVALIDARG for an id that names no row.
     HRESULT Resolve(const VARIANT& child, size_t& row) const noexcept;
+    // S_FALSE and no text, for what rows and the list have nothing to say about.
+    HRESULT NoText(const VARIANT& child, BSTR* text) const noexcept;
 
     ListView* view_;
 };
