@@ -114,7 +114,7 @@ TEST_F(PersistenceTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrong
     }
 }
 
-TEST_F(PersistenceTest, ShowingDropsEditsNotYetWrittenAndAResizeToNothingRaisesNothing) {
+TEST_F(PersistenceTest, ShowingDropsEditsNotYetWritten) {
     MakeControl();
     ASSERT_EQ(control->put_AutoWriteProperties(VARIANT_FALSE), S_OK);
     ASSERT_EQ(control->putref_ClientObject(client.Get()), S_OK);
@@ -126,10 +126,6 @@ TEST_F(PersistenceTest, ShowingDropsEditsNotYetWrittenAndAResizeToNothingRaisesN
     RECT position{10, 20, 210, 120};
     ASSERT_EQ(object->DoVerb(OLEIVERB_SHOW, nullptr, container.Get(), 0, container->Window(), &position), S_OK);
     EXPECT_EQ(Value(L"Caption") + Marker(L"Caption"), L"'Hello'False");
-
-    RECT nothing{10, 20, 10, 20};
-    EXPECT_EQ(As<IOleInPlaceObject>()->SetObjectRects(&nothing, &nothing), S_OK);
-    EXPECT_EQ(List()->LogStartingWith(L"Position").back(), L"Position 0,0,0,0") << "the list covers the control";
     EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
 }
 

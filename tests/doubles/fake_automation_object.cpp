@@ -8,11 +8,6 @@ namespace doubles {
 
 namespace {
 
-bool SameName(const std::wstring& left, const std::wstring& right) {
-    return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
-                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
-}
-
 bool IsRead(WORD kind) { return kind & (DISPATCH_PROPERTYGET | DISPATCH_METHOD); }
 
 }  // namespace
@@ -125,7 +120,6 @@ IFACEMETHODIMP FakeAutomationObject::Invoke(DISPID id, REFIID, LCID locale, WORD
 HRESULT FakeAutomationObject::InvokeMember(Member& member, WORD kind, const DISPPARAMS& parameters, VARIANT* result,
                                            EXCEPINFO*) {
     if (IsRead(kind)) {
-        if (member.access == Access::WriteOnly) return DISP_E_MEMBERNOTFOUND;
         if (parameters.cArgs != 0) return DISP_E_BADPARAMCOUNT;
         return result ? ole::CopyVariant(result, member.value.Get()) : S_OK;
     }

@@ -13,12 +13,12 @@
 
 namespace doubles {
 
-// A scriptable automation object: named properties holding any VARIANT, each readable and/or
-// writable or absent, failures injected per member and invoke kind, and a log of every call.
+// A scriptable automation object: named properties holding any VARIANT, each read-write,
+// read-only or absent, failures injected per member and invoke kind, and a log of every call.
 // Names compare without regard to case, as automation's do.
 class FakeAutomationObject final : public Double<FakeAutomationObject, IDispatch> {
 public:
-    enum class Access { ReadWrite, ReadOnly, WriteOnly };
+    enum class Access { ReadWrite, ReadOnly };
 
     // The invoke kind under which FailOn makes GetIDsOfNames fail for a member.
     static constexpr WORD kLookup = 0;

@@ -19,15 +19,6 @@ using ole::ComPtr;
 using ole::Implements;
 using ole::InterfaceEntry;
 
-namespace {
-
-bool SameName(const std::wstring& left, const std::wstring& right) {
-    return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
-                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
-}
-
-}  // namespace
-
 std::wstring Describe(const VARIANT& value) {
     switch (V_VT(&value)) {
     case VT_EMPTY: return L"Empty";
@@ -206,22 +197,6 @@ IFACEMETHODIMP FakeList::FindConnectionPoint(REFIID iid, IConnectionPoint** poin
     *point = nullptr;
     if (iid != DIID___Kavella) return CONNECT_E_NOCONNECTION;
     return ComPtr<IConnectionPoint>(&events_).CopyTo(point);
-}
-
-IFACEMETHODIMP FakeList::DoVerb(LONG, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT position) {
-    if (position) LogPosition(*position);
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::SetObjectRects(LPCRECT position, LPCRECT) {
-    if (!position) return E_POINTER;
-    LogPosition(*position);
-    return S_OK;
-}
-
-void FakeList::LogPosition(const RECT& position) {
-    state_->log.push_back(L"Position " + std::to_wstring(position.left) + L"," + std::to_wstring(position.top) + L"," +
-                          std::to_wstring(position.right) + L"," + std::to_wstring(position.bottom));
 }
 
 std::span<const InterfaceEntry> FakeItem::InterfaceTable() noexcept {

@@ -58,8 +58,7 @@ private:
 // work), with the runtime's connection point for its events, a log of every call, failure
 // injection, and live reference counts for everything it hands out.
 //
-// As a control it offers just enough of IOleObject for a container to place it, and logs where
-// its container puts it ("Position 0,0,200,100").
+// As a control it offers just enough of IOleObject for a container to place it.
 class FakeList final : public Double<FakeList, ole::DispatchImpl<_Kavella>, IConnectionPointContainer, IOleObject,
                                     IOleInPlaceObject> {
 public:
@@ -114,8 +113,7 @@ public:
     IFACEMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override { return NotImplemented(moniker); }
     IFACEMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
     IFACEMETHODIMP GetClipboardData(DWORD, IDataObject** data) override { return NotImplemented(data); }
-    IFACEMETHODIMP DoVerb(LONG verb, LPMSG message, IOleClientSite* activeSite, LONG index, HWND parent,
-                          LPCRECT position) override;
+    IFACEMETHODIMP DoVerb(LONG, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) override { return S_OK; }
     IFACEMETHODIMP EnumVerbs(IEnumOLEVERB** verbs) override { return NotImplemented(verbs); }
     IFACEMETHODIMP Update() override { return S_OK; }
     IFACEMETHODIMP IsUpToDate() override { return S_OK; }
@@ -133,7 +131,7 @@ public:
     IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
     IFACEMETHODIMP InPlaceDeactivate() override { return S_OK; }
     IFACEMETHODIMP UIDeactivate() override { return S_OK; }
-    IFACEMETHODIMP SetObjectRects(LPCRECT position, LPCRECT clip) override;
+    IFACEMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
     IFACEMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
 
 private:
@@ -147,7 +145,6 @@ private:
         if (result) *result = {};
         return E_NOTIMPL;
     }
-    void LogPosition(const RECT& position);
 
     std::shared_ptr<ListState> state_ = std::make_shared<ListState>();
     std::vector<CatalogueEntry> catalogue_;

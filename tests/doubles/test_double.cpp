@@ -44,6 +44,11 @@ ULONG TestDouble::CountRelease() {
     return --references_;
 }
 
+bool SameName(const std::wstring& left, const std::wstring& right) {
+    return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
+                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
+}
+
 std::vector<LiveDouble> LiveDoubles() {
     std::vector<LiveDouble> live;
     for (const TestDouble* object : Registry()) {

@@ -67,6 +67,9 @@ protected:
     }
 };
 
+// Names compare as automation's do: ordinally, without regard to case.
+bool SameName(const std::wstring& left, const std::wstring& right);
+
 struct LiveDouble {
     const TestDouble* object;
     std::string name;
