@@ -4,6 +4,7 @@
 #include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/error_info.h"
+#include "ole/late_bound.h"
 #include "ole/module.h"
 #include "tests/support/com_helpers.h"
 
@@ -48,7 +49,7 @@ TEST_F(ControlTest, EachAssignmentNotifiesTheContainerAsItsPropertyIsPersisted) 
     EXPECT_EQ(List()->LogStartingWith(L"Enabled="), std::vector<std::wstring>{L"Enabled=0"});
 }
 
-TEST_F(ControlTest, AFontChangedInPlaceNotifiesTheContainerAndReachesTheList) {
+TEST_F(ControlTest, AFontChangedInPlaceReachesTheListAndNothingAsFontKeepsTheFont) {
     MakeControl();
     ComPtr<IFontDisp> font;
     ASSERT_EQ(control->get_Font(font.Put()), S_OK);
@@ -59,6 +60,11 @@ TEST_F(ControlTest, AFontChangedInPlaceNotifiesTheContainerAndReachesTheList) {
     ASSERT_EQ(attributes->put_Bold(TRUE), S_OK);
     EXPECT_EQ(notifications->ChangedIds(), (std::vector<DISPID>{kFont, kFont}));
     EXPECT_EQ(List()->LogStartingWith(L"Font").size(), 1u);
+    EXPECT_EQ(ole::PutProperty(static_cast<_Inspecta*>(control.Get()), L"Font", ole::ObjectArgument(nullptr)),
+              ole::ControlErrorHResult(380));
+    ComPtr<IFontDisp> after;
+    ASSERT_EQ(control->get_Font(after.Put()), S_OK);
+    EXPECT_EQ(after.Get(), font.Get()) << "a refused font leaves the font as it was";
 }
 
 TEST_F(ControlTest, F5AndTheListsRequestReadTheValuesAgainAndNothingElse) {
