@@ -160,11 +160,13 @@ void ListView::EnsureVisible(size_t row) noexcept {
 }
 
 void ListView::ItemsReplaced() noexcept {
-    if (editor_) AbandonEdit();
+    // The old rows go first: closing the editor moves the focus, which activates and lays out
+    // the list, and that must not reach for rows of items that are gone.
     rowsStale_ = true;
     selectedItem_ = nullptr;
     selectedRow_ = kNone;
     top_ = 0;
+    if (editor_) AbandonEdit();
     UpdateScrollBar();
     Invalidate();
 }
