@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ole/com_ptr.h"
-#include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
 #include "sample_library.h"
@@ -13,17 +12,19 @@
 
 namespace proplist_tests {
 
-// The sample objects' type library, TYPELIB 2 of the test program.
-ITypeLib* SampleLibrary();
+// A type description from the sample objects' type library, TYPELIB 2 of the test program.
 ole::ComPtr<ITypeInfo> SampleTypeInfo(REFGUID guid);
+// A dispinterface made at run time with the read-only whole numbers "P1" to "P<count>".
+ole::ComPtr<ITypeInfo> WideTypeInfo(UINT count);
 
 // An object of the dual interface ISample. Its type information is reached either through
 // IDispatch::GetTypeInfo or only through IProvideClassInfo, as the test chooses.
-class SampleObject final : public ISample, public IProvideClassInfo, public doubles::TestDouble {
+class SampleObject final : public doubles::Double<SampleObject, ISample, IProvideClassInfo> {
 public:
     // ByClassOfDispatch: GetTypeInfo answers with the coclass, as some objects do.
     enum class Described { ByDispatch, ByClassInfo, ByClassOfDispatch };
-    static ole::ComPtr<SampleObject> Create(Described described = Described::ByDispatch);
+    static ole::ComPtr<SampleObject> Create(Described described = Described::ByDispatch) { return Make(described); }
+    std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept;
 
     // The property values, for tests to set and read.
     struct Values {
@@ -33,15 +34,12 @@ public:
         VARIANT_BOOL shown = VARIANT_TRUE;
         Shape outline = ShapeTriangle;
         OLE_COLOR backColor = RGB(255, 128, 0);
-        DATE born = 45000.0;
+        DATE born = 45000.25;  // 15 March 2023, 6:00
         SHORT small = 7;
         ole::ComPtr<IDispatch> child;
         VARTYPE malformedAnything = VT_EMPTY;  // else Anything reads as this type, payload null
     } values;
 
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
     IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
@@ -77,20 +75,22 @@ public:
     IFACEMETHODIMP put_Small(SHORT value) override { values.small = value; return S_OK; }
 
 private:
-    explicit SampleObject(Described described) : TestDouble("sample object"), described_(described) {}
+    friend Double;
+    explicit SampleObject(Described described) : Double("sample object"), described_(described) {}
 
     Described described_;
 };
 
-// An object of the pure dispinterface DSample: Title (read and write), Size (read-only),
-// Concealed (hidden), Flag (a property get method) and Go (a method).
-class DispatchSampleObject final : public IDispatch, public doubles::TestDouble {
+// An object described only by a dispinterface (DSample, or WideTypeInfo's), whose every
+// property reads as its own member id.
+class DispatchObject final : public doubles::Double<DispatchObject, IDispatch> {
 public:
-    static ole::ComPtr<DispatchSampleObject> Create();
+    static ole::ComPtr<DispatchObject> Create(ole::ComPtr<ITypeInfo> info) { return Make(std::move(info)); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<DispatchObject, IDispatch>()};
+        return table;
+    }
 
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
     IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
@@ -98,27 +98,9 @@ public:
                           EXCEPINFO* exception, UINT* argumentError) override;
 
 private:
-    DispatchSampleObject() : TestDouble("dispatch sample object") {}
-    std::wstring title_ = L"Report";
-};
+    friend Double;
+    explicit DispatchObject(ole::ComPtr<ITypeInfo> info) : Double("dispatch object"), info_(std::move(info)) {}
 
-// An object of many whole-number properties, "P1" to "P<count>", described by a dispinterface
-// made at run time; each reads as its own number.
-class WideObject final : public IDispatch, public doubles::TestDouble {
-public:
-    static ole::ComPtr<WideObject> Create(UINT count);
-
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) override;
-
-private:
-    WideObject() : TestDouble("wide object") {}
     ole::ComPtr<ITypeInfo> info_;
 };
 
