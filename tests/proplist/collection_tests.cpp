@@ -109,33 +109,30 @@ TEST_F(CollectionTest, ItemsAndCollectionOutliveTheList) {
 }
 
 TEST(ListPersistenceTest, FontAndEnabledSurviveSavingAndLoading) {
-    ComPtr<KavellaList> saved = MakeList();
-    ComPtr<IPersistPropertyBag> persist;
-    ASSERT_EQ(saved.As(&persist), S_OK);
-    ASSERT_EQ(persist->InitNew(), S_OK);
+    ComPtr<KavellaList> saved = MakeList(), loaded = MakeList();
+    ComPtr<IPersistPropertyBag> saver, loader;
+    ASSERT_EQ(saved.As(&saver), S_OK);
+    ASSERT_EQ(loaded.As(&loader), S_OK);
+    ASSERT_EQ(saver->InitNew(), S_OK);
     ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
     const ComPtr<IFont> font = FontOf(saved.Get());
     ASSERT_TRUE(font);
     ASSERT_EQ(font->put_Size(Points(12)), S_OK);
-    // The platform reports the size of the font it realised, which depends on the fonts
-    // installed: what the saved font says of itself is what the loaded one must say.
-    CY savedSize{};
-    ASSERT_EQ(font->get_Size(&savedSize), S_OK);
     ComPtr<ole::MemoryPropertyBag> bag;
     ASSERT_EQ(ole::MakeObject(bag), S_OK);
-    ASSERT_EQ(persist->Save(bag.Get(), TRUE, TRUE), S_OK);
-
-    ComPtr<KavellaList> loaded = MakeList();
-    ComPtr<IPersistPropertyBag> loader;
-    ASSERT_EQ(loaded.As(&loader), S_OK);
+    ASSERT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
     ASSERT_EQ(loader->Load(bag.Get(), nullptr), S_OK);
+
     VARIANT_BOOL enabled = VARIANT_TRUE;
     ASSERT_EQ(loaded->get_Enabled(&enabled), S_OK);
     EXPECT_EQ(enabled, VARIANT_FALSE);
     const ComPtr<IFont> loadedFont = FontOf(loaded.Get());
     ASSERT_TRUE(loadedFont);
     EXPECT_NE(loadedFont.Get(), font.Get()) << "each list has a font of its own";
-    CY loadedSize{};
+    // The platform reports the size of the font it realised, which depends on the fonts
+    // installed: what the saved font says of itself is what the loaded one must say.
+    CY savedSize{}, loadedSize{};
+    ASSERT_EQ(font->get_Size(&savedSize), S_OK);
     ASSERT_EQ(loadedFont->get_Size(&loadedSize), S_OK);
     EXPECT_EQ(loadedSize.int64, savedSize.int64);
 }

