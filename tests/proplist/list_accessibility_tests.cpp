@@ -79,9 +79,7 @@ TEST_F(ListAccessibilityTest, FocusSelectionHitTestAndTheDefaultActionFollowTheK
     SelectByKeys(L"Caption");
     Key(VK_DOWN);
     const LONG second = 2;
-    ole::Variant next, focus;
-    ASSERT_EQ(accessible->accNavigate(NAVDIR_NEXT, Child(1), next.Out()), S_OK);
-    EXPECT_EQ(V_I4(&next.Get()), second);
+    ole::Variant focus;
     EXPECT_EQ(Text(&IAccessible::get_accName, second), SelectedName());
     ASSERT_EQ(accessible->get_accFocus(focus.Out()), S_OK);
     EXPECT_EQ(V_I4(&focus.Get()), second);

@@ -59,8 +59,7 @@ protected:
         return SIZE_MAX;
     }
 
-    // The arguments of the last event of that id, in natural order; a test asking for an
-    // event that never came fails on the lookup.
+    // The arguments of the last event of that id, in natural order (none came: the lookup fails).
     const std::vector<ole::Variant>& ArgumentsOfLast(DISPID id) const {
         return sink->Events().at(PlaceOfLast(id)).arguments;
     }
