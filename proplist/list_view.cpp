@@ -146,8 +146,10 @@ void ListView::EnsureVisible(size_t row) noexcept {
 }
 
 void ListView::ItemsReplaced() noexcept {
-    if (editor_) AbandonEdit();
+    // The old rows go first: closing the editor moves the focus, which activates and lays out
+    // the list, and that must not reach for rows of items that are gone.
     rows_.Reset();
+    if (editor_) AbandonEdit();
     UpdateScrollBar();
     Invalidate();
 }

@@ -73,14 +73,4 @@ inline CY Points(int points) {
     return size;
 }
 
-// The thread's error info as "source: description", or "" when there is none.
-inline std::wstring TakeErrorText() {
-    ole::ComPtr<IErrorInfo> info;
-    if (GetErrorInfo(0, info.Put()) != S_OK || !info) return L"";
-    ole::Bstr source, description;
-    info->GetSource(source.Out());
-    info->GetDescription(description.Out());
-    return std::wstring(source.View()) + L": " + std::wstring(description.View());
-}
-
 }  // namespace proplist_tests

@@ -12,6 +12,17 @@
 
 namespace proplist_tests {
 
+inline bool Shown(HWND window) { return window && (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE); }
+
+// Runs what input and timers left in the thread's queue.
+inline void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
 // The list in place in a container, filled from the sample object, with a sink on its events.
 class ListWindowTest : public testing::Test {
 protected:
@@ -22,9 +33,6 @@ protected:
                   S_OK);
         window = list->View().Window();
         ASSERT_TRUE(IsWindow(window));
-        RECT client{};
-        GetClientRect(window, &client);
-        ASSERT_GT(client.bottom, 0) << "the list covers the control";
         ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
         ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
         ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
@@ -41,6 +49,19 @@ protected:
     size_t Count(DISPID id) const {
         return static_cast<size_t>(std::count_if(sink->Events().begin(), sink->Events().end(),
                                                  [&](const auto& event) { return event.id == id; }));
+    }
+
+    // Where the last event of that id came in the order of all events.
+    size_t PlaceOfLast(DISPID id) const {
+        for (size_t i = sink->Events().size(); i-- > 0;) {
+            if (sink->Events()[i].id == id) return i;
+        }
+        return SIZE_MAX;
+    }
+
+    // The arguments of the last event of that id, in natural order (none came: the lookup fails).
+    const std::vector<ole::Variant>& ArgumentsOfLast(DISPID id) const {
+        return sink->Events().at(PlaceOfLast(id)).arguments;
     }
 
     std::wstring SelectedName() {
@@ -78,6 +99,5 @@ protected:
     DWORD cookie = 0;
     HWND window = nullptr;
 };
-
 
 }  // namespace proplist_tests

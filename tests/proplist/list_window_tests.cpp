@@ -1,7 +1,7 @@
 // The list on screen, driven by simulated keyboard and mouse input as a user drives it.
-#include "ole/event_connection.h"
 #include "proplist/list_events.h"
 #include "tests/proplist/list_window_fixture.h"
+#include "tests/support/canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -10,36 +10,26 @@
 namespace proplist_tests {
 
 using ole::ComPtr;
-using proplist::KavellaList;
 using proplist::ListView;
 namespace events = proplist::events;
 
 TEST_F(ListWindowTest, CommittingAnEditStoresTheValueAndRaisesItemChangedOnce) {
     SelectByKeys(L"Count");
     ComPtr<IPropertyItem> count = ItemNamed(list.Get(), L"Count");
-    IPropertyItem* passed = nullptr;
     sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {
         if (id != events::kItemChanged) return;
-        ASSERT_EQ(parameters.cArgs, 1u);
         ASSERT_EQ(V_VT(&parameters.rgvarg[0]), VT_DISPATCH | VT_BYREF);
-        passed = static_cast<IPropertyItem*>(*V_DISPATCHREF(&parameters.rgvarg[0]));
-        ole::Variant seen;
-        passed->get_Value(seen.Out());
-        EXPECT_EQ(V_I4(&seen.Get()), 12) << "the value is stored before the event";
+        EXPECT_EQ(*V_DISPATCHREF(&parameters.rgvarg[0]), static_cast<IDispatch*>(count.Get()));
+        EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 12) << "the value is stored before the event";
     });
     HWND editor = EditWith(L"12");
     Key(VK_RETURN, editor);
     EXPECT_EQ(Count(events::kItemChanged), 1u);
-    EXPECT_EQ(passed, count.Get());
-    EXPECT_EQ(list->View().Editor(), nullptr);
     EXPECT_FALSE(IsWindow(editor));
-    EXPECT_EQ(ValueOf(L"Count").Type(), VT_I4);
     EXPECT_EQ(sample->values.count, 3) << "the list never writes to the object itself";
     // An edit that changes nothing is no change, and neither is an assignment from code.
     Key(VK_RETURN, EditWith(L"12"));
     ASSERT_EQ(count->put_Value(ole::Variant(LONG{99}).Get()), S_OK);
-    ASSERT_EQ(count->put_Modified(ole::Variant(true).Get()), S_OK);
-    ASSERT_EQ(count->put_Visible(VARIANT_FALSE), S_OK);
     EXPECT_EQ(Count(events::kItemChanged), 1u);
 }
 
@@ -47,76 +37,51 @@ TEST_F(ListWindowTest, EscapeAndRefusedValuesCommitNothing) {
     SelectByKeys(L"Caption");
     Key(VK_ESCAPE, EditWith(L"Typed"));
     EXPECT_EQ(Count(events::kEditCancelled), 1u);
-    EXPECT_EQ(list->View().Editor(), nullptr);
     EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Hello");
 
+    // Not a number, not whole, and out of range for a 16-bit property.
     SelectByKeys(L"Count");
     HWND editor = EditWith(L"abc");
     Key(VK_RETURN, editor);
-    EXPECT_EQ(Count(events::kItemChanged), 0u);
     EXPECT_EQ(Count(events::kValueRejected), 1u);
-    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3);
     EXPECT_EQ(list->View().Editor(), editor) << "the user may correct the text";
-    HWND message = list->View().MessageWindow();
-    ASSERT_TRUE(message && (GetWindowLongPtrW(message, GWL_STYLE) & WS_VISIBLE));
-    wchar_t shown[200] = {};
-    GetWindowTextW(message, shown, 200);
-    EXPECT_NE(std::wstring(shown).find(L"'abc' is not a whole number"), std::wstring::npos);
-
-    // Not whole, and out of range for a 16-bit property: refused as well.
+    EXPECT_TRUE(Shown(list->View().MessageWindow()));
     SetWindowTextW(editor, L"2.5");
     Key(VK_RETURN, editor);
-    EXPECT_EQ(list->View().Editor(), editor);
     Key(VK_END);
     EXPECT_EQ(SelectedName(), L"Count") << "a refused value keeps the user where he is";
     Key(VK_ESCAPE, editor);
     SelectByKeys(L"Small");
     Key(VK_RETURN, EditWith(L"70000"));
     EXPECT_EQ(Count(events::kItemChanged), 0u);
+    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3);
     EXPECT_EQ(V_I2(&ValueOf(L"Small").Get()), 7);
 
     SetWindowTextW(list->View().Editor(), L"-4");
     Key(VK_RETURN, list->View().Editor());
-    EXPECT_EQ(Count(events::kItemChanged), 1u);
     EXPECT_EQ(V_I2(&ValueOf(L"Small").Get()), -4);
-    EXPECT_FALSE(GetWindowLongPtrW(message, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(Shown(list->View().MessageWindow()));
 }
 
-TEST_F(ListWindowTest, BooleansAndEnumerationsAreChosenFromADropDown) {
+TEST_F(ListWindowTest, EnumerationsAreChosenFromADropDownNoTallerThanItsRow) {
     SelectByKeys(L"Outline");
     Key(VK_RETURN);
     HWND chooser = list->View().Editor();
     ASSERT_TRUE(chooser);
-    wchar_t className[32] = {};
-    GetClassNameW(chooser, className, 32);
-    EXPECT_EQ(_wcsicmp(className, L"ComboBox"), 0);
     EXPECT_EQ(SendMessageW(chooser, CB_GETCOUNT, 0, 0), 3);
     EXPECT_EQ(SendMessageW(chooser, CB_GETCURSEL, 0, 0), 2) << "the current value is chosen";
     RECT closed{};
     GetWindowRect(chooser, &closed);
-    EXPECT_LE(closed.bottom - closed.top, list->View().RowHeight()) << "no taller than its row";
+    EXPECT_LE(closed.bottom - closed.top, list->View().RowHeight());
     SendMessageW(chooser, CB_SETCURSEL, 1, 0);
     Key(VK_RETURN, chooser);
     EXPECT_EQ(V_I4(&ValueOf(L"Outline").Get()), 1);
-    EXPECT_EQ(Count(events::kItemChanged), 1u);
 }
 
-TEST_F(ListWindowTest, ReadOnlyAndCustomItemsAreNotEditedInPlace) {
-    SelectByKeys(L"Serial");
-    Key(VK_RETURN);
-    EXPECT_EQ(list->View().Editor(), nullptr);
-    EXPECT_EQ(Count(events::kReadOnlyEditAttempt), 1u);
-    SelectByKeys(L"Child");
-    Key(VK_F2);
-    EXPECT_EQ(list->View().Editor(), nullptr);
-    EXPECT_EQ(Count(events::kButtonClick), 1u);
-}
-
-TEST_F(ListWindowTest, NavigationSkipsHiddenItems) {
+TEST_F(ListWindowTest, NavigationSkipsHiddenItemsAndAnOpenEditorFollowsItsRow) {
     ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
     ASSERT_EQ(ItemNamed(list.Get(), L"Small")->put_Visible(VARIANT_FALSE), S_OK);
     Key(VK_HOME);
-    EXPECT_EQ(SelectedName(), L"Caption");
     Key(VK_DOWN);
     EXPECT_EQ(SelectedName(), L"Ratio");
     Key(VK_UP);
@@ -126,54 +91,47 @@ TEST_F(ListWindowTest, NavigationSkipsHiddenItems) {
     Key(VK_PRIOR);
     Key(VK_PRIOR);
     EXPECT_EQ(SelectedName(), L"Caption");
-    // Hiding the selected item takes the selection away from it.
+    // An editor open on Ratio moves up with its row as Caption, above it, is hidden.
     Key(VK_DOWN);
-    ASSERT_EQ(ItemNamed(list.Get(), L"Ratio")->put_Visible(VARIANT_FALSE), S_OK);
-    EXPECT_EQ(SelectedName(), L"(none)");
-    Key(VK_DOWN);
-    EXPECT_EQ(SelectedName(), L"Caption");
-}
-
-TEST_F(ListWindowTest, AnOpenEditorFollowsItsRowWhenItemsAboveAreHidden) {
-    SelectByKeys(L"Ratio");
-    Key(VK_RETURN);
-    HWND editor = list->View().Editor();
-    ASSERT_TRUE(editor);
+    HWND editor = EditWith(L"1.5");
     RECT before{}, after{};
     GetWindowRect(editor, &before);
-    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(ItemNamed(list.Get(), L"Caption")->put_Visible(VARIANT_FALSE), S_OK);
     GetWindowRect(editor, &after);
     EXPECT_EQ(after.top, before.top - list->View().RowHeight());
-    // Hiding the item being edited closes its editor, committing nothing.
+    // Hiding the item being edited closes its editor, committing nothing, and takes the
+    // selection away from it.
     ASSERT_EQ(ItemNamed(list.Get(), L"Ratio")->put_Visible(VARIANT_FALSE), S_OK);
     EXPECT_EQ(list->View().Editor(), nullptr);
     EXPECT_EQ(Count(events::kItemChanged), 0u);
+    EXPECT_EQ(SelectedName(), L"(none)");
 }
 
-TEST_F(ListWindowTest, TypingSelectsByNameAndTabMovesBetweenValues) {
+TEST_F(ListWindowTest, TypingSelectsByNameTabMovesBetweenValuesAndOnlyPlainValuesAreEditedInPlace) {
     SendMessageW(window, WM_CHAR, L'b', 1);
     SendMessageW(window, WM_CHAR, L'o', 1);
     EXPECT_EQ(SelectedName(), L"Born");
     Key(VK_TAB);
     EXPECT_EQ(SelectedName(), L"Serial") << "read-only: selected, not edited";
     EXPECT_EQ(list->View().Editor(), nullptr);
-    Key(VK_HOME);
     Key(VK_RETURN);
-    HWND editor = list->View().Editor();
-    SetWindowTextW(editor, L"Tabbed");
-    Key(VK_TAB, editor);
+    EXPECT_EQ(list->View().Editor(), nullptr);
+    EXPECT_EQ(Count(events::kReadOnlyEditAttempt), 2u) << "one for Tab, one for Enter";
+    Key(VK_DOWN);
+    Key(VK_F2);
+    EXPECT_EQ(list->View().Editor(), nullptr) << "Child's custom value is edited by the list's user";
+    EXPECT_EQ(Count(events::kButtonClick), 1u);
+    Key(VK_HOME);
+    Key(VK_TAB, EditWith(L"Tabbed"));
     EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Tabbed");
     EXPECT_EQ(SelectedName(), L"Count");
     EXPECT_NE(list->View().Editor(), nullptr) << "the next value is edited";
-    Key(VK_ESCAPE, list->View().Editor());
 }
 
 TEST_F(ListWindowTest, EveryKeyRaisesKeyDownAndAHandlerCanSwallowIt) {
     sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {
-        if (id != events::kKeyDown) return;
-        ASSERT_EQ(parameters.cArgs, 2u);
         // Arguments arrive last first: the shift state, then the key code by reference.
-        ASSERT_EQ(V_VT(&parameters.rgvarg[1]), VT_I2 | VT_BYREF);
+        if (id != events::kKeyDown || V_VT(&parameters.rgvarg[1]) != (VT_I2 | VT_BYREF)) return;
         if (*V_I2REF(&parameters.rgvarg[1]) == VK_DOWN) *V_I2REF(&parameters.rgvarg[1]) = 0;
     });
     Key(VK_HOME);
@@ -182,17 +140,15 @@ TEST_F(ListWindowTest, EveryKeyRaisesKeyDownAndAHandlerCanSwallowIt) {
     EXPECT_EQ(Count(events::kKeyDown), 3u);
     EXPECT_EQ(SelectedName(), L"Caption") << "the swallowed key did nothing";
     // Keys typed into the editor are keys pressed in the list too.
-    HWND editor = EditWith(L"x");
-    Key(VK_ESCAPE, editor);
+    Key(VK_ESCAPE, EditWith(L"x"));
     EXPECT_EQ(Count(events::kKeyDown), 5u);
 }
 
 TEST_F(ListWindowTest, AHandlerCanRefuseASelectionChange) {
     Key(VK_HOME);
-    sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {
+    sink->OnEvent([](DISPID id, DISPPARAMS& parameters) {
         if (id != events::kBeforeSelectionChange) return;
         // Last first: the cancel flag, then the item that would be selected.
-        ASSERT_EQ(V_VT(&parameters.rgvarg[0]), VT_BOOL | VT_BYREF);
         ComPtr<IPropertyItem> next;
         ASSERT_EQ(V_DISPATCH(&parameters.rgvarg[1])->QueryInterface(IID_IPropertyItem, next.PutVoid()), S_OK);
         if (NameOf(next.Get()) == L"Count") *V_BOOLREF(&parameters.rgvarg[0]) = VARIANT_TRUE;
@@ -204,34 +160,19 @@ TEST_F(ListWindowTest, AHandlerCanRefuseASelectionChange) {
     EXPECT_EQ(Count(events::kSelectionChanged), 2u);
 }
 
-TEST_F(ListWindowTest, EventsSitWhereTheEngineLooksForThem) {
-    std::vector<DISPID> byPosition;
-    ASSERT_EQ(ole::ResolveEventPositions(static_cast<IOleObject*>(list.Get()), DIID___Kavella, byPosition), S_OK);
-    ASSERT_EQ(byPosition.size(), 61u);
-    EXPECT_EQ(byPosition[0], events::kRequestRefresh);
-    EXPECT_EQ(byPosition[10], events::kItemChanged);
-    EXPECT_EQ(byPosition[32], events::kKeyDown);
-    // The context menu's Refresh command.
-    SendMessageW(window, WM_COMMAND, ListView::kCommandRefresh, 0);
-    EXPECT_EQ(Count(events::kRequestRefresh), 1u);
-}
-
 TEST_F(ListWindowTest, RedrawFalseSuspendsPaintingAndTrueRepaintsOnce) {
     ShowWindow(container->Window(), SW_SHOWNA);
     UpdateWindow(window);
-    const size_t before = list->View().PaintCount();
+    const size_t paints = list->View().PaintCount();
     const size_t paintEvents = Count(events::kPaint);
     ASSERT_EQ(list->put_Redraw(VARIANT_FALSE), S_OK);
-    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
-    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
-    EXPECT_EQ(list->View().PaintCount(), before);
+    EXPECT_EQ(list->View().PaintCount(), paints);
     EXPECT_EQ(Count(events::kPaint), paintEvents);
     ASSERT_EQ(list->put_Redraw(VARIANT_TRUE), S_OK);
-    EXPECT_EQ(list->View().PaintCount(), before + 1);
+    EXPECT_EQ(list->View().PaintCount(), paints + 1);
     EXPECT_EQ(Count(events::kPaint), paintEvents + 1);
-    ShowWindow(container->Window(), SW_HIDE);
 }
 
 TEST_F(ListWindowTest, ALargerFontMakesTallerRows) {
@@ -244,84 +185,42 @@ TEST_F(ListWindowTest, ALargerFontMakesTallerRows) {
 }
 
 TEST_F(ListWindowTest, ALongListScrollsAndDrawsOnlyAPage) {
-    auto wide = WideObject::Create(5000);
-    ASSERT_EQ(Populate(list.Get(), wide.Get()), S_OK);
-    ASSERT_EQ(ItemNames(list.Get()).size(), 5000u);
-    EXPECT_EQ(V_I4(&ValueOf(L"P4321").Get()), 4321);
+    ASSERT_EQ(Populate(list.Get(), DispatchObject::Create(WideTypeInfo(5000)).Get()), S_OK);
     RECT client{};
     GetClientRect(window, &client);
     const size_t page = static_cast<size_t>(client.bottom / list->View().RowHeight());
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    list->View().Draw(memory, client);
+    support::Canvas canvas(client.right, client.bottom);
+    list->View().Draw(canvas.Dc(), client);
     EXPECT_LE(list->View().RowsDrawn(), page + 1);
-    list->View().Draw(memory, {0, 0, client.right, list->View().RowHeight() * 4});
+    list->View().Draw(canvas.Dc(), {0, 0, client.right, list->View().RowHeight() * 4});
     EXPECT_EQ(list->View().RowsDrawn(), 4u) << "only the rows in the area painted";
-
     Key(VK_END);
     EXPECT_EQ(SelectedName(), L"P5000");
-    EXPECT_GE(Count(events::kTopItemChanged), 1u) << "the view followed the selection";
-    list->View().Draw(memory, client);
-    EXPECT_LE(list->View().RowsDrawn(), page + 1);
-    EXPECT_GE(list->View().RowsDrawn(), page);
-    Key(VK_PRIOR);
-    EXPECT_EQ(SelectedName(), L"P" + std::to_wstring(5000 - page));
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    list->View().Draw(canvas.Dc(), client);
+    EXPECT_GE(list->View().RowsDrawn(), page) << "the view followed the selection";
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL);
-    ASSERT_EQ(Populate(list.Get(), DispatchSampleObject::Create().Get()), S_OK);
+    ASSERT_EQ(Populate(list.Get(), DispatchObject::Create(WideTypeInfo(3)).Get()), S_OK);
     EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) << "every row fits";
 }
 
-TEST_F(ListWindowTest, ReadOnlyValuesAreDrawnGreyedAndModifiedOnesBold) {
+TEST_F(ListWindowTest, AModifiedValueIsDrawnBold) {
     const int rowHeight = list->View().RowHeight();
     const int width = 300;
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof(format.bmiHeader);
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = -rowHeight * 13;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(memory, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ASSERT_TRUE(bitmap && bits);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    list->View().Draw(memory, {0, 0, width, rowHeight * 13});
-    GdiFlush();
-    // Text antialiased against the background is never darker than its own colour: greyed
-    // text leaves no pixel darker than the grey, normal text does.
-    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
-    const int greyLevel = std::min({GetRValue(grey), GetGValue(grey), GetBValue(grey)});
-    const COLORREF background = GetSysColor(COLOR_WINDOW);
-    const auto count = [&](int row, bool darkerThanGrey) {
-        const auto* pixels = static_cast<const DWORD*>(bits);
-        int found = 0;
-        for (int y = row * rowHeight + 1; y < (row + 1) * rowHeight - 1; ++y) {
-            for (int x = width * 45 / 100 + 3; x < width; ++x) {
-                const DWORD pixel = pixels[y * width + x];
-                const int red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF, blue = pixel & 0xFF;
-                if (darkerThanGrey) {
-                    found += std::max({red, green, blue}) < greyLevel;
-                } else {
-                    found += RGB(red, green, blue) != background;
-                }
-            }
+    support::Canvas canvas(width, rowHeight);
+    // Bold text leaves more ink in Caption's value cell than the same text drawn plain.
+    const auto ink = [&] {
+        list->View().Draw(canvas.Dc(), {0, 0, width, rowHeight});
+        const std::vector<std::uint32_t> pixels = canvas.Pixels();
+        const std::uint32_t background = pixels.at(static_cast<size_t>(width + width - 1));
+        int inked = 0;
+        for (int y = 1; y < rowHeight - 1; ++y) {
+            for (int x = width * 45 / 100 + 3; x < width; ++x) inked += pixels[static_cast<size_t>(y * width + x)] != background;
         }
-        return found;
+        return inked;
     };
-    EXPECT_GT(count(0, true), 0) << "Caption's value is drawn in the text colour";
-    EXPECT_GT(count(7, false), 0) << "Serial's value is drawn";
-    EXPECT_EQ(count(7, true), 0) << "Serial's value, read-only, is greyed";
-    // An edit not yet written is drawn bold: more ink, in the value cell only.
-    const int inked = count(0, false);
+    const int plain = ink();
     ASSERT_EQ(ItemNamed(list.Get(), L"Caption")->put_Modified(ole::Variant(true).Get()), S_OK);
-    list->View().Draw(memory, {0, 0, width, rowHeight * 13});
-    GdiFlush();
-    EXPECT_GT(count(0, false), inked);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    EXPECT_GT(ink(), plain);
 }
 
 TEST_F(ListWindowTest, DisabledListTakesNoInput) {
@@ -331,9 +230,6 @@ TEST_F(ListWindowTest, DisabledListTakesNoInput) {
     Key(VK_RETURN);
     EXPECT_EQ(SelectedName(), L"(none)");
     EXPECT_EQ(list->View().Editor(), nullptr);
-    ASSERT_EQ(list->put_Enabled(VARIANT_TRUE), S_OK);
-    Key(VK_HOME);
-    EXPECT_EQ(SelectedName(), L"Caption");
 }
 
 TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
@@ -350,8 +246,6 @@ TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
     click(client.right - 5, rowHeight * 2 + rowHeight / 2);
     EXPECT_NE(list->View().Editor(), nullptr) << "a click on the selected item's value edits it";
     Key(VK_ESCAPE, list->View().Editor());
-    EXPECT_EQ(Count(events::kClick), 2u);
-    EXPECT_EQ(Count(events::kSelectionChanged), 1u);
 
     // The splitter starts near the middle; dragging it moves the value column.
     const int splitter = static_cast<int>(client.right * 0.45);
@@ -360,18 +254,11 @@ TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
     SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(client.right / 4, 5));
     ASSERT_EQ(Count(events::kSplitterMoved), 1u);
     EXPECT_EQ(SelectedName(), L"Ratio") << "dragging the splitter selects nothing";
-    const auto moved = std::find_if(sink->Events().begin(), sink->Events().end(),
-                                    [](const auto& event) { return event.id == events::kSplitterMoved; });
-    EXPECT_NEAR(V_R4(&moved->arguments[0].Get()), client.right / 4.0, 1.0);
-    // The column's width is reported as it changes, and again when the list is resized.
+    EXPECT_NEAR(V_R4(&ArgumentsOfLast(events::kSplitterMoved).at(0).Get()), client.right / 4.0, 1.0);
     EXPECT_EQ(Count(events::kColumnWidthChanged), 1u);
-    MoveWindow(window, 0, 0, client.right * 2, client.bottom, TRUE);
-    EXPECT_EQ(Count(events::kColumnWidthChanged), 2u);
-    MoveWindow(window, 0, 0, client.right, client.bottom, TRUE);
     // What was the value column left of the old splitter is now a value.
     click(client.right / 2, rowHeight * 2 + rowHeight / 2);
     EXPECT_NE(list->View().Editor(), nullptr);
-    Key(VK_ESCAPE, list->View().Editor());
 }
 
 TEST_F(ListWindowTest, ContainerPassesTheListsKeysThroughTranslateAccelerator) {
@@ -389,14 +276,11 @@ TEST_F(ListWindowTest, ContainerPassesTheListsKeysThroughTranslateAccelerator) {
 
 TEST_F(ListWindowTest, FocusGivenToTheControlReachesTheList) {
     ShowWindow(container->Window(), SW_SHOW);
-    HWND control = GetParent(window);
-    SetFocus(control);
+    SetFocus(GetParent(window));
     EXPECT_EQ(GetFocus(), window);
-    EXPECT_GE(Count(events::kGotFocus), 1u);
     const auto& calls = container->Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "OnUIActivate"), calls.end())
         << "the list became the container's active object";
-    ShowWindow(container->Window(), SW_HIDE);
 }
 
 }  // namespace proplist_tests

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ole/com_ptr.h"
-#include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
 #include "sample_library.h"
@@ -13,35 +12,27 @@
 
 namespace proplist_tests {
 
-// The sample objects' type library, TYPELIB 2 of the test program.
-ITypeLib* SampleLibrary();
+// A type description from the sample objects' type library, TYPELIB 2 of the test program.
 ole::ComPtr<ITypeInfo> SampleTypeInfo(REFGUID guid);
+// A dispinterface made at run time with the read-only whole numbers "P1" to "P<count>".
+ole::ComPtr<ITypeInfo> WideTypeInfo(UINT count);
 
 // An object of the dual interface ISample. Its type information is reached either through
 // IDispatch::GetTypeInfo or only through IProvideClassInfo, as the test chooses.
-class SampleObject final : public ISample, public IProvideClassInfo, public doubles::TestDouble {
+class SampleObject final : public doubles::Double<SampleObject, ISample, IProvideClassInfo> {
 public:
     // ByClassOfDispatch: GetTypeInfo answers with the coclass, as some objects do.
     enum class Described { ByDispatch, ByClassInfo, ByClassOfDispatch };
-    static ole::ComPtr<SampleObject> Create(Described described = Described::ByDispatch);
+    static ole::ComPtr<SampleObject> Create(Described described = Described::ByDispatch) { return Make(described); }
+    std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept;
 
-    // The property values, for tests to set and read.
+    // What tests set or read; the other properties read as constants and forget what is written.
     struct Values {
-        std::wstring caption = L"Hello";
         LONG count = 3;
-        double ratio = 0.5;
-        VARIANT_BOOL shown = VARIANT_TRUE;
-        Shape outline = ShapeTriangle;
-        OLE_COLOR backColor = RGB(255, 128, 0);
-        DATE born = 45000.0;
-        SHORT small = 7;
         ole::ComPtr<IDispatch> child;
         VARTYPE malformedAnything = VT_EMPTY;  // else Anything reads as this type, payload null
     } values;
 
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
     IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
@@ -49,20 +40,20 @@ public:
                           EXCEPINFO* exception, UINT* argumentError) override;
     IFACEMETHODIMP GetClassInfo(ITypeInfo** info) override;
 
-    IFACEMETHODIMP get_Caption(BSTR* value) override { *value = SysAllocString(values.caption.c_str()); return S_OK; }
-    IFACEMETHODIMP put_Caption(BSTR value) override { values.caption = value ? value : L""; return S_OK; }
+    IFACEMETHODIMP get_Caption(BSTR* value) override { *value = SysAllocString(L"Hello"); return S_OK; }
+    IFACEMETHODIMP put_Caption(BSTR) override { return S_OK; }
     IFACEMETHODIMP get_Count(LONG* value) override { *value = values.count; return S_OK; }
     IFACEMETHODIMP put_Count(LONG value) override { values.count = value; return S_OK; }
-    IFACEMETHODIMP get_Ratio(double* value) override { *value = values.ratio; return S_OK; }
-    IFACEMETHODIMP put_Ratio(double value) override { values.ratio = value; return S_OK; }
-    IFACEMETHODIMP get_Shown(VARIANT_BOOL* value) override { *value = values.shown; return S_OK; }
-    IFACEMETHODIMP put_Shown(VARIANT_BOOL value) override { values.shown = value; return S_OK; }
-    IFACEMETHODIMP get_Outline(Shape* value) override { *value = values.outline; return S_OK; }
-    IFACEMETHODIMP put_Outline(Shape value) override { values.outline = value; return S_OK; }
-    IFACEMETHODIMP get_BackColor(OLE_COLOR* value) override { *value = values.backColor; return S_OK; }
-    IFACEMETHODIMP put_BackColor(OLE_COLOR value) override { values.backColor = value; return S_OK; }
-    IFACEMETHODIMP get_Born(DATE* value) override { *value = values.born; return S_OK; }
-    IFACEMETHODIMP put_Born(DATE value) override { values.born = value; return S_OK; }
+    IFACEMETHODIMP get_Ratio(double* value) override { *value = 0.5; return S_OK; }
+    IFACEMETHODIMP put_Ratio(double) override { return S_OK; }
+    IFACEMETHODIMP get_Shown(VARIANT_BOOL* value) override { *value = VARIANT_TRUE; return S_OK; }
+    IFACEMETHODIMP put_Shown(VARIANT_BOOL) override { return S_OK; }
+    IFACEMETHODIMP get_Outline(Shape* value) override { *value = ShapeTriangle; return S_OK; }
+    IFACEMETHODIMP put_Outline(Shape) override { return S_OK; }
+    IFACEMETHODIMP get_BackColor(OLE_COLOR* value) override { *value = RGB(255, 128, 0); return S_OK; }
+    IFACEMETHODIMP put_BackColor(OLE_COLOR) override { return S_OK; }
+    IFACEMETHODIMP get_Born(DATE* value) override { *value = 45000.25; return S_OK; }  // 15 March 2023, 6:00
+    IFACEMETHODIMP put_Born(DATE) override { return S_OK; }
     IFACEMETHODIMP get_Serial(LONG* value) override { *value = 42; return S_OK; }
     IFACEMETHODIMP get_Child(IDispatch** value) override { return values.child.CopyTo(value); }
     IFACEMETHODIMP putref_Child(IDispatch* value) override { values.child = value; return S_OK; }
@@ -73,24 +64,26 @@ public:
     IFACEMETHODIMP get_Values(SAFEARRAY** value) override { *value = nullptr; return E_NOTIMPL; }
     IFACEMETHODIMP get_Price(CY* value) override { value->int64 = 123400; return S_OK; }  // 12.34
     IFACEMETHODIMP get_Anything(VARIANT* value) override { VariantInit(value); return S_OK; }
-    IFACEMETHODIMP get_Small(SHORT* value) override { *value = values.small; return S_OK; }
-    IFACEMETHODIMP put_Small(SHORT value) override { values.small = value; return S_OK; }
+    IFACEMETHODIMP get_Small(SHORT* value) override { *value = 7; return S_OK; }
+    IFACEMETHODIMP put_Small(SHORT) override { return S_OK; }
 
 private:
-    explicit SampleObject(Described described) : TestDouble("sample object"), described_(described) {}
+    friend Double;
+    explicit SampleObject(Described described) : Double("sample object"), described_(described) {}
 
     Described described_;
 };
 
-// An object of the pure dispinterface DSample: Title (read and write), Size (read-only),
-// Concealed (hidden), Flag (a property get method) and Go (a method).
-class DispatchSampleObject final : public IDispatch, public doubles::TestDouble {
+// An object described only by a dispinterface (DSample, or WideTypeInfo's), whose every
+// property reads as its own member id.
+class DispatchObject final : public doubles::Double<DispatchObject, IDispatch> {
 public:
-    static ole::ComPtr<DispatchSampleObject> Create();
+    static ole::ComPtr<DispatchObject> Create(ole::ComPtr<ITypeInfo> info) { return Make(std::move(info)); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<DispatchObject, IDispatch>()};
+        return table;
+    }
 
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
     IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
@@ -98,27 +91,9 @@ public:
                           EXCEPINFO* exception, UINT* argumentError) override;
 
 private:
-    DispatchSampleObject() : TestDouble("dispatch sample object") {}
-    std::wstring title_ = L"Report";
-};
+    friend Double;
+    explicit DispatchObject(ole::ComPtr<ITypeInfo> info) : Double("dispatch object"), info_(std::move(info)) {}
 
-// An object of many whole-number properties, "P1" to "P<count>", described by a dispinterface
-// made at run time; each reads as its own number.
-class WideObject final : public IDispatch, public doubles::TestDouble {
-public:
-    static ole::ComPtr<WideObject> Create(UINT count);
-
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) override;
-
-private:
-    WideObject() : TestDouble("wide object") {}
     ole::ComPtr<ITypeInfo> info_;
 };
 
