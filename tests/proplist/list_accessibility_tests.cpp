@@ -84,6 +84,10 @@ TEST_F(ListAccessibilityTest, FocusSelectionHitTestAndTheDefaultActionFollowTheK
     ASSERT_EQ(accessible->get_accFocus(focus.Out()), S_OK);
     EXPECT_EQ(V_I4(&focus.Get()), second);
     EXPECT_EQ(State(second) & (STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED), STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED);
+    ole::Variant selection, next;
+    ASSERT_EQ(accessible->get_accSelection(selection.Out()), S_OK);
+    ASSERT_EQ(accessible->accNavigate(NAVDIR_NEXT, selection.Get(), next.Out()), S_OK);
+    EXPECT_EQ(V_I4(&next.Get()), second + 1);
 
     LONG left = 0, top = 0, width = 0, height = 0;
     ASSERT_EQ(accessible->accLocation(&left, &top, &width, &height, Child(second)), S_OK);

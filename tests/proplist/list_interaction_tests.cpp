@@ -52,6 +52,17 @@ protected:
 
     void Command(UINT command) { SendMessageW(window, WM_COMMAND, command, 0); }
 
+    // A shortcut, with Ctrl down as GetKeyState sees it.
+    void ControlKey(WORD key) {
+        BYTE state[256];
+        GetKeyboardState(state);
+        state[VK_CONTROL] |= 0x80;
+        SetKeyboardState(state);
+        Key(key);
+        state[VK_CONTROL] &= 0x7F;
+        SetKeyboardState(state);
+    }
+
     void Paste(const std::wstring& text) {
         PutText(text);
         Command(ListView::kCommandPaste);
@@ -60,9 +71,9 @@ protected:
 
 TEST_F(ListInteractionTest, CopyPasteAndResetGoThroughTheirEvents) {
     SelectByKeys(L"Count");
-    Command(ListView::kCommandCopy);
+    ControlKey('C');
     SelectByKeys(L"Small");
-    Command(ListView::kCommandPaste);
+    ControlKey('V');
     EXPECT_EQ(V_I2(&ValueOf(L"Small").Get()), 3) << "Count's value, copied";
 
     // A handler of PasteValue may rework the text; the result is a user's edit.
@@ -232,7 +243,7 @@ TEST_F(ListInteractionTest, SortingAndFilteringChangeTheRowsNotTheItems) {
     Command(ListView::kCommandSortAlphabetically);
     EXPECT_EQ(RowNames(), declared);
 
-    Command(ListView::kCommandFilter);
+    ControlKey('F');
     HWND box = list->View().FilterBox();
     ASSERT_TRUE(Shown(box));
     EXPECT_EQ(GetFocus(), box);
