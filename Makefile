@@ -21,7 +21,8 @@ benchmark: build
 
 # Registers both libraries in the project's Wine prefix and runs the demo host; without a display
 # it writes build/demo.png and prints the items. OBJECT=<ProgID> inspects that object instead.
-demo: build
+demo: setup
+	scripts/build demo
 	scripts/demo $(if $(OBJECT),--object $(OBJECT))
 
 clean:
