@@ -45,7 +45,8 @@ void ListView::OpenFilter() noexcept {
     if (editor_ && !CommitEdit()) return;
     RECT client{};
     GetClientRect(window_, &client);
-    filterBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", rows_.Filter().c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
+    filterBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", rows_.Filter().c_str(),
+                                 WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
                                  0, 0, client.right, RowHeight() + 2, window_, nullptr, ole::CurrentModule(), nullptr);
     if (!filterBox_) return;
     SendMessageW(filterBox_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);

@@ -100,7 +100,8 @@ int ListView::SplitterX(int width) const noexcept {
 RECT ListView::ValueCell(size_t row) noexcept {
     RECT client{};
     GetClientRect(window_, &client);
-    const int y = RowsTop() + static_cast<int>(static_cast<long long>(row) - static_cast<long long>(rows_.Top())) * RowHeight();
+    const long long fromTop = static_cast<long long>(row) - static_cast<long long>(rows_.Top());
+    const int y = RowsTop() + static_cast<int>(fromTop) * RowHeight();
     return {SplitterX(client.right) + 1, y, client.right, y + RowHeight()};
 }
 
