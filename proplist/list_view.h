@@ -79,7 +79,6 @@ public:
     HWND FilterBox() const noexcept { return filterBox_; }
     // The calendar dropped down under a date being edited, or null.
     HWND Calendar() const noexcept { return calendar_; }
-    bool SortsAlphabetically() const noexcept { return rows_.Alphabetical(); }
     // Rows drawn by the last paint, and paints that reached the screen: what virtualised
     // painting and Redraw are judged by.
     size_t RowsDrawn() const noexcept { return rowsDrawn_; }
