@@ -125,7 +125,7 @@ void ListView::PasteIntoSelected() noexcept {
         MessageBeep(MB_OK);
         return;
     }
-    if (editor_ && !CommitEdit()) return;
+    if (!CommitEdit()) return;
     ole::Bstr text(pasted);
     VARIANT_BOOL cancel = VARIANT_FALSE;
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get())), ole::TextReference(text.InOut()),
@@ -136,9 +136,9 @@ void ListView::PasteIntoSelected() noexcept {
     ole::Variant value;
     const std::wstring given(text.View());
     if (given == FormatValue(item->Description(), item->CurrentValue())) return;
-    if (!AcceptText(*item.Get(), given, value) || item.Get() != Selected()) return;
+    if (!editor_.AcceptText(*item.Get(), given, value) || item.Get() != Selected()) return;
     if (FAILED(item->StoreEditedValue(value.Get()))) return;
-    RaiseItemChanged(*item.Get());
+    editor_.RaiseItemChanged(*item.Get());
 }
 
 void ListView::ResetSelected() noexcept {
@@ -148,9 +148,9 @@ void ListView::ResetSelected() noexcept {
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get())), ole::BooleanReference(&cancel)};
     host_.Raise(events::kResetValue, arguments);
     if (cancel || !item->CanReset()) return;
-    if (editor_) AbandonEdit();
+    if (editor_.IsOpen()) AbandonEdit();
     if (FAILED(item->StoreEditedValue(item->ValueBeforeEdits()))) return;
-    RaiseItemChanged(*item.Get());
+    editor_.RaiseItemChanged(*item.Get());
 }
 
 void ListView::RequestHelp() noexcept {
@@ -160,23 +160,13 @@ void ListView::RequestHelp() noexcept {
 }
 
 void ListView::ToggleSortOrder() noexcept {
-    if (editor_ && !CommitEdit()) return;
+    if (!CommitEdit()) return;
     rows_.SetAlphabetical(!rows_.Alphabetical());
     EnsureVisible(rows_.Selected());
     UpdateScrollBar();
     Invalidate();
     const VARIANT arguments[] = {ole::BooleanArgument(rows_.Alphabetical() ? VARIANT_TRUE : VARIANT_FALSE)};
     host_.Raise(events::kSortOrderChanged, arguments);
-}
-
-bool ListView::RaiseError(LONG number, std::wstring& description) noexcept {
-    ole::Bstr text(description);
-    VARIANT_BOOL cancelDisplay = VARIANT_FALSE;
-    const VARIANT arguments[] = {ole::LongArgument(number), ole::TextReference(text.InOut()),
-                                 ole::BooleanReference(&cancelDisplay)};
-    host_.Raise(events::kError, arguments);
-    description.assign(text.View());
-    return cancelDisplay == VARIANT_FALSE;
 }
 
 }  // namespace proplist

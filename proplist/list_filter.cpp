@@ -24,7 +24,7 @@ constexpr UINT_PTR kFilterSubclass = 3;
 
 void ListView::RowsRebuilt() noexcept {
     // A message under a row would cover whatever row comes there now.
-    HideMessage();
+    editor_.HideMessage();
     NotifyAccessibility(EVENT_OBJECT_REORDER, kNone);
 }
 
@@ -42,7 +42,7 @@ void ListView::OpenFilter() noexcept {
         SetFocus(filterBox_);
         return;
     }
-    if (editor_ && !CommitEdit()) return;
+    if (!CommitEdit()) return;
     RECT client{};
     GetClientRect(window_, &client);
     filterBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", rows_.Filter().c_str(),
@@ -75,7 +75,7 @@ void ListView::FilterTyped() noexcept {
     if (!filterBox_) return;
     std::wstring typed = WindowText(filterBox_);
     if (typed == rows_.Filter()) return;
-    if (editor_) AbandonEdit();
+    if (editor_.IsOpen()) AbandonEdit();
     rows_.SetFilter(std::move(typed));
     EnsureVisible(rows_.Selected());
     UpdateScrollBar();

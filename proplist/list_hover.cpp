@@ -53,7 +53,7 @@ void ListView::SetHotItem(PropertyItem* item) noexcept {
 void ListView::OnMouseHover(int x, int y) noexcept {
     const size_t row = RowAt(y);
     PropertyItem* item = row == kNone ? nullptr : ItemAtRow(row);
-    if (!item || editor_) return;
+    if (!item || editor_.IsOpen()) return;
     SetHotItem(item);
     const ole::ComPtr<PropertyItem> held(item);
     RECT cell = ValueCell(row);

@@ -49,12 +49,10 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnCommandMessage(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam))) return 0;
         break;
     case WM_NOTIFY: OnNotify(reinterpret_cast<const NMHDR*>(lParam)); return 0;
-    case WM_MEASUREITEM: MeasureChoice(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_MEASUREITEM: OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)); return TRUE;
     case WM_DRAWITEM: OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
-    case kMessageDropDownSettled:
-        if (editor_ && reinterpret_cast<HWND>(lParam) == editor_) DropDownSettled();
-        return 0;
-    case kMessageRetakeFocus: SetFocus(editor_ ? editor_ : window_); return 0;
+    case InPlaceEditor::kMessageDropDownSettled: editor_.DropDownSettled(reinterpret_cast<HWND>(lParam)); return 0;
+    case kMessageRetakeFocus: SetFocus(editor_.IsOpen() ? editor_.Window() : window_); return 0;
     case WM_VSCROLL: OnVerticalScroll(LOWORD(wParam)); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
     case WM_SETFOCUS: OnSetFocus(); return 0;
@@ -145,7 +143,7 @@ void ListView::OnDoubleClick() noexcept {
     if (!item) return;
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item))};
     host_.Raise(events::kItemDblClick, arguments);
-    if (host_.IsEnabled() && !editor_) BeginEdit();
+    if (host_.IsEnabled() && !editor_.IsOpen()) BeginEdit();
 }
 
 bool ListView::OnSetCursor() noexcept {
@@ -168,32 +166,20 @@ bool ListView::OnCommandMessage(WORD code, WORD command, HWND from) noexcept {
         FilterTyped();
         return true;
     }
-    if (!editor_ || from != editor_) return false;
-    switch (code) {
-    case CBN_DROPDOWN: DropDownOpened(); return true;
-    case CBN_CLOSEUP: DropDownClosed(); return true;
-    case EN_CHANGE:
-    case CBN_SELCHANGE:
-    case CBN_EDITCHANGE: {
-        if (!editing_) return false;
-        const ole::Bstr text(WindowText(editor_));
-        const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(editing_.Get())), ole::TextArgument(text.Get())};
-        host_.Raise(events::kEditorChange, arguments);
-        return true;
-    }
-    default: return false;
-    }
+    return editor_.OnCommand(code, from);
 }
 
 void ListView::OnNotify(const NMHDR* header) noexcept {
-    if (calendar_ && header && header->hwndFrom == calendar_ && header->code == MCN_SELECT) {
-        DateChosen(reinterpret_cast<const NMSELCHANGE*>(header)->stSelStart);
-    }
+    if (header) editor_.OnNotify(*header);
 }
 
 void ListView::OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept {
-    if (draw.hwndItem == message_) DrawMessage(draw);
-    else DrawChoice(draw);
+    if (draw.hwndItem == editor_.MessageWindow()) painter_.DrawMessage(draw);
+    else painter_.DrawChoice(draw);
+}
+
+void ListView::OnMeasureItem(MEASUREITEMSTRUCT& measure) noexcept {
+    measure.itemHeight = static_cast<UINT>(RowHeight());
 }
 
 void ListView::OnVerticalScroll(WORD request) noexcept {

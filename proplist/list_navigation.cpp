@@ -27,7 +27,7 @@ void ListView::OnKeyDown(SHORT key) noexcept {
     if (control && key == 'F') return OpenFilter();
     if (key == VK_F4 || (key == VK_DOWN && (ShiftState() & 4))) {
         BeginEdit();
-        return DropDown();
+        return editor_.DropDown();
     }
     const size_t count = rows_.Count();
     if (count == 0) return;
@@ -63,7 +63,7 @@ void ListView::Move(long delta) noexcept {
 }
 
 bool ListView::Select(size_t row) noexcept {
-    if (editor_ && !CommitEdit()) return false;
+    if (!CommitEdit()) return false;
     if (row == rows_.Selected()) {
         EnsureVisible(row);
         return true;
@@ -78,7 +78,7 @@ bool ListView::Select(size_t row) noexcept {
     if (row != kNone && row >= rows_.Count()) return false;
     rows_.Select(row);
     item = ItemAtRow(row);
-    HideMessage();
+    editor_.HideMessage();
     if (row != kNone) {
         NotifyAccessibility(EVENT_OBJECT_SELECTION, row);
         if (window_ && GetFocus() == window_) NotifyAccessibility(EVENT_OBJECT_FOCUS, row);
@@ -112,7 +112,7 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     RECT client{};
     GetClientRect(window_, &client);
     if (std::abs(x - SplitterX(client.right)) <= 3) {
-        if (editor_ && !CommitEdit()) return;
+        if (!CommitEdit()) return;
         draggingSplitter_ = true;
         SetCapture(window_);
         return;
@@ -124,7 +124,7 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     const VARIANT item[] = {ole::ObjectArgument(AsDispatch(ItemAtRow(row)))};
     host_.Raise(events::kItemClick, item);
     // A click on the value of the selected item edits it, as property grids do.
-    if (again && x > SplitterX(client.right) && !editor_) BeginEdit();
+    if (again && x > SplitterX(client.right) && !editor_.IsOpen()) BeginEdit();
 }
 
 }  // namespace proplist

@@ -1,71 +1,115 @@
-#include "proplist/list_view.h"
+#include "proplist/list_painting.h"
 
+#include "proplist/list_view.h"
 #include "proplist/list_view_support.h"
 #include "proplist/value_text.h"
 
 #include <olectl.h>
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
-// How the list looks: names on the left, values on the right, the selection highlighted,
-// read-only values and a disabled list greyed, colours with a swatch. Only the rows inside the
-// bounds are visited.
 namespace proplist {
 
-void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
-    const int width = bounds.right - bounds.left;
-    const int split = bounds.left + SplitterX(width);
-    const int height = RowHeight();
-    const bool enabled = host_.IsEnabled();
-    FillRect(dc, &bounds, GetSysColorBrush(COLOR_WINDOW));
+namespace {
+
+constexpr UINT kCellText = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+
+// A colour's swatch, framed so that one of the window's own colour still shows.
+void DrawSwatch(HDC dc, const RECT& swatch, COLORREF colour) noexcept {
+    if (HBRUSH brush = CreateSolidBrush(colour)) {
+        FillRect(dc, &swatch, brush);
+        DeleteObject(brush);
+    }
+    FrameRect(dc, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
+}
+
+void DrawCellText(HDC dc, const std::wstring& text, RECT cell, UINT format = kCellText) noexcept {
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell, format);
+}
+
+}  // namespace
+
+ListPainter::~ListPainter() {
+    if (boldFont_) DeleteObject(boldFont_);
+}
+
+HGDIOBJ ListPainter::ListFont() noexcept {
     HFONT font = host_.Font();
-    HGDIOBJ previousFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    return font ? font : GetStockObject(DEFAULT_GUI_FONT);
+}
+
+int ListPainter::RowHeight() noexcept {
+    if (rowHeight_ > 0) return rowHeight_;
+    // A memory DC has the screen's resolution and, unlike the screen's own DC, costs no trip
+    // to the window system.
+    TEXTMETRICW metrics{};
+    if (HDC screen = CreateCompatibleDC(nullptr)) {
+        HGDIOBJ previous = SelectObject(screen, ListFont());
+        GetTextMetricsW(screen, &metrics);
+        SelectObject(screen, previous);
+        DeleteDC(screen);
+    }
+    // The text's own height and some air, so rows grow with the font and the screen's DPI; at
+    // least the text and a drop-down's borders, so that an open drop-down covers no other row.
+    const int air = std::max(6, static_cast<int>(metrics.tmHeight / 3));
+    rowHeight_ = std::max(8, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading) + air);
+    return rowHeight_;
+}
+
+void ListPainter::FontChanged() noexcept {
+    rowHeight_ = 0;
+    if (boldFont_) DeleteObject(std::exchange(boldFont_, nullptr));
+}
+
+size_t ListPainter::Draw(HDC dc, const RECT& bounds, ListRows& rows, int split, bool focused) noexcept {
+    const int height = RowHeight();
+    FillRect(dc, &bounds, GetSysColorBrush(COLOR_WINDOW));
+    HGDIOBJ previousFont = SelectObject(dc, ListFont());
     SetBkMode(dc, TRANSPARENT);
     HPEN grid = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_3DFACE));
     HGDIOBJ previousPen = SelectObject(dc, grid);
-    const bool focused = window_ && (GetFocus() == window_);
-
-    const std::vector<size_t>& rows = rows_.Positions();
-    const size_t top = rows_.Top();
-    const size_t selectedRow = rows_.Selected();
+    const std::vector<size_t>& positions = rows.Positions();
+    const size_t top = rows.Top();
+    const size_t selected = rows.Selected();
     PropertyItems& items = host_.Items();
     size_t drawn = 0;
-    for (size_t row = top; row < rows.size(); ++row) {
+    for (size_t row = top; row < positions.size(); ++row) {
         const int y = bounds.top + static_cast<int>(row - top) * height;
         if (y >= bounds.bottom) break;
-        const PropertyItem& item = items.At(rows[row]);
-        const ItemDescription& description = item.Description();
-        RECT nameCell{bounds.left, y, split, y + height};
-        RECT valueCell{split + 1, y, bounds.right, y + height};
-        const bool selected = row == selectedRow;
-        if (selected) {
-            FillRect(dc, &nameCell, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_3DFACE));
-        }
-        SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT
-                                     : selected && focused ? COLOR_HIGHLIGHTTEXT
-                                                           : COLOR_WINDOWTEXT));
-        RECT text = nameCell;
-        InflateRect(&text, -4, 0);
-        DrawTextW(dc, description.name.c_str(), static_cast<int>(description.name.size()), &text,
-                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-
-        DrawValue(dc, item, valueCell, enabled);
-        MoveToEx(dc, bounds.left, y + height - 1, nullptr);
-        LineTo(dc, bounds.right, y + height - 1);
+        const RECT cells{bounds.left, y, bounds.right, y + height};
+        DrawRow(dc, items.At(positions[row]), cells, split, row == selected, focused);
         ++drawn;
     }
+    // The splitter runs down the rows there are, not past the last one.
+    const size_t shown = std::min(positions.size() - std::min(top, positions.size()),
+                                  static_cast<size_t>(INT_MAX / std::max(1, height)));
     MoveToEx(dc, split, bounds.top, nullptr);
-    LineTo(dc, split, bounds.top + static_cast<int>(std::min(rows.size() - std::min(top, rows.size()),
-                                                             static_cast<size_t>(INT_MAX / std::max(1, height)))) *
-                                       height);
+    LineTo(dc, split, bounds.top + static_cast<int>(shown) * height);
     SelectObject(dc, previousPen);
     DeleteObject(grid);
     SelectObject(dc, previousFont);
-    rowsDrawn_ = drawn;
+    return drawn;
 }
 
-void ListView::DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept {
+void ListPainter::DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int split, bool selected,
+                          bool focused) noexcept {
+    const bool enabled = host_.IsEnabled();
+    const RECT nameCell{row.left, row.top, split, row.bottom};
+    if (selected) FillRect(dc, &nameCell, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_3DFACE));
+    SetTextColor(dc, GetSysColor(!enabled                ? COLOR_GRAYTEXT
+                                 : selected && focused ? COLOR_HIGHLIGHTTEXT
+                                                       : COLOR_WINDOWTEXT));
+    RECT name = nameCell;
+    InflateRect(&name, -4, 0);
+    DrawCellText(dc, item.Description().name, name);
+    DrawValue(dc, item, RECT{split + 1, row.top, row.right, row.bottom}, enabled);
+    MoveToEx(dc, row.left, row.bottom - 1, nullptr);
+    LineTo(dc, row.right, row.bottom - 1);
+}
+
+void ListPainter::DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept {
     const ItemDescription& description = item.Description();
     RECT text = cell;
     InflateRect(&text, -4, 0);
@@ -75,26 +119,20 @@ void ListView::DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, boo
         if (SUCCEEDED(ole::ChangeType(colour, item.CurrentValue(), VT_UI4)) &&
             SUCCEEDED(OleTranslateColor(V_UI4(&colour.Get()), nullptr, &shown))) {
             const int height = cell.bottom - cell.top;
-            RECT swatch{text.left, cell.top + 3, text.left + height * 3 / 2, cell.bottom - 3};
-            HBRUSH brush = CreateSolidBrush(shown);
-            FillRect(dc, &swatch, brush);
-            DeleteObject(brush);
-            FrameRect(dc, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
+            const RECT swatch{text.left, cell.top + 3, text.left + height * 3 / 2, cell.bottom - 3};
+            DrawSwatch(dc, swatch, shown);
             text.left = swatch.right + 4;
         }
     }
-    const std::wstring value = FormatValue(description, item.CurrentValue());
     SetTextColor(dc, GetSysColor(!enabled || description.readOnly ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
     // An edit not yet written where it belongs stands out.
     HGDIOBJ rowFont = item.IsMarkedModified() ? SelectObject(dc, BoldFont()) : nullptr;
-    DrawTextW(dc, value.c_str(), static_cast<int>(value.size()), &text,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawCellText(dc, FormatValue(description, item.CurrentValue()), text);
     if (rowFont) SelectObject(dc, rowFont);
 }
 
-HFONT ListView::BoldFont() noexcept {
-    HFONT base = host_.Font();
-    if (!base) base = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+HFONT ListPainter::BoldFont() noexcept {
+    auto base = static_cast<HFONT>(ListFont());
     if (boldFont_ && boldFontBase_ == base) return boldFont_;
     if (boldFont_) DeleteObject(std::exchange(boldFont_, nullptr));
     LOGFONTW description{};
@@ -105,17 +143,39 @@ HFONT ListView::BoldFont() noexcept {
     return boldFont_ ? boldFont_ : base;
 }
 
-void ListView::DrawMessage(const DRAWITEMSTRUCT& draw) noexcept {
+void ListPainter::DrawChoice(const DRAWITEMSTRUCT& draw) noexcept {
+    if (draw.itemID == static_cast<UINT>(-1)) return;
+    const bool selected = (draw.itemState & ODS_SELECTED) != 0;
+    FillRect(draw.hDC, &draw.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    RECT swatch = draw.rcItem;
+    InflateRect(&swatch, -2, -2);
+    swatch.right = swatch.left + (swatch.bottom - swatch.top) * 3 / 2;
+    COLORREF shown = 0;
+    if (SUCCEEDED(OleTranslateColor(static_cast<OLE_COLOR>(draw.itemData), nullptr, &shown))) {
+        DrawSwatch(draw.hDC, swatch, shown);
+    } else {
+        FrameRect(draw.hDC, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
+    }
+    const LRESULT length = SendMessageW(draw.hwndItem, CB_GETLBTEXTLEN, draw.itemID, 0);
+    if (length <= 0) return;
+    std::wstring name(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(draw.hwndItem, CB_GETLBTEXT, draw.itemID, reinterpret_cast<LPARAM>(name.data()));
+    name.resize(static_cast<size_t>(length));
+    RECT text = draw.rcItem;
+    text.left = swatch.right + 4;
+    SetBkMode(draw.hDC, TRANSPARENT);
+    SetTextColor(draw.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    DrawCellText(draw.hDC, name, text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void ListPainter::DrawMessage(const DRAWITEMSTRUCT& draw) noexcept {
     FillRect(draw.hDC, &draw.rcItem, GetSysColorBrush(COLOR_INFOBK));
-    const std::wstring text = view_support::WindowText(draw.hwndItem);
-    HFONT font = host_.Font();
-    HGDIOBJ previous = SelectObject(draw.hDC, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ previous = SelectObject(draw.hDC, ListFont());
     SetBkMode(draw.hDC, TRANSPARENT);
     SetTextColor(draw.hDC, RGB(160, 0, 0));
     RECT inside = draw.rcItem;
     InflateRect(&inside, -4, 0);
-    DrawTextW(draw.hDC, text.c_str(), static_cast<int>(text.size()), &inside,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawCellText(draw.hDC, view_support::WindowText(draw.hwndItem), inside);
     SelectObject(draw.hDC, previous);
 }
 

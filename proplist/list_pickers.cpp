@@ -1,6 +1,7 @@
-#include "proplist/list_view.h"
+#include "proplist/list_editor.h"
 
 #include "ole/arguments.h"
+#include "ole/bstr.h"
 #include "ole/type_library.h"
 #include "proplist/list_events.h"
 #include "proplist/list_view_support.h"
@@ -8,32 +9,83 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
-// What drops down under a value being edited: the combo box's list of choices (the colours with
-// their swatches) and the calendar of a date. Picking from either commits the edit.
+// What the editor is made of and what drops down under it: an edit box, the combo box of
+// choices (the colours with their swatches), and the calendar of a date. Picking from either
+// commits the edit.
 namespace proplist {
 
 using namespace view_support;
 
 namespace {
 
-bool RaiseBeforeDropDown(ListViewHost& host, PropertyItem* item) noexcept {
+bool RaiseBeforeDropDown(EditorSite& site, PropertyItem* item) noexcept {
     VARIANT_BOOL cancel = VARIANT_FALSE;
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item)), ole::BooleanReference(&cancel)};
-    host.Raise(events::kBeforeDropDown, arguments);
+    site.Raise(events::kBeforeDropDown, arguments);
     return cancel == VARIANT_FALSE;
 }
 
-void RaiseDropDownClosed(ListViewHost& host, PropertyItem* item) noexcept {
+void RaiseDropDownClosed(EditorSite& site, PropertyItem* item) noexcept {
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item))};
-    host.Raise(events::kDropDownClosed, arguments);
+    site.Raise(events::kDropDownClosed, arguments);
 }
 
 }  // namespace
 
-void ListView::DropDown() noexcept {
+HWND InPlaceEditor::Create(const PropertyItem& item, const RECT& cell) noexcept {
+    const ItemDescription& description = item.Description();
+    const std::wstring text = FormatValue(description, item.CurrentValue());
+    if (description.style == kStyleColour) return CreateColourPicker(text, cell);
+    const std::vector<std::wstring> choices = Choices(description);
+    if (!choices.empty()) return CreateChoiceList(text, cell, choices);
+    HWND editor = CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, cell.left,
+                                  cell.top, cell.right - cell.left, cell.bottom - cell.top, site_.ListWindow(),
+                                  nullptr, ole::CurrentModule(), nullptr);
+    if (!editor) return nullptr;
+    SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font()), FALSE);
+    SendMessageW(editor, EM_SETSEL, 0, -1);
+    return editor;
+}
+
+HWND InPlaceEditor::CreateColourPicker(const std::wstring& text, const RECT& cell) noexcept {
+    // Typed as text, or picked from a palette drawn with swatches.
+    HWND editor = CreateComboBox(CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, cell);
+    if (!editor) return nullptr;
+    for (const NamedColour& colour : ColourPalette()) {
+        const LRESULT index = SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(colour.name));
+        SendMessageW(editor, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(colour.value));
+    }
+    SetWindowTextW(editor, text.c_str());
+    SendMessageW(editor, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    return editor;
+}
+
+HWND InPlaceEditor::CreateChoiceList(const std::wstring& text, const RECT& cell,
+                                     const std::vector<std::wstring>& choices) noexcept {
+    HWND editor = CreateComboBox(CBS_DROPDOWNLIST, cell);
+    if (!editor) return nullptr;
+    for (const std::wstring& choice : choices) {
+        SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.c_str()));
+    }
+    SendMessageW(editor, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    return editor;
+}
+
+HWND InPlaceEditor::CreateComboBox(DWORD style, const RECT& cell) noexcept {
+    HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | style, cell.left, cell.top,
+                                 cell.right - cell.left, site_.RowHeight() * kDropDownRows, site_.ListWindow(),
+                                 nullptr, ole::CurrentModule(), nullptr);
+    if (!combo) return nullptr;
+    SendMessageW(combo, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font()), FALSE);
+    FitToRow(combo);
+    return combo;
+}
+
+void InPlaceEditor::DropDown() noexcept {
     if (!editor_) return;
     if (IsComboBox(editor_)) {
         const bool dropped = SendMessageW(editor_, CB_GETDROPPEDSTATE, 0, 0) != 0;
@@ -44,10 +96,34 @@ void ListView::DropDown() noexcept {
     }
 }
 
-void ListView::DropDownOpened() noexcept {
+bool InPlaceEditor::OnCommand(WORD code, HWND from) noexcept {
+    if (!editor_ || from != editor_) return false;
+    switch (code) {
+    case CBN_DROPDOWN: DropDownOpened(); return true;
+    case CBN_CLOSEUP: DropDownClosed(); return true;
+    case EN_CHANGE:
+    case CBN_SELCHANGE:
+    case CBN_EDITCHANGE: {
+        if (!editing_) return false;
+        const ole::Bstr text(WindowText(editor_));
+        const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(editing_.Get())), ole::TextArgument(text.Get())};
+        site_.Raise(events::kEditorChange, arguments);
+        return true;
+    }
+    default: return false;
+    }
+}
+
+void InPlaceEditor::OnNotify(const NMHDR& header) noexcept {
+    if (calendar_ && header.hwndFrom == calendar_ && header.code == MCN_SELECT) {
+        DateChosen(reinterpret_cast<const NMSELCHANGE*>(&header)->stSelStart);
+    }
+}
+
+void InPlaceEditor::DropDownOpened() noexcept {
     if (!editor_ || !editing_) return;
     const ole::ComPtr<PropertyItem> item = editing_;
-    if (!RaiseBeforeDropDown(host_, item.Get())) {
+    if (!RaiseBeforeDropDown(site_, item.Get())) {
         // The list is already on its way: it is closed again at once and nothing is reported.
         choiceWhenDropped_ = kRefusedDropDown;
         PostMessageW(editor_, CB_SHOWDROPDOWN, FALSE, 0);
@@ -56,19 +132,19 @@ void ListView::DropDownOpened() noexcept {
     choiceWhenDropped_ = SendMessageW(editor_, CB_GETCURSEL, 0, 0);
 }
 
-void ListView::DropDownClosed() noexcept {
+void InPlaceEditor::DropDownClosed() noexcept {
     if (!editor_ || !editing_) return;
     if (choiceWhenDropped_ == kRefusedDropDown) {
         choiceWhenDropped_ = CB_ERR;
         return;
     }
-    RaiseDropDownClosed(host_, editing_.Get());
+    RaiseDropDownClosed(site_, editing_.Get());
     // The combo box settles its selection and text after it tells of the close.
-    if (window_) PostMessageW(window_, kMessageDropDownSettled, 0, reinterpret_cast<LPARAM>(editor_));
+    if (HWND list = site_.ListWindow()) PostMessageW(list, kMessageDropDownSettled, 0, reinterpret_cast<LPARAM>(editor_));
 }
 
-void ListView::DropDownSettled() noexcept {
-    if (!editor_ || !editing_) return;
+void InPlaceEditor::DropDownSettled(HWND from) noexcept {
+    if (!editor_ || from != editor_ || !editing_) return;
     const LRESULT chosen = SendMessageW(editor_, CB_GETCURSEL, 0, 0);
     const LRESULT before = std::exchange(choiceWhenDropped_, CB_ERR);
     if (chosen == CB_ERR || chosen == before) return;
@@ -76,20 +152,20 @@ void ListView::DropDownSettled() noexcept {
         const ole::ComPtr<PropertyItem> item = editing_;
         const auto colour = static_cast<LONG>(SendMessageW(editor_, CB_GETITEMDATA, static_cast<WPARAM>(chosen), 0));
         const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get())), ole::LongArgument(colour)};
-        host_.Raise(events::kColourPicked, arguments);
+        site_.Raise(events::kColourPicked, arguments);
         if (editing_ != item || !editor_) return;
     }
-    CommitEdit();
+    Commit();
 }
 
-void ListView::OpenCalendar() noexcept {
+void InPlaceEditor::OpenCalendar() noexcept {
     if (calendar_ || !editor_ || !editing_) return;
     const ole::ComPtr<PropertyItem> item = editing_;
-    if (!RaiseBeforeDropDown(host_, item.Get()) || editing_ != item || !editor_) return;
+    if (!RaiseBeforeDropDown(site_, item.Get()) || editing_ != item || !editor_) return;
     RECT cell{};
     GetWindowRect(editor_, &cell);
     calendar_ = CreateWindowExW(WS_EX_TOOLWINDOW, MONTHCAL_CLASSW, L"", WS_POPUP | WS_BORDER, cell.left, cell.bottom,
-                                0, 0, window_, nullptr, ole::CurrentModule(), nullptr);
+                                0, 0, site_.ListWindow(), nullptr, ole::CurrentModule(), nullptr);
     if (!calendar_) return;
     RECT size{};
     SendMessageW(calendar_, MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&size));
@@ -105,16 +181,16 @@ void ListView::OpenCalendar() noexcept {
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
-void ListView::CloseCalendar() noexcept {
+void InPlaceEditor::CloseCalendar() noexcept {
     if (!calendar_) return;
     // A click on a day may have given the calendar the focus; it goes back to the editor.
     const bool hadFocus = GetFocus() == calendar_;
     DestroyWindow(std::exchange(calendar_, nullptr));
     if (hadFocus && editor_) SetFocus(editor_);
-    if (editing_) RaiseDropDownClosed(host_, editing_.Get());
+    if (editing_) RaiseDropDownClosed(site_, editing_.Get());
 }
 
-void ListView::DateChosen(const SYSTEMTIME& day) noexcept {
+void InPlaceEditor::DateChosen(const SYSTEMTIME& day) noexcept {
     if (!editor_ || !editing_) return;
     const ole::ComPtr<PropertyItem> item = editing_;
     // The day is the user's; the time of day stays what it was.
@@ -128,7 +204,7 @@ void ListView::DateChosen(const SYSTEMTIME& day) noexcept {
         date += std::fabs(std::modf(V_DATE(&current.Get()), &whole));
     }
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item.Get())), ole::DateArgument(date)};
-    host_.Raise(events::kDateChosen, arguments);
+    site_.Raise(events::kDateChosen, arguments);
     if (editing_ != item || !editor_) return;
     ole::Variant chosen;
     VARIANT made;
@@ -138,49 +214,21 @@ void ListView::DateChosen(const SYSTEMTIME& day) noexcept {
     chosen = ole::Variant::Attach(made);
     SetWindowTextW(editor_, FormatValue(item->Description(), chosen.Get()).c_str());
     CloseCalendar();
-    CommitEdit();
+    Commit();
 }
 
-void ListView::MeasureChoice(MEASUREITEMSTRUCT& measure) noexcept { measure.itemHeight = static_cast<UINT>(RowHeight()); }
-
-void ListView::FitToRow(HWND combo) noexcept {
+void InPlaceEditor::FitToRow(HWND combo) noexcept {
     // Sized by asking for a selection field and measuring the result: platforms differ in what
     // a field height includes, so a request is corrected by what it actually gave.
     LRESULT request = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
     for (int attempt = 0; attempt < 3 && request != CB_ERR; ++attempt) {
         RECT closed{};
         if (!GetWindowRect(combo, &closed)) return;
-        const int excess = static_cast<int>(closed.bottom - closed.top) - RowHeight();
+        const int excess = static_cast<int>(closed.bottom - closed.top) - site_.RowHeight();
         if (excess <= 0 || request - excess < 1) return;
         request -= excess;
         SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), request);
     }
-}
-
-void ListView::DrawChoice(const DRAWITEMSTRUCT& draw) noexcept {
-    if (draw.itemID == static_cast<UINT>(-1)) return;
-    const bool selected = (draw.itemState & ODS_SELECTED) != 0;
-    FillRect(draw.hDC, &draw.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    RECT swatch = draw.rcItem;
-    InflateRect(&swatch, -2, -2);
-    swatch.right = swatch.left + (swatch.bottom - swatch.top) * 3 / 2;
-    COLORREF shown = 0;
-    if (SUCCEEDED(OleTranslateColor(static_cast<OLE_COLOR>(draw.itemData), nullptr, &shown))) {
-        HBRUSH brush = CreateSolidBrush(shown);
-        FillRect(draw.hDC, &swatch, brush);
-        DeleteObject(brush);
-    }
-    FrameRect(draw.hDC, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
-    const LRESULT length = SendMessageW(draw.hwndItem, CB_GETLBTEXTLEN, draw.itemID, 0);
-    if (length <= 0) return;
-    std::wstring name(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(draw.hwndItem, CB_GETLBTEXT, draw.itemID, reinterpret_cast<LPARAM>(name.data()));
-    name.resize(static_cast<size_t>(length));
-    RECT text = draw.rcItem;
-    text.left = swatch.right + 4;
-    SetBkMode(draw.hDC, TRANSPARENT);
-    SetTextColor(draw.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    DrawTextW(draw.hDC, name.c_str(), static_cast<int>(name.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
 }  // namespace proplist

@@ -27,7 +27,6 @@ ListView::~ListView() {
     if (accessible_) accessible_->Disconnect();
     if (window_) DestroyWindow(window_);
     if (parent_ && IsWindow(parent_)) RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
-    if (boldFont_) DeleteObject(boldFont_);
 }
 
 HRESULT ListView::Place(HWND parent) noexcept {
@@ -69,23 +68,13 @@ HRESULT ListView::Place(HWND parent) noexcept {
     return S_OK;
 }
 
-int ListView::RowHeight() noexcept {
-    if (rowHeight_ > 0) return rowHeight_;
-    HDC screen = GetDC(nullptr);
-    HFONT font = host_.Font();
-    HGDIOBJ previous = SelectObject(screen, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(screen, &metrics);
-    SelectObject(screen, previous);
-    ReleaseDC(nullptr, screen);
-    // The text's own height and some air, so rows grow with the font and the screen's DPI; at
-    // least the text and a drop-down's borders, so that an open drop-down covers no other row.
-    const int air = std::max(6, static_cast<int>(metrics.tmHeight / 3));
-    rowHeight_ = std::max(8, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading) + air);
-    return rowHeight_;
-}
-
 PropertyItem* ListView::Selected() noexcept { return rows_.SelectedItem(); }
+
+void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
+    const int split = bounds.left + SplitterX(bounds.right - bounds.left);
+    const bool focused = window_ && GetFocus() == window_;
+    rowsDrawn_ = painter_.Draw(dc, bounds, rows_, split, focused);
+}
 
 size_t ListView::RowsPerPage() noexcept {
     RECT client{};
@@ -106,11 +95,7 @@ RECT ListView::ValueCell(size_t row) noexcept {
 }
 
 void ListView::PositionEditor() noexcept {
-    if (!editor_ || rows_.Selected() == kNone) return;
-    const RECT cell = ValueCell(rows_.Selected());
-    // A combo box's height is that of its open list.
-    MoveWindow(editor_, cell.left, cell.top, cell.right - cell.left,
-               IsComboBox(editor_) ? RowHeight() * kDropDownRows : cell.bottom - cell.top, TRUE);
+    if (editor_.IsOpen() && rows_.Selected() != kNone) editor_.MoveTo(ValueCell(rows_.Selected()));
 }
 
 void ListView::Invalidate() noexcept {
@@ -133,7 +118,7 @@ void ListView::ScrollTo(size_t top) noexcept {
     top = rows_.ClampTop(top, RowsPerPage());
     if (top == rows_.Top()) return;
     // The editor sits on its row: the view moves only once the edit is settled.
-    if (editor_ && !CommitEdit()) return;
+    if (!CommitEdit()) return;
     rows_.SetTop(top);
     UpdateScrollBar();
     Invalidate();
@@ -150,20 +135,20 @@ void ListView::ItemsReplaced() noexcept {
     // The old rows go first: closing the editor moves the focus, which activates and lays out
     // the list, and that must not reach for rows of items that are gone.
     rows_.Reset();
-    if (editor_) AbandonEdit();
+    if (editor_.IsOpen()) AbandonEdit();
     UpdateScrollBar();
     Invalidate();
 }
 
 void ListView::ItemChanged(PropertyItem& item) noexcept {
-    HideMessage();
+    editor_.HideMessage();
     // Only the selected row's value is news to a screen reader; finding others would cost a walk.
     if (rows_.HoldsSelection(item)) NotifyAccessibility(EVENT_OBJECT_VALUECHANGE, rows_.Selected());
-    if (editor_ && editing_.Get() == &item && !item.IsVisible()) AbandonEdit();
+    if (editor_.IsEditing(item) && !item.IsVisible()) AbandonEdit();
     // Visibility may have changed: the rows are rebuilt when next needed, once for any number
     // of changes, so hiding many items costs one pass.
     rows_.Invalidate();
-    if (editor_) PositionEditor();
+    PositionEditor();
     Invalidate();
 }
 
@@ -172,9 +157,8 @@ void ListView::NotifyAccessibility(DWORD event, size_t row) noexcept {
 }
 
 void ListView::FontChanged() noexcept {
-    rowHeight_ = 0;
-    if (boldFont_) DeleteObject(std::exchange(boldFont_, nullptr));
-    if (editor_) AbandonEdit();
+    painter_.FontChanged();
+    if (editor_.IsOpen()) AbandonEdit();
     // The filter box drew with the old font's handle, which goes with the old font.
     if (filterBox_) SendMessageW(filterBox_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), TRUE);
     if (filterBox_ && window_) {
@@ -187,7 +171,7 @@ void ListView::FontChanged() noexcept {
 }
 
 void ListView::EnabledChanged() noexcept {
-    if (!host_.IsEnabled() && editor_) AbandonEdit();
+    if (!host_.IsEnabled() && editor_.IsOpen()) AbandonEdit();
     if (window_) EnableWindow(window_, host_.IsEnabled());
     Invalidate();
 }
@@ -209,12 +193,10 @@ LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wPa
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         if (view && view->window_ == window) {
             view->window_ = nullptr;
-            view->editor_ = nullptr;
-            view->message_ = nullptr;
-            view->editing_.Reset();
             // Owned by the list's window, they went with it.
+            view->editor_.WindowsDestroyed();
             view->toolTip_.OwnerDestroyed();
-            view->filterBox_ = view->calendar_ = nullptr;
+            view->filterBox_ = nullptr;
             view->hotItem_.Reset();
             view->trackingMouse_ = false;
         }
@@ -240,7 +222,7 @@ LRESULT CALLBACK ListView::ParentProcedure(HWND window, UINT message, WPARAM wPa
         RemoveWindowSubclass(window, &ListView::ParentProcedure, kParentSubclass);
         if (view->parent_ == window) view->parent_ = nullptr;
     } else if (message == WM_SETFOCUS && view->window_ && IsWindowEnabled(view->window_)) {
-        SetFocus(view->editor_ ? view->editor_ : view->window_);
+        SetFocus(view->editor_.IsOpen() ? view->editor_.Window() : view->window_);
         return 0;
     }
     return DefSubclassProc(window, message, wParam, lParam);
@@ -249,7 +231,7 @@ LRESULT CALLBACK ListView::ParentProcedure(HWND window, UINT message, WPARAM wPa
 void ListView::FocusLeaving(HWND next) noexcept {
     if (IsPartOfList(next) || !window_) return;
     HideToolTip();
-    if (calendar_) CloseCalendar();
+    editor_.CloseCalendar();
     VARIANT_BOOL cancel = VARIANT_FALSE;
     const VARIANT arguments[] = {ole::BooleanReference(&cancel)};
     host_.Raise(events::kValidate, arguments);
@@ -260,7 +242,7 @@ void ListView::FocusLeaving(HWND next) noexcept {
 bool ListView::IsPartOfList(HWND window) const noexcept {
     // The control's own window hands the focus straight on to the list.
     return window && window_ &&
-           (window == window_ || IsChild(window_, window) || window == calendar_ || window == toolTip_.Window() ||
+           (window == window_ || IsChild(window_, window) || window == editor_.Calendar() || window == toolTip_.Window() ||
             window == parent_);
 }
 

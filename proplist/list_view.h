@@ -3,6 +3,8 @@
 #include "ole/com_ptr.h"
 #include "proplist/hover_tip.h"
 #include "proplist/list_accessible.h"
+#include "proplist/list_editor.h"
+#include "proplist/list_painting.h"
 #include "proplist/list_rows.h"
 #include "proplist/property_items.h"
 
@@ -36,7 +38,7 @@ protected:
 // The list on screen: a window of two columns (name, value) split by a draggable line, one row
 // per visible item, a selection, keyboard navigation and in-place editing. Only the rows in
 // view are drawn, so the cost of a paint does not grow with the number of items.
-class ListView final : private RowSource {
+class ListView final : private RowSource, private EditorSite {
 public:
     // Commands of the context menu.
     static constexpr UINT kCommandRefresh = 100;
@@ -46,7 +48,7 @@ public:
     static constexpr UINT kCommandSortAlphabetically = 104;
     static constexpr UINT kCommandFilter = 105;
 
-    explicit ListView(ListViewHost& host) noexcept : host_(host) {}
+    explicit ListView(ListViewHost& host) noexcept : host_(host), painter_(host) {}
     ListView(const ListView&) = delete;
     ListView& operator=(const ListView&) = delete;
     ~ListView();
@@ -69,16 +71,16 @@ public:
 
     // The selected item, or null.
     PropertyItem* Selected() noexcept;
-    HWND Editor() const noexcept { return editor_; }
+    HWND Editor() const noexcept { return editor_.Window(); }
     // The window that tells the user why a value was refused (hidden when there is nothing to say).
-    HWND MessageWindow() const noexcept { return message_; }
-    int RowHeight() noexcept;
+    HWND MessageWindow() const noexcept { return editor_.MessageWindow(); }
+    int RowHeight() noexcept override { return painter_.RowHeight(); }
     // The tooltip that shows a value too long for its cell (hidden when not shown).
     HWND ToolTip() const noexcept { return toolTip_.Window(); }
     // The box above the rows in which the user types a filter on names, or null when closed.
     HWND FilterBox() const noexcept { return filterBox_; }
     // The calendar dropped down under a date being edited, or null.
-    HWND Calendar() const noexcept { return calendar_; }
+    HWND Calendar() const noexcept { return editor_.Calendar(); }
     // Rows drawn by the last paint, and paints that reached the screen: what virtualised
     // painting and Redraw are judged by.
     size_t RowsDrawn() const noexcept { return rowsDrawn_; }
@@ -87,17 +89,11 @@ public:
 private:
     friend class ListAccessible;
     static constexpr size_t kNone = ListRows::kNone;
-    static constexpr LRESULT kRefusedDropDown = -2;
-    static constexpr int kDropDownRows = 12;  // rows a drop-down's open list shows
-    // Posted to the list's window: a combo box's list has closed and its selection settled;
-    // the focus is to come back after a handler of Validate kept it.
-    static constexpr UINT kMessageDropDownSettled = WM_APP + 1;
+    // Posted to the list's window: the focus is to come back after a handler of Validate kept it.
     static constexpr UINT kMessageRetakeFocus = WM_APP + 2;
 
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR id, DWORD_PTR self);
-    static LRESULT CALLBACK EditorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR self);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     // The window's messages, one handler each.
@@ -115,19 +111,24 @@ private:
     bool OnCommandMessage(WORD code, WORD command, HWND from) noexcept;
     void OnNotify(const NMHDR* header) noexcept;
     void OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept;
+    void OnMeasureItem(MEASUREITEMSTRUCT& measure) noexcept;
     void OnVerticalScroll(WORD request) noexcept;
     void OnMouseWheel(SHORT delta) noexcept;
     void OnSetFocus() noexcept;
     void OnKillFocus(HWND next) noexcept;
-    LRESULT HandleEditor(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    // The editor's keys; false leaves the key to the editor.
-    bool OnEditorKey(SHORT pressed) noexcept;
-    LRESULT OnEditorChar(HWND editor, WPARAM character, LPARAM lParam, bool& handled) noexcept;
-    void OnEditorLosingFocus(HWND next) noexcept;
 
     // RowSource
     PropertyItems& Items() noexcept override { return host_.Items(); }
     void RowsRebuilt() noexcept override;
+
+    // EditorSite
+    HWND ListWindow() const noexcept override { return window_; }
+    HFONT Font() noexcept override { return host_.Font(); }
+    void Raise(DISPID id, std::span<const VARIANT> arguments) noexcept override { host_.Raise(id, arguments); }
+    IUnknown* Lifeline() noexcept override { return host_.Lifeline(); }
+    RECT MessagePlace() noexcept override;
+    bool KeyLeavingEditor(SHORT key) noexcept override;
+    void EditorClosed(bool hadFocus) noexcept override;
 
     PropertyItem* ItemAtRow(size_t row) noexcept { return rows_.ItemAt(row); }
     // The row under a point of the window's client area, or kNone.
@@ -145,7 +146,7 @@ private:
     void EnsureVisible(size_t row) noexcept;
 
     // Fires the key-down event; the handlers may change the key (0 swallows it).
-    SHORT RaiseKeyDown(SHORT key) noexcept;
+    SHORT RaiseKeyDown(SHORT key) noexcept override;
     void OnKeyDown(SHORT key) noexcept;
     void OnChar(wchar_t typed) noexcept;
     void OnMouseDown(int x, int y) noexcept;
@@ -158,8 +159,8 @@ private:
     void HideToolTip() noexcept;
     void DragSplitterTo(int x) noexcept;
     // Focus is going to `next`: leaving the list altogether lets the handlers keep it here.
-    void FocusLeaving(HWND next) noexcept;
-    bool IsPartOfList(HWND window) const noexcept;
+    void FocusLeaving(HWND next) noexcept override;
+    bool IsPartOfList(HWND window) const noexcept override;
 
     // The context menu's and the keyboard's commands on the selected item.
     void CopySelected() noexcept;
@@ -178,51 +179,19 @@ private:
     bool Select(size_t row) noexcept;
     void Move(long delta) noexcept;
 
+    // Opens the editor over the selected value, unless the item is read-only, edited by the
+    // list's user (custom) or a handler of BeforeEdit says no.
     void BeginEdit() noexcept;
-    HWND CreateEditor(const PropertyItem& item, const RECT& cell) noexcept;
-    // Converts and stores the editor's text; false when the value was refused (the editor stays).
-    bool CommitEdit() noexcept;
-    // Converts text the user gave for `item` and lets the handlers check it; when refused, says
-    // why (unless a handler of Error takes it on) and raises ValueRejected.
-    bool AcceptText(PropertyItem& item, const std::wstring& text, ole::Variant& value) noexcept;
-    // Raises Error; true when the list should still show the (possibly reworded) description.
-    bool RaiseError(LONG number, std::wstring& description) noexcept;
-    void RaiseItemChanged(PropertyItem& item) noexcept;
-    // Opens the editor's list or calendar (F4, Alt+Down).
-    void DropDown() noexcept;
-    void DropDownOpened() noexcept;
-    void DropDownClosed() noexcept;
-    void DropDownSettled() noexcept;
-    void OpenCalendar() noexcept;
-    void CloseCalendar() noexcept;
-    void DateChosen(const SYSTEMTIME& day) noexcept;
-    void MeasureChoice(MEASUREITEMSTRUCT& measure) noexcept;
-    void DrawChoice(const DRAWITEMSTRUCT& draw) noexcept;
-    // A row's value: a colour's swatch, the text greyed when read-only, bold when marked modified.
-    void DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept;
-    void DrawMessage(const DRAWITEMSTRUCT& draw) noexcept;
-    // The list's font in bold, for values marked modified; made again when the font changes.
-    HFONT BoldFont() noexcept;
-    // A combo box's closed height is its selection field's and its borders': fitted to a row.
-    void FitToRow(HWND combo) noexcept;
-    void CancelEdit() noexcept;
-    void CloseEditor() noexcept;
-    void ShowMessage(const std::wstring& text) noexcept;
+    // Settles an open editor; false when it refused its value and stays.
+    bool CommitEdit() noexcept { return editor_.Commit(); }
     // Tells accessibility clients that something about a row (kNone: the list) happened.
     void NotifyAccessibility(DWORD event, size_t row) noexcept;
-    void HideMessage() noexcept;
 
     ListViewHost& host_;
     HWND window_ = nullptr;
     HWND parent_ = nullptr;
-    HWND editor_ = nullptr;
-    HWND message_ = nullptr;
-    ole::ComPtr<PropertyItem> editing_;
-    std::wstring originalText_;
-    bool closingEditor_ = false;
-    bool losingFocus_ = false;
-    LRESULT choiceWhenDropped_ = -1;  // the drop-down's selection when it opened
-    HWND calendar_ = nullptr;
+    ListPainter painter_;
+    InPlaceEditor editor_{*this};
 
     HoverTip toolTip_;
     ole::ComPtr<PropertyItem> hotItem_;  // the item under the mouse
@@ -231,9 +200,6 @@ private:
     HWND filterBox_ = nullptr;
 
     ListRows rows_{*this};
-    int rowHeight_ = 0;
-    HFONT boldFont_ = nullptr;
-    HFONT boldFontBase_ = nullptr;  // the font boldFont_ was made from
     double splitRatio_ = 0.45;
     int reportedSplit_ = -1;  // the name column's width last reported
     bool draggingSplitter_ = false;
