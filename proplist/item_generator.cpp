@@ -72,6 +72,37 @@ private:
     VARDESC* description_ = nullptr;
 };
 
+struct StyleAndType {
+    LONG style;
+    VARTYPE valueType;
+};
+
+// How a property of a plain automation type is edited, and the type an edit is stored as.
+StyleAndType StyleOf(VARTYPE type) {
+    switch (type) {
+    case VT_BSTR:
+    case VT_LPSTR:
+    case VT_LPWSTR: return {kStyleText, VT_BSTR};
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8: return {kStyleWholeNumber, type};
+    case VT_INT: return {kStyleWholeNumber, VT_I4};
+    case VT_UINT: return {kStyleWholeNumber, VT_UI4};
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL: return {kStyleDecimalNumber, type};
+    case VT_BOOL: return {kStyleBoolean, VT_BOOL};
+    case VT_DATE: return {kStyleDate, VT_DATE};
+    default: return {kStyleCustom, VT_EMPTY};  // objects, arrays, variants and the rest: the list's user decides
+    }
+}
+
 std::wstring MemberName(ITypeInfo* info, MEMBERID id) {
     ole::Bstr name;
     if (FAILED(info->GetDocumentation(id, name.Out(), nullptr, nullptr, nullptr))) return {};
@@ -133,6 +164,8 @@ private:
     void AddFunction(ITypeInfo* info, const FUNCDESC& function);
     void AddVariable(ITypeInfo* info, const VARDESC& variable);
     void Classify(ITypeInfo* context, const TYPEDESC& type, ItemDescription& description);
+    // An alias (OLE_COLOR, or another name for a type) or an enumeration.
+    void ClassifyNamed(ITypeInfo* context, HREFTYPE reference, ItemDescription& description);
     std::shared_ptr<const EnumMembers> Members(ITypeInfo* enumeration);
 
     std::vector<Found> found_;
@@ -225,72 +258,35 @@ void PropertyCollector::AddVariable(ITypeInfo* info, const VARDESC& variable) {
 }
 
 void PropertyCollector::Classify(ITypeInfo* context, const TYPEDESC& type, ItemDescription& description) {
-    description.style = kStyleCustom;
-    description.valueType = VT_EMPTY;
-    switch (type.vt) {
-    case VT_BSTR:
-    case VT_LPSTR:
-    case VT_LPWSTR:
-        description.style = kStyleText;
-        description.valueType = VT_BSTR;
-        return;
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_UI8:
-        description.style = kStyleWholeNumber;
-        description.valueType = type.vt;
-        return;
-    case VT_INT:
-        description.style = kStyleWholeNumber;
-        description.valueType = VT_I4;
-        return;
-    case VT_UINT:
-        description.style = kStyleWholeNumber;
-        description.valueType = VT_UI4;
-        return;
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DECIMAL:
-        description.style = kStyleDecimalNumber;
-        description.valueType = type.vt;
-        return;
-    case VT_BOOL:
-        description.style = kStyleBoolean;
-        description.valueType = VT_BOOL;
-        return;
-    case VT_DATE:
-        description.style = kStyleDate;
-        description.valueType = VT_DATE;
-        return;
-    case VT_USERDEFINED: {
-        ComPtr<ITypeInfo> named;
-        if (FAILED(context->GetRefTypeInfo(type.hreftype, named.Put()))) return;
-        TypeAttributes attributes(named.Get());
-        if (!attributes) return;
-        if (attributes->typekind == TKIND_ALIAS) {
-            if (MemberName(named.Get(), MEMBERID_NIL) == L"OLE_COLOR") {
-                description.style = kStyleColour;
-                description.valueType = VT_UI4;
-                return;
-            }
-            Classify(named.Get(), attributes->tdescAlias, description);
-            return;
-        }
-        if (attributes->typekind == TKIND_ENUM) {
-            description.style = kStyleEnumeration;
-            description.valueType = VT_I4;
-            description.members = Members(named.Get());
-        }
+    if (type.vt == VT_USERDEFINED) {
+        description.style = kStyleCustom;
+        description.valueType = VT_EMPTY;
+        ClassifyNamed(context, type.hreftype, description);
         return;
     }
-    default:
-        return;  // objects, arrays, variants and the rest: the list's user decides
+    const StyleAndType plain = StyleOf(type.vt);
+    description.style = plain.style;
+    description.valueType = plain.valueType;
+}
+
+void PropertyCollector::ClassifyNamed(ITypeInfo* context, HREFTYPE reference, ItemDescription& description) {
+    ComPtr<ITypeInfo> named;
+    if (FAILED(context->GetRefTypeInfo(reference, named.Put()))) return;
+    TypeAttributes attributes(named.Get());
+    if (!attributes) return;
+    if (attributes->typekind == TKIND_ALIAS) {
+        if (MemberName(named.Get(), MEMBERID_NIL) == L"OLE_COLOR") {
+            description.style = kStyleColour;
+            description.valueType = VT_UI4;
+            return;
+        }
+        Classify(named.Get(), attributes->tdescAlias, description);
+        return;
+    }
+    if (attributes->typekind == TKIND_ENUM) {
+        description.style = kStyleEnumeration;
+        description.valueType = VT_I4;
+        description.members = Members(named.Get());
     }
 }
 

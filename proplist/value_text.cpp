@@ -126,80 +126,85 @@ std::wstring FormatValue(const ItemDescription& item, const VARIANT& given) {
     return AsText(*value);
 }
 
+namespace {
+
+// Says why `text` was refused, for the user to read, and fails with `failure`.
+HRESULT Refuse(const std::wstring& text, const wchar_t* why, HRESULT failure, std::wstring& reason) {
+    reason = L"'" + text + L"' " + why;
+    return failure;
+}
+
+HRESULT ParseWholeNumber(const ItemDescription& item, const std::wstring& text, ole::Variant& value,
+                         std::wstring& reason) {
+    const ole::Variant given{std::wstring_view(text)};
+    ole::Variant real;
+    if (text.empty() || FAILED(Convert(given.Get(), VT_R8, real)) ||
+        V_R8(&real.Get()) != std::floor(V_R8(&real.Get()))) {
+        return Refuse(text, L"is not a whole number.", DISP_E_TYPEMISMATCH, reason);
+    }
+    if (FAILED(Convert(real.Get(), item.valueType, value))) {
+        return Refuse(text, L"is out of range for this property.", DISP_E_OVERFLOW, reason);
+    }
+    return S_OK;
+}
+
+HRESULT ParseBoolean(const std::wstring& text, ole::Variant& value, std::wstring& reason) {
+    if (SameText(text, L"True") || SameText(text, L"False")) {
+        value = ole::Variant(SameText(text, L"True"));
+        return S_OK;
+    }
+    return Refuse(text, L"is neither True nor False.", DISP_E_TYPEMISMATCH, reason);
+}
+
+// A member's name, or its number.
+HRESULT ParseEnumeration(const ItemDescription& item, const std::wstring& text, ole::Variant& value,
+                         std::wstring& reason) {
+    const auto members = item.members ? std::span<const EnumMember>(*item.members) : std::span<const EnumMember>();
+    auto found = std::find_if(members.begin(), members.end(),
+                              [&](const EnumMember& member) { return SameText(text, member.name); });
+    ole::Variant number;
+    if (found == members.end() && !text.empty() &&
+        SUCCEEDED(Convert(ole::Variant(std::wstring_view(text)).Get(), VT_I4, number))) {
+        found = std::find_if(members.begin(), members.end(),
+                             [&](const EnumMember& member) { return member.value == V_I4(&number.Get()); });
+    }
+    if (found == members.end()) {
+        return Refuse(text, L"is not one of the values this property takes.", DISP_E_TYPEMISMATCH, reason);
+    }
+    value = ole::Variant(found->value);
+    return S_OK;
+}
+
+// Text that converts to `type` as the user's conventions read it.
+HRESULT ParseConverted(const std::wstring& text, VARTYPE type, const wchar_t* why, ole::Variant& value,
+                       std::wstring& reason) {
+    if (text.empty() || FAILED(Convert(ole::Variant(std::wstring_view(text)).Get(), type, value))) {
+        return Refuse(text, why, DISP_E_TYPEMISMATCH, reason);
+    }
+    return S_OK;
+}
+
+}  // namespace
+
 HRESULT ParseValue(const ItemDescription& item, const std::wstring& typed, ole::Variant& value, std::wstring& reason) {
     const std::wstring text = item.style == kStyleText ? typed : Trimmed(typed);
-    const ole::Variant given{std::wstring_view(text)};
     reason.clear();
     switch (item.style) {
     case kStyleText:
         value = ole::Variant(std::wstring_view(text));
         return S_OK;
-    case kStyleWholeNumber: {
-        ole::Variant real;
-        if (text.empty() || FAILED(Convert(given.Get(), VT_R8, real))) {
-            reason = L"'" + text + L"' is not a whole number.";
-            return DISP_E_TYPEMISMATCH;
-        }
-        const double number = V_R8(&real.Get());
-        if (number != std::floor(number)) {
-            reason = L"'" + text + L"' is not a whole number.";
-            return DISP_E_TYPEMISMATCH;
-        }
-        if (FAILED(Convert(real.Get(), item.valueType, value))) {
-            reason = L"'" + text + L"' is out of range for this property.";
-            return DISP_E_OVERFLOW;
-        }
-        return S_OK;
-    }
+    case kStyleWholeNumber: return ParseWholeNumber(item, text, value, reason);
     case kStyleDecimalNumber:
-        if (text.empty() || FAILED(Convert(given.Get(), item.valueType, value))) {
-            reason = L"'" + text + L"' is not a number this property can take.";
-            return DISP_E_TYPEMISMATCH;
-        }
-        return S_OK;
-    case kStyleBoolean:
-        if (SameText(text, L"True")) {
-            value = ole::Variant(true);
-            return S_OK;
-        }
-        if (SameText(text, L"False")) {
-            value = ole::Variant(false);
-            return S_OK;
-        }
-        reason = L"'" + text + L"' is neither True nor False.";
-        return DISP_E_TYPEMISMATCH;
-    case kStyleEnumeration:
-        if (item.members) {
-            for (const EnumMember& member : *item.members) {
-                if (SameText(text, member.name)) {
-                    value = ole::Variant(member.value);
-                    return S_OK;
-                }
-            }
-            ole::Variant number;
-            if (!text.empty() && SUCCEEDED(Convert(given.Get(), VT_I4, number))) {
-                for (const EnumMember& member : *item.members) {
-                    if (member.value == V_I4(&number.Get())) {
-                        value = ole::Variant(member.value);
-                        return S_OK;
-                    }
-                }
-            }
-        }
-        reason = L"'" + text + L"' is not one of the values this property takes.";
-        return DISP_E_TYPEMISMATCH;
+        return ParseConverted(text, item.valueType, L"is not a number this property can take.", value, reason);
+    case kStyleBoolean: return ParseBoolean(text, value, reason);
+    case kStyleEnumeration: return ParseEnumeration(item, text, value, reason);
     case kStyleColour:
         if (FAILED(ParseColour(text, value))) {
-            reason = L"'" + text + L"' is not a colour (write #RRGGBB or pick one from the list).";
-            return DISP_E_TYPEMISMATCH;
+            return Refuse(text, L"is not a colour (write #RRGGBB or pick one from the list).", DISP_E_TYPEMISMATCH,
+                          reason);
         }
         return S_OK;
-    case kStyleDate:
-        if (text.empty() || FAILED(Convert(given.Get(), VT_DATE, value))) {
-            reason = L"'" + text + L"' is not a date.";
-            return DISP_E_TYPEMISMATCH;
-        }
-        return S_OK;
+    case kStyleDate: return ParseConverted(text, VT_DATE, L"is not a date.", value, reason);
     default:
         reason = L"This property cannot be edited here.";
         return E_NOTIMPL;
