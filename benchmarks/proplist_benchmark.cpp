@@ -270,6 +270,9 @@ int Paint() {
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
+    // A host paints on a surface that already exists: the bitmap's memory is touched once here,
+    // so that a first paint does not also pay for the system handing the bitmap its pages.
+    PatBlt(memory, 0, 0, width, height, WHITENESS);
     const RECTL bounds{0, 0, width, height};
     double times[2] = {};
     double firstTimes[2] = {};
@@ -316,6 +319,34 @@ int Paint() {
     return failed;
 }
 
+// The list in a window of its own, painted as the user sees it: through WM_PAINT, off screen
+// and copied to the window.
+int WindowPaint() {
+    std::printf("\nThe list in a 400x600 window painted through WM_PAINT (ms)\n");
+    const wchar_t* frameClass = L"STATIC";
+    HWND frame = CreateWindowExW(0, frameClass, L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 600, nullptr, nullptr, nullptr, nullptr);
+    ComPtr<proplist::KavellaList> list = MakeList();
+    if (!frame || !list || !Fill(list.Get(), 100) || FAILED(list->View().Place(frame))) {
+        std::printf("the window could not be made\n");
+        if (frame) DestroyWindow(frame);
+        return 1;
+    }
+    HWND window = list->View().Window();
+    auto paint = [&] {
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+    };
+    const size_t before = list->View().PaintCount();
+    const double first = Best(paint, 1);
+    const double later = Best(paint, 20);
+    const size_t paints = list->View().PaintCount() - before;
+    std::printf("     100 items: first paint of a new list %.3f, later paints %.3f (best of 20)  paints: %zu\n",
+                first * 1e3, later * 1e3, paints);
+    list.Reset();
+    DestroyWindow(frame);
+    return paints == 21 ? 0 : 1;
+}
+
 int Lookup(std::wstring (*nameOf)(UINT), const char* names) {
     const int lookups = 100000;
     std::printf("\nItems.Item(name), %d lookups of names spread over the collection (microseconds per lookup, best of 5)\n",
@@ -358,6 +389,7 @@ int main() {
     if (FAILED(OleInitialize(nullptr))) return 1;
     int failed = Populate();
     failed |= Paint();
+    failed |= WindowPaint();
     failed |= Lookup(FixedWidthName, "Item000000 to Item099999, one length in both collections");
     failed |= Lookup(PropertyName, "Prop0 to Prop99999, longer in the larger collection");
     OleUninitialize();

@@ -66,19 +66,11 @@ void ListView::OnPaint() noexcept {
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(window_, &paint);
     if (host_.IsRedrawing()) {
-        RECT client{};
-        GetClientRect(window_, &client);
-        // Drawn off screen and copied in one go, so rows do not flicker while scrolling.
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        RECT rows = client;
-        rows.top = std::min(client.bottom, static_cast<LONG>(RowsTop()));
-        Draw(memory, rows);
-        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, previous);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
+        RECT rows{};
+        GetClientRect(window_, &rows);
+        rows.top = std::min(rows.bottom, static_cast<LONG>(RowsTop()));
+        const int split = SplitterX(rows.right);
+        rowsDrawn_ = painter_.DrawToWindow(dc, rows, rows_, split, GetFocus() == window_);
         ++paintCount_;
     }
     EndPaint(window_, &paint);

@@ -64,6 +64,39 @@ void ListPainter::FontChanged() noexcept {
 }
 
 size_t ListPainter::Draw(HDC dc, const RECT& bounds, ListRows& rows, int split, bool focused) noexcept {
+    return DrawFrom(dc, bounds, rows, rows.Top(), split, focused);
+}
+
+size_t ListPainter::DrawToWindow(HDC window, const RECT& bounds, ListRows& rows, int split, bool focused) noexcept {
+    const int height = RowHeight();
+    const int width = bounds.right - bounds.left;
+    HDC buffer = CreateCompatibleDC(window);
+    HBITMAP bitmap = buffer ? CreateCompatibleBitmap(window, std::max(1, width), height) : nullptr;
+    if (!bitmap) {
+        if (buffer) DeleteDC(buffer);
+        return Draw(window, bounds, rows, split, focused);
+    }
+    HGDIOBJ previous = SelectObject(buffer, bitmap);
+    const size_t count = rows.Positions().size();
+    const RECT band{0, 0, width, height};
+    size_t row = rows.Top();
+    int y = bounds.top;
+    for (; row < count && y < bounds.bottom; ++row, y += height) {
+        DrawFrom(buffer, band, rows, row, split - bounds.left, focused);
+        BitBlt(window, bounds.left, y, width, std::min(height, static_cast<int>(bounds.bottom - y)), buffer, 0, 0,
+               SRCCOPY);
+    }
+    // Below the last row there is only the background, which cannot flicker.
+    const RECT rest{bounds.left, std::min(y, static_cast<int>(bounds.bottom)), bounds.right, bounds.bottom};
+    FillRect(window, &rest, GetSysColorBrush(COLOR_WINDOW));
+    SelectObject(buffer, previous);
+    DeleteObject(bitmap);
+    DeleteDC(buffer);
+    return row - std::min(row, rows.Top());
+}
+
+size_t ListPainter::DrawFrom(HDC dc, const RECT& bounds, ListRows& rows, size_t top, int split,
+                             bool focused) noexcept {
     const int height = RowHeight();
     FillRect(dc, &bounds, GetSysColorBrush(COLOR_WINDOW));
     HGDIOBJ previousFont = SelectObject(dc, ListFont());
@@ -71,7 +104,6 @@ size_t ListPainter::Draw(HDC dc, const RECT& bounds, ListRows& rows, int split, 
     HPEN grid = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_3DFACE));
     HGDIOBJ previousPen = SelectObject(dc, grid);
     const std::vector<size_t>& positions = rows.Positions();
-    const size_t top = rows.Top();
     const size_t selected = rows.Selected();
     PropertyItems& items = host_.Items();
     size_t drawn = 0;

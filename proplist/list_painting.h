@@ -27,6 +27,10 @@ public:
     // Paints the rows from the top one in view into `bounds`, the name column `split` wide;
     // only the rows inside the bounds are visited. Returns the number of rows drawn.
     size_t Draw(HDC dc, const RECT& bounds, ListRows& rows, int split, bool focused) noexcept;
+    // The same into a window, a row at a time through a buffer one row high: no row flickers,
+    // and a buffer that small costs little to make, where one of the whole window costs the
+    // system a page fault for every 4 KB the first time it is drawn on.
+    size_t DrawToWindow(HDC window, const RECT& bounds, ListRows& rows, int split, bool focused) noexcept;
     // An entry of the colour drop-down: its swatch and its name.
     void DrawChoice(const DRAWITEMSTRUCT& draw) noexcept;
     // The message saying why a value was refused.
@@ -34,6 +38,7 @@ public:
 
 private:
     HGDIOBJ ListFont() noexcept;
+    size_t DrawFrom(HDC dc, const RECT& bounds, ListRows& rows, size_t top, int split, bool focused) noexcept;
     void DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int split, bool selected, bool focused) noexcept;
     // A row's value: a colour's swatch, the text greyed when read-only, bold when marked modified.
     void DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept;
