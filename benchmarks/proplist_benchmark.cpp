@@ -323,8 +323,8 @@ int Paint() {
 // and copied to the window.
 int WindowPaint() {
     std::printf("\nThe list in a 400x600 window painted through WM_PAINT (ms)\n");
-    const wchar_t* frameClass = L"STATIC";
-    HWND frame = CreateWindowExW(0, frameClass, L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 600, nullptr, nullptr, nullptr, nullptr);
+    HWND frame = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 600, nullptr, nullptr,
+                                 nullptr, nullptr);
     ComPtr<proplist::KavellaList> list = MakeList();
     if (!frame || !list || !Fill(list.Get(), 100) || FAILED(list->View().Place(frame))) {
         std::printf("the window could not be made\n");

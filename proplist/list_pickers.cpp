@@ -140,7 +140,9 @@ void InPlaceEditor::DropDownClosed() noexcept {
     }
     RaiseDropDownClosed(site_, editing_.Get());
     // The combo box settles its selection and text after it tells of the close.
-    if (HWND list = site_.ListWindow()) PostMessageW(list, kMessageDropDownSettled, 0, reinterpret_cast<LPARAM>(editor_));
+    if (HWND list = site_.ListWindow()) {
+        PostMessageW(list, kMessageDropDownSettled, 0, reinterpret_cast<LPARAM>(editor_));
+    }
 }
 
 void InPlaceEditor::DropDownSettled(HWND from) noexcept {

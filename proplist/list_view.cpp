@@ -79,7 +79,8 @@ void ListView::Draw(HDC dc, const RECT& bounds) noexcept {
 size_t ListView::RowsPerPage() noexcept {
     RECT client{};
     if (window_) GetClientRect(window_, &client);
-    return std::max<size_t>(1, static_cast<size_t>(std::max(0, static_cast<int>(client.bottom) - RowsTop()) / RowHeight()));
+    const int rowsHeight = std::max(0, static_cast<int>(client.bottom) - RowsTop());
+    return std::max<size_t>(1, static_cast<size_t>(rowsHeight / RowHeight()));
 }
 
 int ListView::SplitterX(int width) const noexcept {
@@ -242,8 +243,8 @@ void ListView::FocusLeaving(HWND next) noexcept {
 bool ListView::IsPartOfList(HWND window) const noexcept {
     // The control's own window hands the focus straight on to the list.
     return window && window_ &&
-           (window == window_ || IsChild(window_, window) || window == editor_.Calendar() || window == toolTip_.Window() ||
-            window == parent_);
+           (window == window_ || IsChild(window_, window) || window == editor_.Calendar() ||
+            window == toolTip_.Window() || window == parent_);
 }
 
 }  // namespace proplist
