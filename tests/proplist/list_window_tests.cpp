@@ -192,6 +192,16 @@ TEST_F(ListWindowTest, ALongListScrollsAndDrawsOnlyAPage) {
     support::Canvas canvas(client.right, client.bottom);
     list->View().Draw(canvas.Dc(), client);
     EXPECT_LE(list->View().RowsDrawn(), page + 1);
+    const size_t pageDrawn = list->View().RowsDrawn();
+    ShowWindow(container->Window(), SW_SHOWNA);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    EXPECT_EQ(list->View().RowsDrawn(), pageDrawn) << "the window paints the same page, a row at a time";
+    support::Canvas shown(client.right, client.bottom);
+    HDC screen = GetDC(window);
+    BitBlt(shown.Dc(), 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    ReleaseDC(window, screen);
+    EXPECT_EQ(shown.Pixels(), canvas.Pixels());
     list->View().Draw(canvas.Dc(), {0, 0, client.right, list->View().RowHeight() * 4});
     EXPECT_EQ(list->View().RowsDrawn(), 4u) << "only the rows in the area painted";
     Key(VK_END);
