@@ -5,7 +5,6 @@
 #include "proplist/property_item.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <span>
 #include <string>
