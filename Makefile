@@ -1,6 +1,6 @@
 # `make test` is all a fresh machine needs: it installs what is missing, builds both targets and
 # runs every test under Wine.
-.PHONY: all setup build dist test benchmark demo clean
+.PHONY: all setup build dist reference test benchmark demo clean
 
 all: build
 
@@ -13,6 +13,11 @@ build: setup
 # build/dist: both architectures' OCX files, their installer packages and manifests, and a zip.
 dist: build
 	scripts/dist
+
+# docs/reference.md from the built type libraries, after a change to them.
+reference: build
+	scripts/wine-run build/x64/typelib/type_reference.exe docs/reference.md \
+	    build/x64/control/Inspecta2.ocx build/x64/proplist/Kavella2.ocx
 
 # The packages are tested too, so the suite needs them built.
 test: dist
