@@ -17,7 +17,7 @@ dist: build
 # docs/reference.md from the built type libraries, after a change to them.
 reference: build
 	scripts/wine-run build/x64/typelib/type_reference.exe docs/reference.md \
-	    build/x64/control/Inspecta2.ocx build/x64/proplist/Kavella2.ocx
+	    build/x64/typelib/Inspecta2.ocx build/x64/proplist/Kavella2.ocx
 
 # The packages are tested too, so the suite needs them built.
 test: dist

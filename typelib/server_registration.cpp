@@ -2,7 +2,7 @@
 
 #include "kavella.h"
 #include "ole/control.h"
-#include "typelib/control_interface.h"
+#include "control/control_interface.h"
 #include "typelib/resource_ids.h"
 
 const ole::ControlRegistration kInspectaRegistration{

@@ -3,7 +3,7 @@
 // its list (the items come from the list). Prints what it met; exit code 0 when all of it worked.
 #include "ole/bstr.h"
 #include "ole/com_ptr.h"
-#include "typelib/control_interface.h"
+#include "control/control_interface.h"
 
 #include <cstdio>
 
