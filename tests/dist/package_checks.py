@@ -172,7 +172,7 @@ def round_trip(msi, scope, client):
     try:
         wine("msiexec", "/i", package_path, "/qn", *options)
         folder, paths = installed_paths(root)
-        expected = "\\AppData\\Local\\Programs\\Inspecta" if scope == "user" else "C:\\Program Files\\Inspecta"
+        expected = "\\AppData\\Local\\Programs\\Inspecta-x64" if scope == "user" else "C:\\Program Files\\Inspecta"
         if not folder.endswith(expected):
             fail(f"installed into {folder!r}, expected a folder ending in {expected!r}")
         compare(f"installed {scope}", table(paths, "win64"), exported(root))
@@ -180,7 +180,7 @@ def round_trip(msi, scope, client):
         result = wine("cscript.exe", "//nologo", windows_path(client))
         print(result.stdout, end="")
     finally:
-        wine("msiexec", "/x", package_path, "/qn", *options)
+        wine("msiexec", "/x", package_path, "/qn")  # removal finds the scope by itself
     check_nothing_left(f"uninstalled {scope}", [root, other])
     if folder and os.path.exists(subprocess.run(["winepath", "-u", folder], capture_output=True,
                                                 text=True).stdout.strip()):
