@@ -14,12 +14,6 @@ namespace ole {
 
 namespace {
 
-std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
 // Creates the row's key under HKEY_CLASSES_ROOT and sets its string value, if it has one.
 HRESULT WriteRow(const RegistryRow& row) {
     HKEY key = nullptr;

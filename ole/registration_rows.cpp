@@ -18,19 +18,6 @@ namespace {
 constexpr wchar_t kAutomationInterfaceProxy[] = L"{00020424-0000-0000-C000-000000000046}";
 constexpr wchar_t kDispatchInterfaceProxy[] = L"{00020420-0000-0000-C000-000000000046}";
 
-std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
-// Type library versions are written in hexadecimal, as the platform reads them.
-std::wstring VersionText(WORD major, WORD minor) {
-    wchar_t text[16] = {};
-    swprintf(text, std::size(text), L"%x.%x", major, minor);
-    return text;
-}
-
 std::wstring HexText(unsigned value) {
     wchar_t text[16] = {};
     swprintf(text, std::size(text), L"%x", value);
@@ -67,6 +54,18 @@ HRESULT AddInterfaceRows(ITypeLib* library, UINT index, const std::wstring& libr
 }
 
 }  // namespace
+
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[40] = {};
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+std::wstring VersionText(WORD major, WORD minor) {
+    wchar_t text[16] = {};
+    swprintf(text, std::size(text), L"%x.%x", major, minor);
+    return text;
+}
 
 const wchar_t* AutomationProxy(const TYPEATTR& type) noexcept {
     const bool automation = type.wTypeFlags & (TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDUAL);

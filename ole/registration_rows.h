@@ -19,6 +19,12 @@ struct RegistryRow {
     std::optional<std::wstring> value;
 };
 
+// "{05767801-2078-44ED-8910-4DCCC42BF98F}", as the registry writes class and library ids.
+std::wstring GuidText(const GUID& guid);
+
+// A type library's version as its registration names it: hexadecimal, "8.0".
+std::wstring VersionText(WORD major, WORD minor);
+
 // The system proxy that marshals a type of a type library: dual and [oleautomation] interfaces
 // and dispinterfaces have one; any other type is not registered (null).
 const wchar_t* AutomationProxy(const TYPEATTR& type) noexcept;

@@ -36,12 +36,6 @@ const struct {
                         {OLEMISC_SETCLIENTSITEFIRST, L"setclientsitefirst"},
                         {OLEMISC_IMEMODE, L"imemode"}};
 
-std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
 std::wstring Escaped(const std::wstring& text) {
     std::wstring escaped;
     for (wchar_t c : text) {
@@ -85,7 +79,7 @@ HRESULT AppendProxyStubs(ITypeLib* library, const std::wstring& libraryId, std::
         ole::Bstr name;
         RETURN_IF_FAILED(library->GetDocumentation(static_cast<INT>(index), name.Out(), nullptr, nullptr, nullptr));
         manifest += L"  <comInterfaceExternalProxyStub" + Attribute(L"name", name.Get() ? name.Get() : L"") +
-                    Attribute(L"iid", GuidText(copy.guid)) + Attribute(L"tlbid", libraryId) +
+                    Attribute(L"iid", ole::GuidText(copy.guid)) + Attribute(L"tlbid", libraryId) +
                     Attribute(L"proxyStubClsid32", proxy) +
                     L"/>\r\n";
     }
@@ -106,16 +100,15 @@ HRESULT AssemblyManifest(const ole::ControlRegistration& control, ITypeLib* libr
         RETURN_IF_FAILED(library->GetLibAttr(&attributes));
         const TLIBATTR copy = *attributes;
         library->ReleaseTLibAttr(attributes);
-        wchar_t version[16] = {};
-        swprintf(version, std::size(version), L"%x.%x", copy.wMajorVerNum, copy.wMinorVerNum);
-        const std::wstring libraryId = GuidText(copy.guid);
+        const std::wstring version = ole::VersionText(copy.wMajorVerNum, copy.wMinorVerNum);
+        const std::wstring libraryId = ole::GuidText(copy.guid);
 
         manifest = L"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
                    L"<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
                    L"  <assemblyIdentity type=\"win32\"" + Attribute(L"name", AssemblyName(fileName)) +
                    Attribute(L"version", kAssemblyVersion) + Attribute(L"processorArchitecture", architecture) +
                    L"/>\r\n  <file" + Attribute(L"name", fileName) + L">\r\n"
-                   L"    <comClass" + Attribute(L"clsid", GuidText(*control.classId)) +
+                   L"    <comClass" + Attribute(L"clsid", ole::GuidText(*control.classId)) +
                    Attribute(L"progid", control.progId) + Attribute(L"threadingModel", control.threadingModel) +
                    Attribute(L"tlbid", libraryId) + Attribute(L"description", control.className) +
                    Attribute(L"miscStatusContent", MiscStatusWords(control.miscStatus)) + L"/>\r\n"

@@ -4,6 +4,7 @@
 #include "ole/bstr.h"
 #include "ole/com_ptr.h"
 #include "ole/hresult.h"
+#include "ole/registration_rows.h"
 
 #include <oleauto.h>
 
@@ -91,12 +92,6 @@ std::wstring AccessWord(INVOKEKIND kind) {
     case INVOKE_PROPERTYPUTREF: return L"set";
     default: return L"";
     }
-}
-
-std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
 }
 
 // Standard and VB-style dispatch ids read better in hexadecimal.
@@ -197,7 +192,7 @@ HRESULT LibraryReference(const wchar_t* file, std::wstring& text) {
     RETURN_IF_FAILED(library->GetDocumentation(-1, name.Out(), help.Out(), nullptr, nullptr));
     text += L"## " + std::wstring(name.Get()) + L" " + std::to_wstring(libraryCopy.wMajorVerNum) + L"." +
             std::to_wstring(libraryCopy.wMinorVerNum) + L"\n\n" + (help.Get() ? help.Get() : L"") +
-            L", library `" + GuidText(libraryCopy.guid) + L"`.\n\n";
+            L", library `" + ole::GuidText(libraryCopy.guid) + L"`.\n\n";
     // The classes name their event interfaces, which may come before them.
     std::vector<GUID> eventInterfaces;
     std::vector<std::wstring> classes(library->GetTypeInfoCount());
@@ -219,7 +214,7 @@ HRESULT LibraryReference(const wchar_t* file, std::wstring& text) {
         for (const GUID& eventInterface : eventInterfaces) events = events || IsEqualGUID(eventInterface, copy.guid);
         const Documentation documentation = Document(type.Get(), MEMBERID_NIL);
         text += L"### " + documentation.name + L" (" + KindText(copy) + L")\n\n" + documentation.help +
-                (documentation.help.empty() ? L"" : L" ") + L"`" + GuidText(copy.guid) + L"`" +
+                (documentation.help.empty() ? L"" : L" ") + L"`" + ole::GuidText(copy.guid) + L"`" +
                 ((copy.wTypeFlags & TYPEFLAG_FHIDDEN) ? L", hidden" : L"") + L"\n\n";
         if (copy.typekind == TKIND_COCLASS) text += classes[index] + L"\n";
         if (copy.typekind == TKIND_ENUM) text += EnumerationTable(type.Get(), copy) + L"\n";
@@ -228,6 +223,39 @@ HRESULT LibraryReference(const wchar_t* file, std::wstring& text) {
     }
     return S_OK;
 }
+
+// Registers the list's library for the length of the run, unless it already was registered.
+struct ListRegistration {
+    explicit ListRegistration(const wchar_t* file) {
+        ComPtr<ITypeLib> library;
+        TLIBATTR* read = nullptr;
+        result = LoadTypeLibEx(file, REGKIND_NONE, library.Put());
+        if (SUCCEEDED(result)) result = library->GetLibAttr(&read);
+        if (FAILED(result)) return;
+        attributes = *read;
+        library->ReleaseTLibAttr(read);
+        Bstr registeredPath;
+        if (SUCCEEDED(QueryPathOfRegTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum,
+                                            attributes.lcid, registeredPath.Out()))) {
+            return;
+        }
+        result = RegisterTypeLib(library.Get(), const_cast<wchar_t*>(file), nullptr);
+        registeredHere = SUCCEEDED(result);
+    }
+    ~ListRegistration() {
+        // Nothing to be done if this fails: the run's output does not depend on it.
+        if (registeredHere) {
+            UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid,
+                              attributes.syskind);
+        }
+    }
+    ListRegistration(const ListRegistration&) = delete;
+    ListRegistration& operator=(const ListRegistration&) = delete;
+
+    HRESULT result = S_OK;
+    TLIBATTR attributes{};
+    bool registeredHere = false;
+};
 
 }  // namespace
 
@@ -240,20 +268,14 @@ int wmain(int argc, wchar_t** argv) {
                         L"built libraries describe them (written by `typelib/type_reference.cpp`; a test compares "
                         L"this page with the libraries). DISPIDs are decimal.\n\n";
     // The control's library names the list's types, which it finds through their registration.
-    ComPtr<ITypeLib> listLibrary;
-    if (FAILED(LoadTypeLibEx(argv[3], REGKIND_REGISTER, listLibrary.Put()))) return 1;
+    ListRegistration listRegistration(argv[3]);
+    if (FAILED(listRegistration.result)) return 1;
     for (int index = 2; index < 4; ++index) {
         const HRESULT hr = LibraryReference(argv[index], text);
         if (FAILED(hr)) {
             std::fprintf(stderr, "type_reference: %ls: 0x%08lx\n", argv[index], static_cast<unsigned long>(hr));
             return 1;
         }
-    }
-    TLIBATTR* listAttributes = nullptr;
-    if (SUCCEEDED(listLibrary->GetLibAttr(&listAttributes))) {
-        UnRegisterTypeLib(listAttributes->guid, listAttributes->wMajorVerNum, listAttributes->wMinorVerNum,
-                          listAttributes->lcid, listAttributes->syskind);
-        listLibrary->ReleaseTLibAttr(listAttributes);
     }
     FILE* output = _wfopen(argv[1], L"wb");
     if (!output) return 1;
