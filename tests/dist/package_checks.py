@@ -9,6 +9,7 @@ by DllRegisterServer, in the installer packages' Registry table, and by installi
 Runs Wine in the project's prefix (scripts/wine-env); prints each mismatch and exits 1 on any."""
 import os
 import subprocess
+import xml.etree.ElementTree as ElementTree
 import sys
 import tempfile
 
@@ -150,10 +151,39 @@ def package(msi, arch):
         headers = subprocess.run([objdump, "-p", shipped], capture_output=True, text=True).stdout
         if "(Windows GUI)" not in headers:
             fail(f"{shipped} does not declare the GUI subsystem")
+    manifests(os.path.join(os.path.dirname(msi), arch), arch)
     summary = subprocess.run(["msiinfo", "suminfo", msi], capture_output=True, text=True, check=True).stdout
     platform = "x64;1033" if arch == "x64" else "Intel;1033"
     if f"Template: {platform}" not in summary:
         fail(f"{label}: the summary's platform is not {platform}: {summary}")
+
+
+def manifests(folder, arch):
+    """Each library's assembly manifest says what its registration says."""
+    rows, namespace = table({}, "win32"), "{urn:schemas-microsoft-com:asm.v1}"
+    for file in FILES.values():
+        path = os.path.join(folder, file.replace(".ocx", ".sxs.manifest"))
+        assembly = ElementTree.parse(path).getroot()
+        identity = assembly.find(namespace + "assemblyIdentity")
+        if identity.get("processorArchitecture") != ("amd64" if arch == "x64" else "x86"):
+            fail(f"{path}: processorArchitecture is {identity.get('processorArchitecture')}")
+        found = assembly.find(f"{namespace}file/{namespace}comClass")
+        key = "clsid\\" + found.get("clsid").lower()
+        library = rows.get((key + "\\typelib", "@"))
+        for actual, expected in [(found.get("progid"), rows.get((key + "\\progid", "@"))),
+                                 (found.get("threadingModel"), rows.get((key + "\\inprocserver32", "threadingmodel"))),
+                                 (found.get("tlbid"), library)]:
+            if actual != expected:
+                fail(f"{path}: comClass says {actual!r} where registration says {expected!r}")
+        stubs = {stub.get("iid").lower(): stub for stub in assembly.iter(namespace + "comInterfaceExternalProxyStub")}
+        registered = {key.split("\\")[1] for key, name in rows
+                      if key.startswith("interface\\") and name == "@" and key.count("\\") == 1
+                      and rows.get((key + "\\typelib", "@")) == library}
+        if set(stubs) != registered:
+            fail(f"{path}: proxy stubs for {sorted(stubs)}, registration for {sorted(registered)}")
+        for iid, stub in stubs.items():
+            if stub.get("proxyStubClsid32") != rows.get((f"interface\\{iid}\\proxystubclsid32", "@")):
+                fail(f"{path}: {iid} has proxy {stub.get('proxyStubClsid32')}")
 
 
 def installed_paths(root):
