@@ -125,7 +125,8 @@ std::wstring MemberTable(ITypeInfo* type, const TYPEATTR& attributes, bool event
     std::wstring text = L"| Member | DISPID | Kind | Signature | Description |\n| --- | --- | --- | --- | --- |\n";
     for (const std::wstring& name : order) {
         const MemberRow& row = rows[name];
-        const std::wstring kind = events ? L"event" : row.access.empty() ? L"method" : L"property (" + row.access + L")";
+        const std::wstring kind =
+            events ? L"event" : row.access.empty() ? L"method" : L"property (" + row.access + L")";
         text += L"| " + name + L" | " + DispatchIdText(row.id) + L" | " + kind + L" | `" + row.signature + L"` | " +
                 row.help + L" |\n";
     }
@@ -201,7 +202,9 @@ HRESULT LibraryReference(const wchar_t* file, std::wstring& text) {
         RETURN_IF_FAILED(library->GetTypeInfo(index, type.Put()));
         TYPEATTR* attributes = nullptr;
         RETURN_IF_FAILED(type->GetTypeAttr(&attributes));
-        if (attributes->typekind == TKIND_COCLASS) classes[index] = Implemented(type.Get(), *attributes, eventInterfaces);
+        if (attributes->typekind == TKIND_COCLASS) {
+            classes[index] = Implemented(type.Get(), *attributes, eventInterfaces);
+        }
         type->ReleaseTypeAttr(attributes);
     }
     for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
