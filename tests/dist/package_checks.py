@@ -66,10 +66,10 @@ def unescape(text):
     return text.replace('\\"', '"').replace("\\\\", "\\")
 
 
-def exported(root, whole_libraries=False):
+def exported(root):
     """Every value under the owned keys below `root`, {(key, name): value}, keys relative to root.
-    One export of the whole root: Wine's regedit takes a second a call, whatever it exports."""
-    owned = owned_keys(whole_libraries)
+    One export of the whole root: Wine's reg takes seconds a call, whatever it exports."""
+    owned = owned_keys(whole_libraries=True)
     values, current = {}, None
     with tempfile.TemporaryDirectory() as folder:
         file = os.path.join(folder, "export.reg")
@@ -102,7 +102,7 @@ def compare(label, expected, actual):
 
 def check_nothing_left(label, roots):
     for root in roots:
-        left = exported(root, whole_libraries=True)
+        left = exported(root)
         if left:
             fail(f"{label}: {root} still holds {sorted({key for key, _ in left})}")
 
@@ -186,9 +186,9 @@ def manifests(folder, arch):
                 fail(f"{path}: {iid} has proxy {stub.get('proxyStubClsid32')}")
 
 
-def installed_paths(root):
+def installed_paths(values):
     """The folder the package installed into, read from the registration it wrote."""
-    server = exported(root).get(("clsid\\{05767801-2078-44ed-8910-4dccc42bf98f}\\inprocserver32", "@"), "")
+    server = values.get(("clsid\\{05767801-2078-44ed-8910-4dccc42bf98f}\\inprocserver32", "@"), "")
     folder = server.rpartition("\\")[0]
     return folder, {placeholder: folder + "\\" + file for placeholder, file in FILES.items()}
 
@@ -198,14 +198,15 @@ def round_trip(msi, scope, client):
     root, other = ("HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE") if scope == "user" else (
         "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER")
     root, other = root + "\\Software\\Classes", other + "\\Software\\Classes"
-    package_path = windows_path(msi)
+    package_path, folder = windows_path(msi), ""
     try:
         wine("msiexec", "/i", package_path, "/qn", *options)
-        folder, paths = installed_paths(root)
+        installed = exported(root)
+        folder, paths = installed_paths(installed)
         expected = "\\AppData\\Local\\Programs\\Inspecta-x64" if scope == "user" else "C:\\Program Files\\Inspecta"
         if not folder.endswith(expected):
             fail(f"installed into {folder!r}, expected a folder ending in {expected!r}")
-        compare(f"installed {scope}", table(paths, "win64"), exported(root))
+        compare(f"installed {scope}", table(paths, "win64"), installed)
         check_nothing_left(f"installed {scope}, the other scope", [other])
         result = wine("cscript.exe", "//nologo", windows_path(client))
         print(result.stdout, end="")
