@@ -1,6 +1,6 @@
 # `make test` is all a fresh machine needs: it installs what is missing, builds both targets and
 # runs every test under Wine.
-.PHONY: all setup build test benchmark demo clean
+.PHONY: all setup build dist reference test benchmark demo clean
 
 all: build
 
@@ -10,7 +10,17 @@ setup:
 build: setup
 	scripts/build
 
-test: build
+# build/dist: both architectures' OCX files, their installer packages and manifests, and a zip.
+dist: build
+	scripts/dist
+
+# docs/reference.md from the built type libraries, after a change to them.
+reference: build
+	scripts/wine-run build/x64/typelib/type_reference.exe docs/reference.md \
+	    build/x64/typelib/Inspecta2.ocx build/x64/proplist/Kavella2.ocx
+
+# The packages are tested too, so the suite needs them built.
+test: dist
 	scripts/run-tests
 
 # Prints the engine's timings against a baseline measured in the same run.
@@ -26,4 +36,4 @@ demo: setup
 	scripts/demo $(if $(OBJECT),--object $(OBJECT))
 
 clean:
-	rm -rf build/x64 build/x86
+	rm -rf build/x64 build/x86 build/dist

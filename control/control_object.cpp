@@ -22,17 +22,6 @@ using ole::Variant;
 
 namespace {
 
-// Dispatch ids of the persisted properties, for the container's notification.
-constexpr DISPID kFontId = 0x68030001;
-constexpr DISPID kHideReadOnlyItemsId = 0x68030002;
-constexpr DISPID kHideCustomItemsId = 0x68030003;
-constexpr DISPID kEnabledId = 0x68030004;
-constexpr DISPID kAutoPopulateId = 0x68030006;
-
-// The events of the control.
-constexpr DISPID kAfterPopulateEvent = 1;
-constexpr DISPID kPropertyChangedEvent = 2;
-
 // The list's members Inspecta calls by identity.
 constexpr DISPID kListFontId = 0x68030000;
 constexpr DISPID kListEnabledId = 0x6803000A;
@@ -128,7 +117,7 @@ IFACEMETHODIMP Inspecta::get_AutoPopulate(VARIANT_BOOL* value) { return Store(au
 
 IFACEMETHODIMP Inspecta::put_AutoPopulate(VARIANT_BOOL value) {
     auxSupport->SetAutoPopulate(value);
-    NotifyContainer(kAutoPopulateId);
+    NotifyContainer(kDispidAutoPopulate);
     return S_OK;
 }
 
@@ -138,7 +127,7 @@ IFACEMETHODIMP Inspecta::get_HideCustomItems(VARIANT_BOOL* value) {
 
 IFACEMETHODIMP Inspecta::put_HideCustomItems(VARIANT_BOOL value) {
     RETURN_IF_FAILED(auxSupport->SetHideCustomItems(value));
-    NotifyContainer(kHideCustomItemsId);
+    NotifyContainer(kDispidHideCustomItems);
     return S_OK;
 }
 
@@ -148,7 +137,7 @@ IFACEMETHODIMP Inspecta::get_HideReadOnlyItems(VARIANT_BOOL* value) {
 
 IFACEMETHODIMP Inspecta::put_HideReadOnlyItems(VARIANT_BOOL value) {
     RETURN_IF_FAILED(auxSupport->SetHideReadOnlyItems(value));
-    NotifyContainer(kHideReadOnlyItemsId);
+    NotifyContainer(kDispidHideReadOnlyItems);
     return S_OK;
 }
 
@@ -160,7 +149,7 @@ IFACEMETHODIMP Inspecta::put_Enabled(VARIANT_BOOL value) {
     SetSurfaceEnabled(value != VARIANT_FALSE);
     const Variant enabled(value);
     RETURN_IF_FAILED(ole::InvokeMember(list_.Get(), kListEnabledId, DISPATCH_PROPERTYPUT, {&enabled.Get(), 1}, nullptr));
-    NotifyContainer(kEnabledId);
+    NotifyContainer(kDispidEnabled);
     return S_OK;
 }
 
@@ -183,14 +172,14 @@ HRESULT Inspecta::SetFont(IFontDisp* font) noexcept {
     SetSurfaceFont(font);
     const Variant listFont(static_cast<IDispatch*>(font));
     RETURN_IF_FAILED(ole::InvokeMember(list_.Get(), kListFontId, DISPATCH_PROPERTYPUTREF, {&listFont.Get(), 1}, nullptr));
-    NotifyContainer(kFontId);
+    NotifyContainer(kDispidFont);
     InvalidateView();
     return S_OK;
 }
 
 // An attribute of the font changed in place: the surface and the list take it up again.
 void Inspecta::pFont_FontChanged() noexcept {
-    NotifyContainer(kFontId);
+    NotifyContainer(kDispidFont);
     const ComPtr<IFontDisp> font = pFont;
     // Nobody called: a failure is dropped with its error info.
     ole::ErrorSuppressionRegion suppress;
@@ -255,7 +244,7 @@ IFACEMETHODIMP Inspecta::About() {
 
 void Inspecta::auxSupport_AfterPopulate() noexcept {
     const ComPtr<Inspecta> keepAlive(this);
-    FireEvent(kAfterPopulateEvent);
+    FireEvent(kDispidAfterPopulateEvent);
 }
 
 void Inspecta::auxSupport_PropertyChanged(BSTR propertyName, const VARIANT& value) noexcept {
@@ -271,7 +260,7 @@ void Inspecta::auxSupport_PropertyChanged(BSTR propertyName, const VARIANT& valu
         return;
     }
     const std::array<VARIANT, 2> arguments{name.Get(), copy.Get()};
-    FireEvent(kPropertyChangedEvent, arguments);
+    FireEvent(kDispidPropertyChangedEvent, arguments);
 }
 
 HRESULT Inspecta::OnEvent(UINT position, DISPPARAMS& parameters) {

@@ -6,7 +6,7 @@
 #include "ole/dispatch_impl.h"
 #include "ole/event_connection.h"
 #include "ole/property_notify_connection.h"
-#include "typelib/control_interface.h"
+#include "control/control_interface.h"
 
 #include <windows.h>
 #include <ocidl.h>

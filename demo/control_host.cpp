@@ -5,7 +5,7 @@
 #include "ole/hresult.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
-#include "typelib/control_interface.h"
+#include "control/control_interface.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,6 +2,7 @@
 
 #include "ole/com_ptr.h"
 #include "ole/hresult.h"
+#include "ole/registration_rows.h"
 #include "ole/type_library.h"
 
 #include <oaidl.h>
@@ -13,22 +14,24 @@ namespace ole {
 
 namespace {
 
-std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
-// Creates `path` under HKEY_CLASSES_ROOT and sets one string value (default when name is null).
-HRESULT SetString(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+// Creates the row's key under HKEY_CLASSES_ROOT and sets its string value, if it has one.
+HRESULT WriteRow(const RegistryRow& row) {
     HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, row.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                      KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-    status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    if (row.value) {
+        status = RegSetValueExW(key, row.name.empty() ? nullptr : row.name.c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(row.value->c_str()),
+                                static_cast<DWORD>((row.value->size() + 1) * sizeof(wchar_t)));
+    }
     RegCloseKey(key);
     return HRESULT_FROM_WIN32(status);
+}
+
+HRESULT WriteRows(const std::vector<RegistryRow>& rows) {
+    for (const RegistryRow& row : rows) RETURN_IF_FAILED(WriteRow(row));
+    return S_OK;
 }
 
 HRESULT DeleteTree(const std::wstring& path) {
@@ -60,28 +63,7 @@ HRESULT RegisterControl(const ControlRegistration& control, const std::wstring& 
     if (!control.classId || !control.progId || !control.className || !control.threadingModel) return E_INVALIDARG;
     // An empty or nested ProgID would write into the root of the classes or into another key.
     if (!*control.progId || wcschr(control.progId, L'\\')) return E_INVALIDARG;
-    return Guarded([&]() -> HRESULT {
-        const std::wstring classKey = L"CLSID\\" + GuidText(*control.classId);
-        RETURN_IF_FAILED(SetString(classKey, nullptr, control.className));
-        RETURN_IF_FAILED(SetString(classKey + L"\\InprocServer32", nullptr, serverPath));
-        RETURN_IF_FAILED(SetString(classKey + L"\\InprocServer32", L"ThreadingModel", control.threadingModel));
-        RETURN_IF_FAILED(SetString(classKey + L"\\ProgID", nullptr, control.progId));
-        RETURN_IF_FAILED(SetString(classKey + L"\\Control", nullptr, L""));
-        RETURN_IF_FAILED(SetString(classKey + L"\\MiscStatus", nullptr, L"0"));
-        // Status per aspect: containers read the content aspect's (1).
-        RETURN_IF_FAILED(SetString(classKey + L"\\MiscStatus\\1", nullptr, std::to_wstring(control.miscStatus)));
-        if (control.toolboxBitmap != 0) {
-            RETURN_IF_FAILED(SetString(classKey + L"\\ToolboxBitmap32", nullptr,
-                                       serverPath + L", " + std::to_wstring(control.toolboxBitmap)));
-        }
-        if (control.typeLibraryId) {
-            RETURN_IF_FAILED(SetString(classKey + L"\\TypeLib", nullptr, GuidText(*control.typeLibraryId)));
-        }
-        if (control.version) RETURN_IF_FAILED(SetString(classKey + L"\\Version", nullptr, control.version));
-        RETURN_IF_FAILED(SetString(control.progId, nullptr, control.className));
-        RETURN_IF_FAILED(SetString(std::wstring(control.progId) + L"\\CLSID", nullptr, GuidText(*control.classId)));
-        return S_OK;
-    });
+    return Guarded([&]() { return WriteRows(ControlRows(control, serverPath)); });
 }
 
 HRESULT UnregisterControl(const ControlRegistration& control) noexcept {
@@ -103,7 +85,9 @@ HRESULT RegisterServerTypeLibrary(const std::wstring& serverPath) noexcept {
     return Guarded([&]() -> HRESULT {
         ComPtr<ITypeLib> library;
         RETURN_IF_FAILED(LoadServerLibrary(serverPath, library));
-        return RegisterTypeLib(library.Get(), const_cast<LPOLESTR>(serverPath.c_str()), nullptr);
+        std::vector<RegistryRow> rows;
+        RETURN_IF_FAILED(TypeLibraryRows(library.Get(), serverPath, rows));
+        return WriteRows(rows);
     });
 }
 

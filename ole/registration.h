@@ -26,7 +26,8 @@ HRESULT RegisterControl(const ControlRegistration& control, const std::wstring& 
 // class, so a newer server's registration under the same name survives. Absent keys are fine.
 HRESULT UnregisterControl(const ControlRegistration& control) noexcept;
 
-// Registers the type library stored in the server's resources (its interfaces included).
+// Registers the type library stored in the server's resources (its interfaces included), as
+// TypeLibraryRows describes it.
 HRESULT RegisterServerTypeLibrary(const std::wstring& serverPath) noexcept;
 
 // Removes the registration of the type library stored in the server; absent is fine.

@@ -3,7 +3,7 @@
 // It is written through ICreateTypeLib2 rather than compiled from IDL because the library needs
 // what widl will not give it: a version and flags on the event dispinterface, and `Item`
 // returning the item interface of the list control's own, imported, library.
-#include "control_interface.h"
+#include "control/control_interface.h"
 #include "ole/com_ptr.h"
 #include "ole/hresult.h"
 
@@ -47,23 +47,23 @@ constexpr wchar_t kClientHelp[] = L"Returns or sets the client object to be edit
 
 // Slot order: the order of _Inspecta's methods in control_interface.h.
 constexpr Member kMembers[] = {
-    {L"AutoWriteProperties", INVOKE_PROPERTYGET, 0x68030007, Shape::Boolean, kAutoWriteHelp, 0},
-    {L"AutoWriteProperties", INVOKE_PROPERTYPUT, 0x68030007, Shape::Boolean, kAutoWriteHelp, 0},
-    {L"AutoPopulate", INVOKE_PROPERTYGET, 0x68030006, Shape::Boolean, kAutoPopulateHelp, 0},
-    {L"AutoPopulate", INVOKE_PROPERTYPUT, 0x68030006, Shape::Boolean, kAutoPopulateHelp, 0},
-    {L"Item", INVOKE_PROPERTYGET, 0x68030005, Shape::Item, kItemHelp, 0},
-    {L"Enabled", INVOKE_PROPERTYGET, 0x68030004, Shape::Boolean, kEnabledHelp, 0},
-    {L"Enabled", INVOKE_PROPERTYPUT, 0x68030004, Shape::Boolean, kEnabledHelp, 0},
-    {L"HideCustomItems", INVOKE_PROPERTYGET, 0x68030003, Shape::Boolean, kHideCustomHelp, 0},
-    {L"HideCustomItems", INVOKE_PROPERTYPUT, 0x68030003, Shape::Boolean, kHideCustomHelp, 0},
+    {L"AutoWriteProperties", INVOKE_PROPERTYGET, kDispidAutoWriteProperties, Shape::Boolean, kAutoWriteHelp, 0},
+    {L"AutoWriteProperties", INVOKE_PROPERTYPUT, kDispidAutoWriteProperties, Shape::Boolean, kAutoWriteHelp, 0},
+    {L"AutoPopulate", INVOKE_PROPERTYGET, kDispidAutoPopulate, Shape::Boolean, kAutoPopulateHelp, 0},
+    {L"AutoPopulate", INVOKE_PROPERTYPUT, kDispidAutoPopulate, Shape::Boolean, kAutoPopulateHelp, 0},
+    {L"Item", INVOKE_PROPERTYGET, kDispidItem, Shape::Item, kItemHelp, 0},
+    {L"Enabled", INVOKE_PROPERTYGET, kDispidEnabled, Shape::Boolean, kEnabledHelp, 0},
+    {L"Enabled", INVOKE_PROPERTYPUT, kDispidEnabled, Shape::Boolean, kEnabledHelp, 0},
+    {L"HideCustomItems", INVOKE_PROPERTYGET, kDispidHideCustomItems, Shape::Boolean, kHideCustomHelp, 0},
+    {L"HideCustomItems", INVOKE_PROPERTYPUT, kDispidHideCustomItems, Shape::Boolean, kHideCustomHelp, 0},
     {L"About", INVOKE_FUNC, DISPID_ABOUTBOX, Shape::None, kAboutHelp, 0},
-    {L"HideReadOnlyItems", INVOKE_PROPERTYGET, 0x68030002, Shape::Boolean, kHideReadOnlyHelp, 0},
-    {L"HideReadOnlyItems", INVOKE_PROPERTYPUT, 0x68030002, Shape::Boolean, kHideReadOnlyHelp, 0},
-    {L"Font", INVOKE_PROPERTYGET, 0x68030001, Shape::Font, kFontHelp, 6648},
-    {L"Font", INVOKE_PROPERTYPUTREF, 0x68030001, Shape::Font, kFontHelp, 6648},
-    {L"RefreshValues", INVOKE_FUNC, 0x6003000C, Shape::None, kRefreshHelp, 6649},
-    {L"ClientObject", INVOKE_PROPERTYGET, 0x68030000, Shape::Client, kClientHelp, 6650},
-    {L"ClientObject", INVOKE_PROPERTYPUTREF, 0x68030000, Shape::Client, kClientHelp, 6650},
+    {L"HideReadOnlyItems", INVOKE_PROPERTYGET, kDispidHideReadOnlyItems, Shape::Boolean, kHideReadOnlyHelp, 0},
+    {L"HideReadOnlyItems", INVOKE_PROPERTYPUT, kDispidHideReadOnlyItems, Shape::Boolean, kHideReadOnlyHelp, 0},
+    {L"Font", INVOKE_PROPERTYGET, kDispidFont, Shape::Font, kFontHelp, 6648},
+    {L"Font", INVOKE_PROPERTYPUTREF, kDispidFont, Shape::Font, kFontHelp, 6648},
+    {L"RefreshValues", INVOKE_FUNC, kDispidRefreshValues, Shape::None, kRefreshHelp, 6649},
+    {L"ClientObject", INVOKE_PROPERTYGET, kDispidClientObject, Shape::Client, kClientHelp, 6650},
+    {L"ClientObject", INVOKE_PROPERTYPUTREF, kDispidClientObject, Shape::Client, kClientHelp, 6650},
 };
 
 constexpr wchar_t kLibraryHelp[] = L"Inspecta Software Inspecta Control 2.0";
@@ -236,8 +236,8 @@ HRESULT WriteLibrary(SYSKIND system, const std::wstring& path, ITypeLib* listLib
     HREFTYPE eventsDispatch = 0;
     RETURN_IF_FAILED(events->AddRefTypeInfo(dispatch.Get(), &eventsDispatch));
     RETURN_IF_FAILED(events->AddImplType(0, eventsDispatch));
-    RETURN_IF_FAILED(AddEvent(events.Get(), 0, L"AfterPopulate", 1, false));
-    RETURN_IF_FAILED(AddEvent(events.Get(), 1, L"PropertyChanged", 2, true));
+    RETURN_IF_FAILED(AddEvent(events.Get(), 0, L"AfterPopulate", kDispidAfterPopulateEvent, false));
+    RETURN_IF_FAILED(AddEvent(events.Get(), 1, L"PropertyChanged", kDispidPropertyChangedEvent, true));
 
     RETURN_IF_FAILED(Describe(coclass.Get(), CLSID_Inspecta, TYPEFLAG_FCONTROL));
     ComPtr<ITypeInfo> ifaceInfo, eventsInfo;

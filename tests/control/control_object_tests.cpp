@@ -16,8 +16,6 @@ using doubles::Describe;
 using ole::ComPtr;
 using ole::Variant;
 
-constexpr DISPID kFont = 0x68030001;
-
 TEST_F(ControlTest, WithoutTheListControlCreationFailsSayingSoAndLeavesNothing) {
     lists->FailCreation(REGDB_E_CLASSNOTREG);
     const long alive = ole::Module::ObjectCount();
@@ -30,17 +28,17 @@ TEST_F(ControlTest, WithoutTheListControlCreationFailsSayingSoAndLeavesNothing) 
 // object and AutoWriteProperties nothing.
 const std::pair<std::function<HRESULT(Inspecta&, IDispatch* client)>, std::vector<DISPID>> kNotifications[] = {
     {[](Inspecta& c, IDispatch*) { return c.put_AutoWriteProperties(VARIANT_FALSE); }, {}},
-    {[](Inspecta& c, IDispatch*) { return c.put_AutoPopulate(VARIANT_FALSE); }, {0x68030006}},
-    {[](Inspecta& c, IDispatch*) { return c.put_HideCustomItems(VARIANT_FALSE); }, {0x68030003}},
-    {[](Inspecta& c, IDispatch*) { return c.put_HideReadOnlyItems(VARIANT_FALSE); }, {0x68030002}},
-    {[](Inspecta& c, IDispatch*) { return c.put_Enabled(VARIANT_FALSE); }, {0x68030004}},
-    {[](Inspecta& c, IDispatch*) { return c.putref_Font(support::MakeFont(L"Tahoma", 9).Get()); }, {kFont}},
+    {[](Inspecta& c, IDispatch*) { return c.put_AutoPopulate(VARIANT_FALSE); }, {kDispidAutoPopulate}},
+    {[](Inspecta& c, IDispatch*) { return c.put_HideCustomItems(VARIANT_FALSE); }, {kDispidHideCustomItems}},
+    {[](Inspecta& c, IDispatch*) { return c.put_HideReadOnlyItems(VARIANT_FALSE); }, {kDispidHideReadOnlyItems}},
+    {[](Inspecta& c, IDispatch*) { return c.put_Enabled(VARIANT_FALSE); }, {kDispidEnabled}},
+    {[](Inspecta& c, IDispatch*) { return c.putref_Font(support::MakeFont(L"Tahoma", 9).Get()); }, {kDispidFont}},
     {[](Inspecta& c, IDispatch* client) { return c.putref_ClientObject(client); }, {}},
 };
 
 TEST_F(ControlTest, EachAssignmentNotifiesTheContainerAsItsPropertyIsPersisted) {
     MakeControl();
-    EXPECT_EQ(notifications->ChangedIds(), std::vector<DISPID>{kFont}) << "a new control takes the ambient font";
+    EXPECT_EQ(notifications->ChangedIds(), std::vector<DISPID>{kDispidFont}) << "a new control takes the ambient font";
     for (const auto& [assign, ids] : kNotifications) {
         notifications->ClearCalls();
         ASSERT_EQ(assign(*control.Get(), client.Get()), S_OK);
@@ -58,7 +56,7 @@ TEST_F(ControlTest, AFontChangedInPlaceReachesTheListAndNothingAsFontKeepsTheFon
     notifications->ClearCalls();
     List()->ClearLog();
     ASSERT_EQ(attributes->put_Bold(TRUE), S_OK);
-    EXPECT_EQ(notifications->ChangedIds(), (std::vector<DISPID>{kFont, kFont}));
+    EXPECT_EQ(notifications->ChangedIds(), (std::vector<DISPID>{kDispidFont, kDispidFont}));
     EXPECT_EQ(List()->LogStartingWith(L"Font").size(), 1u);
     EXPECT_EQ(ole::PutProperty(static_cast<_Inspecta*>(control.Get()), L"Font", ole::ObjectArgument(nullptr)),
               ole::ControlErrorHResult(380));

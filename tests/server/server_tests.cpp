@@ -2,7 +2,7 @@
 // registration writes into the test prefix's registry and what their removal takes away.
 #include "ole/com_ptr.h"
 #include "tests/support/registry.h"
-#include "typelib/control_interface.h"
+#include "control/control_interface.h"
 
 #include <gtest/gtest.h>
 #include <imagehlp.h>

@@ -4,7 +4,7 @@
 #include "ole/com_object.h"
 #include "ole/com_ptr.h"
 #include "ole/dispatch_impl.h"
-#include "typelib/control_interface.h"
+#include "control/control_interface.h"
 
 #include <gtest/gtest.h>
 #include <olectl.h>

@@ -2,7 +2,7 @@
 
 // The control's automation surface as C++ sees it: the dual interface `_Inspecta` with its
 // members in slot order, the event interface and the identities of the library and the class.
-// The type library is written by typelib_writer.cpp; the typelib tests invoke every member of
+// The type library is written by typelib/typelib_writer.cpp; the typelib tests invoke every member of
 // the written library on an object of this interface, so the two cannot drift apart.
 #include <windows.h>
 #include <ocidl.h>
@@ -21,6 +21,20 @@ constexpr WORD kInspectaLibraryMajor = 8;
 constexpr WORD kInspectaLibraryMinor = 0;
 constexpr DWORD kInspectaLibraryHelpContext = 6652;
 constexpr DWORD kInspectaTypeHelpContext = 6646;
+
+// _Inspecta's dispatch ids and its events', for the type library's writer, the control's
+// notifications and the tests alike.
+constexpr DISPID kDispidClientObject = 0x68030000;
+constexpr DISPID kDispidFont = 0x68030001;
+constexpr DISPID kDispidHideReadOnlyItems = 0x68030002;
+constexpr DISPID kDispidHideCustomItems = 0x68030003;
+constexpr DISPID kDispidEnabled = 0x68030004;
+constexpr DISPID kDispidItem = 0x68030005;
+constexpr DISPID kDispidAutoPopulate = 0x68030006;
+constexpr DISPID kDispidAutoWriteProperties = 0x68030007;
+constexpr DISPID kDispidRefreshValues = 0x6003000C;
+constexpr DISPID kDispidAfterPopulateEvent = 1;
+constexpr DISPID kDispidPropertyChangedEvent = 2;
 
 struct _Inspecta : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE get_AutoWriteProperties(VARIANT_BOOL* value) = 0;

@@ -3,23 +3,12 @@
 #include "about/window_class.h"
 #include "control/control_object.h"
 #include "ole/class_factory.h"
-#include "ole/registration.h"
-#include "typelib/resource_ids.h"
+#include "typelib/server_registration.h"
 
 
 namespace {
 
 const ole::ServedClass kClasses[] = {{&CLSID_Inspecta, ole::CreateInstanceOf<Inspecta>}};
-
-const ole::ControlRegistration kRegistration{
-    &CLSID_Inspecta,
-    L"Inspecta",
-    L"InspectaCtl.Inspecta",
-    &LIBID_InspectaCtl,
-    L"8.0",
-    ole::kControlMiscStatus,
-    IDB_TOOLBOX,
-    L"Apartment"};
 
 }  // namespace
 
@@ -36,6 +25,6 @@ STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** object) {
 
 STDAPI DllCanUnloadNow() { return ole::CanUnloadNow(); }
 
-STDAPI DllRegisterServer() { return ole::RegisterControlServer(kRegistration); }
+STDAPI DllRegisterServer() { return ole::RegisterControlServer(kInspectaRegistration); }
 
-STDAPI DllUnregisterServer() { return ole::UnregisterControlServer(kRegistration); }
+STDAPI DllUnregisterServer() { return ole::UnregisterControlServer(kInspectaRegistration); }
