@@ -103,7 +103,9 @@ HRESULT MakeClient(UINT count, bool described, ole::ComPtr<IDispatch>& made, Typ
     }
     // A function's vtable offset is a 16-bit number in a type library.
     HRESULT hr = described && count > MaxTypelibProperties() ? E_INVALIDARG : S_OK;
-    if (described && SUCCEEDED(hr)) hr = support::BuildLongProperties(count, support::Declared::kDualMethods, client->info);
+    if (described && SUCCEEDED(hr)) {
+        hr = support::BuildLongProperties(count, support::Declared::kDualMethods, client->info);
+    }
     made.Attach(reinterpret_cast<IDispatch*>(client));
     if (FAILED(hr)) {
         made.Reset();

@@ -52,7 +52,8 @@ FakeItem::FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry
 HRESULT FakeItem::Enter(const wchar_t* member, const std::wstring& written) const {
     if (Quiet()) return S_OK;
     const std::wstring entry = name + L"." + member;
-    return state_->Enter(written.empty() ? entry : entry + L"=" + written, entry + (written.empty() ? L".get" : L".put"));
+    const bool write = !written.empty();
+    return state_->Enter(write ? entry + L"=" + written : entry, entry + (write ? L".put" : L".get"));
 }
 
 HRESULT FakeItem::Read(const wchar_t* member, VARIANT* out, const ole::Variant& stored) const {
@@ -122,8 +123,9 @@ public:
         *enumerator = nullptr;
         std::vector<ole::Variant> snapshot;
         for (const auto& item : contents) snapshot.emplace_back(static_cast<IDispatch*>(item.Get()));
+        using Enumerator = ole::ComEnumerator<IEnumVARIANT, ole::VariantEnumeration>;
         ComPtr<IEnumVARIANT> made;
-        RETURN_IF_FAILED((ole::ComEnumerator<IEnumVARIANT, ole::VariantEnumeration>::Create(std::move(snapshot), made.Put())));
+        RETURN_IF_FAILED(Enumerator::Create(std::move(snapshot), made.Put()));
         *enumerator = made.Detach();
         return S_OK;
     }
