@@ -9,6 +9,7 @@
 #include "proplist/kavella_list.h"
 #include "proplist/property_item.h"
 #include "proplist/property_items.h"
+#include "tests/support/run_time_types.h"
 
 #include <ole2.h>
 
@@ -23,8 +24,6 @@ namespace {
 
 using ole::ComPtr;
 
-std::wstring PropertyName(UINT index) { return L"Prop" + std::to_wstring(index); }
-
 // Names of one length whatever the index: a name's length, not the collection's size, sets what
 // turning it into a key costs.
 std::wstring FixedWidthName(UINT index) {
@@ -33,122 +32,10 @@ std::wstring FixedWidthName(UINT index) {
     return name;
 }
 
-// How a dispinterface declares its properties: as property-get functions, or as variables (the
-// "properties:" section of a dispinterface).
-enum class Declared { kFunctions, kVariables };
-
 // The most property-get functions one dispinterface holds in a 64-bit process: its vtable size,
 // IDispatch's seven entries included, is a 16-bit number of bytes even though its members are
 // only ever called through Invoke.
 constexpr UINT kMaxDispatchFunctions = 65535 / sizeof(void*) - 7;
-
-// A pure dispinterface of `count` Long properties "Prop0".. with DISPIDs 1...
-HRESULT BuildDispinterface(UINT count, Declared declared, ComPtr<ITypeInfo>& built) {
-    wchar_t folder[MAX_PATH];
-    wchar_t path[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    GetTempFileNameW(folder, L"tlb", 0, path);
-    ComPtr<ICreateTypeLib2> library;
-    RETURN_IF_FAILED(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, path, library.Put()));
-    GUID libraryId;
-    GUID interfaceId;
-    CoCreateGuid(&libraryId);
-    CoCreateGuid(&interfaceId);
-    library->SetGuid(libraryId);
-    library->SetVersion(1, 0);
-    ComPtr<ICreateTypeInfo> creator;
-    RETURN_IF_FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"DBenchmarkObject"), TKIND_DISPATCH, creator.Put()));
-    creator->SetGuid(interfaceId);
-
-    ComPtr<ITypeLib> stdole;
-    RETURN_IF_FAILED(LoadTypeLib(L"stdole2.tlb", stdole.Put()));
-    ComPtr<ITypeInfo> dispatch;
-    RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatch.Put()));
-    HREFTYPE base = 0;
-    RETURN_IF_FAILED(creator->AddRefTypeInfo(dispatch.Get(), &base));
-    RETURN_IF_FAILED(creator->AddImplType(0, base));
-
-    for (UINT i = 0; i < count; ++i) {
-        std::wstring name = PropertyName(i);
-        if (declared == Declared::kFunctions) {
-            FUNCDESC function{};
-            function.memid = static_cast<MEMBERID>(i + 1);
-            function.funckind = FUNC_DISPATCH;
-            function.invkind = INVOKE_PROPERTYGET;
-            function.callconv = CC_STDCALL;
-            function.elemdescFunc.tdesc.vt = VT_I4;
-            RETURN_IF_FAILED(creator->AddFuncDesc(i, &function));
-            LPOLESTR names[] = {name.data()};
-            RETURN_IF_FAILED(creator->SetFuncAndParamNames(i, names, 1));
-        } else {
-            VARDESC variable{};
-            variable.memid = static_cast<MEMBERID>(i + 1);
-            variable.varkind = VAR_DISPATCH;
-            variable.elemdescVar.tdesc.vt = VT_I4;
-            RETURN_IF_FAILED(creator->AddVarDesc(i, &variable));
-            RETURN_IF_FAILED(creator->SetVarName(i, name.data()));
-        }
-    }
-    RETURN_IF_FAILED(creator->LayOut());
-    RETURN_IF_FAILED(library->SaveAllChanges());
-    library.Reset();
-    creator.Reset();
-    ComPtr<ITypeLib> saved;
-    const HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, saved.Put());
-    DeleteFileW(path);
-    RETURN_IF_FAILED(hr);
-    return saved->GetTypeInfoOfGuid(interfaceId, built.Put());
-}
-
-// An object described by that dispinterface; it answers its reads itself, in constant time.
-class DispinterfaceObject final : public IDispatch {
-public:
-    explicit DispinterfaceObject(ComPtr<ITypeInfo> info, UINT count) : info_(std::move(info)), count_(count) {}
-
-    IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    IFACEMETHODIMP_(ULONG) Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 1;
-        return S_OK;
-    }
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
-        if (index != 0) return DISP_E_BADINDEX;
-        return info_.CopyTo(info);
-    }
-    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        return DispGetIDsOfNames(info_.Get(), names, count, ids);
-    }
-    IFACEMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
-                          UINT*) override {
-        if (!(kind & DISPATCH_PROPERTYGET) || id < 1 || static_cast<UINT>(id) > count_) return DISP_E_MEMBERNOTFOUND;
-        if (parameters && parameters->cArgs) return DISP_E_BADPARAMCOUNT;
-        if (result) {
-            VariantInit(result);
-            V_VT(result) = VT_I4;
-            V_I4(result) = id;
-        }
-        return S_OK;
-    }
-
-private:
-    ~DispinterfaceObject() = default;
-    ULONG references_ = 1;
-    ComPtr<ITypeInfo> info_;
-    UINT count_;
-};
 
 // What any generator must do for each member: fetch its description and its name.
 void BaselineWalk(ITypeInfo* info) {
@@ -185,7 +72,7 @@ proplist::PropertyItems* ItemsOf(proplist::KavellaList* list, ComPtr<IPropertyIt
 }
 
 // Fills the list with `count` Long items, each holding a value, as the generator would.
-bool Fill(proplist::KavellaList* list, UINT count, std::wstring (*nameOf)(UINT) = PropertyName) {
+bool Fill(proplist::KavellaList* list, UINT count, std::wstring (*nameOf)(UINT) = support::PropertyName) {
     ComPtr<IPropertyItems> holder;
     proplist::PropertyItems* items = ItemsOf(list, holder);
     if (!items) return false;
@@ -215,23 +102,22 @@ int Populate() {
     std::printf("%8s  %-10s  %10s  %10s  %10s  %8s  %8s\n", "", "", "", "", "", "baseline", "baseline");
     struct Case {
         UINT count;
-        Declared declared;
+        support::Declared declared;
     };
-    const Case cases[] = {{1000u, Declared::kFunctions},
-                          {kMaxDispatchFunctions, Declared::kFunctions},
-                          {1000u, Declared::kVariables},
-                          {10000u, Declared::kVariables}};
+    const Case cases[] = {{1000u, support::Declared::kDispatchFunctions},
+                          {kMaxDispatchFunctions, support::Declared::kDispatchFunctions},
+                          {1000u, support::Declared::kDispatchVariables},
+                          {10000u, support::Declared::kDispatchVariables}};
     for (const Case& which : cases) {
-        const char* declared = which.declared == Declared::kFunctions ? "functions" : "variables";
+        const char* declared = which.declared == support::Declared::kDispatchFunctions ? "functions" : "variables";
         ComPtr<ITypeInfo> info;
-        const HRESULT built = BuildDispinterface(which.count, which.declared, info);
+        const HRESULT built = support::BuildLongProperties(which.count, which.declared, info);
         if (FAILED(built)) {
             std::printf("%8u  %-10s  type library could not be built (0x%08lX)\n", which.count, declared,
                         static_cast<unsigned long>(built));
             return 1;
         }
-        ComPtr<IDispatch> object;
-        object.Attach(new DispinterfaceObject(info, which.count));
+        const ComPtr<IDispatch> object = support::MakeMemberIdObject(info);
         ComPtr<proplist::KavellaList> list = MakeList();
         ComPtr<IPropertyItems> items;
         if (!list || !ItemsOf(list.Get(), items)) return 1;
@@ -391,7 +277,7 @@ int main() {
     failed |= Paint();
     failed |= WindowPaint();
     failed |= Lookup(FixedWidthName, "Item000000 to Item099999, one length in both collections");
-    failed |= Lookup(PropertyName, "Prop0 to Prop99999, longer in the larger collection");
+    failed |= Lookup(support::PropertyName, "Prop0 to Prop99999, longer in the larger collection");
     OleUninitialize();
     return failed;
 }

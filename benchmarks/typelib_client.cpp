@@ -1,6 +1,7 @@
 #include "benchmarks/typelib_client.h"
 
 #include "ole/hresult.h"
+#include "tests/support/run_time_types.h"
 
 #include <unordered_map>
 #include <vector>
@@ -80,69 +81,9 @@ HRESULT STDMETHODCALLTYPE GetValueEntry(void*, LONG* value) {
     return S_OK;
 }
 
-HRESULT BuildTypeInfo(UINT count, ole::ComPtr<ITypeInfo>& built) {
-    // A function's vtable offset is a 16-bit number in a type library.
-    if ((7 + count) * sizeof(void*) > 32767) return E_INVALIDARG;
-    wchar_t folder[MAX_PATH];
-    wchar_t path[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    GetTempFileNameW(folder, L"tlb", 0, path);
-    ole::ComPtr<ICreateTypeLib2> library;
-    RETURN_IF_FAILED(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, path, library.Put()));
-    GUID libraryId;
-    GUID interfaceId;
-    CoCreateGuid(&libraryId);
-    CoCreateGuid(&interfaceId);
-    library->SetGuid(libraryId);
-    library->SetVersion(1, 0);
-    ole::ComPtr<ICreateTypeInfo> creator;
-    RETURN_IF_FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"IBenchmarkClient"), TKIND_INTERFACE, creator.Put()));
-    creator->SetGuid(interfaceId);
-    creator->SetTypeFlags(TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION);
-
-    ole::ComPtr<ITypeLib> stdole;
-    RETURN_IF_FAILED(LoadTypeLib(L"stdole2.tlb", stdole.Put()));
-    ole::ComPtr<ITypeInfo> dispatch;
-    RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatch.Put()));
-    HREFTYPE base = 0;
-    RETURN_IF_FAILED(creator->AddRefTypeInfo(dispatch.Get(), &base));
-    RETURN_IF_FAILED(creator->AddImplType(0, base));
-
-    TYPEDESC pointee{};
-    pointee.vt = VT_I4;
-    ELEMDESC parameter{};
-    parameter.tdesc.vt = VT_PTR;
-    parameter.tdesc.lptdesc = &pointee;
-    parameter.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
-    for (UINT i = 0; i < count; ++i) {
-        FUNCDESC function{};
-        function.memid = static_cast<MEMBERID>(i + 1);
-        function.funckind = FUNC_PUREVIRTUAL;
-        function.invkind = INVOKE_PROPERTYGET;
-        function.callconv = CC_STDCALL;
-        function.cParams = 1;
-        function.lprgelemdescParam = &parameter;
-        function.elemdescFunc.tdesc.vt = VT_HRESULT;
-        function.oVft = static_cast<SHORT>((7 + i) * sizeof(void*));
-        RETURN_IF_FAILED(creator->AddFuncDesc(i, &function));
-        std::wstring name = PropertyName(i);
-        LPOLESTR names[] = {name.data()};
-        RETURN_IF_FAILED(creator->SetFuncAndParamNames(i, names, 1));
-    }
-    RETURN_IF_FAILED(creator->LayOut());
-    RETURN_IF_FAILED(library->SaveAllChanges());
-    library.Reset();
-    creator.Reset();
-    ole::ComPtr<ITypeLib> saved;
-    const HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, saved.Put());
-    DeleteFileW(path);
-    RETURN_IF_FAILED(hr);
-    return saved->GetTypeInfoOfGuid(interfaceId, built.Put());
-}
-
 }  // namespace
 
-std::wstring PropertyName(UINT index) { return L"Prop" + std::to_wstring(index); }
+std::wstring PropertyName(UINT index) { return support::PropertyName(index); }
 
 UINT MaxTypelibProperties() { return static_cast<UINT>(32767 / sizeof(void*) - 7); }
 
@@ -160,7 +101,11 @@ HRESULT MakeClient(UINT count, bool described, ole::ComPtr<IDispatch>& made, Typ
         CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
         client->ids.emplace(name, static_cast<DISPID>(i + 1));
     }
-    const HRESULT hr = described ? BuildTypeInfo(count, client->info) : S_OK;
+    // A function's vtable offset is a 16-bit number in a type library.
+    HRESULT hr = described && count > MaxTypelibProperties() ? E_INVALIDARG : S_OK;
+    if (described && SUCCEEDED(hr)) {
+        hr = support::BuildLongProperties(count, support::Declared::kDualMethods, client->info);
+    }
     made.Attach(reinterpret_cast<IDispatch*>(client));
     if (FAILED(hr)) {
         made.Reset();

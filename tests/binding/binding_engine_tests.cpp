@@ -61,10 +61,10 @@ protected:
         client->ClearCalls();
     }
     doubles::FakeItem* Item(const wchar_t* name) const { return list->Item(name); }
-    std::wstring Value(const wchar_t* name) const { return Describe(Item(name)->StoredValue().Get()); }
-    std::wstring Marker(const wchar_t* name) const { return Describe(Item(name)->StoredModified().Get()); }
+    std::wstring Value(const wchar_t* name) const { return Describe(Item(name)->value.Get()); }
+    std::wstring Marker(const wchar_t* name) const { return Describe(Item(name)->modified.Get()); }
     void MarkAll() const {
-        for (doubles::FakeItem* item : list->Items()) item->SetStoredModified(Variant(true).Get());
+        for (doubles::FakeItem* item : list->Items()) item->modified = Variant(true);
     }
     // The properties written on the client, "Name" by value and "Name&" by reference.
     Log Writes() const {
@@ -167,7 +167,7 @@ TEST(HidingTest, EachRuleDecidesWhetherTheItemStaysVisible) {
         const ComPtr<FakeList> list = FakeList::Create();
         list->SetCatalogue({{L"Item", false, rule.style}});
         ASSERT_EQ(list->PopulateFromObject(Variant(static_cast<IDispatch*>(client.Get())).Get()), S_OK);
-        list->Item(L"Item")->SetStoredReadOnly(rule.readOnly);
+        list->Item(L"Item")->readOnly = rule.readOnly;
         ComPtr<InspectaSupport> support;
         ASSERT_EQ(ole::MakeObject(support), S_OK);
         support->SetAutoPopulate(VARIANT_FALSE);
@@ -175,7 +175,7 @@ TEST(HidingTest, EachRuleDecidesWhetherTheItemStaysVisible) {
         ASSERT_EQ(support->SetHideCustomItems(rule.hideCustomItems), S_OK);
         ASSERT_EQ(support->SetKavella(static_cast<_Kavella*>(list.Get())), S_OK);
         ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
-        EXPECT_EQ(list->Item(L"Item")->StoredVisible(), rule.visible ? VARIANT_TRUE : VARIANT_FALSE);
+        EXPECT_EQ(list->Item(L"Item")->visible, rule.visible ? VARIANT_TRUE : VARIANT_FALSE);
     }
 }
 
@@ -187,7 +187,7 @@ TEST_F(ReadingTest, AValueComesThroughTheObjectMemberOnlyWhenTheDirectReadFails)
     client->FailOn(L"Picture", DISPATCH_PROPERTYGET, E_FAIL, L"Client", L"cannot read");
     list->SetCatalogue({{L"Caption"}, {L"Depth"}, {L"Picture", false, 0}, {L"Nowhere"}});
     Bind();
-    Item(L"Nowhere")->SetStoredValue(Variant(LONG{17}).Get());
+    Item(L"Nowhere")->value = Variant(LONG{17});
     MarkAll();
     ASSERT_EQ(support->ReadProperties(), S_OK);
     EXPECT_EQ(Value(L"Caption") + Value(L"Depth") + Value(L"Picture"), L"'Hello'56");
@@ -202,7 +202,7 @@ TEST_F(ReadingTest, AValueComesThroughTheObjectMemberOnlyWhenTheDirectReadFails)
 
 TEST_F(WritingTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFailuresIgnored) {
     Bind();
-    Item(L"Caption")->SetStoredValue(Variant(std::wstring_view(L"Edited")).Get());
+    Item(L"Caption")->value = Variant(std::wstring_view(L"Edited"));
     owner.inside = [&] { EXPECT_TRUE(Writes().empty()) << "the event comes before the write"; };
     ASSERT_EQ(list->RaiseItemChanged(Item(L"Caption")), S_OK);
     EXPECT_EQ(Log(list->Log().begin(), list->Log().begin() + 4),
@@ -211,7 +211,7 @@ TEST_F(WritingTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFai
     EXPECT_EQ(Describe(client->Property(L"Caption")->Get()), L"'Edited'");
     EXPECT_EQ(Marker(L"Caption"), L"True") << "stays marked";
 
-    Item(L"Picture")->SetStoredValue(Variant(static_cast<IDispatch*>(nullptr)).Get());
+    Item(L"Picture")->value = Variant(static_cast<IDispatch*>(nullptr));
     client->FailOn(L"Picture", DISPATCH_PROPERTYPUTREF, E_FAIL, L"Client", L"refused");
     ASSERT_EQ(list->RaiseItemChanged(Item(L"Picture")), S_OK);
     EXPECT_EQ(Writes(), (Log{L"Caption", L"Picture&"})) << "a null object goes by reference";
@@ -235,17 +235,15 @@ TEST_F(WritingTest, WritePropertiesWritesMarkedVisibleWritableItemsAndStopsAtThe
     EXPECT_TRUE(Writes().empty()) << "nothing is marked after a read";
 
     MarkAll();
-    VARIANT null{};
-    V_VT(&null) = VT_NULL;
-    Item(L"Width")->SetStoredModified(null);
-    Item(L"Count")->SetStoredVisible(1);  // visible means exactly True
-    Item(L"Handle")->SetStoredReadOnly(1);  // writable means exactly False
+    Item(L"Width")->modified.Out()->vt = VT_NULL;
+    Item(L"Count")->visible = 1;  // visible means exactly True
+    Item(L"Handle")->readOnly = 1;  // writable means exactly False
     ASSERT_EQ(support->WriteProperties(), S_OK);
     EXPECT_EQ(Writes(), Log{L"Caption"});
     EXPECT_EQ(Marker(L"Caption") + Marker(L"Count") + Marker(L"Handle"), L"FalseTrueTrue");
 
     MarkAll();
-    Item(L"Count")->SetStoredVisible(VARIANT_TRUE);
+    Item(L"Count")->visible = VARIANT_TRUE;
     client->FailOn(L"Count", DISPATCH_PROPERTYPUT, ole::ControlErrorHResult(380), L"Client", L"Invalid property value");
     client->ClearCalls();
     EXPECT_EQ(support->WriteProperties(), ole::ControlErrorHResult(380));

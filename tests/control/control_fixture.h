@@ -51,8 +51,8 @@ protected:
     }
     doubles::FakeList* List() const { return lists->Last(); }
     doubles::FakeItem* Item(const wchar_t* name) const { return List()->Item(name); }
-    std::wstring Value(const wchar_t* name) const { return doubles::Describe(Item(name)->StoredValue().Get()); }
-    std::wstring Marker(const wchar_t* name) const { return doubles::Describe(Item(name)->StoredModified().Get()); }
+    std::wstring Value(const wchar_t* name) const { return doubles::Describe(Item(name)->value.Get()); }
+    std::wstring Marker(const wchar_t* name) const { return doubles::Describe(Item(name)->modified.Get()); }
 
     ole::ComPtr<doubles::FakeListFactory> lists = doubles::FakeListFactory::Register(CLSID_Kavella);
     ole::ComPtr<doubles::FakeAutomationObject> client = doubles::FakeAutomationObject::Create("client");

@@ -69,7 +69,7 @@ TEST_F(ControlTest, F5AndTheListsRequestReadTheValuesAgainAndNothingElse) {
     MakeControl();
     EXPECT_EQ(control->RefreshValues(), S_OK) << "no client: nothing happens";
     ASSERT_EQ(control->putref_ClientObject(client.Get()), S_OK);
-    Item(L"Caption")->SetStoredModified(Variant(true).Get());
+    Item(L"Caption")->modified = Variant(true);
     client->SetProperty(L"Caption", Variant(std::wstring_view(L"A")));
     SHORT key = 65;
     ASSERT_EQ(List()->RaiseEvent(L"KeyDown", {ole::ShortReference(&key), ole::ShortArgument(3)}), S_OK);
@@ -87,7 +87,7 @@ TEST_F(ControlTest, F5AndTheListsRequestReadTheValuesAgainAndNothingElse) {
 TEST_F(ControlTest, TheSupportObjectsEventsReachTheHostWithTheirArguments) {
     MakeControl();
     ASSERT_EQ(control->putref_ClientObject(client.Get()), S_OK);
-    Item(L"Caption")->SetStoredValue(Variant(std::wstring_view(L"Edited")).Get());
+    Item(L"Caption")->value = Variant(std::wstring_view(L"Edited"));
     ASSERT_EQ(List()->RaiseItemChanged(Item(L"Caption")), S_OK);
     ASSERT_EQ(events->Events().size(), 2u);
     EXPECT_EQ(events->Events()[0].id, 1) << "AfterPopulate";

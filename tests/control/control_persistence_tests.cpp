@@ -118,7 +118,7 @@ TEST_F(PersistenceTest, ShowingDropsEditsNotYetWritten) {
     MakeControl();
     ASSERT_EQ(control->put_AutoWriteProperties(VARIANT_FALSE), S_OK);
     ASSERT_EQ(control->putref_ClientObject(client.Get()), S_OK);
-    Item(L"Caption")->SetStoredValue(Variant(std::wstring_view(L"Edited")).Get());
+    Item(L"Caption")->value = Variant(std::wstring_view(L"Edited"));
     ASSERT_EQ(List()->RaiseItemChanged(Item(L"Caption")), S_OK);
     const ComPtr<doubles::RecordingContainer> container = doubles::RecordingContainer::Create();
     const ComPtr<IOleObject> object = As<IOleObject>();

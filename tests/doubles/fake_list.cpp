@@ -1,16 +1,11 @@
 #include "tests/doubles/fake_list.h"
 
 #include "ole/arguments.h"
-#include "ole/bstr.h"
 #include "ole/com_enumerator.h"
 #include "ole/error_info.h"
 #include "ole/hresult.h"
 #include "ole/type_library.h"
 
-#include <olectl.h>
-
-#include <algorithm>
-#include <new>
 #include <utility>
 
 namespace doubles {
@@ -33,26 +28,62 @@ std::wstring Describe(const VARIANT& value) {
     }
 }
 
-HRESULT ListState::Fail(const std::wstring& member) const {
+HRESULT ListState::Enter(std::wstring entry, const std::wstring& member) {
+    log.push_back(std::move(entry));
     const auto found = failures.find(member);
     if (found == failures.end()) return S_OK;
     ole::PublishErrorInfo(L"FakeList", (L"injected failure of " + member).c_str());
     return found->second;
 }
 
-IFACEMETHODIMP LoggingConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
-    if (cookie) *cookie = 0;
-    state_->log.push_back(L"Advise");
-    RETURN_IF_FAILED(state_->Fail(L"Advise"));
-    return ConnectionPoint::Advise(sink, cookie);
+std::span<const InterfaceEntry> FakeItem::InterfaceTable() noexcept {
+    static constexpr InterfaceEntry table[] = {Implements<FakeItem, IDispatch, IPropertyItem>(),
+                                               Implements<FakeItem, IPropertyItem>()};
+    return table;
 }
 
-IFACEMETHODIMP LoggingConnectionPoint::Unadvise(DWORD cookie) {
-    state_->log.push_back(L"Unadvise");
-    return ConnectionPoint::Unadvise(cookie);
+FakeItem::FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry)
+    : Double("item " + std::string(entry.name.begin(), entry.name.end())),
+      name(entry.name),
+      readOnly(entry.readOnly ? VARIANT_TRUE : VARIANT_FALSE),
+      style(entry.style),
+      state_(std::move(state)) {}
+
+HRESULT FakeItem::Enter(const wchar_t* member, const std::wstring& written) const {
+    if (Quiet()) return S_OK;
+    const std::wstring entry = name + L"." + member;
+    const bool write = !written.empty();
+    return state_->Enter(write ? entry + L"=" + written : entry, entry + (write ? L".put" : L".get"));
 }
 
-// The item collection: items in order, lookup by case-insensitive name.
+HRESULT FakeItem::Read(const wchar_t* member, VARIANT* out, const ole::Variant& stored) const {
+    if (!out) return E_POINTER;
+    VariantInit(out);
+    RETURN_IF_FAILED(Enter(member));
+    return ole::CopyVariant(out, stored.Get());
+}
+
+HRESULT FakeItem::Write(const wchar_t* member, const VARIANT& written, ole::Variant& stored) const {
+    RETURN_IF_FAILED(Enter(member, Quiet() ? L"" : Describe(written)));
+    return stored.CopyFrom(written);
+}
+
+IFACEMETHODIMP FakeItem::get_Name(BSTR* out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    RETURN_IF_FAILED(Enter(L"Name"));
+    *out = SysAllocString(name.c_str());
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+IFACEMETHODIMP FakeItem::put_Visible(VARIANT_BOOL in) {
+    RETURN_IF_FAILED(Enter(L"Visible", Quiet() ? L"" : std::to_wstring(in)));
+    visible = in;
+    return S_OK;
+}
+
+// The item collection: items in order, looked up by name without regard to case, as the control
+// looks them up.
 class FakeList::ItemCollection final : public Double<ItemCollection, ole::DispatchImpl<IPropertyItems>> {
 public:
     static std::span<const InterfaceEntry> InterfaceTable() noexcept {
@@ -63,17 +94,22 @@ public:
 
     std::vector<ComPtr<FakeItem>> contents;
 
+    FakeItem* Find(const std::wstring& name) const {
+        for (const auto& item : contents) {
+            if (SameName(item->name, name)) return item.Get();
+        }
+        return nullptr;
+    }
     IFACEMETHODIMP get_Item(VARIANT key, IPropertyItem** item) override {
         if (!item) return E_POINTER;
         *item = nullptr;
-        FakeItem* found = Find(key);
-        if (!found) return DISP_E_BADINDEX;
-        return ComPtr<IPropertyItem>(found).CopyTo(item);
+        FakeItem* found = V_VT(&key) == VT_BSTR ? Find(V_BSTR(&key) ? V_BSTR(&key) : L"") : nullptr;
+        return found ? ComPtr<IPropertyItem>(found).CopyTo(item) : DISP_E_BADINDEX;
     }
-    IFACEMETHODIMP get_Count(LONG*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP get_Count(LONG*) override { return Unexpected("get_Count"); }
     IFACEMETHODIMP Exists(VARIANT key, LONG* exists) override {
         if (!exists) return E_POINTER;
-        *exists = Find(key) ? 1 : 0;
+        *exists = V_VT(&key) == VT_BSTR && Find(V_BSTR(&key) ? V_BSTR(&key) : L"");
         return S_OK;
     }
     IFACEMETHODIMP Clear() override {
@@ -87,9 +123,9 @@ public:
         *enumerator = nullptr;
         std::vector<ole::Variant> snapshot;
         for (const auto& item : contents) snapshot.emplace_back(static_cast<IDispatch*>(item.Get()));
+        using Enumerator = ole::ComEnumerator<IEnumVARIANT, ole::VariantEnumeration>;
         ComPtr<IEnumVARIANT> made;
-        RETURN_IF_FAILED(
-            (ole::ComEnumerator<IEnumVARIANT, ole::VariantEnumeration>::Create(std::move(snapshot), made.Put())));
+        RETURN_IF_FAILED(Enumerator::Create(std::move(snapshot), made.Put()));
         *enumerator = made.Detach();
         return S_OK;
     }
@@ -98,49 +134,41 @@ private:
     friend Double;
     explicit ItemCollection(std::shared_ptr<ListState> state) : Double("items"), state_(std::move(state)) {}
 
-    // By name only: the control looks items up by their names.
-    FakeItem* Find(const VARIANT& key) const {
-        if (V_VT(&key) != VT_BSTR) return nullptr;
-        for (const auto& item : contents) {
-            if (SameName(item->ItemName(), V_BSTR(&key) ? V_BSTR(&key) : L"")) return item.Get();
-        }
-        return nullptr;
-    }
-
     std::shared_ptr<ListState> state_;
 };
 
+IFACEMETHODIMP FakeList::LoggingConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (cookie) *cookie = 0;
+    RETURN_IF_FAILED(state_->Enter(L"Advise", L"Advise"));
+    return ConnectionPoint::Advise(sink, cookie);
+}
+
+IFACEMETHODIMP FakeList::LoggingConnectionPoint::Unadvise(DWORD cookie) {
+    state_->log.push_back(L"Unadvise");
+    return ConnectionPoint::Unadvise(cookie);
+}
+
 std::span<const InterfaceEntry> FakeList::InterfaceTable() noexcept {
-    static constexpr InterfaceEntry table[] = {
-        Implements<FakeList, IDispatch, _Kavella>(),
-        Implements<FakeList, _Kavella>(),
-        Implements<FakeList, IConnectionPointContainer>(),
-        Implements<FakeList, IOleObject>(),
-        Implements<FakeList, IOleInPlaceObject>(),
-        Implements<FakeList, IOleWindow, IOleInPlaceObject>(),
-    };
+    static constexpr auto table = ole::JoinInterfaceTables(
+        std::array{Implements<FakeList, IDispatch, _Kavella>(), Implements<FakeList, _Kavella>()},
+        ole::ControlInterfaces<FakeList>());
     return table;
 }
 
 FakeList::FakeList()
-    : Double("list"),
-      items_(ItemCollection::Make(state_)),
-      events_(static_cast<IConnectionPointContainer*>(this), state_) {}
+    : Double("list"), items_(ItemCollection::Make(state_)), events_(static_cast<_Kavella*>(this), state_) {}
+
+FakeList::~FakeList() { EndControl(); }
 
 std::vector<std::wstring> FakeList::LogStartingWith(const std::wstring& prefix) const {
     std::vector<std::wstring> matching;
     for (const std::wstring& entry : state_->log) {
-        if (entry.compare(0, prefix.size(), prefix) == 0) matching.push_back(entry);
+        if (entry.starts_with(prefix)) matching.push_back(entry);
     }
     return matching;
 }
 
-FakeItem* FakeList::Item(const std::wstring& name) const {
-    for (const auto& item : items_->contents) {
-        if (SameName(item->ItemName(), name)) return item.Get();
-    }
-    return nullptr;
-}
+FakeItem* FakeList::Item(const std::wstring& name) const { return items_->Find(name); }
 
 std::vector<FakeItem*> FakeList::Items() const {
     std::vector<FakeItem*> items;
@@ -163,93 +191,20 @@ HRESULT FakeList::RaiseItemChanged(FakeItem* item) {
 }
 
 IFACEMETHODIMP FakeList::get_PropertyItems(IPropertyItems** items) {
-    if (!items) return E_POINTER;
-    *items = nullptr;
     state_->log.push_back(L"PropertyItems");
     return ComPtr<IPropertyItems>(items_.Get()).CopyTo(items);
 }
 
 IFACEMETHODIMP FakeList::PopulateFromObject(VARIANT object) {
-    state_->log.push_back(L"PopulateFromObject");
     populatedFrom_.push_back(V_VT(&object) == VT_DISPATCH ? V_DISPATCH(&object) : nullptr);
-    RETURN_IF_FAILED(state_->Fail(L"PopulateFromObject"));
+    RETURN_IF_FAILED(state_->Enter(L"PopulateFromObject", L"PopulateFromObject"));
     for (const CatalogueEntry& entry : catalogue_) items_->contents.push_back(FakeItem::Make(state_, entry));
     return S_OK;
 }
 
-IFACEMETHODIMP FakeList::put_Redraw(VARIANT_BOOL redraw) {
-    state_->log.push_back(L"Redraw=" + std::to_wstring(redraw));
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::putref_Font(IFontDisp*) {
-    state_->log.push_back(L"Font");
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeList::put_Enabled(VARIANT_BOOL enabled) {
-    state_->log.push_back(L"Enabled=" + std::to_wstring(enabled));
-    return S_OK;
-}
-
 IFACEMETHODIMP FakeList::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
-    if (!point) return E_POINTER;
-    *point = nullptr;
-    if (iid != DIID___Kavella) return CONNECT_E_NOCONNECTION;
+    if (iid != DIID___Kavella) return ControlBase::FindConnectionPoint(iid, point);
     return ComPtr<IConnectionPoint>(&events_).CopyTo(point);
-}
-
-std::span<const InterfaceEntry> FakeItem::InterfaceTable() noexcept {
-    static constexpr InterfaceEntry table[] = {Implements<FakeItem, IDispatch, IPropertyItem>(),
-                                               Implements<FakeItem, IPropertyItem>()};
-    return table;
-}
-
-FakeItem::FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry)
-    : Double("item " + std::string(entry.name.begin(), entry.name.end())),
-      state_(std::move(state)),
-      name_(entry.name),
-      readOnly_(entry.readOnly ? VARIANT_TRUE : VARIANT_FALSE),
-      style_(entry.style) {}
-
-void FakeItem::SetStoredValue(const VARIANT& value) {
-    if (FAILED(value_.CopyFrom(value))) throw std::bad_alloc();
-}
-
-void FakeItem::SetStoredModified(const VARIANT& marker) {
-    if (FAILED(modified_.CopyFrom(marker))) throw std::bad_alloc();
-}
-
-HRESULT FakeItem::Enter(const std::wstring& member, const std::wstring& written) const {
-    if (Quiet()) return S_OK;
-    state_->log.push_back(name_ + L"." + member + (written.empty() ? L"" : L"=" + written));
-    return state_->Fail(name_ + L"." + member + (written.empty() ? L".get" : L".put"));
-}
-
-HRESULT FakeItem::ReadVariant(const wchar_t* member, VARIANT* out, const ole::Variant& stored) const {
-    if (!out) return E_POINTER;
-    VariantInit(out);
-    RETURN_IF_FAILED(Enter(member));
-    return ole::CopyVariant(out, stored.Get());
-}
-
-HRESULT FakeItem::WriteVariant(const wchar_t* member, const VARIANT& written, ole::Variant& stored) const {
-    RETURN_IF_FAILED(Enter(member, Quiet() ? L"" : Describe(written)));
-    return stored.CopyFrom(written);
-}
-
-IFACEMETHODIMP FakeItem::get_Name(BSTR* name) {
-    if (!name) return E_POINTER;
-    *name = nullptr;
-    RETURN_IF_FAILED(Enter(L"Name"));
-    *name = SysAllocString(name_.c_str());
-    return *name ? S_OK : E_OUTOFMEMORY;
-}
-
-IFACEMETHODIMP FakeItem::put_Visible(VARIANT_BOOL visible) {
-    RETURN_IF_FAILED(Enter(L"Visible", Quiet() ? L"" : std::to_wstring(visible)));
-    visible_ = visible;
-    return S_OK;
 }
 
 }  // namespace doubles

@@ -1,16 +1,13 @@
-#include "ole/event_connection.h"
 #include "ole/property_notify_connection.h"
 
 #include "ole/bstr.h"
 #include "ole/variant.h"
-#include "tests/doubles/fake_list.h"
 #include "tests/doubles/recording_sinks.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -113,34 +110,6 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingD
     EXPECT_EQ(ole::Module::ObjectCount(), live - 1) << "the control died after the event";
     EXPECT_EQ(first->RefCount(), 1u);
     EXPECT_EQ(second->RefCount(), 1u);
-}
-
-// Which events arrive by position, and their arguments, is what the control's own tests see
-// through the list double; here, a connection ended from inside its own event.
-class RecordingReceiver : public ole::EventReceiver {
-public:
-    std::vector<UINT> positions;
-    std::function<void()> duringEvent;
-
-    HRESULT OnEvent(UINT position, DISPPARAMS&) override {
-        positions.push_back(position);
-        if (duringEvent) duringEvent();
-        return S_OK;
-    }
-};
-
-TEST(EventConnectionTest, ADisconnectFromInsideItsOwnEventUnadvisesTheSource) {
-    ComPtr<doubles::FakeList> list = doubles::FakeList::Create();
-    RecordingReceiver receiver;
-    auto connection = std::make_unique<ole::EventConnection>();
-    ASSERT_EQ(connection->Connect(static_cast<_Kavella*>(list.Get()), DIID___Kavella, receiver), S_OK);
-    receiver.duringEvent = [&] { connection.reset(); };
-    list->RaiseEvent(L"Click");
-    EXPECT_EQ(receiver.positions.size(), 1u);
-    EXPECT_EQ(list->SinkCount(), 0u);
-    EXPECT_EQ(list->LogStartingWith(L"Unadvise").size(), 1u);
-    list->RaiseEvent(L"RequestRefresh");
-    EXPECT_EQ(receiver.positions.size(), 1u);
 }
 
 TEST(PropertyNotifyConnectionTest, ReportsChangesUntilDisconnectedEvenFromItsOwnCallback) {

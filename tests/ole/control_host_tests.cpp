@@ -29,6 +29,9 @@ protected:
         container = RecordingContainer::Create();
         Recreate();
     }
+    void TearDown() override {
+        if (object) TearDownLikeAHost();
+    }
 
     void Recreate() {
         persist.Reset();
@@ -109,14 +112,11 @@ TEST_F(ControlHostTest, WithoutASiteTheControlDrawsWithinItsBoundsFiresAndHasAFo
               S_OK);
     EXPECT_EQ(GetPixel(canvas.Dc(), 10, 10), TestControl::kPaintColour);
     EXPECT_NE(GetPixel(canvas.Dc(), 1, 1), TestControl::kPaintColour) << "only within the bounds";
-    view.Reset();
     EXPECT_EQ(TestControl::Journal(), (Journal{"Initialize", "InitProperties"}))
         << "a control drawn before any InitNew gets a new control's properties";
     ComPtr<IFontDisp> font;
     ASSERT_EQ(control->get_Font(font.Put()), S_OK);
     EXPECT_TRUE(font) << "a default font when there is no ambient one";
-    font.Reset();
-    TearDownLikeAHost();
 }
 
 TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
@@ -183,7 +183,6 @@ TEST_F(ControlHostTest, QuickActivationSurvivesSinksThatCannotConnect) {
     EXPECT_EQ(answer.dwPropNotifyCookie, 0u);
     EXPECT_EQ(stranger->RefCount(), 1u);
     EXPECT_EQ(QuickActivate(stranger.Get(), nullptr, answer, 4), E_INVALIDARG) << "an answer too small";
-    TearDownLikeAHost();
 }
 
 TEST_F(ControlHostTest, VerbsShowHideAndActivateAndTellTheSiteOnce) {
@@ -207,12 +206,10 @@ TEST_F(ControlHostTest, VerbsShowHideAndActivateAndTellTheSiteOnce) {
     ASSERT_EQ(inPlace->InPlaceDeactivate(), S_OK);
     EXPECT_EQ(container->Calls(), (Calls{"ShowObject", "OnUIActivate", "OnUIDeactivate", "OnInPlaceDeactivate"})) << "each once";
     EXPECT_EQ(Window(), nullptr) << "the window is gone";
-    inPlace.Reset();
 
     container->RefuseInPlaceActivation();
     EXPECT_TRUE(FAILED(Verb(OLEIVERB_INPLACEACTIVATE)));
     EXPECT_EQ(Window(), nullptr);
-    TearDownLikeAHost();
 }
 
 TEST_F(ControlHostTest, CloseSavesOnlyWhenAskedAndTellsAdviseSinks) {
@@ -231,7 +228,6 @@ TEST_F(ControlHostTest, CloseSavesOnlyWhenAskedAndTellsAdviseSinks) {
     EXPECT_EQ(object->Unadvise(cookie), S_OK);
     EXPECT_EQ(sink->RefCount(), 1u);
     EXPECT_EQ(object->Unadvise(cookie), OLE_E_NOCONNECTION);
-    TearDownLikeAHost();
 }
 
 TEST_F(ControlHostTest, FrozenEventsAreDiscardedUntilEveryFreezeIsUndone) {
@@ -247,9 +243,6 @@ TEST_F(ControlHostTest, FrozenEventsAreDiscardedUntilEveryFreezeIsUndone) {
     ASSERT_EQ(control->FireClicked(), S_OK);
     EXPECT_EQ(sink->Events().size(), 1u) << "an extra thaw is harmless";
     EXPECT_EQ(point->Unadvise(cookie), S_OK);
-    point.Reset();
-    oleControl.Reset();
-    TearDownLikeAHost();
 }
 
 TEST_F(ControlHostTest, ASavedControlLoadsOnceBeforeItsSiteAndABrokenStreamChangesNothing) {
@@ -274,7 +267,6 @@ TEST_F(ControlHostTest, ASavedControlLoadsOnceBeforeItsSiteAndABrokenStreamChang
     ASSERT_EQ(control->get_Count(&count), S_OK);
     EXPECT_EQ(count, 42);
     EXPECT_EQ(TestControl::Journal(), (Journal{"Initialize", "ReadProperties"}));
-    TearDownLikeAHost();
 }
 
 TEST_F(ControlHostTest, PropertyBagAndStorageRoundTripsGoThroughTheSameHandlers) {
@@ -318,7 +310,6 @@ TEST_F(ControlHostTest, AFailingReadPropertiesIsTheOnlyInitialisation) {
     EXPECT_EQ(As<IPersistPropertyBag>()->Load(bag.Get(), nullptr), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(As<IPersistPropertyBag>()->InitNew(), E_UNEXPECTED);
     EXPECT_EQ(TestControl::Journal(), (Journal{"Initialize", "ReadProperties"}));
-    TearDownLikeAHost();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "tests/doubles/fake_automation_object.h"
 #include "tests/proplist/list_helpers.h"
 #include "tests/support/com_helpers.h"
+#include "tests/support/run_time_types.h"
 #include "tests/proplist/sample_objects.h"
 
 #include <gtest/gtest.h>
@@ -85,7 +86,7 @@ TEST_F(ItemGenerationTest, TypeInformationIsFoundHoweverTheObjectOffersIt) {
         ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(offered.Get())), S_OK);
         ExpectItems(list.Get(), kSampleItems);
     }
-    auto dispatchOnly = DispatchObject::Create(SampleTypeInfo(DIID_DSample));
+    auto dispatchOnly = support::MakeMemberIdObject(SampleTypeInfo(DIID_DSample));
     ASSERT_EQ(Populate(list.Get(), dispatchOnly.Get()), S_OK);
     EXPECT_EQ(ItemNames(list.Get()), (std::vector<std::wstring>{L"Title", L"Size", L"Flag"}));
     ExpectItems(list.Get(), {{L"Title", false, kStyleText}, {L"Size", true, kStyleWholeNumber},

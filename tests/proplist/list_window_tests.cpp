@@ -2,6 +2,7 @@
 #include "proplist/list_events.h"
 #include "tests/proplist/list_window_fixture.h"
 #include "tests/support/canvas.h"
+#include "tests/support/run_time_types.h"
 
 #include <gtest/gtest.h>
 
@@ -185,7 +186,7 @@ TEST_F(ListWindowTest, ALargerFontMakesTallerRows) {
 }
 
 TEST_F(ListWindowTest, ALongListScrollsAndDrawsOnlyAPage) {
-    ASSERT_EQ(Populate(list.Get(), DispatchObject::Create(WideTypeInfo(5000)).Get()), S_OK);
+    ASSERT_EQ(Populate(list.Get(), support::MakeMemberIdObject(5000).Get()), S_OK);
     RECT client{};
     GetClientRect(window, &client);
     const size_t page = static_cast<size_t>(client.bottom / list->View().RowHeight());
@@ -205,11 +206,11 @@ TEST_F(ListWindowTest, ALongListScrollsAndDrawsOnlyAPage) {
     list->View().Draw(canvas.Dc(), {0, 0, client.right, list->View().RowHeight() * 4});
     EXPECT_EQ(list->View().RowsDrawn(), 4u) << "only the rows in the area painted";
     Key(VK_END);
-    EXPECT_EQ(SelectedName(), L"P5000");
+    EXPECT_EQ(SelectedName(), L"Prop4999");
     list->View().Draw(canvas.Dc(), client);
     EXPECT_GE(list->View().RowsDrawn(), page) << "the view followed the selection";
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL);
-    ASSERT_EQ(Populate(list.Get(), DispatchObject::Create(WideTypeInfo(3)).Get()), S_OK);
+    ASSERT_EQ(Populate(list.Get(), support::MakeMemberIdObject(3).Get()), S_OK);
     EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) << "every row fits";
 }
 

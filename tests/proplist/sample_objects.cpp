@@ -18,31 +18,6 @@ ComPtr<ITypeInfo> SampleTypeInfo(REFGUID guid) {
     return info;
 }
 
-ComPtr<ITypeInfo> WideTypeInfo(UINT count) {
-    ComPtr<ICreateTypeLib2> library;
-    ComPtr<ICreateTypeInfo> creator;
-    ComPtr<ITypeInfo> info;
-    if (FAILED(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, L"wide.tlb", library.Put())) ||
-        FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"DWide"), TKIND_DISPATCH, creator.Put()))) {
-        return info;
-    }
-    for (UINT i = 0; i < count; ++i) {
-        FUNCDESC property{};
-        property.memid = static_cast<MEMBERID>(i + 1);
-        property.funckind = FUNC_DISPATCH;
-        property.invkind = INVOKE_PROPERTYGET;
-        property.callconv = CC_STDCALL;
-        property.elemdescFunc.tdesc.vt = VT_I4;
-        std::wstring name = L"P" + std::to_wstring(i + 1);
-        LPOLESTR names[] = {name.data()};
-        if (FAILED(creator->AddFuncDesc(i, &property)) || FAILED(creator->SetFuncAndParamNames(i, names, 1))) {
-            return info;
-        }
-    }
-    if (SUCCEEDED(creator->LayOut())) creator.As(&info);
-    return info;
-}
-
 namespace {
 
 // The vtable side of ISample, which ITypeInfo::Invoke calls through.
@@ -97,31 +72,6 @@ HRESULT SampleObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* par
 HRESULT SampleObject::GetClassInfo(ITypeInfo** info) {
     if (!info) return E_POINTER;
     return SampleTypeInfo(CLSID_Sample).CopyTo(info);
-}
-
-HRESULT DispatchObject::GetTypeInfoCount(UINT* infoCount) {
-    if (!infoCount) return E_POINTER;
-    *infoCount = 1;
-    return S_OK;
-}
-
-HRESULT DispatchObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    return index == 0 ? info_.CopyTo(info) : DISP_E_BADINDEX;
-}
-
-HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT nameCount, LCID, DISPID* ids) {
-    return info_->GetIDsOfNames(names, nameCount, ids);
-}
-
-HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
-                               UINT*) {
-    if (!(kind & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
-    VariantInit(result);
-    V_VT(result) = VT_I4;
-    V_I4(result) = id;
-    return S_OK;
 }
 
 }  // namespace proplist_tests

@@ -14,8 +14,6 @@ namespace proplist_tests {
 
 // A type description from the sample objects' type library, TYPELIB 2 of the test program.
 ole::ComPtr<ITypeInfo> SampleTypeInfo(REFGUID guid);
-// A dispinterface made at run time with the read-only whole numbers "P1" to "P<count>".
-ole::ComPtr<ITypeInfo> WideTypeInfo(UINT count);
 
 // An object of the dual interface ISample. Its type information is reached either through
 // IDispatch::GetTypeInfo or only through IProvideClassInfo, as the test chooses.
@@ -72,29 +70,6 @@ private:
     explicit SampleObject(Described described) : Double("sample object"), described_(described) {}
 
     Described described_;
-};
-
-// An object described only by a dispinterface (DSample, or WideTypeInfo's), whose every
-// property reads as its own member id.
-class DispatchObject final : public doubles::Double<DispatchObject, IDispatch> {
-public:
-    static ole::ComPtr<DispatchObject> Create(ole::ComPtr<ITypeInfo> info) { return Make(std::move(info)); }
-    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
-        static constexpr ole::InterfaceEntry table[] = {ole::Implements<DispatchObject, IDispatch>()};
-        return table;
-    }
-
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) override;
-
-private:
-    friend Double;
-    explicit DispatchObject(ole::ComPtr<ITypeInfo> info) : Double("dispatch object"), info_(std::move(info)) {}
-
-    ole::ComPtr<ITypeInfo> info_;
 };
 
 }  // namespace proplist_tests
