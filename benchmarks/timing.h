@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
 
 // The high-resolution clock, in seconds.
 inline double Now() {
@@ -27,3 +30,49 @@ double Best(Work&& work, int runs = 5) {
     }
     return best;
 }
+
+// The middle of a set of measurements and half the width of their middle half, as a fraction of
+// the middle: "2.03 ±4%".
+struct Summary {
+    double median = 0;
+    double spread = 0;
+};
+
+inline Summary Summarise(std::vector<double> values) {
+    if (values.empty()) return {};
+    std::sort(values.begin(), values.end());
+    const auto at = [&](double fraction) { return values[static_cast<size_t>(fraction * (values.size() - 1) + 0.5)]; };
+    const double median = at(0.5);
+    return {median, median > 0 ? (at(0.75) - at(0.25)) / 2 / median : 0};
+}
+
+// Times several kinds of work in interleaved rounds: each round times every kind once, so a
+// machine that is busier for a while slows all of them alike, and a ratio taken within a round
+// cancels it. A short piece of work is repeated within a round until the round's sample takes a
+// few milliseconds. Returns, for each kind, the seconds one run took in each round.
+inline std::vector<std::vector<double>> TimeInRounds(const std::vector<std::function<void()>>& works, int rounds = 31) {
+    constexpr double kSampleSeconds = 0.01;
+    std::vector<int> repeats;
+    for (const auto& work : works) {
+        const double once = Best(work, 2);
+        repeats.push_back(std::max(1, static_cast<int>(kSampleSeconds / std::max(once, 1e-7))));
+    }
+    std::vector<std::vector<double>> times(works.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t which = 0; which < works.size(); ++which) {
+            const double start = Now();
+            for (int i = 0; i < repeats[which]; ++i) works[which]();
+            times[which].push_back((Now() - start) / repeats[which]);
+        }
+    }
+    return times;
+}
+
+// The ratio of two kinds of work timed in the same rounds, round by round.
+inline Summary RatioInRounds(const std::vector<double>& measured, const std::vector<double>& reference) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < measured.size() && i < reference.size(); ++i) ratios.push_back(measured[i] / reference[i]);
+    return Summarise(std::move(ratios));
+}
+
+inline void PrintRatio(const Summary& ratio) { std::printf("  %6.2f ±%-3.0f%%", ratio.median, ratio.spread * 100); }
