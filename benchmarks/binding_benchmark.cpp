@@ -80,8 +80,8 @@ bool Measure(UINT count, bool described, ListKind kind) {
         if (kind == ListKind::kDouble && SUCCEEDED(outcome)) outcome = support->SetClientObject(client.Get());
         if (kind == ListKind::kReal && SUCCEEDED(outcome)) outcome = support->Refresh();
     };
-    const auto times = TimeInRounds({[&] { Baseline(client.Get(), count); }, refresh,
-                                     [&] { outcome = FAILED(outcome) ? outcome : support->ReadProperties(); }});
+    const auto times = TimeInRounds({Timed([&] { Baseline(client.Get(), count); }), Timed(refresh),
+                                     Timed([&] { outcome = FAILED(outcome) ? outcome : support->ReadProperties(); })});
     *calls = {};
     refresh();
     const TypelibClientCalls refreshCalls = *calls;
@@ -122,8 +122,9 @@ bool Table(const char* title, bool described, ListKind kind, std::vector<UINT> c
 
 int main() {
     if (FAILED(OleInitialize(nullptr))) return 1;
-    std::printf("Times are medians of 31 interleaved rounds; a ratio is the median of the rounds' ratios, ± half\n"
-                "the spread of their middle half. Calls per item: the client's lookups / reads.\n");
+    std::printf("Times are medians of %d interleaved rounds; a ratio is the median of the rounds' ratios, ± half\n"
+                "the spread of their middle half. Calls per item: the client's lookups / reads.\n",
+                kRounds);
     bool measured = Table("The property list; client described by a type library (ITypeInfo::Invoke)", true,
                           ListKind::kReal, {100u, 1000u, MaxTypelibProperties()});
     // The list fills itself only from an object that describes itself; this client does not.

@@ -46,23 +46,38 @@ inline Summary Summarise(std::vector<double> values) {
     return {median, median > 0 ? (at(0.75) - at(0.25)) / 2 / median : 0};
 }
 
+// A piece of work that times itself: it returns the seconds spent on the part it measures, so
+// that it can first set up what it measures (empty a list, say) without counting it.
+using TimedWork = std::function<double()>;
+
+template <typename Work>
+TimedWork Timed(Work work) {
+    return [work = std::move(work)]() mutable {
+        const double start = Now();
+        work();
+        return Now() - start;
+    };
+}
+
+constexpr int kRounds = 31;
+
 // Times several kinds of work in interleaved rounds: each round times every kind once, so a
 // machine that is busier for a while slows all of them alike, and a ratio taken within a round
-// cancels it. A short piece of work is repeated within a round until the round's sample takes a
-// few milliseconds. Returns, for each kind, the seconds one run took in each round.
-inline std::vector<std::vector<double>> TimeInRounds(const std::vector<std::function<void()>>& works, int rounds = 31) {
+// cancels it. A short piece of work is repeated within a round until the round's sample takes
+// about ten milliseconds. Returns, for each kind, the seconds one run took in each round.
+inline std::vector<std::vector<double>> TimeInRounds(const std::vector<TimedWork>& works, int rounds = kRounds) {
     constexpr double kSampleSeconds = 0.01;
     std::vector<int> repeats;
     for (const auto& work : works) {
-        const double once = Best(work, 2);
+        const double once = std::min(work(), work());
         repeats.push_back(std::max(1, static_cast<int>(kSampleSeconds / std::max(once, 1e-7))));
     }
     std::vector<std::vector<double>> times(works.size());
     for (int round = 0; round < rounds; ++round) {
         for (size_t which = 0; which < works.size(); ++which) {
-            const double start = Now();
-            for (int i = 0; i < repeats[which]; ++i) works[which]();
-            times[which].push_back((Now() - start) / repeats[which]);
+            double spent = 0;
+            for (int i = 0; i < repeats[which]; ++i) spent += works[which]();
+            times[which].push_back(spent / repeats[which]);
         }
     }
     return times;
