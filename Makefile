@@ -1,5 +1,5 @@
-# `make test` is all a fresh machine needs: it installs what is missing, builds both targets and
-# runs every test under Wine.
+# `make test` is all a fresh machine needs: it installs what is missing, builds both targets
+# (everything but the benchmarks) and runs every test under Wine.
 .PHONY: all setup build test benchmark demo clean
 
 all: build
@@ -10,11 +10,13 @@ setup:
 build: setup
 	scripts/build
 
-test: build
+test: setup
+	scripts/build tests
 	scripts/run-tests
 
 # Prints the engine's timings against a baseline measured in the same run.
-benchmark: build
+benchmark: setup
+	scripts/build benchmarks
 	scripts/wine-run build/x64/benchmarks/binding_benchmark.exe
 	scripts/wine-run build/x64/benchmarks/proplist_benchmark.exe
 	scripts/wine-run build/x64/benchmarks/persistence_benchmark.exe
