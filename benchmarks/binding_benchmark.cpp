@@ -8,6 +8,7 @@
 #include "benchmarks/typelib_client.h"
 #include "binding/binding_engine.h"
 #include "binding/list_items.h"
+#include "ole/bstr.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
 #include "proplist/kavella_list.h"
@@ -33,6 +34,27 @@ void Baseline(IDispatch* client, UINT count) {
         ole::Variant value;
         client->Invoke(id, IID_NULL, 1033, DISPATCH_PROPERTYGET, &none, value.Out(), nullptr, nullptr);
     }
+}
+
+// The least any refresh through the list must ask of the client and its type information: the
+// walk that finds the properties (each member's description and name), a read of each by its
+// id as the list fills itself, and the baseline's lookup and read of each by name afterwards.
+void Floor(IDispatch* client, UINT count) {
+    ole::ComPtr<ITypeInfo> info;
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(client->GetTypeInfo(0, 1033, info.Put())) || !info || FAILED(info->GetTypeAttr(&attributes))) return;
+    const UINT functions = attributes->cFuncs;
+    info->ReleaseTypeAttr(attributes);
+    for (UINT i = 0; i < functions; ++i) {
+        FUNCDESC* function = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &function))) continue;
+        ole::Bstr name;
+        info->GetDocumentation(function->memid, name.Out(), nullptr, nullptr, nullptr);
+        ole::Variant value;
+        ole::InvokeMember(client, function->memid, DISPATCH_PROPERTYGET, {}, &value);
+        info->ReleaseFuncDesc(function);
+    }
+    Baseline(client, count);
 }
 
 ole::ComPtr<IUnknown> MakeList(ListKind kind, UINT count) {
@@ -80,8 +102,11 @@ bool Measure(UINT count, bool described, ListKind kind) {
         if (kind == ListKind::kDouble && SUCCEEDED(outcome)) outcome = support->SetClientObject(client.Get());
         if (kind == ListKind::kReal && SUCCEEDED(outcome)) outcome = support->Refresh();
     };
-    const auto times = TimeInRounds({Timed([&] { Baseline(client.Get(), count); }), Timed(refresh),
-                                     Timed([&] { outcome = FAILED(outcome) ? outcome : support->ReadProperties(); })});
+    std::vector<TimedWork> works{Timed([&] { Baseline(client.Get(), count); }), Timed(refresh),
+                                 Timed([&] { outcome = FAILED(outcome) ? outcome : support->ReadProperties(); })};
+    // Only a client with type information has a floor; the double never walks it.
+    if (kind == ListKind::kReal) works.push_back(Timed([&] { Floor(client.Get(), count); }));
+    const auto times = TimeInRounds(works);
     *calls = {};
     refresh();
     const TypelibClientCalls refreshCalls = *calls;
@@ -97,6 +122,11 @@ bool Measure(UINT count, bool described, ListKind kind) {
                 Summarise(times[2]).median * 1e3);
     PrintRatio(RatioInRounds(times[1], times[0]));
     PrintRatio(RatioInRounds(times[2], times[0]));
+    if (kind == ListKind::kReal) {
+        PrintRatio(RatioInRounds(times[1], times[3]));
+    } else {
+        std::printf("  %12s", "");
+    }
     PrintCalls(refreshCalls, count);
     PrintCalls(readCalls, count);
     std::printf("\n");
@@ -104,11 +134,12 @@ bool Measure(UINT count, bool described, ListKind kind) {
 }
 
 bool Table(const char* title, bool described, ListKind kind, std::vector<UINT> counts) {
+    const bool real = kind == ListKind::kReal;
     std::printf("\n%s\n", title);
-    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %11s  %11s\n", "N", "baseline", "Refresh", "Read", "Refresh/",
-                "Read/", "Refresh's", "Read's");
-    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %11s  %11s\n", "", "(ms)", "(ms)", "(ms)", "baseline", "baseline",
-                "calls/item", "calls/item");
+    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %12s  %11s  %11s\n", "N", "baseline", "Refresh", "Read", "Refresh/",
+                "Read/", real ? "Refresh/" : "", "Refresh's", "Read's");
+    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %12s  %11s  %11s\n", "", "(ms)", "(ms)", "(ms)", "baseline",
+                "baseline", real ? "floor" : "", "calls/item", "calls/item");
     for (UINT count : counts) {
         if (!Measure(count, described, kind)) {
             std::printf("%7u  could not be measured\n", count);
@@ -123,7 +154,9 @@ bool Table(const char* title, bool described, ListKind kind, std::vector<UINT> c
 int main() {
     if (FAILED(OleInitialize(nullptr))) return 1;
     std::printf("Times are medians of %d interleaved rounds; a ratio is the median of the rounds' ratios, ± half\n"
-                "the spread of their middle half. Calls per item: the client's lookups / reads.\n",
+                "the spread of their middle half. Calls per item: the client's lookups / reads. The floor is the\n"
+                "least a refresh through the list asks of the client: the walk of its type information (each\n"
+                "member's description and name), a read of each property by id, and the baseline.\n",
                 kRounds);
     bool measured = Table("The property list; client described by a type library (ITypeInfo::Invoke)", true,
                           ListKind::kReal, {100u, 1000u, MaxTypelibProperties()});
