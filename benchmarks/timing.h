@@ -19,18 +19,6 @@ inline double Now() {
     return static_cast<double>(value.QuadPart) / frequency;
 }
 
-// The best of several runs, in seconds: the least disturbed by whatever else the machine does.
-template <typename Work>
-double Best(Work&& work, int runs = 5) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const double start = Now();
-        work();
-        best = std::min(best, Now() - start);
-    }
-    return best;
-}
-
 // The middle of a set of measurements and half the width of their middle half, as a fraction of
 // the middle: "2.03 ±4%".
 struct Summary {
@@ -59,7 +47,7 @@ TimedWork Timed(Work work) {
     };
 }
 
-constexpr int kRounds = 31;
+constexpr int kRounds = 81;
 
 // Times several kinds of work in interleaved rounds: each round times every kind once, so a
 // machine that is busier for a while slows all of them alike, and a ratio taken within a round
