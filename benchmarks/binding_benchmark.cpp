@@ -1,20 +1,28 @@
-// Prints how long the engine takes to fill the list and to read values, against a baseline of
-// the bare late-bound reads of the same properties, measured in the same run. Not a test: the
-// figures are for people to read.
+// Prints how long the engine takes to refresh the list (Refresh: fill it from the client, filter
+// it, read every value) and to read every value again (ReadProperties), against a baseline of the
+// bare late-bound reads of the same properties, all timed in the same interleaved rounds. The
+// list is the real property list, as users get it; the later tables put the logging test double in
+// its place, which neither walks type information nor reads values, so that the client that
+// answers Invoke itself can be bound too (the double's own bookkeeping is in their figures). Not
+// a test: the figures are for people to read.
 #include "benchmarks/timing.h"
 #include "benchmarks/typelib_client.h"
 #include "binding/binding_engine.h"
+#include "binding/list_items.h"
+#include "ole/bstr.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
+#include "proplist/kavella_list.h"
 #include "tests/doubles/fake_list.h"
 
 #include <ole2.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
+
+enum class ListKind { kReal, kDouble };
 
 // For every property: look the name up, then read it.
 void Baseline(IDispatch* client, UINT count) {
@@ -29,73 +37,135 @@ void Baseline(IDispatch* client, UINT count) {
     }
 }
 
-int Measure(UINT count, bool described, double& refreshTime, double& readTime, double& baselineTime) {
-    ole::ComPtr<IDispatch> client;
-    TypelibClientCalls* calls = nullptr;
-    if (FAILED(MakeClient(count, described, client, calls))) return 1;
+// The least any refresh through the list must ask of the client and its type information: the
+// walk that finds the properties (each member's description and name), a read of each by its
+// id as the list fills itself, and the baseline's lookup and read of each by name afterwards.
+void Floor(IDispatch* client, UINT count) {
+    ole::ComPtr<ITypeInfo> info;
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(client->GetTypeInfo(0, 1033, info.Put())) || !info || FAILED(info->GetTypeAttr(&attributes))) return;
+    const UINT functions = attributes->cFuncs;
+    info->ReleaseTypeAttr(attributes);
+    for (UINT i = 0; i < functions; ++i) {
+        FUNCDESC* function = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &function))) continue;
+        ole::Bstr name;
+        info->GetDocumentation(function->memid, name.Out(), nullptr, nullptr, nullptr);
+        ole::Variant value;
+        ole::InvokeMember(client, function->memid, DISPATCH_PROPERTYGET, {}, &value);
+        info->ReleaseFuncDesc(function);
+    }
+    Baseline(client, count);
+}
 
+ole::ComPtr<IUnknown> MakeList(ListKind kind, UINT count) {
+    if (kind == ListKind::kReal) {
+        ole::ComPtr<proplist::KavellaList> list;
+        if (FAILED(ole::MakeObject(list))) return {};
+        return ole::ComPtr<IUnknown>(static_cast<_Kavella*>(list.Get()));
+    }
     ole::ComPtr<doubles::FakeList> list = doubles::FakeList::Create();
     list->SetLogging(false);
     std::vector<doubles::CatalogueEntry> catalogue;
     for (UINT i = 0; i < count; ++i) catalogue.push_back({PropertyName(i)});
     list->SetCatalogue(catalogue);
-
-    ole::ComPtr<InspectaSupport> support;
-    if (FAILED(ole::MakeObject(support)) || FAILED(support->SetKavella(static_cast<_Kavella*>(list.Get())))) return 1;
-
-    baselineTime = Best([&] { Baseline(client.Get(), count); });
-    // Each run starts from an empty list; only the refresh that fills it is timed.
-    refreshTime = 1e30;
-    for (int i = 0; i < 5; ++i) {
-        support->SetClientObject(nullptr);
-        const double start = Now();
-        support->SetClientObject(client.Get());
-        refreshTime = std::min(refreshTime, Now() - start);
-    }
-    *calls = {};
-    readTime = Best([&] { support->ReadProperties(); }, 1);
-    const double lookupsPerItem = static_cast<double>(calls->lookups) / count;
-    const double readsPerItem = static_cast<double>(calls->invokes) / count;
-    readTime = std::min(readTime, Best([&] { support->ReadProperties(); }));
-    std::printf("%8u  %10.3f  %10.3f  %10.3f  %8.2f  %8.2f  %6.2f / %.2f\n", count, baselineTime * 1e3,
-                refreshTime * 1e3, readTime * 1e3, refreshTime / baselineTime, readTime / baselineTime, lookupsPerItem,
-                readsPerItem);
-    support->SetClientObject(nullptr);
-    support->SetKavella(nullptr);
-    return 0;
+    return ole::ComPtr<IUnknown>(static_cast<_Kavella*>(list.Get()));
 }
 
-int Table(const char* title, bool described, std::vector<UINT> counts) {
-    std::printf("\n%s (times in ms, best of 5)\n", title);
-    std::printf("%8s  %10s  %10s  %10s  %8s  %8s  %s\n", "N", "baseline", "Refresh", "Read", "Refresh/", "Read/",
-                "client calls per item");
-    std::printf("%8s  %10s  %10s  %10s  %8s  %8s  %s\n", "", "", "", "", "baseline", "baseline", "(lookups / reads)");
-    std::vector<double> reads;
-    std::vector<double> refreshes;
+// Counted by walking them, as the double does not count its items.
+LONG ItemCount(IDispatch* list) {
+    LONG count = 0;
+    const HRESULT walked = ForEachPropertyItem(list, [&](IPropertyItem*) -> HRESULT {
+        ++count;
+        return S_OK;
+    });
+    return SUCCEEDED(walked) ? count : -1;
+}
+
+void PrintCalls(const TypelibClientCalls& calls, UINT count) {
+    std::printf("  %4.2f / %4.2f", static_cast<double>(calls.lookups) / count, static_cast<double>(calls.invokes) / count);
+}
+
+bool Measure(UINT count, bool described, ListKind kind) {
+    ole::ComPtr<IDispatch> client;
+    TypelibClientCalls* calls = nullptr;
+    ole::ComPtr<InspectaSupport> support;
+    const ole::ComPtr<IUnknown> list = MakeList(kind, count);
+    if (!list || FAILED(MakeClient(count, described, client, calls)) || FAILED(ole::MakeObject(support)) ||
+        FAILED(support->SetKavella(list.Get())) || FAILED(support->SetClientObject(client.Get()))) {
+        return false;
+    }
+    HRESULT outcome = S_OK;
+    // The list replaces its items with the same ones, so every run starts where the last began;
+    // the double appends, so it is emptied first (unbinding empties it).
+    const auto refresh = [&] {
+        if (kind == ListKind::kDouble && SUCCEEDED(outcome)) outcome = support->SetClientObject(nullptr);
+        if (kind == ListKind::kDouble && SUCCEEDED(outcome)) outcome = support->SetClientObject(client.Get());
+        if (kind == ListKind::kReal && SUCCEEDED(outcome)) outcome = support->Refresh();
+    };
+    std::vector<TimedWork> works{Timed([&] { Baseline(client.Get(), count); }), Timed(refresh),
+                                 Timed([&] { outcome = FAILED(outcome) ? outcome : support->ReadProperties(); })};
+    // Only a client with type information has a floor; the double never walks it.
+    if (kind == ListKind::kReal) works.push_back(Timed([&] { Floor(client.Get(), count); }));
+    const auto times = TimeInRounds(works);
+    *calls = {};
+    refresh();
+    const TypelibClientCalls refreshCalls = *calls;
+    *calls = {};
+    support->ReadProperties();
+    const TypelibClientCalls readCalls = *calls;
+    const bool filled = ItemCount(support->Kavella().Get()) == static_cast<LONG>(count);
+    support->SetClientObject(nullptr);
+    support->SetKavella(nullptr);
+    if (FAILED(outcome) || !filled) return false;
+
+    std::printf("%7u  %9.3f  %9.3f  %9.3f", count, Summarise(times[0]).median * 1e3, Summarise(times[1]).median * 1e3,
+                Summarise(times[2]).median * 1e3);
+    PrintRatio(RatioInRounds(times[1], times[0]));
+    PrintRatio(RatioInRounds(times[2], times[0]));
+    if (kind == ListKind::kReal) {
+        PrintRatio(RatioInRounds(times[1], times[3]));
+    } else {
+        std::printf("  %12s", "");
+    }
+    PrintCalls(refreshCalls, count);
+    PrintCalls(readCalls, count);
+    std::printf("\n");
+    return true;
+}
+
+bool Table(const char* title, bool described, ListKind kind, std::vector<UINT> counts) {
+    const bool real = kind == ListKind::kReal;
+    std::printf("\n%s\n", title);
+    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %12s  %11s  %11s\n", "N", "baseline", "Refresh", "Read", "Refresh/",
+                "Read/", real ? "Refresh/" : "", "Refresh's", "Read's");
+    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %12s  %11s  %11s\n", "", "(ms)", "(ms)", "(ms)", "baseline",
+                "baseline", real ? "floor" : "", "calls/item", "calls/item");
     for (UINT count : counts) {
-        double refresh = 0, read = 0, baseline = 0;
-        if (Measure(count, described, refresh, read, baseline)) {
-            std::printf("%8u  could not be measured\n", count);
-            return 1;
+        if (!Measure(count, described, kind)) {
+            std::printf("%7u  could not be measured\n", count);
+            return false;
         }
-        reads.push_back(read);
-        refreshes.push_back(refresh);
     }
-    for (size_t i = 1; i < counts.size(); ++i) {
-        std::printf("from %u to %u properties (%.1fx): Refresh took %.1fx, Read %.1fx\n", counts[i - 1], counts[i],
-                    static_cast<double>(counts[i]) / counts[i - 1], refreshes[i] / refreshes[i - 1],
-                    reads[i] / reads[i - 1]);
-    }
-    return 0;
+    return true;
 }
 
 }  // namespace
 
 int main() {
     if (FAILED(OleInitialize(nullptr))) return 1;
-    int failed = Table("client described by a type library (ITypeInfo::Invoke)", true,
-                       {100u, 1000u, MaxTypelibProperties()});
-    failed |= Table("client that answers Invoke itself", false, {100u, 1000u, 10000u});
+    std::printf("Times are medians of %d interleaved rounds; a ratio is the median of the rounds' ratios, ± half\n"
+                "the spread of their middle half. Calls per item: the client's lookups / reads. The floor is the\n"
+                "least a refresh through the list asks of the client: the walk of its type information (each\n"
+                "member's description and name), a read of each property by id, and the baseline.\n",
+                kRounds);
+    bool measured = Table("The property list; client described by a type library (ITypeInfo::Invoke)", true,
+                          ListKind::kReal, {100u, 1000u, MaxTypelibProperties()});
+    // The list fills itself only from an object that describes itself; this client does not.
+    measured = measured && Table("The logging list double; client described by a type library",
+                                 true, ListKind::kDouble, {100u, 1000u, MaxTypelibProperties()});
+    measured = measured && Table("The logging list double; client that answers Invoke itself", false,
+                                 ListKind::kDouble, {100u, 1000u, 10000u});
     OleUninitialize();
-    return failed;
+    return measured ? 0 : 1;
 }

@@ -56,8 +56,9 @@ std::vector<BYTE> SavedKeys(DWORD count) {
 }
 
 void LoadTimes() {
-    std::printf("\nLoading a saved bag of N distinct keys (ms, best of 5); a control writes at most %zu\n",
-                MemoryPropertyBag::kMaxEntries);
+    std::printf("\nLoading a saved bag of N distinct keys (ms, median of %d rounds ± half the spread of their middle"
+                " half);\na control writes at most %zu\n",
+                kRounds, MemoryPropertyBag::kMaxEntries);
     for (const DWORD count : {1000u, 4096u, 10000u, 100000u}) {
         const std::vector<BYTE> bytes = SavedKeys(count);
         ComPtr<IStream> stream;
@@ -67,24 +68,25 @@ void LoadTimes() {
             continue;
         }
         HRESULT result = S_OK;
-        const double time = Best([&] {
+        const Summary time = Summarise(TimeInRounds({Timed([&] {
             stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
             ComPtr<MemoryPropertyBag> loaded;
             result = ole::LoadPropertyBag(stream.Get(), loaded);
-        });
-        std::printf("%8lu keys (%7zu bytes): %9.3f  %s\n", count, bytes.size(), time * 1e3,
-                    SUCCEEDED(result) ? "loaded" : "refused as corrupt");
+        })})[0]);
+        std::printf("%8lu keys (%7zu bytes): %9.3f ±%2.0f%%  %s\n", count, bytes.size(), time.median * 1e3,
+                    time.spread * 100, SUCCEEDED(result) ? "loaded" : "refused as corrupt");
     }
 }
 
 void AddTimes() {
-    std::printf("\nAdding N distinct keys to a bag in memory (ms, best of 5; name comparisons per key)\n");
+    std::printf("\nAdding N distinct keys to a bag in memory (ms, median of %d rounds; name comparisons per key)\n",
+                kRounds);
     for (const DWORD count : {1000u, 10000u, 100000u}) {
         std::vector<std::wstring> names;
         for (DWORD i = 0; i < count; ++i) names.push_back(KeyName(i));
         size_t comparisons = 0;
         bool added = true;
-        const double time = Best([&] {
+        const Summary time = Summarise(TimeInRounds({Timed([&] {
             ComPtr<MemoryPropertyBag> bag;
             if (FAILED(ole::MakeObject(bag))) {
                 added = false;
@@ -96,13 +98,13 @@ void AddTimes() {
                 added = added && SUCCEEDED(bag->Add(std::move(entry)));
             }
             comparisons = bag->NameComparisons();
-        });
+        })})[0]);
         if (!added) {
             std::printf("%8lu keys: adding failed\n", count);
             continue;
         }
-        std::printf("%8lu keys: %9.3f  (%.1f comparisons per key)\n", count, time * 1e3,
-                    static_cast<double>(comparisons) / count);
+        std::printf("%8lu keys: %9.3f ±%2.0f%%  (%.1f comparisons per key)\n", count, time.median * 1e3,
+                    time.spread * 100, static_cast<double>(comparisons) / count);
     }
 }
 

@@ -92,66 +92,100 @@ bool Fill(proplist::KavellaList* list, UINT count, std::wstring (*nameOf)(UINT) 
     return true;
 }
 
-int Populate() {
-    std::printf("\nPopulateFromObject (times in ms, best of 5)\n");
-    std::printf("object: a pure dispinterface of N Long properties, answering Invoke itself\n");
-    std::printf("baseline: for each member GetFuncDesc (GetVarDesc), GetDocumentation of its name, ReleaseFuncDesc\n");
-    std::printf("(ReleaseVarDesc); 'empty': into an empty list; 'refill': replacing the same N items\n");
-    std::printf("%8s  %-10s  %10s  %10s  %10s  %8s  %8s\n", "N", "declared as", "baseline", "empty", "refill",
-                "empty/", "refill/");
-    std::printf("%8s  %-10s  %10s  %10s  %10s  %8s  %8s\n", "", "", "", "", "", "baseline", "baseline");
-    struct Case {
-        UINT count;
-        support::Declared declared;
-    };
-    const Case cases[] = {{1000u, support::Declared::kDispatchFunctions},
-                          {kMaxDispatchFunctions, support::Declared::kDispatchFunctions},
-                          {1000u, support::Declared::kDispatchVariables},
-                          {10000u, support::Declared::kDispatchVariables}};
-    for (const Case& which : cases) {
-        const char* declared = which.declared == support::Declared::kDispatchFunctions ? "functions" : "variables";
-        ComPtr<ITypeInfo> info;
-        const HRESULT built = support::BuildLongProperties(which.count, which.declared, info);
-        if (FAILED(built)) {
-            std::printf("%8u  %-10s  type library could not be built (0x%08lX)\n", which.count, declared,
-                        static_cast<unsigned long>(built));
-            return 1;
-        }
-        const ComPtr<IDispatch> object = support::MakeMemberIdObject(info);
-        ComPtr<proplist::KavellaList> list = MakeList();
-        ComPtr<IPropertyItems> items;
-        if (!list || !ItemsOf(list.Get(), items)) return 1;
-        ole::Variant argument(object.Get());
-        HRESULT outcome = S_OK;
-        double empty = 1e30;
-        for (int i = 0; i < 5 && SUCCEEDED(outcome); ++i) {
-            items->Clear();
-            const double start = Now();
-            outcome = list->PopulateFromObject(argument.Get());
-            empty = std::min(empty, Now() - start);
-        }
-        const double refill = Best([&] {
-            if (SUCCEEDED(outcome)) outcome = list->PopulateFromObject(argument.Get());
-        });
-        const double baseline = Best([&] { BaselineWalk(info.Get()); });
-        LONG count = 0;
-        if (FAILED(outcome) || FAILED(items->get_Count(&count)) || count != static_cast<LONG>(which.count)) {
-            std::printf("%8u  %-10s  PopulateFromObject failed (0x%08lX, %ld items)\n", which.count, declared,
-                        static_cast<unsigned long>(outcome), static_cast<long>(count));
-            return 1;
-        }
-        std::printf("%8u  %-10s  %10.3f  %10.3f  %10.3f  %7.2fx  %7.2fx\n", which.count, declared, baseline * 1e3,
-                    empty * 1e3, refill * 1e3, empty / baseline, refill / baseline);
-        items->Clear();
+void PrintTable(const char* title, const char* head, std::initializer_list<const char*> lines) {
+    std::printf("\n%s (medians of %d interleaved rounds; ratios ± half the spread of their middle half)\n", title,
+                kRounds);
+    for (const char* line : lines) std::printf("%s\n", line);
+    std::printf("%s", head);
+}
+
+// Fills the list from an object of `count` properties, into an empty list and replacing its items,
+// against the bare walk of the same type information, in the same rounds.
+bool PopulateCase(UINT count, support::Declared declared) {
+    const char* declaredAs = declared == support::Declared::kDispatchFunctions ? "functions" : "variables";
+    ComPtr<ITypeInfo> info;
+    const HRESULT built = support::BuildLongProperties(count, declared, info);
+    if (FAILED(built)) {
+        std::printf("%8u  %-10s  type library could not be built (0x%08lX)\n", count, declaredAs,
+                    static_cast<unsigned long>(built));
+        return false;
     }
-    return 0;
+    const ComPtr<IDispatch> object = support::MakeMemberIdObject(info);
+    ComPtr<proplist::KavellaList> list = MakeList();
+    ComPtr<IPropertyItems> items;
+    if (!list || !ItemsOf(list.Get(), items)) return false;
+    ole::Variant argument(object.Get());
+    HRESULT outcome = S_OK;
+    const auto populate = [&] {
+        if (SUCCEEDED(outcome)) outcome = list->PopulateFromObject(argument.Get());
+    };
+    const auto times = TimeInRounds({Timed([&] { BaselineWalk(info.Get()); }),
+                                     [&] {
+                                         items->Clear();
+                                         return Timed(populate)();
+                                     },
+                                     Timed(populate)});
+    LONG filled = 0;
+    if (FAILED(outcome) || FAILED(items->get_Count(&filled)) || filled != static_cast<LONG>(count)) {
+        std::printf("%8u  %-10s  PopulateFromObject failed (0x%08lX, %ld items)\n", count, declaredAs,
+                    static_cast<unsigned long>(outcome), static_cast<long>(filled));
+        return false;
+    }
+    std::printf("%8u  %-10s  %9.3f  %9.3f  %9.3f", count, declaredAs, Summarise(times[0]).median * 1e3,
+                Summarise(times[1]).median * 1e3, Summarise(times[2]).median * 1e3);
+    PrintRatio(RatioInRounds(times[1], times[0]));
+    PrintRatio(RatioInRounds(times[2], times[0]));
+    std::printf("\n");
+    items->Clear();
+    return true;
+}
+
+int Populate() {
+    PrintTable("PopulateFromObject (ms)",
+               "       N  declared as  baseline      empty     refill  empty/baseline  refill/baseline\n",
+               {"object: a pure dispinterface of N Long properties, answering Invoke itself",
+                "baseline: for each member GetFuncDesc (GetVarDesc), GetDocumentation of its name, ReleaseFuncDesc",
+                "(ReleaseVarDesc); 'empty': into an empty list; 'refill': replacing the same N items"});
+    using support::Declared;
+    const bool measured = PopulateCase(1000u, Declared::kDispatchFunctions) &&
+                          PopulateCase(kMaxDispatchFunctions, Declared::kDispatchFunctions) &&
+                          PopulateCase(1000u, Declared::kDispatchVariables) &&
+                          PopulateCase(10000u, Declared::kDispatchVariables);
+    return measured ? 0 : 1;
+}
+
+// A new list's first paint, its paint from then on, and its first paint after its items are
+// replaced (which also works out which of them are shown).
+bool PaintCase(UINT count, HDC memory, const RECTL& bounds, double& steady) {
+    ComPtr<proplist::KavellaList> list = MakeList();
+    ComPtr<IViewObject> view;
+    ComPtr<IPropertyItems> holder;
+    if (!list || FAILED(list->QueryInterface(IID_IViewObject, view.PutVoid())) || !Fill(list.Get(), count) ||
+        !ItemsOf(list.Get(), holder)) {
+        return false;
+    }
+    bool painted = true;
+    auto draw = [&] {
+        painted = painted && SUCCEEDED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds,
+                                                  nullptr, nullptr, 0));
+    };
+    // The first one of a new list also draws its first text in that font.
+    const double first = Timed(draw)();
+    steady = Summarise(TimeInRounds({Timed(draw)})[0]).median;
+    if (FAILED(holder->Clear()) || !Fill(list.Get(), count)) return false;
+    const double refilled = Timed(draw)();
+    std::printf("%8u items: %8.3f  (first paint of a new list: %.3f, after refilling it: %.3f; one run each)"
+                "  rows drawn: %zu\n",
+                count, steady * 1e3, first * 1e3, refilled * 1e3, list->View().RowsDrawn());
+    holder->Clear();
+    return painted;
 }
 
 int Paint() {
     const int width = 400;
     const int height = 600;
-    std::printf("\nOne page painted through IViewObject::Draw into a %dx%d memory DC (ms, best of 20)\n", width,
-                height);
+    std::printf("\nOne page painted through IViewObject::Draw into a %dx%d memory DC (ms, median of %d rounds)\n",
+                width, height, kRounds);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -160,41 +194,11 @@ int Paint() {
     // so that a first paint does not also pay for the system handing the bitmap its pages.
     PatBlt(memory, 0, 0, width, height, WHITENESS);
     const RECTL bounds{0, 0, width, height};
-    double times[2] = {};
-    double firstTimes[2] = {};
-    const UINT counts[2] = {100u, 100000u};
-    int failed = 0;
-    for (int which = 0; which < 2 && !failed; ++which) {
-        ComPtr<proplist::KavellaList> list = MakeList();
-        ComPtr<IViewObject> view;
-        if (!list || FAILED(list->QueryInterface(IID_IViewObject, view.PutVoid())) || !Fill(list.Get(), counts[which])) {
-            failed = 1;
-            break;
-        }
-        auto draw = [&] {
-            if (FAILED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr,
-                                  0))) {
-                failed = 1;
-            }
-        };
-        // The first paint after the items change also works out which of them are shown; the
-        // first one of a new list also draws its first text in that font.
-        firstTimes[which] = Best(draw, 1);
-        times[which] = Best(draw, 20);
-        ComPtr<IPropertyItems> holder;
-        if (!ItemsOf(list.Get(), holder) || FAILED(holder->Clear()) || !Fill(list.Get(), counts[which])) {
-            failed = 1;
-            break;
-        }
-        const double refilled = Best(draw, 1);
-        std::printf("%8u items: %8.3f  (first paint of a new list: %.3f, after refilling it: %.3f)"
-                    "  rows drawn: %zu\n",
-                    counts[which], times[which] * 1e3, firstTimes[which] * 1e3, refilled * 1e3,
-                    list->View().RowsDrawn());
-        holder->Clear();
-    }
-    if (!failed) {
-        std::printf("100,000 / 100 items: %.2fx; one 60-Hz frame is 16.7 ms\n", times[1] / times[0]);
+    double shortList = 0;
+    double longList = 0;
+    const bool painted = PaintCase(100u, memory, bounds, shortList) && PaintCase(100000u, memory, bounds, longList);
+    if (painted) {
+        std::printf("100,000 / 100 items: %.2fx; one 60-Hz frame is 16.7 ms\n", longList / shortList);
     } else {
         std::printf("the page could not be painted\n");
     }
@@ -202,7 +206,7 @@ int Paint() {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return failed;
+    return painted ? 0 : 1;
 }
 
 // The list in a window of its own, painted as the user sees it: through WM_PAINT, off screen
@@ -223,49 +227,54 @@ int WindowPaint() {
         UpdateWindow(window);
     };
     const size_t before = list->View().PaintCount();
-    const double first = Best(paint, 1);
-    const double later = Best(paint, 20);
+    const double first = Timed(paint)();
+    const double later = Summarise(TimeInRounds({Timed(paint)})[0]).median;
     const size_t paints = list->View().PaintCount() - before;
-    std::printf("     100 items: first paint of a new list %.3f, later paints %.3f (best of 20)  paints: %zu\n",
-                first * 1e3, later * 1e3, paints);
+    std::printf("     100 items: first paint of a new list %.3f (one run), later paints %.3f (median of %d rounds)"
+                "  paints: %zu\n",
+                first * 1e3, later * 1e3, kRounds, paints);
     list.Reset();
     DestroyWindow(frame);
-    return paints == 21 ? 0 : 1;
+    // Every round paints at least once; fewer paints mean some never reached the window.
+    return paints > static_cast<size_t>(kRounds) ? 0 : 1;
 }
 
-int Lookup(std::wstring (*nameOf)(UINT), const char* names) {
-    const int lookups = 100000;
-    std::printf("\nItems.Item(name), %d lookups of names spread over the collection (microseconds per lookup, best of 5)\n",
-                lookups);
-    std::printf("names: %s\n", names);
-    double times[2] = {};
-    const UINT counts[2] = {100u, 100000u};
-    for (int which = 0; which < 2; ++which) {
-        ComPtr<proplist::KavellaList> list = MakeList();
-        if (!list || !Fill(list.Get(), counts[which], nameOf)) return 1;
-        ComPtr<IPropertyItems> items;
-        if (!ItemsOf(list.Get(), items)) return 1;
-        // The keys are made beforehand so that only the lookups are timed.
-        std::vector<ole::Variant> keys;
-        keys.reserve(1000);
-        for (UINT i = 0; i < 1000; ++i) {
-            keys.emplace_back(std::wstring_view(nameOf(static_cast<UINT>((i * 7919ull) % counts[which]))));
-        }
-        bool found = true;
-        times[which] = Best([&] {
-            for (int i = 0; i < lookups; ++i) {
-                ComPtr<IPropertyItem> item;
-                if (FAILED(items->get_Item(keys[static_cast<size_t>(i) % keys.size()].Get(), item.Put()))) found = false;
-            }
-        });
-        if (!found) {
-            std::printf("%8u items: a lookup failed\n", counts[which]);
-            return 1;
-        }
-        std::printf("%8u items: %8.3f\n", counts[which], times[which] / lookups * 1e6);
-        items->Clear();
+// A collection of `count` items and a thousand keys spread over it, made before anything is timed.
+struct LookupCase {
+    ComPtr<proplist::KavellaList> list;
+    ComPtr<IPropertyItems> items;
+    std::vector<ole::Variant> keys;
+    bool found = true;
+
+    bool Make(UINT count, std::wstring (*nameOf)(UINT)) {
+        list = MakeList();
+        if (!list || !Fill(list.Get(), count, nameOf) || !ItemsOf(list.Get(), items)) return false;
+        for (UINT i = 0; i < 1000; ++i) keys.emplace_back(std::wstring_view(nameOf(static_cast<UINT>((i * 7919ull) % count))));
+        return true;
     }
-    std::printf("100,000 / 100 items: %.2fx\n", times[1] / times[0]);
+    void LookUpAll() {
+        for (const ole::Variant& key : keys) {
+            ComPtr<IPropertyItem> item;
+            found = SUCCEEDED(items->get_Item(key.Get(), item.Put())) && found;
+        }
+    }
+};
+
+int Lookup(std::wstring (*nameOf)(UINT), const char* names) {
+    PrintTable("Items.Item(name), a thousand names spread over the collection (microseconds per lookup)", "",
+               {names});
+    LookupCase cases[2];
+    if (!cases[0].Make(100u, nameOf) || !cases[1].Make(100000u, nameOf)) return 1;
+    const auto times = TimeInRounds({Timed([&] { cases[0].LookUpAll(); }), Timed([&] { cases[1].LookUpAll(); })});
+    if (!cases[0].found || !cases[1].found) {
+        std::printf("a lookup failed\n");
+        return 1;
+    }
+    std::printf("     100 items: %8.3f\n  100000 items: %8.3f\n100,000 / 100 items:",
+                Summarise(times[0]).median / 1000 * 1e6, Summarise(times[1]).median / 1000 * 1e6);
+    PrintRatio(RatioInRounds(times[1], times[0]));
+    std::printf("\n");
+    for (LookupCase& which : cases) which.items->Clear();
     return 0;
 }
 

@@ -93,9 +93,11 @@ HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<con
         const std::vector<ComPtr<IDispatch>> sinks = point.Sinks<IDispatch>();
         if (sinks.empty()) return S_OK;
         // The arguments are held for the whole event: a sink may release what the caller only
-        // borrowed (an item it clears away, say) before the next sink is called.
-        std::vector<Variant> held(arguments.size());
-        for (size_t i = 0; i < arguments.size(); ++i) RETURN_IF_FAILED(held[i].CopyFrom(arguments[i]));
+        // borrowed (an item it clears away, say) before the next sink is called. A lone sink gets
+        // its copies before it runs, so nothing needs holding for it.
+        const bool hold = sinks.size() > 1;
+        std::vector<Variant> held(hold ? arguments.size() : 0);
+        for (size_t i = 0; i < held.size(); ++i) RETURN_IF_FAILED(held[i].CopyFrom(arguments[i]));
         HRESULT outcome = S_OK;
         for (const ComPtr<IDispatch>& sink : sinks) {
             // DISPPARAMS holds the arguments last first. Each sink gets copies of its own and
@@ -103,7 +105,7 @@ HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<con
             std::vector<Variant> passed(arguments.size());
             HRESULT copied = S_OK;
             for (size_t i = 0; i < arguments.size() && SUCCEEDED(copied); ++i) {
-                copied = passed[arguments.size() - 1 - i].CopyFrom(held[i].Get());
+                copied = passed[arguments.size() - 1 - i].CopyFrom(hold ? held[i].Get() : arguments[i]);
             }
             if (FAILED(copied)) {
                 if (SUCCEEDED(outcome)) outcome = copied;

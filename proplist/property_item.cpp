@@ -110,9 +110,25 @@ HRESULT PropertyItem::get_Modified(VARIANT* modified) {
     return ole::CopyVariant(modified, modified_.Get());
 }
 
-bool PropertyItem::IsMarkedModified() const noexcept { return ole::EqualsTrue(modified_.Get(), ole::kLateBoundLocale); }
+namespace {
+
+// The markers the engine writes (Boolean or nothing) are judged without the variant comparison,
+// which every refresh would otherwise pay for each item.
+bool MarksModified(const VARIANT& marker) noexcept {
+    if (V_VT(&marker) == VT_BOOL) return V_BOOL(&marker) == VARIANT_TRUE;
+    if (V_VT(&marker) == VT_EMPTY) return false;
+    return ole::EqualsTrue(marker, ole::kLateBoundLocale);
+}
+
+}  // namespace
+
+bool PropertyItem::IsMarkedModified() const noexcept { return MarksModified(modified_.Get()); }
 
 HRESULT PropertyItem::put_Modified(VARIANT modified) {
+    // The same Boolean again changes nothing: the marker is handed back as it was given.
+    if (V_VT(&modified) == VT_BOOL && modified_.Type() == VT_BOOL && V_BOOL(&modified) == V_BOOL(&modified_.Get())) {
+        return S_OK;
+    }
     const bool wasMarked = IsMarkedModified();
     RETURN_IF_FAILED(CopyResolved(modified, modified_));
     // A marked value is drawn differently; an unchanged mark costs nothing.

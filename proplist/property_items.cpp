@@ -7,31 +7,6 @@
 
 namespace proplist {
 
-namespace {
-
-// Writes `name` in capitals to `folded` (as long as `name`). Names are nearly always ASCII,
-// which is folded here; any other name goes to the system's invariant mapping whole.
-void FoldCase(std::wstring_view name, wchar_t* folded) noexcept {
-    bool ascii = true;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const wchar_t c = name[i];
-        ascii = ascii && c < 0x80;
-        folded[i] = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - (L'a' - L'A')) : c;
-    }
-    if (!ascii) {
-        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(), static_cast<int>(name.size()), folded,
-                      static_cast<int>(name.size()), nullptr, nullptr, 0);
-    }
-}
-
-}  // namespace
-
-std::wstring ItemKey(std::wstring_view name) {
-    std::wstring key(name.size(), L'\0');
-    FoldCase(name, key.data());
-    return key;
-}
-
 std::span<const ole::InterfaceEntry> PropertyItems::InterfaceTable() noexcept {
     static constexpr ole::InterfaceEntry table[] = {
         ole::Implements<PropertyItems, IPropertyItems>(),
@@ -47,9 +22,9 @@ PropertyItems::~PropertyItems() {
 
 void PropertyItems::Append(std::vector<ole::ComPtr<PropertyItem>> added) {
     items_.reserve(items_.size() + added.size());
-    byKey_.reserve(items_.size() + added.size());
+    byKey_.Reserve(items_.size() + added.size());
     for (auto& item : added) {
-        byKey_.emplace(ItemKey(item->Description().name), item.Get());
+        byKey_.Add(item->Description().name, items_.size());
         item->SetOwner(this);
         items_.push_back(std::move(item));
     }
@@ -60,7 +35,7 @@ void PropertyItems::RemoveAll() noexcept {
     // Out of the collection first: releasing the last reference to an item may re-enter.
     std::vector<ole::ComPtr<PropertyItem>> removed = std::move(items_);
     items_.clear();
-    byKey_.clear();
+    byKey_.Clear();
     for (const auto& item : removed) item->SetOwner(nullptr);
     if (observer_) observer_->ItemsReplaced();
     removed.clear();
@@ -75,20 +50,8 @@ PropertyItem* PropertyItems::Find(const VARIANT& key) const {
     if (V_VT(given) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(given)) given = V_VARIANTREF(given);
     if (V_VT(given) == VT_BSTR || V_VT(given) == (VT_BSTR | VT_BYREF)) {
         const BSTR name = V_VT(given) == VT_BSTR ? V_BSTR(given) : *V_BSTRREF(given);
-        const std::wstring_view wanted(name ? name : L"", SysStringLen(name));
-        // Names of ordinary length are folded on the stack; only a long one costs an allocation.
-        wchar_t folded[64];
-        std::wstring longKey;
-        std::wstring_view folding;
-        if (wanted.size() <= std::size(folded)) {
-            FoldCase(wanted, folded);
-            folding = {folded, wanted.size()};
-        } else {
-            longKey = ItemKey(wanted);
-            folding = longKey;
-        }
-        const auto found = byKey_.find(folding);
-        return found == byKey_.end() ? nullptr : found->second;
+        const size_t found = byKey_.Find({name ? name : L"", SysStringLen(name)});
+        return found == ItemKeyIndex::kNotFound ? nullptr : items_[found].Get();
     }
     ole::Variant position;
     if (FAILED(ole::ChangeType(position, *given, VT_I4))) return nullptr;

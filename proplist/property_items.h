@@ -4,14 +4,12 @@
 #include "ole/com_object.h"
 #include "ole/com_ptr.h"
 #include "ole/dispatch_impl.h"
+#include "proplist/item_key_index.h"
 #include "proplist/property_item.h"
 
 #include "kavella.h"
 
 #include <span>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace proplist {
@@ -63,16 +61,8 @@ private:
     PropertyItem* Find(const VARIANT& key) const;
 
     std::vector<ole::ComPtr<PropertyItem>> items_;
-    // Looked up by a view of the key, so that a lookup allocates nothing.
-    struct KeyHash {
-        using is_transparent = void;
-        size_t operator()(std::wstring_view key) const noexcept { return std::hash<std::wstring_view>{}(key); }
-    };
-    std::unordered_map<std::wstring, PropertyItem*, KeyHash, std::equal_to<>> byKey_;
+    ItemKeyIndex byKey_;
     ItemsObserver* observer_ = nullptr;
 };
-
-// The key under which a name is held: names that differ only in case share it.
-std::wstring ItemKey(std::wstring_view name);
 
 }  // namespace proplist
