@@ -43,17 +43,13 @@ protected:
     IDispatch* Child() const { return V_DISPATCH(&child.Get()); }
     template <typename Interface>
     ComPtr<Interface> ChildAs() const {
-        ComPtr<Interface> result;
-        EXPECT_EQ(Child()->QueryInterface(__uuidof(Interface), result.PutVoid()), S_OK);
-        return result;
+        return support::QueryAs<Interface>(Child());
     }
     template <typename Interface>
     ComPtr<Interface> ChildSiteAs() const {
         ComPtr<IOleClientSite> site;
-        ComPtr<Interface> result;
         EXPECT_EQ(ChildAs<IOleObject>()->GetClientSite(site.Put()), S_OK);
-        EXPECT_EQ(site.As(&result), S_OK);
-        return result;
+        return support::QueryAs<Interface>(site);
     }
     HRESULT Move(float left, float top, float width, float height) {
         const VARIANT arguments[] = {ole::FloatArgument(left), ole::FloatArgument(top), ole::FloatArgument(width),
@@ -112,8 +108,7 @@ TEST_F(ChildControlTest, ActivationShowsTheChildCoveringTheControlWithTheContain
     ASSERT_EQ(object->SetClientSite(container.Get()), S_OK);
     ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, container.Get(), 0, container->Window(), nullptr), S_OK);
     HWND parentWindow = nullptr, childWindow = nullptr;
-    ComPtr<IOleInPlaceObject> inPlace;
-    ASSERT_EQ(object.As(&inPlace), S_OK);
+    auto inPlace = support::QueryAs<IOleInPlaceObject>(object);
     ASSERT_EQ(inPlace->GetWindow(&parentWindow), S_OK);
     ASSERT_EQ(ChildAs<IOleWindow>()->GetWindow(&childWindow), S_OK);
     ASSERT_TRUE(IsWindow(childWindow));
@@ -147,8 +142,7 @@ TEST_F(ChildControlTest, DrawingTheControlDrawsTheChildWhereItSits) {
     support::Canvas canvas(100, 50);
     SIZEL extent{};
     ASSERT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
-    ComPtr<IViewObject> view;
-    ASSERT_EQ(object.As(&view), S_OK);
+    auto view = support::QueryAs<IViewObject>(object);
     // Drawn at the control's own pixel size, so the child's position maps one to one.
     const RECTL bounds{0, 0, MulDiv(extent.cx, GetDeviceCaps(canvas.Dc(), LOGPIXELSX), 2540),
                        MulDiv(extent.cy, GetDeviceCaps(canvas.Dc(), LOGPIXELSY), 2540)};

@@ -17,7 +17,7 @@ namespace {
 using doubles::EventSink;
 using ole::ComPtr;
 
-// A host's view of a control's outgoing interfaces.
+// A host's view of a control's outgoing interfaces, with two sinks connected to its events.
 class ConnectionPointTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -25,12 +25,17 @@ protected:
         ASSERT_EQ(control.As(&container), S_OK);
         ASSERT_EQ(container->FindConnectionPoint(DIID__TestControlEvents, events.Put()), S_OK);
         ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, notify.Put()), S_OK);
+        ASSERT_EQ(events->Advise(first.Get(), &cookies[0]), S_OK);
+        ASSERT_EQ(events->Advise(second.Get(), &cookies[1]), S_OK);
     }
 
     ComPtr<ITestControl> control;
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> events;
     ComPtr<IConnectionPoint> notify;
+    ComPtr<EventSink> first = EventSink::Create(DIID__TestControlEvents, "first sink");
+    ComPtr<EventSink> second = EventSink::Create(DIID__TestControlEvents, "second sink");
+    DWORD cookies[2] = {};
 };
 
 TEST_F(ConnectionPointTest, PointsKeepTheControlAliveAndNeverReuseACookie) {
@@ -42,28 +47,23 @@ TEST_F(ConnectionPointTest, PointsKeepTheControlAliveAndNeverReuseACookie) {
     EXPECT_EQ(events->Advise(wrongKind.Get(), &cookie), CONNECT_E_CANNOTCONNECT);
     EXPECT_EQ(cookie, 0u);
     EXPECT_EQ(wrongKind->RefCount(), 1u);
-    auto first = EventSink::Create(DIID__TestControlEvents, "first sink");
-    auto second = EventSink::Create(DIID__TestControlEvents, "second sink");
-    DWORD firstCookie = 0, secondCookie = 0;
-    ASSERT_EQ(events->Advise(first.Get(), &firstCookie), S_OK);
-    ASSERT_EQ(events->Advise(second.Get(), &secondCookie), S_OK);
     ComPtr<IEnumConnections> connections;
     ASSERT_EQ(events->EnumConnections(connections.Put()), S_OK);
     CONNECTDATA data[3] = {};
     ULONG fetched = 0;
     EXPECT_EQ(connections->Next(3, data, &fetched), S_FALSE);
     ASSERT_EQ(fetched, 2u);
-    EXPECT_EQ(data[0].dwCookie, firstCookie);
+    EXPECT_EQ(data[0].dwCookie, cookies[0]);
     EXPECT_EQ(first->RefCount(), 4u) << "connection, test, list of the enumerator, handed out";
     for (const CONNECTDATA& connection : {data[0], data[1]}) ComPtr<IUnknown>().Attach(connection.pUnk);
     connections.Reset();
-    EXPECT_EQ(notify->Unadvise(firstCookie), CONNECT_E_NOCONNECTION) << "cookies belong to their point";
-    EXPECT_EQ(events->Unadvise(firstCookie), S_OK);
+    EXPECT_EQ(notify->Unadvise(cookies[0]), CONNECT_E_NOCONNECTION) << "cookies belong to their point";
+    EXPECT_EQ(events->Unadvise(cookies[0]), S_OK);
     EXPECT_EQ(first->RefCount(), 1u);
-    EXPECT_EQ(events->Unadvise(firstCookie), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(events->Unadvise(cookies[0]), CONNECT_E_NOCONNECTION);
     DWORD third = 0;
     ASSERT_EQ(events->Advise(first.Get(), &third), S_OK);
-    EXPECT_TRUE(third != firstCookie && third != secondCookie) << "a new connection never reuses a cookie";
+    EXPECT_TRUE(third != cookies[0] && third != cookies[1]) << "a new connection never reuses a cookie";
 
     // Only the last reference, held through a point, ends the control and its connections.
     const long live = ole::Module::ObjectCount();
@@ -78,11 +78,6 @@ TEST_F(ConnectionPointTest, PointsKeepTheControlAliveAndNeverReuseACookie) {
 }
 
 TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingDownDuringTheEvent) {
-    auto first = EventSink::Create(DIID__TestControlEvents, "first sink");
-    auto second = EventSink::Create(DIID__TestControlEvents, "second sink");
-    DWORD cookies[2] = {};
-    ASSERT_EQ(events->Advise(first.Get(), &cookies[0]), S_OK);
-    ASSERT_EQ(events->Advise(second.Get(), &cookies[1]), S_OK);
     // The first sink spoils its arguments in place; the second still gets the originals.
     first->OnEvent([](DISPID, DISPPARAMS& parameters) {
         for (UINT i = 0; i < parameters.cArgs; ++i) VariantClear(&parameters.rgvarg[i]);
@@ -113,8 +108,7 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingD
 }
 
 TEST(PropertyNotifyConnectionTest, ReportsChangesUntilDisconnectedEvenFromItsOwnCallback) {
-    ComPtr<IFont> font;
-    ASSERT_EQ(support::MakeFont(L"Tahoma", 8).As(&font), S_OK);
+    auto font = support::QueryAs<IFont>(support::MakeFont(L"Tahoma", 8));
     std::vector<DISPID> changes;
     auto connection = std::make_unique<ole::PropertyNotifyConnection>();
     ASSERT_EQ(connection->Connect(font.Get(),

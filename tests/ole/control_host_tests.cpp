@@ -18,8 +18,7 @@ using doubles::EventSink;
 using doubles::PropertyNotifySink;
 using doubles::RecordingContainer;
 using ole::ComPtr;
-using Journal = std::vector<std::string>;
-using Calls = std::vector<std::string>;
+using Log = std::vector<std::string>;
 
 // A host's life with a control, from creation to the last release, in the sequences real hosts
 // use; the journal shows what the control's class was told, the container what it was asked.
@@ -61,9 +60,7 @@ protected:
 
     template <typename Interface>
     ComPtr<Interface> As() {
-        ComPtr<Interface> result;
-        EXPECT_EQ(object.As(&result), S_OK);
-        return result;
+        return support::QueryAs<Interface>(object);
     }
     ComPtr<IConnectionPoint> Point(REFIID events) {
         ComPtr<IConnectionPoint> point;
@@ -112,7 +109,7 @@ TEST_F(ControlHostTest, WithoutASiteTheControlDrawsWithinItsBoundsFiresAndHasAFo
               S_OK);
     EXPECT_EQ(GetPixel(canvas.Dc(), 10, 10), TestControl::kPaintColour);
     EXPECT_NE(GetPixel(canvas.Dc(), 1, 1), TestControl::kPaintColour) << "only within the bounds";
-    EXPECT_EQ(TestControl::Journal(), (Journal{"Initialize", "InitProperties"}))
+    EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "InitProperties"}))
         << "a control drawn before any InitNew gets a new control's properties";
     ComPtr<IFontDisp> font;
     ASSERT_EQ(control->get_Font(font.Put()), S_OK);
@@ -139,7 +136,7 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
     container->ClearCalls();
     ASSERT_EQ(Verb(OLEIVERB_INPLACEACTIVATE), S_OK);
     EXPECT_EQ(container->Calls(),
-              (Calls{"CanInPlaceActivate", "OnInPlaceActivate", "GetWindow", "GetWindowContext", "ShowObject"}));
+              (Log{"CanInPlaceActivate", "OnInPlaceActivate", "GetWindow", "GetWindowContext", "ShowObject"}));
     HWND window = Window();
     ASSERT_TRUE(IsWindow(window));
     EXPECT_EQ(GetParent(window), container->Window());
@@ -159,10 +156,10 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
     ASSERT_EQ(control->FireClicked(), S_OK);
     EXPECT_EQ(events->Events().size(), 1u);
     // Resized for the extent, then for the in-place size, and for the move.
-    const Journal& journal = TestControl::Journal();
+    const Log& journal = TestControl::Journal();
     ASSERT_GE(journal.size(), 6u);
-    EXPECT_EQ(Journal(journal.begin() + 2, journal.begin() + 6),
-              (Journal{"InitProperties", "Resize 100x50", "Show", "Resize 200x100"}));
+    EXPECT_EQ(Log(journal.begin() + 2, journal.begin() + 6),
+              (Log{"InitProperties", "Resize 100x50", "Show", "Resize 200x100"}));
 
     container->ClearCalls();
     container->SetAmbientFont(nullptr);
@@ -170,7 +167,7 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
     EXPECT_EQ(Point(IID_IPropertyNotifySink)->Unadvise(answer.dwPropNotifyCookie), S_OK);
     TearDownLikeAHost();
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(container->Calls(), Calls{"OnInPlaceDeactivate"});
+    EXPECT_EQ(container->Calls(), Log{"OnInPlaceDeactivate"});
     EXPECT_EQ(events->RefCount(), 1u);
     EXPECT_EQ(notify->RefCount(), 1u);
 }
@@ -204,7 +201,7 @@ TEST_F(ControlHostTest, VerbsShowHideAndActivateAndTellTheSiteOnce) {
     ASSERT_EQ(inPlace->UIDeactivate(), S_OK);
     ASSERT_EQ(inPlace->UIDeactivate(), S_OK);
     ASSERT_EQ(inPlace->InPlaceDeactivate(), S_OK);
-    EXPECT_EQ(container->Calls(), (Calls{"ShowObject", "OnUIActivate", "OnUIDeactivate", "OnInPlaceDeactivate"})) << "each once";
+    EXPECT_EQ(container->Calls(), (Log{"ShowObject", "OnUIActivate", "OnUIDeactivate", "OnInPlaceDeactivate"})) << "each once";
     EXPECT_EQ(Window(), nullptr) << "the window is gone";
 
     container->RefuseInPlaceActivation();
@@ -220,8 +217,8 @@ TEST_F(ControlHostTest, CloseSavesOnlyWhenAskedAndTellsAdviseSinks) {
     ASSERT_EQ(control->put_Count(5), S_OK);
     container->ClearCalls();
     ASSERT_EQ(object->Close(OLECLOSE_SAVEIFDIRTY), S_OK);
-    EXPECT_EQ(container->Calls(), Calls{"SaveObject"});
-    EXPECT_EQ(sink->Calls(), Calls{"OnClose"});
+    EXPECT_EQ(container->Calls(), Log{"SaveObject"});
+    EXPECT_EQ(sink->Calls(), Log{"OnClose"});
     container->ClearCalls();
     ASSERT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_TRUE(container->Calls().empty()) << "no save when told not to";
@@ -255,7 +252,7 @@ TEST_F(ControlHostTest, ASavedControlLoadsOnceBeforeItsSiteAndABrokenStreamChang
         const std::vector<BYTE> truncated(saved.begin(), saved.begin() + length);
         EXPECT_TRUE(FAILED(persist->Load(support::StreamOf(truncated).Get()))) << "truncated at " << length;
     }
-    EXPECT_EQ(TestControl::Journal(), Journal{"Initialize"}) << "no handler saw the broken streams";
+    EXPECT_EQ(TestControl::Journal(), Log{"Initialize"}) << "no handler saw the broken streams";
     // Wine's ATL and MFC: Load first, then the site.
     EXPECT_EQ(persist->Load(nullptr), E_POINTER);
     ASSERT_EQ(persist->Load(support::StreamOf(saved).Get()), S_OK);
@@ -266,7 +263,7 @@ TEST_F(ControlHostTest, ASavedControlLoadsOnceBeforeItsSiteAndABrokenStreamChang
     LONG count = 0;
     ASSERT_EQ(control->get_Count(&count), S_OK);
     EXPECT_EQ(count, 42);
-    EXPECT_EQ(TestControl::Journal(), (Journal{"Initialize", "ReadProperties"}));
+    EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "ReadProperties"}));
 }
 
 TEST_F(ControlHostTest, PropertyBagAndStorageRoundTripsGoThroughTheSameHandlers) {
@@ -299,7 +296,7 @@ TEST_F(ControlHostTest, PropertyBagAndStorageRoundTripsGoThroughTheSameHandlers)
         LONG count = 0;
         ASSERT_EQ(control->get_Count(&count), S_OK);
         EXPECT_EQ(count, 7) << (fromBag ? "bag" : "storage");
-        EXPECT_EQ(TestControl::Journal(), (Journal{"Initialize", "ReadProperties"}));
+        EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "ReadProperties"}));
     }
 }
 
@@ -309,7 +306,7 @@ TEST_F(ControlHostTest, AFailingReadPropertiesIsTheOnlyInitialisation) {
     ASSERT_EQ(ole::WriteBagValue(bag.Get(), L"Count", ole::Variant(std::wstring_view(L"many")).Get()), S_OK);
     EXPECT_EQ(As<IPersistPropertyBag>()->Load(bag.Get(), nullptr), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(As<IPersistPropertyBag>()->InitNew(), E_UNEXPECTED);
-    EXPECT_EQ(TestControl::Journal(), (Journal{"Initialize", "ReadProperties"}));
+    EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "ReadProperties"}));
 }
 
 }  // namespace

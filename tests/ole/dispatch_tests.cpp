@@ -53,15 +53,12 @@ TEST_F(DispatchTest, LateBindingConvertsAsTheMethodIsDeclaredAndRefusesAnotherIn
               DISP_E_UNKNOWNINTERFACE);
 
     // What hosts ask before they connect to events and before they trust error info.
-    ComPtr<IProvideClassInfo2> classInfo;
-    ASSERT_EQ(dispatch.As(&classInfo), S_OK);
     GUID source = IID_IUnknown;
-    EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
+    EXPECT_EQ(support::QueryAs<IProvideClassInfo2>(dispatch)->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
     EXPECT_EQ(source, DIID__TestControlEvents);
-    ComPtr<ISupportErrorInfo> support;
-    ASSERT_EQ(dispatch.As(&support), S_OK);
-    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_ITestControl), S_OK);
-    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IConnectionPointContainer), S_FALSE);
+    auto errors = support::QueryAs<ISupportErrorInfo>(dispatch);
+    EXPECT_EQ(errors->InterfaceSupportsErrorInfo(IID_ITestControl), S_OK);
+    EXPECT_EQ(errors->InterfaceSupportsErrorInfo(IID_IConnectionPointContainer), S_FALSE);
 }
 
 TEST(AutomationErrorHResultTest, NumbersBelow65536AreOffsetIntoTheControlFacility) {

@@ -65,8 +65,7 @@ protected:
 
 TEST_F(PropertyStreamTest, EveryKindOfValueSurvivesTheRoundTripAsItWasAtSaveTime) {
     // The font as it was saved is what a loaded copy must be; a later change must not reach it.
-    ComPtr<IFont> original;
-    ASSERT_EQ(font.As(&original), S_OK);
+    auto original = support::QueryAs<IFont>(font);
     CY savedSize{};
     ASSERT_EQ(original->get_Size(&savedSize), S_OK);
     ASSERT_EQ(original->put_Size(CY{{200000, 0}}), S_OK);
@@ -112,22 +111,19 @@ TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
     for (size_t length = 0; length < saved.size(); ++length) {
         EXPECT_TRUE(FAILED(Load(std::vector<BYTE>(saved.begin(), saved.begin() + length)))) << "cut at " << length;
     }
-    std::vector<BYTE> newer = saved, foreign = saved, wrongType = saved;
-    newer[4] = 2;
-    foreign[0] ^= 0xFF;
-    wrongType[16 + 4 + 8] = 0x42;  // the first entry, "Flag": name length, 4 characters, then its type
     const struct {
         std::vector<BYTE> bytes;
         HRESULT expected;
         const char* what;
     } cases[] = {
-        {newer, STG_E_INVALIDHEADER, "a newer version"},
-        {foreign, STG_E_INVALIDHEADER, "not ours"},
+        {Patched(4, 2), STG_E_INVALIDHEADER, "a newer version"},
+        {Patched(0, 0), STG_E_INVALIDHEADER, "not ours"},
         {Patched(8, 0xFFFFFFF0), STG_E_DOCFILECORRUPT, "huge payload length"},
         {Patched(8, static_cast<DWORD>(saved.size())), STG_E_READFAULT, "payload past the end"},
         {Patched(12, 0x7FFFFFFF), STG_E_DOCFILECORRUPT, "huge entry count"},
         {Patched(16, 0x7FFFFFFF), STG_E_DOCFILECORRUPT, "huge name length"},
-        {wrongType, STG_E_DOCFILECORRUPT, "no such value type"},
+        // The first entry, "Flag": name length, 4 characters, then its type.
+        {Patched(16 + 4 + 8, 0x42), STG_E_DOCFILECORRUPT, "no such value type"},
         {Patched(8, static_cast<DWORD>(saved.size() - 12 - 1)), STG_E_DOCFILECORRUPT, "payload shorter than its content"},
     };
     for (const auto& c : cases) EXPECT_EQ(Load(c.bytes), c.expected) << c.what;
@@ -162,12 +158,9 @@ TEST(ByteReaderTest, AReadThatDoesNotFitFailsAndLeavesThePosition) {
 }
 
 TEST_F(PropertyStreamTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
-    MemoryPropertyBag::Entry hostile;
-    hostile.name = L"Payload";
-    hostile.isObject = true;
-    hostile.objectClass = CLSID_TestControl;
     ComPtr<MemoryPropertyBag> crafted;
     ASSERT_EQ(ole::MakeObject(crafted), S_OK);
+    MemoryPropertyBag::Entry hostile{L"Payload", Variant(), true, CLSID_TestControl, {}};
     ASSERT_EQ(crafted->Add(std::move(hostile)), S_OK);
     ComPtr<IStream> output = support::StreamOf({});
     ASSERT_EQ(ole::SavePropertyBag(*crafted.Get(), output.Get()), S_OK);

@@ -2,6 +2,7 @@
 
 #include "ole/com_ptr.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
@@ -12,6 +13,14 @@
 
 // What several test programs need from COM, written once.
 namespace support {
+
+// `object`'s `Interface`, failing the test when it has none.
+template <typename Interface, typename Object>
+ole::ComPtr<Interface> QueryAs(const Object& object) {
+    ole::ComPtr<Interface> result;
+    EXPECT_EQ(object->QueryInterface(__uuidof(Interface), result.PutVoid()), S_OK);
+    return result;
+}
 
 // A memory stream holding `bytes`, positioned at its start.
 ole::ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes);
