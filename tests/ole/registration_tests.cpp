@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace runtime_tests {
 namespace {
 
@@ -35,8 +34,7 @@ protected:
 
     HKEY scratch = nullptr;
     const ole::ControlRegistration registration{&CLSID_TestControl, L"TestControl", L"RuntimeTestLib.TestControl",
-                                                &LIBID_RuntimeTestLib,  L"1.2",       0x20191,
-                                                30000,                  L"Apartment"};
+                                                &LIBID_RuntimeTestLib, L"1.2", 0x20191, 30000, L"Apartment"};
     const std::wstring classKey = L"CLSID\\" + GuidText(CLSID_TestControl);
     const std::wstring typeLibKey = L"TypeLib\\" + GuidText(LIBID_RuntimeTestLib);
     const std::wstring server = ole::ModuleFileName();
