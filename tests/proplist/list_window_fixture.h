@@ -23,6 +23,16 @@ inline void Pump() {
     }
 }
 
+// The name of the item an event argument passes, or "?" when it passes none.
+inline std::wstring ItemNameIn(const VARIANT& argument) {
+    ole::ComPtr<IPropertyItem> item;
+    if (V_VT(&argument) != VT_DISPATCH || !V_DISPATCH(&argument) ||
+        FAILED(V_DISPATCH(&argument)->QueryInterface(IID_IPropertyItem, item.PutVoid()))) {
+        return L"?";
+    }
+    return NameOf(item.Get());
+}
+
 // The list in place in a container, filled from the sample object, with a sink on its events.
 class ListWindowTest : public testing::Test {
 protected:
@@ -45,6 +55,11 @@ protected:
     }
 
     void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
+
+    void Click(int x, int y, HWND target = nullptr) {
+        SendMessageW(target ? target : window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageW(target ? target : window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
 
     size_t Count(DISPID id) const {
         return static_cast<size_t>(std::count_if(sink->Events().begin(), sink->Events().end(),
