@@ -23,16 +23,6 @@ inline void Pump() {
     }
 }
 
-// The name of the item an event argument passes, or "?" when it passes none.
-inline std::wstring ItemNameIn(const VARIANT& argument) {
-    ole::ComPtr<IPropertyItem> item;
-    if (V_VT(&argument) != VT_DISPATCH || !V_DISPATCH(&argument) ||
-        FAILED(V_DISPATCH(&argument)->QueryInterface(IID_IPropertyItem, item.PutVoid()))) {
-        return L"?";
-    }
-    return NameOf(item.Get());
-}
-
 // The list in place in a container, filled from the sample object, with a sink on its events.
 class ListWindowTest : public testing::Test {
 protected:
