@@ -213,13 +213,12 @@ TEST_F(AboutBoxTest, AnExceptionWhileOpeningALinkStaysInsideTheBox) {
     shellResult = 2;  // the shell finds no such file, so the box has a message to show
     messageRunsOutOfMemory = true;
     EXPECT_EQ(ShowAndClose([](frmAbout& shown) {
-                  HWND link = shown.lblURL[0].Handle();
-                  for (int click = 0; click < 2; ++click) {
-                      PostMessageW(shown.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), BN_CLICKED),
-                                   reinterpret_cast<LPARAM>(link));
-                  }
-              }),
-              S_OK);
+        HWND link = shown.lblURL[0].Handle();
+        const WPARAM clicked = MAKEWPARAM(GetDlgCtrlID(link), BN_CLICKED);
+        for (int click = 0; click < 2; ++click) {
+            PostMessageW(shown.Handle(), WM_COMMAND, clicked, reinterpret_cast<LPARAM>(link));
+        }
+    }), S_OK);
     EXPECT_EQ(log.size(), 2u) << "the box still answers after the first click";
 }
 

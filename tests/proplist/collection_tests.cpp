@@ -86,9 +86,7 @@ TEST_F(CollectionTest, EnumerationWalksASnapshotThatClearDoesNotDisturb) {
 
     std::vector<std::wstring> rest;
     for (ole::Variant element; enumerator->Next(1, element.Out(), &fetched) == S_OK;) {
-        ComPtr<IPropertyItem> item;
-        ASSERT_EQ(V_DISPATCH(&element.Get())->QueryInterface(IID_IPropertyItem, item.PutVoid()), S_OK);
-        rest.push_back(NameOf(item.Get()));
+        rest.push_back(ItemNameIn(element.Get()));
     }
     EXPECT_EQ(rest.size(), 12u);
     EXPECT_EQ(rest.front(), L"Count");

@@ -12,12 +12,7 @@ using ole::ComPtr;
 
 namespace {
 
-VARIANT Child(LONG id) {
-    VARIANT child;
-    V_VT(&child) = VT_I4;
-    V_I4(&child) = id;
-    return child;
-}
+VARIANT Child(LONG id) { return ole::Variant(id).Get(); }
 
 std::vector<DWORD>& WinEvents() {
     static std::vector<DWORD> events;

@@ -42,6 +42,16 @@ inline std::wstring NameOf(IPropertyItem* item) {
     return std::wstring(name.View());
 }
 
+// The name of the item a variant holds, or "?" when it holds none.
+inline std::wstring ItemNameIn(const VARIANT& argument) {
+    ole::ComPtr<IPropertyItem> item;
+    if (V_VT(&argument) != VT_DISPATCH || !V_DISPATCH(&argument) ||
+        FAILED(V_DISPATCH(&argument)->QueryInterface(IID_IPropertyItem, item.PutVoid()))) {
+        return L"?";
+    }
+    return NameOf(item.Get());
+}
+
 inline std::vector<std::wstring> ItemNames(proplist::KavellaList* list) {
     std::vector<std::wstring> names;
     const ole::ComPtr<IPropertyItems> items = ItemsOf(list);

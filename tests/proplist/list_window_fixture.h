@@ -46,6 +46,11 @@ protected:
 
     void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
 
+    void Click(int x, int y, HWND target = nullptr) {
+        SendMessageW(target ? target : window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageW(target ? target : window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
+
     size_t Count(DISPID id) const {
         return static_cast<size_t>(std::count_if(sink->Events().begin(), sink->Events().end(),
                                                  [&](const auto& event) { return event.id == id; }));
