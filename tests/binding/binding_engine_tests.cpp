@@ -208,7 +208,7 @@ TEST_F(WritingTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFai
     EXPECT_EQ(Log(list->Log().begin(), list->Log().begin() + 4),
               (Log{L"Caption.Modified=True", L"Caption.Name", L"Caption.Value",
                    L"event PropertyChanged Caption='Edited'"}));
-    EXPECT_EQ(Describe(client->Property(L"Caption")->Get()), L"'Edited'");
+    EXPECT_EQ(Describe(*client->Property(L"Caption")), L"'Edited'");
     EXPECT_EQ(Marker(L"Caption"), L"True") << "stays marked";
 
     Item(L"Picture")->value = Variant(static_cast<IDispatch*>(nullptr));
