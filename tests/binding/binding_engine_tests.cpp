@@ -1,4 +1,5 @@
 #include "binding/binding_engine.h"
+#include "binding/uncounted_reference.h"
 
 #include "ole/error_info.h"
 #include "ole/module.h"
@@ -283,6 +284,16 @@ TEST_F(LifetimeTest, AHandlerMayBindAnotherClientOrDropTheSupportObjectWhileItWo
     EXPECT_EQ(alive, ole::Module::ObjectCount() + 2) << "the support object and the sink the list is calling";
     EXPECT_TRUE(Writes().empty()) << "the client was unbound before the write";
     EXPECT_EQ(list->SinkCount(), 0u);
+}
+
+// Holding by reference is proved above: the leak check counts the client's references. The
+// address alone is the path nothing else takes.
+TEST_F(LifetimeTest, AnAddressAloneReadsAsACountedReferenceToThatObject) {
+    UncountedReference byAddress;
+    byAddress.SetPointer(reinterpret_cast<LONG_PTR>(static_cast<IDispatch*>(client.Get())));
+    EXPECT_EQ(byAddress.Reference().Get(), client.Get());
+    byAddress.SetPointer(0);
+    EXPECT_EQ(byAddress.Reference(), nullptr);
 }
 
 }  // namespace
