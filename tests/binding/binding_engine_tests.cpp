@@ -161,22 +161,20 @@ constexpr HidingRule kHidingRules[] = {
     {0, 1, 0, 0, true},    {0, 0, 0, 0, true},     {0, 0, -1, 0, true},   {-1, -1, -1, 0, false},
 };
 
-TEST(HidingTest, EachRuleDecidesWhetherTheItemStaysVisible) {
-    const ComPtr<FakeAutomationObject> client = FakeAutomationObject::Create();
+// The engine only ever hides, so each rule starts from a visible item.
+TEST_F(RefreshTest, EachHidingRuleDecidesWhetherTheItemStaysVisible) {
+    Bind();
+    support->SetAutoPopulate(VARIANT_FALSE);
+    doubles::FakeItem* const item = Item(L"Caption");
     for (const HidingRule& rule : kHidingRules) {
         SCOPED_TRACE(testing::Message() << "rule " << (&rule - kHidingRules));
-        const ComPtr<FakeList> list = FakeList::Create();
-        list->SetCatalogue({{L"Item", false, rule.style}});
-        ASSERT_EQ(list->PopulateFromObject(Variant(static_cast<IDispatch*>(client.Get())).Get()), S_OK);
-        list->Item(L"Item")->readOnly = rule.readOnly;
-        ComPtr<InspectaSupport> support;
-        ASSERT_EQ(ole::MakeObject(support), S_OK);
-        support->SetAutoPopulate(VARIANT_FALSE);
         ASSERT_EQ(support->SetHideReadOnlyItems(rule.hideReadOnlyItems), S_OK);
         ASSERT_EQ(support->SetHideCustomItems(rule.hideCustomItems), S_OK);
-        ASSERT_EQ(support->SetKavella(static_cast<_Kavella*>(list.Get())), S_OK);
-        ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
-        EXPECT_EQ(list->Item(L"Item")->visible, rule.visible ? VARIANT_TRUE : VARIANT_FALSE);
+        item->readOnly = rule.readOnly;
+        item->style = rule.style;
+        item->visible = VARIANT_TRUE;
+        ASSERT_EQ(support->Refresh(), S_OK);
+        EXPECT_EQ(item->visible, rule.visible ? VARIANT_TRUE : VARIANT_FALSE);
     }
 }
 
