@@ -12,8 +12,6 @@ bool IsRead(WORD kind) { return kind & (DISPATCH_PROPERTYGET | DISPATCH_METHOD);
 
 }  // namespace
 
-ole::ComPtr<FakeAutomationObject> FakeAutomationObject::Create(std::string name) { return Make(std::move(name)); }
-
 void FakeAutomationObject::SetProperty(const std::wstring& name, const VARIANT& value, Access access) {
     Member* member = Find(name);
     if (!member) {

@@ -32,7 +32,7 @@ public:
         HRESULT result;
     };
 
-    static ole::ComPtr<FakeAutomationObject> Create(std::string name = "client");
+    static ole::ComPtr<FakeAutomationObject> Create(std::string name = "client") { return Make(std::move(name)); }
 
     void SetProperty(const std::wstring& name, const VARIANT& value, Access access = Access::ReadWrite);
     void SetProperty(const std::wstring& name, const ole::Variant& value, Access access = Access::ReadWrite) {
