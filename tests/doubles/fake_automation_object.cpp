@@ -12,8 +12,6 @@ bool IsRead(WORD kind) { return kind & (DISPATCH_PROPERTYGET | DISPATCH_METHOD);
 
 }  // namespace
 
-ole::ComPtr<FakeAutomationObject> FakeAutomationObject::Create(std::string name) { return Make(std::move(name)); }
-
 void FakeAutomationObject::SetProperty(const std::wstring& name, const VARIANT& value, Access access) {
     Member* member = Find(name);
     if (!member) {
@@ -24,12 +22,9 @@ void FakeAutomationObject::SetProperty(const std::wstring& name, const VARIANT& 
     member->access = access;
 }
 
-std::optional<ole::Variant> FakeAutomationObject::Property(const std::wstring& name) const {
+const VARIANT* FakeAutomationObject::Property(const std::wstring& name) {
     const Member* member = Find(name);
-    if (!member) return std::nullopt;
-    ole::Variant copy;
-    if (FAILED(copy.CopyFrom(member->value.Get()))) throw std::bad_alloc();
-    return copy;
+    return member ? &member->value.Get() : nullptr;
 }
 
 void FakeAutomationObject::FailOn(const std::wstring& member, WORD kind, HRESULT failure, std::wstring source,
@@ -42,10 +37,6 @@ FakeAutomationObject::Member* FakeAutomationObject::Find(const std::wstring& nam
         if (SameName(member.name, name)) return &member;
     }
     return nullptr;
-}
-
-const FakeAutomationObject::Member* FakeAutomationObject::Find(const std::wstring& name) const {
-    return const_cast<FakeAutomationObject*>(this)->Find(name);
 }
 
 const FakeAutomationObject::Failure* FakeAutomationObject::FailureFor(const std::wstring& member, WORD kind) const {

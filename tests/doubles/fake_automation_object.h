@@ -7,7 +7,6 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,14 +32,14 @@ public:
         HRESULT result;
     };
 
-    static ole::ComPtr<FakeAutomationObject> Create(std::string name = "client");
+    static ole::ComPtr<FakeAutomationObject> Create(std::string name = "client") { return Make(std::move(name)); }
 
     void SetProperty(const std::wstring& name, const VARIANT& value, Access access = Access::ReadWrite);
     void SetProperty(const std::wstring& name, const ole::Variant& value, Access access = Access::ReadWrite) {
         SetProperty(name, value.Get(), access);
     }
-    // The property's current value, or nothing if it is absent.
-    std::optional<ole::Variant> Property(const std::wstring& name) const;
+    // The property's current value, or null if it is absent.
+    const VARIANT* Property(const std::wstring& name);
 
     // Makes calls of `kind` on `member` fail with `failure`. With a source or a description,
     // Invoke reports them through EXCEPINFO and returns DISP_E_EXCEPTION.
@@ -78,7 +77,6 @@ private:
     friend Double;
     explicit FakeAutomationObject(std::string name) : Double(std::move(name)) {}
     Member* Find(const std::wstring& name);
-    const Member* Find(const std::wstring& name) const;
     const Failure* FailureFor(const std::wstring& member, WORD kind) const;
     HRESULT Fail(const Failure& failure, EXCEPINFO* exception) const;
     HRESULT InvokeMember(Member& member, WORD kind, const DISPPARAMS& parameters, VARIANT* result,

@@ -6,8 +6,6 @@
 
 namespace doubles {
 
-ole::ComPtr<RecordingPropertyBag> RecordingPropertyBag::Create(bool textOnly) { return Make(textOnly); }
-
 void RecordingPropertyBag::Set(const std::wstring& name, const VARIANT& value) {
     ole::Variant copy;
     if (FAILED(copy.CopyFrom(value))) throw std::bad_alloc();

@@ -19,7 +19,7 @@ namespace doubles {
 // string, as Office's text bags do.
 class RecordingPropertyBag final : public Double<RecordingPropertyBag, IPropertyBag> {
 public:
-    static ole::ComPtr<RecordingPropertyBag> Create(bool textOnly = false);
+    static ole::ComPtr<RecordingPropertyBag> Create(bool textOnly = false) { return Make(textOnly); }
 
     void Set(const std::wstring& name, const VARIANT& value);
     // Makes every Read of `name` fail with `failure`.

@@ -7,41 +7,26 @@ namespace doubles {
 
 namespace {
 
-std::vector<TestDouble*>& Registry() {
-    static std::vector<TestDouble*> doubles;
-    return doubles;
-}
-
-std::vector<std::string>& Faults() {
-    static std::vector<std::string> faults;
-    return faults;
-}
+std::vector<TestDouble*> registry;
+std::vector<std::string> faults;
 
 }  // namespace
 
 TestDouble::TestDouble(std::string name) : name_(std::move(name)) {
-    Registry().push_back(this);
+    registry.push_back(this);
 }
 
 TestDouble::~TestDouble() {
-    auto& doubles = Registry();
-    doubles.erase(std::remove(doubles.begin(), doubles.end(), this), doubles.end());
+    registry.erase(std::remove(registry.begin(), registry.end(), this), registry.end());
 }
 
-ULONG TestDouble::CountAddRef() {
+ULONG TestDouble::Count(int change, const char* call) {
     if (references_ == 0) {
-        Faults().push_back("AddRef on " + name_ + " after its last Release");
+        faults.push_back(call + (" on " + name_) + " after its last Release");
         return 0;
     }
-    return ++references_;
-}
-
-ULONG TestDouble::CountRelease() {
-    if (references_ == 0) {
-        Faults().push_back("Release on " + name_ + " after its last Release");
-        return 0;
-    }
-    return --references_;
+    references_ = static_cast<ULONG>(static_cast<long>(references_) + change);
+    return references_;
 }
 
 bool SameName(const std::wstring& left, const std::wstring& right) {
@@ -51,7 +36,7 @@ bool SameName(const std::wstring& left, const std::wstring& right) {
 
 std::vector<LiveDouble> LiveDoubles() {
     std::vector<LiveDouble> live;
-    for (const TestDouble* object : Registry()) {
+    for (const TestDouble* object : registry) {
         if (!object->IsDead()) live.push_back({object, object->DoubleName(), object->RefCount()});
     }
     return live;
@@ -60,13 +45,13 @@ std::vector<LiveDouble> LiveDoubles() {
 std::vector<std::string> BuryDeadDoubles() {
     for (;;) {
         std::vector<TestDouble*> dead;
-        for (TestDouble* object : Registry()) {
+        for (TestDouble* object : registry) {
             if (object->IsDead()) dead.push_back(object);
         }
         if (dead.empty()) break;
         for (TestDouble* object : dead) delete object;
     }
-    return std::exchange(Faults(), {});
+    return std::exchange(faults, {});
 }
 
 }  // namespace doubles

@@ -29,10 +29,13 @@ public:
     bool IsDead() const { return references_ == 0; }
 
 protected:
-    ULONG CountAddRef();
-    ULONG CountRelease();
+    ULONG CountAddRef() { return Count(+1, "AddRef"); }
+    ULONG CountRelease() { return Count(-1, "Release"); }
 
 private:
+    // Changes the count by `change`, unless the double is dead: that call is recorded as a fault.
+    ULONG Count(int change, const char* call);
+
     std::string name_;
     ULONG references_ = 1;  // the creator's
 };
