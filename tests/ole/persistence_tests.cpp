@@ -128,6 +128,18 @@ TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
     };
     for (const auto& c : cases) EXPECT_EQ(Load(c.bytes), c.expected) << c.what;
 
+    // A value's bytes missing while the header's length agrees with what is there.
+    ComPtr<MemoryPropertyBag> single;
+    ASSERT_EQ(ole::MakeObject(single), S_OK);
+    ASSERT_EQ(ole::WriteBagValue(single.Get(), L"N", Variant(LONG{7}).Get()), S_OK);
+    ComPtr<IStream> stream = support::StreamOf({});
+    ASSERT_EQ(ole::SavePropertyBag(*single.Get(), stream.Get()), S_OK);
+    std::vector<BYTE> valueCut = support::StreamBytes(stream.Get());
+    valueCut.resize(valueCut.size() - sizeof(LONG));
+    const DWORD shorterPayload = static_cast<DWORD>(valueCut.size() - 12);
+    std::memcpy(&valueCut[8], &shorterPayload, sizeof(shorterPayload));
+    EXPECT_EQ(Load(valueCut), STG_E_DOCFILECORRUPT) << "a value cut off with its payload";
+
     std::mt19937 random(4242);
     for (int round = 0; round < 300; ++round) {
         std::vector<BYTE> bytes = saved;
