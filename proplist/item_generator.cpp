@@ -5,6 +5,7 @@
 #include "ole/hresult.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
+#include "proplist/item_categories.h"
 #include "proplist/list_errors.h"
 
 #include <algorithm>
@@ -375,6 +376,7 @@ HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& item
     std::vector<ItemDescription> properties;
     std::vector<MEMBERID> ids;
     RETURN_IF_FAILED(DescribeProperties(info.Get(), properties, ids));
+    AssignCategories(object, ids, properties);
     return ole::Guarded([&]() -> HRESULT {
         std::vector<ComPtr<PropertyItem>> made;
         made.reserve(properties.size());

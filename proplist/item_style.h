@@ -38,6 +38,9 @@ struct ItemDescription {
     VARTYPE valueType = VT_EMPTY;
     // The enumeration's names, shared by every item of that enumeration.
     std::shared_ptr<const EnumMembers> members;
+    // The name of the category the object files the property under, shared by the items of one
+    // category; null when the object has no categories.
+    std::shared_ptr<const std::wstring> category;
 };
 
 }  // namespace proplist

@@ -16,6 +16,8 @@ namespace proplist {
 
 namespace {
 
+constexpr DISPID kDispidViewOrder = 5;
+
 // The object a Variant argument refers to, by value or by reference.
 ole::ComPtr<IDispatch> ObjectOf(const VARIANT& given) {
     IUnknown* object = ole::ReferencedObject(given);
@@ -73,9 +75,11 @@ HRESULT KavellaList::InitProperties() {
 HRESULT KavellaList::ReadProperties(IPropertyBag* bag) {
     const ole::Variant currentFont(static_cast<IDispatch*>(font_.Get()));
     const ole::Variant enabledByDefault(true);
-    ole::Variant font, enabled;
+    const ole::Variant objectOrder(LONG{ListView::kObjectOrder});
+    ole::Variant font, enabled, order;
     RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Font", VT_DISPATCH, currentFont.Get(), font));
     RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Enabled", VT_BOOL, enabledByDefault.Get(), enabled));
+    RETURN_IF_FAILED(ole::ReadBagValue(bag, L"ViewOrder", VT_I4, objectOrder.Get(), order));
     ole::ComPtr<IFontDisp> readFont;
     if (V_DISPATCH(&font.Get())) {
         RETURN_IF_FAILED(V_DISPATCH(&font.Get())->QueryInterface(IID_IFontDisp, readFont.PutVoid()));
@@ -83,12 +87,15 @@ HRESULT KavellaList::ReadProperties(IPropertyBag* bag) {
     }
     enabled_ = V_BOOL(&enabled.Get()) != VARIANT_FALSE;
     view_->EnabledChanged();
+    // An order this list does not know (a later version's) leaves the object's own.
+    if (!view_->SetViewOrder(V_I4(&order.Get()))) view_->SetViewOrder(ListView::kObjectOrder);
     return S_OK;
 }
 
 HRESULT KavellaList::WriteProperties(IPropertyBag* bag) {
     RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Font", ole::Variant(static_cast<IDispatch*>(font_.Get())).Get()));
-    return ole::WriteBagValue(bag, L"Enabled", ole::Variant(enabled_).Get());
+    RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Enabled", ole::Variant(enabled_).Get()));
+    return ole::WriteBagValue(bag, L"ViewOrder", ole::Variant(LONG{view_->ViewOrder()}).Get());
 }
 
 void KavellaList::Resize() {
@@ -155,6 +162,8 @@ HRESULT KavellaList::TranslateAccelerator(LPMSG message) {
         return ControlOf::TranslateAccelerator(message);
     }
 }
+
+void KavellaList::ViewOrderChanged() noexcept { PropertyChanged(kDispidViewOrder); }
 
 void KavellaList::Raise(DISPID id, std::span<const VARIANT> arguments) noexcept { FireEvent(id, arguments); }
 
@@ -257,6 +266,22 @@ HRESULT KavellaList::put_Enabled(VARIANT_BOOL enabled) {
     PropertyChanged(0x6803000A);
     InvalidateView();
     Raise(events::kEnabledChanged, {});
+    return S_OK;
+}
+
+}  // namespace proplist
+
+namespace proplist {
+
+HRESULT KavellaList::get_ViewOrder(LONG* order) {
+    if (!order) return E_POINTER;
+    *order = view_->ViewOrder();
+    return S_OK;
+}
+
+HRESULT KavellaList::put_ViewOrder(LONG order) {
+    if (!view_->SetViewOrder(order)) return RaiseListError(kErrorInvalidValue, IID__Kavella);
+    ole::ClearErrorInfo();
     return S_OK;
 }
 

@@ -42,6 +42,8 @@ public:
     IFACEMETHODIMP putref_Font(IFontDisp* font) override;
     IFACEMETHODIMP get_Enabled(VARIANT_BOOL* enabled) override;
     IFACEMETHODIMP put_Enabled(VARIANT_BOOL enabled) override;
+    IFACEMETHODIMP get_ViewOrder(LONG* order) override;
+    IFACEMETHODIMP put_ViewOrder(LONG order) override;
 
     // IOleInPlaceActiveObject: the keys that move and edit in the list are the list's, not
     // the container's dialog navigation.
@@ -73,6 +75,7 @@ private:
     void Raise(DISPID id, std::span<const VARIANT> arguments) noexcept override;
     IUnknown* Lifeline() noexcept override { return Identity(); }
     void FocusReceived() noexcept override;
+    void ViewOrderChanged() noexcept override;
 
     void UseFont(IFontDisp* font) noexcept;
 

@@ -95,6 +95,7 @@ HRESULT ListAccessible::get_accName(VARIANT child, BSTR* name) {
     size_t row = kSelf;
     RETURN_IF_FAILED(Resolve(child, row));
     if (row == kSelf) return TextOut(L"Properties", name);
+    if (const RowGroup* header = view_->rows_.HeaderAt(row)) return TextOut(*header->name, name);
     return TextOut(view_->ItemAtRow(row)->Description().name, name);
 }
 
@@ -103,7 +104,7 @@ HRESULT ListAccessible::get_accValue(VARIANT child, BSTR* value) {
     *value = nullptr;
     size_t row = kSelf;
     RETURN_IF_FAILED(Resolve(child, row));
-    if (row == kSelf) return S_FALSE;
+    if (row == kSelf || !view_->ItemAtRow(row)) return S_FALSE;
     const PropertyItem& item = *view_->ItemAtRow(row);
     return ole::Guarded([&] { return TextOut(FormatValue(item.Description(), item.CurrentValue()), value); });
 }
@@ -116,7 +117,9 @@ HRESULT ListAccessible::get_accRole(VARIANT child, VARIANT* role) {
     size_t row = kSelf;
     RETURN_IF_FAILED(Resolve(child, row));
     V_VT(role) = VT_I4;
-    V_I4(role) = row == kSelf ? ROLE_SYSTEM_LIST : ROLE_SYSTEM_LISTITEM;
+    V_I4(role) = row == kSelf                      ? ROLE_SYSTEM_LIST
+                 : view_->rows_.HeaderAt(row) ? ROLE_SYSTEM_OUTLINEITEM
+                                              : ROLE_SYSTEM_LISTITEM;
     return S_OK;
 }
 
@@ -135,7 +138,11 @@ HRESULT ListAccessible::get_accState(VARIANT child, VARIANT* state) {
         flags |= STATE_SYSTEM_SELECTABLE;
         if (row == view_->rows_.Selected()) flags |= focused ? STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED
                                                          : STATE_SYSTEM_SELECTED;
-        if (view_->ItemAtRow(row)->Description().readOnly) flags |= STATE_SYSTEM_READONLY;
+        if (const RowGroup* header = view_->rows_.HeaderAt(row)) {
+            flags |= header->expanded ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED;
+        } else if (view_->ItemAtRow(row)->Description().readOnly) {
+            flags |= STATE_SYSTEM_READONLY;
+        }
         const size_t top = view_->rows_.Top();
         if (row < top || row >= top + view_->RowsPerPage()) flags |= STATE_SYSTEM_OFFSCREEN;
     }
@@ -182,6 +189,9 @@ HRESULT ListAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
     *action = nullptr;
     size_t row = kSelf;
     RETURN_IF_FAILED(Resolve(child, row));
+    if (const RowGroup* header = view_->rows_.HeaderAt(row)) {
+        return TextOut(header->expanded ? L"Collapse" : L"Expand", action);
+    }
     if (row == kSelf || view_->ItemAtRow(row)->Description().readOnly) return S_FALSE;
     return TextOut(L"Edit", action);
 }
@@ -265,7 +275,8 @@ HRESULT ListAccessible::accDoDefaultAction(VARIANT child) {
     if (row == kSelf) return DISP_E_MEMBERNOTFOUND;
     const ole::ComPtr<IUnknown> lifeline(view_->host_.Lifeline());
     if (!view_->Select(row)) return S_FALSE;
-    view_->BeginEdit();
+    if (view_->rows_.HeaderAt(row)) view_->ToggleGroup(row);
+    else view_->BeginEdit();
     return S_OK;
 }
 

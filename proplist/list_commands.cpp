@@ -161,12 +161,7 @@ void ListView::RequestHelp() noexcept {
 
 void ListView::ToggleSortOrder() noexcept {
     if (!CommitEdit()) return;
-    rows_.SetAlphabetical(!rows_.Alphabetical());
-    EnsureVisible(rows_.Selected());
-    UpdateScrollBar();
-    Invalidate();
-    const VARIANT arguments[] = {ole::BooleanArgument(rows_.Alphabetical() ? VARIANT_TRUE : VARIANT_FALSE)};
-    host_.Raise(events::kSortOrderChanged, arguments);
+    SetViewOrder(rows_.Alphabetical() ? kObjectOrder : kAlphabeticalOrder);
 }
 
 }  // namespace proplist

@@ -9,9 +9,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 
-// The filter box above the rows: what the user types there narrows the rows to the names that
-// contain it; Esc closes it and every row shows again.
+
+// The search box above the rows: what the user types there narrows the rows to the names that
+// contain it; Esc clears it and every row shows again.
 namespace proplist {
 
 using namespace view_support;
@@ -28,7 +30,7 @@ void ListView::RowsRebuilt() noexcept {
     NotifyAccessibility(EVENT_OBJECT_REORDER, kNone);
 }
 
-int ListView::RowsTop() noexcept { return filterBox_ ? RowHeight() + 2 : 0; }
+int ListView::RowsTop() noexcept { return 0; }
 
 size_t ListView::RowAt(int y) noexcept {
     if (y < RowsTop()) return kNone;
@@ -36,39 +38,29 @@ size_t ListView::RowAt(int y) noexcept {
     return row < rows_.Count() ? row : kNone;
 }
 
-void ListView::OpenFilter() noexcept {
-    if (!window_) return;
-    if (filterBox_) {
-        SetFocus(filterBox_);
-        return;
-    }
-    if (!CommitEdit()) return;
-    RECT client{};
-    GetClientRect(window_, &client);
-    filterBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", rows_.Filter().c_str(),
-                                 WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
-                                 0, 0, client.right, RowHeight() + 2, window_, nullptr, ole::CurrentModule(), nullptr);
-    if (!filterBox_) return;
-    SendMessageW(filterBox_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), FALSE);
-    SendMessageW(filterBox_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Filter by name"));
+void ListView::CreateToolbar(HWND parent) noexcept {
+    if (FAILED(toolbar_.Create(parent, window_, host_.Font()))) return;
+    filterBox_ = toolbar_.SearchBox();
     SetWindowSubclass(filterBox_, &ListView::FilterBoxProcedure, kFilterSubclass, reinterpret_cast<DWORD_PTR>(this));
-    UpdateScrollBar();
-    Invalidate();
-    SetFocus(filterBox_);
+    ShowViewOrder();
+}
+
+void ListView::LayOut(const RECT& area) noexcept {
+    const int strip = toolbar_.Window() ? std::min(RowHeight() + 4, static_cast<int>(area.bottom - area.top)) : 0;
+    toolbar_.Place(area, strip);
+    if (window_) {
+        MoveWindow(window_, area.left, area.top + strip, area.right - area.left, area.bottom - area.top - strip, TRUE);
+    }
+}
+
+void ListView::OpenFilter() noexcept {
+    if (filterBox_) SetFocus(filterBox_);
 }
 
 void ListView::CloseFilter() noexcept {
-    if (!filterBox_) return;
-    HWND box = std::exchange(filterBox_, nullptr);
-    DestroyWindow(box);
-    if (rows_.SetFilter({})) {
-        const ole::Bstr cleared(rows_.Filter());
-        const VARIANT arguments[] = {ole::TextArgument(cleared.Get())};
-        host_.Raise(events::kFilterChanged, arguments);
-    }
+    // Clearing the box shows every row again, as typing into it does.
+    if (filterBox_) SetWindowTextW(filterBox_, L"");
     if (window_) SetFocus(window_);
-    UpdateScrollBar();
-    Invalidate();
 }
 
 void ListView::FilterTyped() noexcept {

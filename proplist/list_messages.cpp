@@ -85,7 +85,6 @@ LRESULT ListView::OnGetAccessible(WPARAM flags) noexcept {
 void ListView::OnSize() noexcept {
     RECT client{};
     GetClientRect(window_, &client);
-    if (filterBox_) MoveWindow(filterBox_, 0, 0, client.right, RowsTop(), TRUE);
     PositionEditor();
     UpdateScrollBar();
     ScrollTo(rows_.Top());
@@ -132,7 +131,7 @@ void ListView::OnMouseUp(int x, int y) noexcept {
 void ListView::OnDoubleClick() noexcept {
     host_.Raise(events::kDblClick);
     PropertyItem* item = Selected();
-    if (!item) return;
+    if (!item) return ToggleGroup(rows_.Selected());
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item))};
     host_.Raise(events::kItemDblClick, arguments);
     if (host_.IsEnabled() && !editor_.IsOpen()) BeginEdit();
@@ -156,6 +155,12 @@ bool ListView::OnCommandMessage(WORD code, WORD command, HWND from) noexcept {
     }
     if (filterBox_ && from == filterBox_ && code == EN_CHANGE) {
         FilterTyped();
+        return true;
+    }
+    if (const LONG order = toolbar_.OrderOf(from); order >= 0 && code == BN_CLICKED) {
+        SetViewOrder(order);
+        // The toggles are the toolbar's buttons: the keys stay with the rows.
+        SetFocus(window_);
         return true;
     }
     return editor_.OnCommand(code, from);

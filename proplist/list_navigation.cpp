@@ -29,6 +29,7 @@ void ListView::OnKeyDown(SHORT key) noexcept {
         BeginEdit();
         return editor_.DropDown();
     }
+    if (OnHeaderKey(key)) return;
     const size_t count = rows_.Count();
     if (count == 0) return;
     const size_t page = RowsPerPage();
@@ -92,6 +93,8 @@ bool ListView::Select(size_t row) noexcept {
 
 void ListView::OnChar(wchar_t typed) noexcept {
     if (typed < L' ') return;
+    // On a header, + and - open and close it (at the key's press), and find nothing.
+    if (rows_.HeaderAt(rows_.Selected()) && (typed == L'+' || typed == L'-')) return;
     const size_t found = rows_.FindTyped(typed, GetTickCount());
     if (found != kNone) {
         Select(found);
@@ -121,6 +124,11 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     if (row == kNone) return;
     const bool again = row == rows_.Selected();
     if (!Select(row)) return;
+    if (rows_.HeaderAt(row)) {
+        // Its expander opens and closes a group at a click; the rest of the header at a double-click.
+        if (x < RowHeight() + 4) ToggleGroup(row);
+        return;
+    }
     const VARIANT item[] = {ole::ObjectArgument(AsDispatch(ItemAtRow(row)))};
     host_.Raise(events::kItemClick, item);
     // A click on the value of the selected item edits it, as property grids do.

@@ -77,7 +77,7 @@ size_t ListPainter::DrawToWindow(HDC window, const RECT& bounds, ListRows& rows,
         return Draw(window, bounds, rows, split, focused);
     }
     HGDIOBJ previous = SelectObject(buffer, bitmap);
-    const size_t count = rows.Positions().size();
+    const size_t count = rows.Count();
     const RECT band{0, 0, width, height};
     size_t row = rows.Top();
     int y = bounds.top;
@@ -103,22 +103,17 @@ size_t ListPainter::DrawFrom(HDC dc, const RECT& bounds, ListRows& rows, size_t 
     SetBkMode(dc, TRANSPARENT);
     HPEN grid = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_3DFACE));
     HGDIOBJ previousPen = SelectObject(dc, grid);
-    const std::vector<size_t>& positions = rows.Positions();
+    const std::vector<Row>& shownRows = rows.Rows();
     const size_t selected = rows.Selected();
-    PropertyItems& items = host_.Items();
     size_t drawn = 0;
-    for (size_t row = top; row < positions.size(); ++row) {
+    for (size_t row = top; row < shownRows.size(); ++row) {
         const int y = bounds.top + static_cast<int>(row - top) * height;
         if (y >= bounds.bottom) break;
         const RECT cells{bounds.left, y, bounds.right, y + height};
-        DrawRow(dc, items.At(positions[row]), cells, split, row == selected, focused);
+        if (shownRows[row].item) DrawRow(dc, *shownRows[row].item, cells, split, row == selected, focused);
+        else DrawHeader(dc, *rows.HeaderAt(row), cells, row == selected, focused);
         ++drawn;
     }
-    // The splitter runs down the rows there are, not past the last one.
-    const size_t shown = std::min(positions.size() - std::min(top, positions.size()),
-                                  static_cast<size_t>(INT_MAX / std::max(1, height)));
-    MoveToEx(dc, split, bounds.top, nullptr);
-    LineTo(dc, split, bounds.top + static_cast<int>(shown) * height);
     SelectObject(dc, previousPen);
     DeleteObject(grid);
     SelectObject(dc, previousFont);
@@ -139,6 +134,9 @@ void ListPainter::DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int
     DrawValue(dc, item, RECT{split + 1, row.top, row.right, row.bottom}, enabled);
     MoveToEx(dc, row.left, row.bottom - 1, nullptr);
     LineTo(dc, row.right, row.bottom - 1);
+    // The splitter runs down the items' rows, not past the last one nor across a header.
+    MoveToEx(dc, split, row.top, nullptr);
+    LineTo(dc, split, row.bottom);
 }
 
 void ListPainter::DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept {

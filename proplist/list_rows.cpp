@@ -22,52 +22,62 @@ bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
 
 }  // namespace
 
-const std::vector<size_t>& ListRows::Positions() noexcept {
+const std::vector<Row>& ListRows::Rows() noexcept {
     if (stale_) Rebuild();
-    return positions_;
+    return rows_;
 }
 
 void ListRows::Rebuild() noexcept {
     stale_ = false;
     const PropertyItems& items = source_.Items();
-    positions_.clear();
+    rows_.clear();
+    groups_.clear();
+    hasCategories_ = false;
     selectedRow_ = kNone;
     ole::Guarded([&] {
-        positions_.reserve(items.Size());
+        rows_.reserve(items.Size());
         const std::wstring wanted = Lowered(filter_);
         for (size_t i = 0; i < items.Size(); ++i) {
-            const PropertyItem& item = items.At(i);
+            PropertyItem& item = items.At(i);
+            if (item.Description().category) hasCategories_ = true;
             if (!item.IsVisible()) continue;
             if (!wanted.empty() && Lowered(item.Description().name).find(wanted) == std::wstring::npos) continue;
-            positions_.push_back(i);
+            rows_.push_back(Row{&item, 0, 0});
         }
         if (alphabetical_) {
-            std::stable_sort(positions_.begin(), positions_.end(), [&](size_t left, size_t right) {
-                return lstrcmpiW(items.At(left).Description().name.c_str(),
-                                 items.At(right).Description().name.c_str()) < 0;
+            std::stable_sort(rows_.begin(), rows_.end(), [](const Row& left, const Row& right) {
+                return lstrcmpiW(left.item->Description().name.c_str(), right.item->Description().name.c_str()) < 0;
             });
         }
-        for (size_t row = 0; row < positions_.size() && selectedItem_; ++row) {
-            if (&items.At(positions_[row]) == selectedItem_) {
-                selectedRow_ = row;
-                break;
-            }
-        }
+        if (categorized_ && hasCategories_) ArrangeInGroups();
         return S_OK;
     });
-    if (selectedRow_ == kNone) selectedItem_ = nullptr;
-    if (top_ >= positions_.size()) top_ = positions_.empty() ? 0 : positions_.size() - 1;
+    FindSelection();
+    if (top_ >= rows_.size()) top_ = rows_.empty() ? 0 : rows_.size() - 1;
     source_.RowsRebuilt();
 }
 
+void ListRows::FindSelection() noexcept {
+    for (size_t row = 0; row < rows_.size() && (selectedItem_ || selectedGroup_); ++row) {
+        const Row& each = rows_[row];
+        if (each.item ? each.item == selectedItem_ : selectedGroup_ && *groups_[each.group].name == *selectedGroup_) {
+            selectedRow_ = row;
+            return;
+        }
+    }
+    selectedItem_ = nullptr;
+    selectedGroup_.reset();
+}
+
 PropertyItem* ListRows::ItemAt(size_t row) noexcept {
-    const std::vector<size_t>& positions = Positions();
-    return row < positions.size() ? &source_.Items().At(positions[row]) : nullptr;
+    const std::vector<Row>& rows = Rows();
+    return row < rows.size() ? rows[row].item : nullptr;
 }
 
 void ListRows::Reset() noexcept {
     stale_ = true;
     selectedItem_ = nullptr;
+    selectedGroup_.reset();
     selectedRow_ = kNone;
     top_ = 0;
 }
@@ -87,18 +97,19 @@ void ListRows::SetAlphabetical(bool alphabetical) noexcept {
 }
 
 size_t ListRows::Selected() noexcept {
-    Positions();
+    Rows();
     return selectedRow_;
 }
 
 void ListRows::Select(size_t row) noexcept {
-    PropertyItem* item = ItemAt(row);
-    selectedItem_ = item;
-    selectedRow_ = item ? row : kNone;
+    const RowGroup* header = HeaderAt(row);
+    selectedItem_ = ItemAt(row);
+    selectedGroup_ = header ? header->name : nullptr;
+    selectedRow_ = selectedItem_ || header ? row : kNone;
 }
 
 size_t ListRows::Top() noexcept {
-    Positions();
+    Rows();
     return top_;
 }
 
@@ -125,7 +136,8 @@ size_t ListRows::FindTyped(wchar_t typed, DWORD now) {
     const size_t first = selected == kNone ? 0 : (typed_.size() == 1 ? selected + 1 : selected);
     for (size_t step = 0; step < count; ++step) {
         const size_t row = (first + step) % count;
-        if (StartsWith(ItemAt(row)->Description().name, typed_)) return row;
+        const PropertyItem* item = ItemAt(row);
+        if (item && StartsWith(item->Description().name, typed_)) return row;
     }
     return kNone;
 }

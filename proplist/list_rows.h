@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,24 +20,41 @@ protected:
     ~RowSource() = default;
 };
 
+// One row of the list: an item, or the header of a group of items.
+struct Row {
+    PropertyItem* item;  // null for a group header
+    size_t group;        // for a header: its index in the rows' table of groups
+    unsigned depth;      // 0 for the object's own properties, 1.. for nested rows
+};
+
+// A category of items as the rows show it: a header, and the items under it when expanded.
+struct RowGroup {
+    std::shared_ptr<const std::wstring> name;  // the category's, shared with its items
+    bool expanded;
+};
+
 // The rows of the list apart from its window: which items are rows (the visible ones whose name
-// contains the filter, in any case) in what order (the items' own, or by name), which row is
-// selected, which row is first in view, and where typing a name's first letters leads. Rows are
-// built again when next asked for after a change, once for any number of changes.
+// contains the filter, in any case) in what order (the items' own, or by name; grouped under
+// their categories' headers when categorized), which row is selected, which row is first in
+// view, and where typing a name's first letters leads. Rows are built again when next asked for
+// after a change, once for any number of changes.
 class ListRows {
 public:
     static constexpr size_t kNone = static_cast<size_t>(-1);
 
     explicit ListRows(RowSource& source) noexcept : source_(source) {}
 
-    // The item positions of the rows, in view order.
-    const std::vector<size_t>& Positions() noexcept;
-    size_t Count() noexcept { return Positions().size(); }
-    // The item of a row, or null when there is no such row.
+    // The rows, in view order.
+    const std::vector<Row>& Rows() noexcept;
+    size_t Count() noexcept { return Rows().size(); }
+    // The item of a row, or null when there is no such row or the row is a group's header.
     PropertyItem* ItemAt(size_t row) noexcept;
+    // The group whose header a row is, or null when the row is no header.
+    const RowGroup* HeaderAt(size_t row) noexcept;
     // The items changed (visibility, names, values): the rows are built again when next needed.
     void Invalidate() noexcept { stale_ = true; }
-    // Other items altogether: nothing selected, the view back at the top.
+    // Other items altogether: nothing selected, the view back at the top. Groups the user
+    // collapsed stay collapsed: a list refilled from the same object looks as it was left.
     void Reset() noexcept;
 
     const std::wstring& Filter() const noexcept { return filter_; }
@@ -44,9 +62,19 @@ public:
     bool SetFilter(std::wstring filter);
     bool Alphabetical() const noexcept { return alphabetical_; }
     void SetAlphabetical(bool alphabetical) noexcept;
+    // Grouped under the categories' headers, categories in the order first met. Items without
+    // a category come first, under no header, so items of an object without categories show
+    // exactly as when not grouped.
+    bool Categorized() const noexcept { return categorized_; }
+    void SetCategorized(bool categorized) noexcept;
+    // Whether any item has a category, so that grouping shows headers.
+    bool HasCategories() noexcept;
+    // Expands or collapses the group of a header row; false when the row is no header or the
+    // group already is so. Collapsing the group of the selected item selects its header.
+    bool SetExpanded(size_t row, bool expanded) noexcept;
 
     // The selected row (kNone for none), after the rows are brought up to date: the selection
-    // follows its item wherever it moves, and is lost when the item is no row any more.
+    // follows its item or header wherever it moves, and is lost when that is no row any more.
     size_t Selected() noexcept;
     PropertyItem* SelectedItem() noexcept { return ItemAt(Selected()); }
     // Whether that item is the one selected, without building the rows.
@@ -64,22 +92,31 @@ public:
 
     // What the user typed, letter by letter: a pause of `kTypeAheadPause` starts a new search.
     // The row whose name starts with the letters so far, looking from after the selection for a
-    // new search and from the selection for a longer one, or kNone.
+    // new search and from the selection for a longer one, or kNone. Headers are not searched.
     static constexpr DWORD kTypeAheadPause = 1000;
     size_t FindTyped(wchar_t typed, DWORD now);
     const std::wstring& Typed() const noexcept { return typed_; }
 
 private:
     void Rebuild() noexcept;
+    // Orders the rows by group, each group under its header; a collapsed group keeps only that.
+    void ArrangeInGroups();
+    void FindSelection() noexcept;
+    bool IsCollapsed(std::wstring_view group) const noexcept;
 
     RowSource& source_;
-    std::vector<size_t> positions_;
+    std::vector<Row> rows_;
+    std::vector<RowGroup> groups_;
+    std::vector<std::wstring> collapsed_;  // the names of the groups the user collapsed
     bool stale_ = true;
+    bool hasCategories_ = false;
     size_t selectedRow_ = kNone;
     const PropertyItem* selectedItem_ = nullptr;
+    std::shared_ptr<const std::wstring> selectedGroup_;  // the name of the group whose header is selected
     size_t top_ = 0;
     std::wstring filter_;
     bool alphabetical_ = false;
+    bool categorized_ = false;
     std::wstring typed_;
     DWORD lastTyped_ = 0;
 };

@@ -61,9 +61,9 @@ HRESULT ListView::Place(HWND parent) noexcept {
         // belong to the list.
         parent_ = parent;
         SetWindowSubclass(parent, &ListView::ParentProcedure, kParentSubclass, reinterpret_cast<DWORD_PTR>(this));
-    } else {
-        MoveWindow(window_, 0, 0, client.right, client.bottom, TRUE);
+        CreateToolbar(parent);
     }
+    LayOut(client);
     UpdateScrollBar();
     return S_OK;
 }
@@ -137,6 +137,7 @@ void ListView::ItemsReplaced() noexcept {
     // the list, and that must not reach for rows of items that are gone.
     rows_.Reset();
     if (editor_.IsOpen()) AbandonEdit();
+    ShowViewOrder();
     UpdateScrollBar();
     Invalidate();
 }
@@ -160,12 +161,13 @@ void ListView::NotifyAccessibility(DWORD event, size_t row) noexcept {
 void ListView::FontChanged() noexcept {
     painter_.FontChanged();
     if (editor_.IsOpen()) AbandonEdit();
-    // The filter box drew with the old font's handle, which goes with the old font.
-    if (filterBox_) SendMessageW(filterBox_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Font()), TRUE);
-    if (filterBox_ && window_) {
+    // The toolbar drew with the old font's handle, which goes with the old font, and grows with
+    // the new one as the rows do.
+    toolbar_.SetFont(host_.Font());
+    if (parent_ && window_) {
         RECT client{};
-        GetClientRect(window_, &client);
-        MoveWindow(filterBox_, 0, 0, client.right, RowsTop(), TRUE);
+        GetClientRect(parent_, &client);
+        LayOut(client);
     }
     UpdateScrollBar();
     Invalidate();
@@ -197,6 +199,7 @@ LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wPa
             // Owned by the list's window, they went with it.
             view->editor_.WindowsDestroyed();
             view->toolTip_.OwnerDestroyed();
+            view->toolbar_.Destroy();
             view->filterBox_ = nullptr;
             view->hotItem_.Reset();
             view->trackingMouse_ = false;
@@ -243,7 +246,8 @@ void ListView::FocusLeaving(HWND next) noexcept {
 bool ListView::IsPartOfList(HWND window) const noexcept {
     // The control's own window hands the focus straight on to the list.
     return window && window_ &&
-           (window == window_ || IsChild(window_, window) || window == editor_.Calendar() ||
+           (window == window_ || IsChild(window_, window) || IsChild(toolbar_.Window(), window) ||
+            window == editor_.Calendar() ||
             window == toolTip_.Window() || window == parent_);
 }
 

@@ -6,6 +6,7 @@
 #include "proplist/list_editor.h"
 #include "proplist/list_painting.h"
 #include "proplist/list_rows.h"
+#include "proplist/list_toolbar.h"
 #include "proplist/property_items.h"
 
 #include <windows.h>
@@ -30,6 +31,8 @@ public:
     virtual IUnknown* Lifeline() noexcept = 0;
     // The list's window took the focus: the control becomes the container's active object.
     virtual void FocusReceived() noexcept = 0;
+    // The user chose another order for the rows (ViewOrder).
+    virtual void ViewOrderChanged() noexcept {}
 
 protected:
     ~ListViewHost() = default;
@@ -47,6 +50,11 @@ public:
     static constexpr UINT kCommandReset = 103;
     static constexpr UINT kCommandSortAlphabetically = 104;
     static constexpr UINT kCommandFilter = 105;
+
+    // The orders of the rows, as ViewOrder gives them.
+    static constexpr LONG kObjectOrder = 0;
+    static constexpr LONG kAlphabeticalOrder = 1;
+    static constexpr LONG kCategorizedOrder = 2;
 
     explicit ListView(ListViewHost& host) noexcept : host_(host), painter_(host) {}
     ListView(const ListView&) = delete;
@@ -77,8 +85,13 @@ public:
     int RowHeight() noexcept override { return painter_.RowHeight(); }
     // The tooltip that shows a value too long for its cell (hidden when not shown).
     HWND ToolTip() const noexcept { return toolTip_.Window(); }
-    // The box above the rows in which the user types a filter on names, or null when closed.
+    // The search box above the rows, in which the user types a filter on names.
     HWND FilterBox() const noexcept { return filterBox_; }
+    // The strip above the rows: the toggles of the rows' order and the search box.
+    const ListToolbar& Toolbar() const noexcept { return toolbar_; }
+    LONG ViewOrder() noexcept;
+    // False for an order there is not.
+    bool SetViewOrder(LONG order) noexcept;
     // The calendar dropped down under a date being edited, or null.
     HWND Calendar() const noexcept { return editor_.Calendar(); }
     // Rows drawn by the last paint, and paints that reached the screen: what virtualised
@@ -133,8 +146,19 @@ private:
     PropertyItem* ItemAtRow(size_t row) noexcept { return rows_.ItemAt(row); }
     // The row under a point of the window's client area, or kNone.
     size_t RowAt(int y) noexcept;
-    // Where the first row starts: below the filter box while it is open.
+    // Where the first row starts in the list's window.
     int RowsTop() noexcept;
+    // Makes the toolbar above the list's window in `parent`, and the search box the filter box.
+    void CreateToolbar(HWND parent) noexcept;
+    // The toolbar across the top of `area`, the list's window under it.
+    void LayOut(const RECT& area) noexcept;
+    void ShowViewOrder() noexcept;
+    // Header rows: Left/Right and -/+ collapse and expand, Enter toggles. False for another key
+    // or another row.
+    bool OnHeaderKey(SHORT key) noexcept;
+    // Expands or collapses the group of a header row; an open editor is committed first.
+    void ExpandGroup(size_t row, bool expanded) noexcept;
+    void ToggleGroup(size_t row) noexcept;
     size_t RowsPerPage() noexcept;
     int SplitterX(int width) const noexcept;
     RECT ValueCell(size_t row) noexcept;
@@ -198,6 +222,7 @@ private:
     bool trackingMouse_ = false;
 
     HWND filterBox_ = nullptr;
+    ListToolbar toolbar_;
 
     ListRows rows_{*this};
     double splitRatio_ = 0.45;

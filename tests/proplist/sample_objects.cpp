@@ -74,4 +74,28 @@ HRESULT SampleObject::GetClassInfo(ITypeInfo** info) {
     return SampleTypeInfo(CLSID_Sample).CopyTo(info);
 }
 
+std::span<const ole::InterfaceEntry> CategorizedSample::InterfaceTable() const noexcept {
+    static constexpr ole::InterfaceEntry table[] = {ole::Implements<CategorizedSample, IDispatch>(),
+                                                    ole::Implements<CategorizedSample, ICategorizeProperties>()};
+    return table;
+}
+
+HRESULT CategorizedSample::MapPropertyToCategory(DISPID id, PROPCAT* category) {
+    if (!category) return E_POINTER;
+    switch (id) {
+    case 1:
+    case 6: *category = PROPCAT_Appearance; return S_OK;
+    case 2:
+    case 3: *category = 1; return S_OK;
+    case 4: *category = PROPCAT_Nil; return S_OK;
+    default: return E_FAIL;
+    }
+}
+
+HRESULT CategorizedSample::GetCategoryName(PROPCAT category, LCID, BSTR* name) {
+    if (!name) return E_POINTER;
+    *name = category == 1 ? SysAllocString(L"Numbers") : nullptr;
+    return category == 1 ? S_OK : E_NOTIMPL;
+}
+
 }  // namespace proplist_tests

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/com_ptr.h"
+#include "proplist/categorize_properties.h"
 #include "tests/doubles/test_double.h"
 
 #include "sample_library.h"
@@ -70,6 +71,35 @@ private:
     explicit SampleObject(Described described) : Double("sample object"), described_(described) {}
 
     Described described_;
+};
+
+// A sample object that sorts its properties into categories: Caption and BackColor under
+// Appearance (a predefined category it leaves to the list to name), Count and Ratio under its
+// own "Numbers", Shown under none; the others it cannot place.
+class CategorizedSample final : public doubles::Double<CategorizedSample, IDispatch, ICategorizeProperties> {
+public:
+    static ole::ComPtr<CategorizedSample> Create() { return Make(); }
+    std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept;
+
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return sample_->GetTypeInfoCount(count); }
+    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+        return sample_->GetTypeInfo(index, locale, info);
+    }
+    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override {
+        return sample_->GetIDsOfNames(iid, names, count, locale, ids);
+    }
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argumentError) override {
+        return sample_->Invoke(id, iid, locale, kind, parameters, result, exception, argumentError);
+    }
+    IFACEMETHODIMP MapPropertyToCategory(DISPID id, PROPCAT* category) override;
+    IFACEMETHODIMP GetCategoryName(PROPCAT category, LCID locale, BSTR* name) override;
+
+private:
+    friend Double;
+    CategorizedSample() : Double("categorized sample") {}
+
+    ole::ComPtr<SampleObject> sample_ = SampleObject::Create();
 };
 
 }  // namespace proplist_tests

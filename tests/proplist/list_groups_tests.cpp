@@ -1,0 +1,199 @@
+// Rows grouped under their categories' headers, the toolbar that orders them, and ViewOrder.
+#include "ole/property_bag.h"
+#include "proplist/item_generator.h"
+#include "proplist/list_rows.h"
+#include "tests/proplist/list_window_fixture.h"
+
+#include <oleacc.h>
+
+namespace proplist_tests {
+
+using proplist::ListRows;
+using proplist::ListView;
+namespace events = proplist::events;
+
+ole::ComPtr<proplist::PropertyItem> ItemIn(const wchar_t* name, std::shared_ptr<const std::wstring> category) {
+    proplist::ItemDescription description;
+    description.name = name;
+    description.category = std::move(category);
+    ole::ComPtr<proplist::PropertyItem> item;
+    EXPECT_EQ(ole::MakeObject(item, std::move(description)), S_OK);
+    return item;
+}
+
+// Rows as text: a header is its name in brackets, "+" before it when collapsed.
+template <typename Row>
+std::wstring Joined(size_t count, Row row) {
+    std::wstring text;
+    for (size_t i = 0; i < count; ++i) text += (i ? L" " : L"") + row(i);
+    return text;
+}
+
+class ListGroupsTest : public testing::Test, private proplist::RowSource {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(ole::MakeObject(items), S_OK);
+        const auto position = std::make_shared<const std::wstring>(L"Position");
+        const auto appearance = std::make_shared<const std::wstring>(L"Appearance");
+        const auto behavior = std::make_shared<const std::wstring>(L"Behavior");
+        std::vector<ole::ComPtr<proplist::PropertyItem>> made;
+        for (const auto& [name, category] : {std::pair{L"Top", position}, {L"Caption", appearance}, {L"Left", position},
+                                             {L"Enabled", behavior}, {L"BackColor", appearance}}) {
+            made.push_back(ItemIn(name, category));
+        }
+        items->Append(std::move(made));
+        rows.SetCategorized(true);
+    }
+
+    std::wstring Shown() {
+        return Joined(rows.Count(), [&](size_t row) {
+            const proplist::RowGroup* header = rows.HeaderAt(row);
+            return header ? (header->expanded ? L"[" : L"[+") + *header->name + L"]" : rows.ItemAt(row)->Description().name;
+        });
+    }
+    std::wstring RowText(size_t row) {
+        if (row == ListRows::kNone) return L"(none)";
+        const proplist::RowGroup* header = rows.HeaderAt(row);
+        return header ? L"[" + *header->name + L"]" : rows.ItemAt(row)->Description().name;
+    }
+    size_t RowOf(const std::wstring& text) {
+        for (size_t row = 0; row < rows.Count(); ++row) if (RowText(row) == text) return row;
+        return ListRows::kNone;
+    }
+
+    proplist::PropertyItems& Items() noexcept override { return *items.Get(); }
+    void RowsRebuilt() noexcept override {}
+
+    ole::ComPtr<proplist::PropertyItems> items;
+    ListRows rows{*this};
+};
+
+TEST_F(ListGroupsTest, CategoriesGroupTheRowsInTheOrderFirstMetUnlessFilteredOrCollapsedAway) {
+    const struct {
+        bool categorized, alphabetical;
+        const wchar_t* filter;
+        const wchar_t* collapsed;
+        const wchar_t* shown;
+    } cases[] = {
+        {true, false, L"", nullptr, L"[Position] Top Left [Appearance] Caption BackColor [Behavior] Enabled"},
+        {false, true, L"", nullptr, L"BackColor Caption Enabled Left Top"},
+        {true, false, L"", L"[Position]", L"[+Position] [Appearance] Caption BackColor [Behavior] Enabled"},
+        {true, false, L"E", nullptr, L"[Position] Left [Behavior] Enabled"},
+    };
+    for (const auto& each : cases) {
+        rows.SetCategorized(each.categorized);
+        rows.SetAlphabetical(each.alphabetical);
+        rows.SetFilter(each.filter);
+        if (each.collapsed) {
+            EXPECT_TRUE(rows.SetExpanded(RowOf(each.collapsed), false));
+        }
+        EXPECT_EQ(Shown(), each.shown);
+        if (each.collapsed) {
+            EXPECT_TRUE(rows.SetExpanded(RowOf(each.collapsed), true));
+        }
+    }
+}
+
+TEST_F(ListGroupsTest, CollapsingTheSelectedItemsGroupSelectsItsHeaderAndOthersKeepTheirItem) {
+    rows.Select(RowOf(L"Left"));
+    ASSERT_TRUE(rows.SetExpanded(RowOf(L"[Position]"), false));
+    EXPECT_EQ(RowText(rows.Selected()), L"[Position]");
+    EXPECT_EQ(rows.SelectedItem(), nullptr) << "a header is no item";
+    EXPECT_FALSE(rows.SetExpanded(RowOf(L"[Position]"), false)) << "already collapsed";
+    ASSERT_TRUE(rows.SetExpanded(RowOf(L"[Position]"), true));
+    EXPECT_EQ(RowText(rows.Selected()), L"[Position]");
+
+    rows.Select(RowOf(L"Enabled"));
+    ASSERT_TRUE(rows.SetExpanded(RowOf(L"[Appearance]"), false));
+    EXPECT_EQ(RowText(rows.Selected()), L"Enabled");
+    EXPECT_EQ(rows.Selected(), 5u) << "the selection follows its item up";
+}
+
+TEST_F(ListGroupsTest, ItemsWithoutCategoriesShowAsWhenNotGrouped) {
+    items->RemoveAll();
+    items->Append({ItemIn(L"B", nullptr), ItemIn(L"A", nullptr)});
+    rows.Invalidate();
+    EXPECT_EQ(Shown(), L"B A");
+    EXPECT_FALSE(rows.HasCategories());
+}
+
+TEST(ItemCategoriesTest, TheObjectsCategoriesAreNamedByItOrByTheirPredefinedNames) {
+    const ole::ComPtr<CategorizedSample> sample = CategorizedSample::Create();
+    std::vector<ole::ComPtr<proplist::PropertyItem>> made;
+    ASSERT_EQ(proplist::GenerateItems(sample.Get(), made), S_OK);
+    ASSERT_GE(made.size(), 6u);
+    EXPECT_EQ(Joined(6, [&](size_t i) {
+                  const auto& category = made[i]->Description().category;
+                  return made[i]->Description().name + L"=" + (category ? *category : L"?");
+              }),
+              L"Caption=Appearance Count=Numbers Ratio=Numbers Shown=Misc Outline=Misc BackColor=Appearance");
+}
+
+class ListToolbarTest : public ListWindowTest {
+protected:
+    // The rows as a screen reader reads them.
+    std::wstring Shown() {
+        ole::ComPtr<IAccessible> accessible;
+        EXPECT_EQ(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                             accessible.PutVoid()), S_OK);
+        LONG count = 0;
+        accessible->get_accChildCount(&count);
+        return Joined(static_cast<size_t>(count), [&](size_t row) {
+            const ole::Variant child(static_cast<LONG>(row + 1));
+            ole::Bstr name;
+            ole::Variant role, state;
+            accessible->get_accName(child.Get(), name.Out());
+            accessible->get_accRole(child.Get(), role.Out());
+            accessible->get_accState(child.Get(), state.Out());
+            if (V_I4(&role.Get()) != ROLE_SYSTEM_OUTLINEITEM) return std::wstring(name.View());
+            return ((V_I4(&state.Get()) & STATE_SYSTEM_COLLAPSED) ? L"[+" : L"[") + std::wstring(name.View()) + L"]";
+        });
+    }
+    HWND Toggle(LONG order) { return list->View().Toolbar().OrderButton(order); }
+};
+
+TEST_F(ListToolbarTest, TheTogglesAndTheSearchBoxDriveTheRows) {
+    EXPECT_FALSE(IsWindowEnabled(Toggle(ListView::kCategorizedOrder))) << "the sample has no categories";
+    const ole::ComPtr<CategorizedSample> categorized = CategorizedSample::Create();
+    ASSERT_EQ(Populate(list.Get(), static_cast<IDispatch*>(categorized.Get())), S_OK);
+    ASSERT_TRUE(IsWindowEnabled(Toggle(ListView::kCategorizedOrder)));
+    SendMessageW(Toggle(ListView::kCategorizedOrder), BM_CLICK, 0, 0);
+    LONG order = 0;
+    ASSERT_EQ(list->get_ViewOrder(&order), S_OK);
+    EXPECT_EQ(order, ListView::kCategorizedOrder);
+    EXPECT_EQ(SendMessageW(Toggle(ListView::kCategorizedOrder), BM_GETCHECK, 0, 0), BST_CHECKED);
+
+    SetWindowTextW(list->View().FilterBox(), L"ti");
+    EXPECT_EQ(Shown(), L"[Appearance] Caption [Numbers] Ratio");
+    Key(VK_HOME);
+    Key(VK_LEFT);
+    EXPECT_EQ(Shown(), L"[+Appearance] [Numbers] Ratio");
+    EXPECT_EQ(ItemNameIn(ArgumentsOfLast(events::kSelectionChanged).at(0).Get()), L"?") << "a header is no item";
+    Key(VK_RETURN);
+    EXPECT_EQ(Shown(), L"[Appearance] Caption [Numbers] Ratio");
+
+    SendMessageW(Toggle(ListView::kAlphabeticalOrder), BM_CLICK, 0, 0);
+    EXPECT_EQ(Shown(), L"Caption Ratio");
+    EXPECT_EQ(Count(events::kSortOrderChanged), 1u);
+    Key(VK_ESCAPE, list->View().FilterBox());
+    EXPECT_EQ(Shown().substr(0, 20), L"Anything BackColor B");
+}
+
+TEST(ListPersistenceTest, ViewOrderSurvivesSavingAndLoadingAndRefusesOrdersThereAreNot) {
+    ole::ComPtr<proplist::KavellaList> saved = MakeList(), loaded = MakeList();
+    ole::ComPtr<IPersistPropertyBag> saver, loader;
+    ASSERT_EQ(saved.As(&saver), S_OK);
+    ASSERT_EQ(loaded.As(&loader), S_OK);
+    ASSERT_EQ(saver->InitNew(), S_OK);
+    EXPECT_TRUE(FAILED(saved->put_ViewOrder(3)));
+    ASSERT_EQ(saved->put_ViewOrder(ListView::kCategorizedOrder), S_OK);
+    ole::ComPtr<ole::MemoryPropertyBag> bag;
+    ASSERT_EQ(ole::MakeObject(bag), S_OK);
+    ASSERT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
+    ASSERT_EQ(loader->Load(bag.Get(), nullptr), S_OK);
+    LONG order = 0;
+    ASSERT_EQ(loaded->get_ViewOrder(&order), S_OK);
+    EXPECT_EQ(order, ListView::kCategorizedOrder);
+}
+
+}  // namespace proplist_tests
