@@ -80,10 +80,11 @@ bool Fill(proplist::KavellaList* list, UINT count, std::wstring (*nameOf)(UINT) 
     made.reserve(count);
     for (UINT i = 0; i < count; ++i) {
         ComPtr<proplist::PropertyItem> item;
-        if (FAILED(ole::MakeObject(item, proplist::ItemDescription{nameOf(i), false, proplist::kStyleWholeNumber,
-                                                                    VT_I4, nullptr}))) {
-            return false;
-        }
+        proplist::ItemDescription description;
+        description.name = nameOf(i);
+        description.style = proplist::kStyleWholeNumber;
+        description.valueType = VT_I4;
+        if (FAILED(ole::MakeObject(item, std::move(description)))) return false;
         ole::Variant value(static_cast<LONG>(i));
         item->StoreValue(value.Get());
         made.push_back(std::move(item));

@@ -136,7 +136,9 @@ void KavellaList::FocusReceived() noexcept {
 
 HRESULT KavellaList::TranslateAccelerator(LPMSG message) {
     HWND list = view_->Window();
-    if (!message || !list || (message->hwnd != list && !IsChild(list, message->hwnd))) {
+    // The search box above the rows takes its keys as the rows do.
+    const bool inToolbar = message && IsChild(view_->Toolbar().Window(), message->hwnd);
+    if (!message || !list || (message->hwnd != list && !IsChild(list, message->hwnd) && !inToolbar)) {
         return ControlOf::TranslateAccelerator(message);
     }
     if (message->message != WM_KEYDOWN && message->message != WM_KEYUP) {

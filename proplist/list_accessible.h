@@ -13,8 +13,9 @@ class ListView;
 
 // What a screen reader sees of the list: the list itself (child 0) and one simple child per row
 // in view order (child n is row n - 1), named for its property, valued with the text the row
-// shows; a group's header is an outline item named for its category, expanded or collapsed. The view answers WM_GETOBJECT with it and cuts it loose when the view goes; a client
-// that holds it longer is told the object is gone.
+// shows; a group's header is an outline item named for its category, expanded or collapsed. The
+// view answers WM_GETOBJECT with it and cuts it loose when the view goes; a client that holds it
+// longer is told the object is gone.
 class ListAccessible final : public ole::ComObject<ListAccessible, IAccessible> {
 public:
     explicit ListAccessible(ListView& view) noexcept : view_(&view) {}

@@ -2,6 +2,8 @@
 
 #include "proplist/list_view.h"
 
+#include <algorithm>
+
 // A group's header: the expander glyph, a box with a minus when expanded and a plus when
 // collapsed, and the category's name in bold, on the face colour across the whole row.
 namespace proplist {
@@ -34,7 +36,8 @@ void ListPainter::DrawHeader(HDC dc, const RowGroup& group, const RECT& row, boo
                                                         : COLOR_WINDOWTEXT);
     const int height = row.bottom - row.top;
     const int side = std::max(7, (height / 2) | 1);  // odd, so that the cross sits in the middle
-    const RECT box{row.left + 4, row.top + (height - side) / 2, row.left + 4 + side, row.top + (height - side) / 2 + side};
+    const int top = row.top + (height - side) / 2;
+    const RECT box{row.left + 4, top, row.left + 4 + side, top + side};
     DrawExpander(dc, box, group.expanded, ink);
     SetTextColor(dc, ink);
     HGDIOBJ previous = SelectObject(dc, BoldFont());

@@ -64,8 +64,9 @@ HRESULT ListToolbar::Create(HWND parent, HWND list, HFONT font) noexcept {
     if (!strip_) return HRESULT_FROM_WIN32(GetLastError());
     SetWindowLongPtrW(strip_, 0, reinterpret_cast<LONG_PTR>(list));
     for (size_t i = 0; i < std::size(buttons_); ++i) {
-        buttons_[i] = CreateWindowExW(0, WC_BUTTONW, kButtonLabels[i], WS_CHILD | WS_VISIBLE | BS_PUSHLIKE | BS_CHECKBOX,
-                                      0, 0, 0, 0, strip_, nullptr, ole::CurrentModule(), nullptr);
+        buttons_[i] = CreateWindowExW(0, WC_BUTTONW, kButtonLabels[i],
+                                      WS_CHILD | WS_VISIBLE | BS_PUSHLIKE | BS_CHECKBOX, 0, 0, 0, 0, strip_, nullptr,
+                                      ole::CurrentModule(), nullptr);
     }
     search_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0,
                               strip_, nullptr, ole::CurrentModule(), nullptr);
