@@ -136,6 +136,7 @@ HRESULT ListAccessible::get_accState(VARIANT child, VARIANT* state) {
         if (row == view_->rows_.Selected()) flags |= focused ? STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED
                                                          : STATE_SYSTEM_SELECTED;
         if (view_->ItemAtRow(row)->Description().readOnly) flags |= STATE_SYSTEM_READONLY;
+        flags |= view_->ExpansionState(row);
         const size_t top = view_->rows_.Top();
         if (row < top || row >= top + view_->RowsPerPage()) flags |= STATE_SYSTEM_OFFSCREEN;
     }

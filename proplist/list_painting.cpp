@@ -2,6 +2,7 @@
 
 #include "proplist/list_view.h"
 #include "proplist/list_view_support.h"
+#include "proplist/nested_layout.h"
 #include "proplist/value_text.h"
 
 #include <olectl.h>
@@ -77,7 +78,7 @@ size_t ListPainter::DrawToWindow(HDC window, const RECT& bounds, ListRows& rows,
         return Draw(window, bounds, rows, split, focused);
     }
     HGDIOBJ previous = SelectObject(buffer, bitmap);
-    const size_t count = rows.Positions().size();
+    const size_t count = rows.Count();
     const RECT band{0, 0, width, height};
     size_t row = rows.Top();
     int y = bounds.top;
@@ -103,19 +104,19 @@ size_t ListPainter::DrawFrom(HDC dc, const RECT& bounds, ListRows& rows, size_t 
     SetBkMode(dc, TRANSPARENT);
     HPEN grid = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_3DFACE));
     HGDIOBJ previousPen = SelectObject(dc, grid);
-    const std::vector<size_t>& positions = rows.Positions();
+    const std::vector<Row>& inView = rows.Rows();
     const size_t selected = rows.Selected();
-    PropertyItems& items = host_.Items();
     size_t drawn = 0;
-    for (size_t row = top; row < positions.size(); ++row) {
+    for (size_t row = top; row < inView.size(); ++row) {
         const int y = bounds.top + static_cast<int>(row - top) * height;
         if (y >= bounds.bottom) break;
         const RECT cells{bounds.left, y, bounds.right, y + height};
-        DrawRow(dc, items.At(positions[row]), cells, split, row == selected, focused);
+        DrawRow(dc, *inView[row].item, cells, split, row == selected, focused, inView[row].depth);
+        DrawExpander(dc, rows, row, cells);
         ++drawn;
     }
     // The splitter runs down the rows there are, not past the last one.
-    const size_t shown = std::min(positions.size() - std::min(top, positions.size()),
+    const size_t shown = std::min(inView.size() - std::min(top, inView.size()),
                                   static_cast<size_t>(INT_MAX / std::max(1, height)));
     MoveToEx(dc, split, bounds.top, nullptr);
     LineTo(dc, split, bounds.top + static_cast<int>(shown) * height);
@@ -126,7 +127,7 @@ size_t ListPainter::DrawFrom(HDC dc, const RECT& bounds, ListRows& rows, size_t 
 }
 
 void ListPainter::DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int split, bool selected,
-                          bool focused) noexcept {
+                          bool focused, unsigned depth) noexcept {
     const bool enabled = host_.IsEnabled();
     const RECT nameCell{row.left, row.top, split, row.bottom};
     if (selected) FillRect(dc, &nameCell, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_3DFACE));
@@ -135,6 +136,7 @@ void ListPainter::DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int
                                                        : COLOR_WINDOWTEXT));
     RECT name = nameCell;
     InflateRect(&name, -4, 0);
+    name.left = row.left + nested_layout::NameIndent(depth);
     DrawCellText(dc, item.Description().name, name);
     DrawValue(dc, item, RECT{split + 1, row.top, row.right, row.bottom}, enabled);
     MoveToEx(dc, row.left, row.bottom - 1, nullptr);

@@ -22,33 +22,33 @@ bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
 
 }  // namespace
 
-const std::vector<size_t>& ListRows::Positions() noexcept {
+const std::vector<Row>& ListRows::Rows() noexcept {
     if (stale_) Rebuild();
-    return positions_;
+    return rows_;
 }
 
 void ListRows::Rebuild() noexcept {
     stale_ = false;
-    const PropertyItems& items = source_.Items();
-    positions_.clear();
+    PropertyItems& items = source_.Items();
+    rows_.clear();
     selectedRow_ = kNone;
     ole::Guarded([&] {
-        positions_.reserve(items.Size());
+        rows_.reserve(items.Size());
         const std::wstring wanted = Lowered(filter_);
         for (size_t i = 0; i < items.Size(); ++i) {
-            const PropertyItem& item = items.At(i);
+            PropertyItem& item = items.At(i);
             if (!item.IsVisible()) continue;
             if (!wanted.empty() && Lowered(item.Description().name).find(wanted) == std::wstring::npos) continue;
-            positions_.push_back(i);
+            rows_.push_back(Row{&item, 0, 0});
         }
         if (alphabetical_) {
-            std::stable_sort(positions_.begin(), positions_.end(), [&](size_t left, size_t right) {
-                return lstrcmpiW(items.At(left).Description().name.c_str(),
-                                 items.At(right).Description().name.c_str()) < 0;
+            std::stable_sort(rows_.begin(), rows_.end(), [](const Row& left, const Row& right) {
+                return lstrcmpiW(left.item->Description().name.c_str(), right.item->Description().name.c_str()) < 0;
             });
         }
-        for (size_t row = 0; row < positions_.size() && selectedItem_; ++row) {
-            if (&items.At(positions_[row]) == selectedItem_) {
+        if (!nested_.Empty()) InsertNestedRows();
+        for (size_t row = 0; row < rows_.size() && selectedItem_; ++row) {
+            if (rows_[row].item == selectedItem_) {
                 selectedRow_ = row;
                 break;
             }
@@ -56,17 +56,18 @@ void ListRows::Rebuild() noexcept {
         return S_OK;
     });
     if (selectedRow_ == kNone) selectedItem_ = nullptr;
-    if (top_ >= positions_.size()) top_ = positions_.empty() ? 0 : positions_.size() - 1;
+    if (top_ >= rows_.size()) top_ = rows_.empty() ? 0 : rows_.size() - 1;
     source_.RowsRebuilt();
 }
 
 PropertyItem* ListRows::ItemAt(size_t row) noexcept {
-    const std::vector<size_t>& positions = Positions();
-    return row < positions.size() ? &source_.Items().At(positions[row]) : nullptr;
+    const std::vector<Row>& rows = Rows();
+    return row < rows.size() ? rows[row].item : nullptr;
 }
 
 void ListRows::Reset() noexcept {
     stale_ = true;
+    nested_.Clear();
     selectedItem_ = nullptr;
     selectedRow_ = kNone;
     top_ = 0;
@@ -87,7 +88,7 @@ void ListRows::SetAlphabetical(bool alphabetical) noexcept {
 }
 
 size_t ListRows::Selected() noexcept {
-    Positions();
+    Rows();
     return selectedRow_;
 }
 
@@ -98,7 +99,7 @@ void ListRows::Select(size_t row) noexcept {
 }
 
 size_t ListRows::Top() noexcept {
-    Positions();
+    Rows();
     return top_;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "proplist/nested_objects.h"
 #include "proplist/property_items.h"
 
 #include <windows.h>
@@ -19,6 +20,13 @@ protected:
     ~RowSource() = default;
 };
 
+// One row of the list.
+struct Row {
+    PropertyItem* item;  // null for a group header
+    size_t group;        // for a header: index in the rows' table of groups
+    unsigned depth;      // 0 for the object's own properties, 1.. for nested rows
+};
+
 // The rows of the list apart from its window: which items are rows (the visible ones whose name
 // contains the filter, in any case) in what order (the items' own, or by name), which row is
 // selected, which row is first in view, and where typing a name's first letters leads. Rows are
@@ -29,15 +37,29 @@ public:
 
     explicit ListRows(RowSource& source) noexcept : source_(source) {}
 
-    // The item positions of the rows, in view order.
-    const std::vector<size_t>& Positions() noexcept;
-    size_t Count() noexcept { return Positions().size(); }
+    // The rows in view order.
+    const std::vector<Row>& Rows() noexcept;
+    size_t Count() noexcept { return Rows().size(); }
     // The item of a row, or null when there is no such row.
     PropertyItem* ItemAt(size_t row) noexcept;
     // The items changed (visibility, names, values): the rows are built again when next needed.
     void Invalidate() noexcept { stale_ = true; }
-    // Other items altogether: nothing selected, the view back at the top.
+    // Other items altogether: nothing selected, the view back at the top, nothing expanded.
     void Reset() noexcept;
+
+    // The objects shown under expanded rows. The filter applies to the object's own rows; an
+    // expanded row's rows follow it wherever it goes, in the same order as the others.
+    NestedObjects& Nested() noexcept { return nested_; }
+    unsigned DepthOf(size_t row) noexcept { return row < Count() ? Rows()[row].depth : 0; }
+    bool IsExpanded(size_t row) noexcept;
+    // Whether the row has an expander: expanded, or holding an object that can be.
+    bool IsExpandable(size_t row) noexcept;
+    // False when there is nothing to do: no such row, already so, or an object that cannot be described.
+    bool Expand(size_t row) noexcept;
+    // Collapsing frees the rows under it; a selection among them moves to the collapsed row.
+    bool Collapse(size_t row) noexcept;
+    // The row a nested row belongs to, or kNone.
+    size_t ParentRow(size_t row) noexcept;
 
     const std::wstring& Filter() const noexcept { return filter_; }
     // False when the filter is what it was. A new filter shows its rows from the top.
@@ -71,9 +93,14 @@ public:
 
 private:
     void Rebuild() noexcept;
+    // Puts each expanded row's rows after it, one level deeper, and lets go of objects that
+    // their rows no longer hold.
+    void InsertNestedRows();
+    void AppendNestedRows(Row parent, std::vector<Row>& into);
 
     RowSource& source_;
-    std::vector<size_t> positions_;
+    std::vector<Row> rows_;
+    NestedObjects nested_;
     bool stale_ = true;
     size_t selectedRow_ = kNone;
     const PropertyItem* selectedItem_ = nullptr;
