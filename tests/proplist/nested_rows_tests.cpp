@@ -62,6 +62,15 @@ TEST_F(NestedRowsTest, ExpandingReadsTheObjectOnlyThenAndCollapsingFreesItsRowsA
     EXPECT_EQ(rows.Count(), own);
     EXPECT_EQ(rows.Selected(), childRow);
     EXPECT_EQ(child->RefCount(), references) << "collapsing lets the object and its items go";
+
+    ASSERT_TRUE(rows.Expand(childRow));
+    rows.Reset();
+    EXPECT_EQ(child->RefCount(), references) << "so does filling the list again";
+    ASSERT_TRUE(rows.Expand(childRow));
+    ASSERT_EQ(rows.ItemAt(childRow)->put_Value(ole::Variant(static_cast<IDispatch*>(nullptr)).Get()), S_OK);
+    rows.Invalidate();  // as the list does when an item changes
+    EXPECT_EQ(rows.Count(), own) << "the row holds no object now";
+    EXPECT_EQ(child->RefCount(), references - 1) << "and let go of the one it held";
 }
 
 TEST_F(NestedRowsTest, TheFilterChoosesAmongTheObjectsOwnRowsAndNestedRowsFollowTheirParent) {
