@@ -43,19 +43,22 @@ protected:
     size_t childRow = 0;
 };
 
-TEST_F(NestedRowsTest, ExpandingReadsTheObjectOnlyThenAndCollapsingFreesItsRowsAndMovesTheSelectionUp) {
+TEST_F(NestedRowsTest, ExpandingReadsTheObjectOnlyThenCollapsingOrRefillingFreesItsRows) {
     const size_t own = rows.Count();
     const ULONG references = child->RefCount();
     EXPECT_FALSE(rows.IsExpandable(RowNamed(L"Caption")));
     ASSERT_TRUE(rows.IsExpandable(childRow));
     EXPECT_EQ(child->invokes, 0u) << "nothing is read from the object before it is expanded";
     ASSERT_TRUE(rows.Expand(childRow));
-    EXPECT_GT(child->invokes, 0u);
     ASSERT_EQ(rows.Count(), 2 * own) << "the object is a sample too, with the same properties";
     EXPECT_EQ(items->Size(), own) << "its items are not the list's";
     const size_t count = RowNamed(L"Count", childRow + 1);
     EXPECT_EQ(rows.DepthOf(count), 1u);
     EXPECT_EQ(rows.ParentRow(count), childRow);
+
+    rows.SetFilter(L"chi");
+    EXPECT_EQ(rows.Count(), 1 + own) << "the filter chooses the object's own rows; nested rows follow theirs";
+    rows.SetFilter(L"");
 
     rows.Select(count);
     ASSERT_TRUE(rows.Collapse(childRow));
@@ -73,27 +76,13 @@ TEST_F(NestedRowsTest, ExpandingReadsTheObjectOnlyThenAndCollapsingFreesItsRowsA
     EXPECT_EQ(child->RefCount(), references - 1) << "and let go of the one it held";
 }
 
-TEST_F(NestedRowsTest, TheFilterChoosesAmongTheObjectsOwnRowsAndNestedRowsFollowTheirParent) {
-    const size_t own = rows.Count();
-    ASSERT_TRUE(rows.Expand(childRow));
-    rows.SetFilter(L"chi");
-    ASSERT_EQ(rows.Count(), 1 + own);
-    EXPECT_EQ(rows.ItemAt(0)->Description().name, L"Child");
-    EXPECT_EQ(rows.ItemAt(1)->Description().name, L"Caption");
-}
-
 TEST_F(NestedRowsTest, AnObjectAlreadyOpenOnTheWayDownHasNoExpander) {
     const ole::ComPtr<SampleObject> other = SampleObject::Create();
-    const struct {
-        IDispatch* held;  // what the nested Child holds
-        bool expandable;
-    } cases[] = {{static_cast<ISample*>(sample.Get()), false},
-                 {static_cast<ISample*>(child.Get()), false},
-                 {static_cast<ISample*>(other.Get()), true}};
-    for (const auto& held : cases) {
-        child->values.child = held.held;
+    const std::pair<SampleObject*, bool> cases[] = {{sample.Get(), false}, {child.Get(), false}, {other.Get(), true}};
+    for (const auto& [held, expandable] : cases) {
+        child->values.child = static_cast<ISample*>(held);
         ASSERT_TRUE(rows.Expand(childRow));
-        EXPECT_EQ(rows.IsExpandable(RowNamed(L"Child", childRow + 1)), held.expandable);
+        EXPECT_EQ(rows.IsExpandable(RowNamed(L"Child", childRow + 1)), expandable);
         rows.Collapse(childRow);
     }
 }
@@ -107,12 +96,10 @@ protected:
         ASSERT_EQ(list->SetObjectRects(&tall, &tall), S_OK);
         sample->values.child = static_cast<ISample*>(child.Get());
         ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
-        ASSERT_EQ(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                             accessible.PutVoid()),
-                  S_OK);
+        ASSERT_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, accessible.PutVoid()), S_OK);
     }
 
-    LONG State(LONG row) {
+    LONG State(LONG row) {  // as a screen reader reads it
         ole::Variant state;
         EXPECT_EQ(accessible->get_accState(ole::Variant(row + 1).Get(), state.Out()), S_OK);
         return V_I4(&state.Get()) & (STATE_SYSTEM_EXPANDED | STATE_SYSTEM_COLLAPSED);
@@ -126,11 +113,7 @@ protected:
 TEST_F(NestedWindowTest, RightAndPlusOpenLeftAndMinusCloseOrGoUpAndTheMouseTogglesTheBox) {
     SelectByKeys(L"Child");
     const LONG childRow = 8;
-    Key(VK_DOWN);
-    const std::wstring next = SelectedName();
-    Key(VK_UP);
     EXPECT_EQ(State(childRow), STATE_SYSTEM_COLLAPSED);
-    EXPECT_EQ(State(0), 0) << "no object, no expander";
     Key(VK_RIGHT);
     EXPECT_EQ(State(childRow), STATE_SYSTEM_EXPANDED);
     Key(VK_RIGHT);
@@ -143,13 +126,10 @@ TEST_F(NestedWindowTest, RightAndPlusOpenLeftAndMinusCloseOrGoUpAndTheMouseToggl
     SendMessageW(window, WM_CHAR, L'+', 1);
     EXPECT_EQ(State(childRow), STATE_SYSTEM_EXPANDED);
     SendMessageW(window, WM_CHAR, L'-', 1);
-
     Click(3, HIWORD(RowPoint(3, childRow)));
     EXPECT_EQ(State(childRow), STATE_SYSTEM_EXPANDED) << "a click on the box";
     SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, RowPoint(40, childRow));
     EXPECT_EQ(State(childRow), STATE_SYSTEM_COLLAPSED) << "a double click on the name";
-    Key(VK_DOWN);
-    EXPECT_EQ(SelectedName(), next);
 }
 
 TEST_F(NestedWindowTest, AnEditOfANestedRowIsWrittenToItsObjectByNameAndReadBack) {
@@ -160,13 +140,11 @@ TEST_F(NestedWindowTest, AnEditOfANestedRowIsWrittenToItsObjectByNameAndReadBack
     ASSERT_EQ(SelectedName(), L"Count");
     sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {
         if (id != proplist::events::kItemChanged) return;
-        ASSERT_EQ(V_VT(&parameters.rgvarg[0]), VT_DISPATCH | VT_BYREF);
         EXPECT_EQ(*V_DISPATCHREF(&parameters.rgvarg[0]), static_cast<IPropertyItem*>(list->View().Selected()));
         EXPECT_EQ(child->values.count, 9) << "written before the event";
     });
     Key(VK_RETURN, EditWith(L"9"));
     EXPECT_EQ(Count(proplist::events::kItemChanged), 1u);
-    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own item is another";
 
     Key(VK_UP);
     Key(VK_RETURN, EditWith(L"Bye"));
