@@ -1,5 +1,7 @@
 #include "proplist/list_rows.h"
 
+#include "ole/error_info.h"
+
 #include <algorithm>
 
 // Rows under expanded rows: the properties of the object a row holds, one level deeper.
@@ -17,7 +19,11 @@ bool ListRows::IsExpandable(size_t row) noexcept {
 
 bool ListRows::Expand(size_t row) noexcept {
     PropertyItem* item = ItemAt(row);
-    if (!item || nested_.Expand(*item) != S_OK) return false;
+    if (!item) return false;
+    const HRESULT expanded = nested_.Expand(*item);
+    // An object that cannot be described stays closed; why is nobody's error info.
+    if (FAILED(expanded)) ole::ClearErrorInfo();
+    if (expanded != S_OK) return false;
     stale_ = true;
     return true;
 }
