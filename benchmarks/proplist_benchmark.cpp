@@ -7,6 +7,7 @@
 #include "ole/hresult.h"
 #include "ole/variant.h"
 #include "proplist/kavella_list.h"
+#include "proplist/list_rows.h"
 #include "proplist/property_item.h"
 #include "proplist/property_items.h"
 #include "tests/support/run_time_types.h"
@@ -155,6 +156,66 @@ int Populate() {
     return measured ? 0 : 1;
 }
 
+// The rows of a collection holding one item, whose value is the object to expand.
+class OneObjectRow final : private proplist::RowSource {
+public:
+    explicit OneObjectRow(IDispatch* object) {
+        if (FAILED(ole::MakeObject(items_))) return;
+        std::vector<ComPtr<proplist::PropertyItem>> made(1);
+        if (FAILED(ole::MakeObject(made[0], proplist::ItemDescription{L"Inner", false, proplist::kStyleCustom,
+                                                                       VT_EMPTY, nullptr}))) {
+            return;
+        }
+        made[0]->StoreValue(ole::Variant(object).Get());
+        items_->Append(std::move(made));
+    }
+    ~OneObjectRow() { rows_.Reset(); }
+    proplist::ListRows& Rows() noexcept { return rows_; }
+
+private:
+    proplist::PropertyItems& Items() noexcept override { return *items_.Get(); }
+    void RowsRebuilt() noexcept override {}
+
+    ComPtr<proplist::PropertyItems> items_;
+    proplist::ListRows rows_{*this};
+};
+
+// Expanding a row that holds an object (its items made and its rows inserted) against filling an
+// empty list from the same object, in the same rounds.
+int Expand() {
+    constexpr UINT kCount = 1000;
+    PrintTable("Expanding a row that holds an object (ms)", "       N     fill    expand  expand/fill\n",
+               {"object: a pure dispinterface of N Long properties, answering Invoke itself",
+                "fill: PopulateFromObject into an empty list; expand: the row's N items made and its rows built"});
+    const ComPtr<IDispatch> object = support::MakeMemberIdObject(kCount);
+    ComPtr<proplist::KavellaList> list = MakeList();
+    ComPtr<IPropertyItems> items;
+    if (!object || !list || !ItemsOf(list.Get(), items)) return 1;
+    OneObjectRow holder(object.Get());
+    proplist::ListRows& rows = holder.Rows();
+    ole::Variant argument(object.Get());
+    bool worked = true;
+    const auto fill = [&] { worked &= SUCCEEDED(list->PopulateFromObject(argument.Get())); };
+    const auto expand = [&] { worked &= rows.Expand(0) && rows.Count() == kCount + 1; };
+    const auto times = TimeInRounds({[&] {
+                                         items->Clear();
+                                         return Timed(fill)();
+                                     },
+                                     [&] {
+                                         rows.Collapse(0);
+                                         return Timed(expand)();
+                                     }});
+    if (!worked) {
+        std::printf("%8u  filling or expanding failed\n", kCount);
+        return 1;
+    }
+    std::printf("%8u  %7.3f  %8.3f", kCount, Summarise(times[0]).median * 1e3, Summarise(times[1]).median * 1e3);
+    PrintRatio(RatioInRounds(times[1], times[0]));
+    std::printf("\n");
+    items->Clear();
+    return 0;
+}
+
 // A new list's first paint, its paint from then on, and its first paint after its items are
 // replaced (which also works out which of them are shown).
 bool PaintCase(UINT count, HDC memory, const RECTL& bounds, double& steady) {
@@ -284,6 +345,7 @@ int Lookup(std::wstring (*nameOf)(UINT), const char* names) {
 int main() {
     if (FAILED(OleInitialize(nullptr))) return 1;
     int failed = Populate();
+    failed |= Expand();
     failed |= Paint();
     failed |= WindowPaint();
     failed |= Lookup(FixedWidthName, "Item000000 to Item099999, one length in both collections");

@@ -150,6 +150,10 @@ HRESULT InspectaSupport::OnEvent(UINT position, DISPPARAMS& parameters) {
 HRESULT InspectaSupport::OnItemChanged(IPropertyItem* item) noexcept {
     // A handler of PropertyChanged may drop the owner's last reference to us.
     const ComPtr<InspectaSupport> keepAlive(this);
+    // An item of an object nested in the client's is not the client's property: the list writes it.
+    bool inList = false;
+    RETURN_IF_FAILED(IsListItem(Kavella().Get(), item, inList));
+    if (!inList) return S_OK;
     RETURN_IF_FAILED(item->put_Modified(Variant(true).Get()));
     ole::Bstr name;
     Variant value;

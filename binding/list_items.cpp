@@ -1,6 +1,8 @@
 #include "binding/list_items.h"
 
 #include "ole/arguments.h"
+#include "ole/bstr.h"
+#include "ole/error_info.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
 
@@ -22,6 +24,26 @@ HRESULT AsPropertyItem(const VARIANT& element, ole::ComPtr<IPropertyItem>& item)
     IUnknown* object = ole::ReferencedObject(element);
     if (!object) return ole::RaiseObjectNotSet();
     if (FAILED(object->QueryInterface(IID_IPropertyItem, item.PutVoid()))) return ole::RaiseTypeMismatch();
+    return S_OK;
+}
+
+HRESULT IsListItem(IDispatch* list, IPropertyItem* item, bool& inList) noexcept {
+    inList = false;
+    ole::Bstr name;
+    RETURN_IF_FAILED(item->get_Name(name.Out()));
+    ole::ComPtr<IDispatch> items;
+    RETURN_IF_FAILED(GetPropertyItems(list, items));
+    ole::ComPtr<IPropertyItems> collection;
+    RETURN_IF_FAILED(items.As(&collection));
+    ole::ComPtr<IPropertyItem> found;
+    if (FAILED(collection->get_Item(ole::TextArgument(name.Get()), found.Put()))) {
+        ole::ClearErrorInfo();  // no item of that name: the answer, not a failure
+        return S_OK;
+    }
+    ole::ComPtr<IUnknown> given, listed;
+    RETURN_IF_FAILED(item->QueryInterface(IID_IUnknown, given.PutVoid()));
+    RETURN_IF_FAILED(found->QueryInterface(IID_IUnknown, listed.PutVoid()));
+    inList = given == listed;
     return S_OK;
 }
 

@@ -16,6 +16,10 @@ HRESULT GetPropertyItems(IDispatch* list, ole::ComPtr<IDispatch>& items) noexcep
 // An element of the collection taken as an item; type mismatch when it is none.
 HRESULT AsPropertyItem(const VARIANT& element, ole::ComPtr<IPropertyItem>& item) noexcept;
 
+// Whether `item` is in the list's PropertyItems (the item its name finds there). The list also
+// shows the properties of objects nested in the client's, as items of their own outside it.
+HRESULT IsListItem(IDispatch* list, IPropertyItem* item, bool& inList) noexcept;
+
 // Visits each item of the list's PropertyItems in the collection's order; `visit` takes an
 // IPropertyItem* and returns an HRESULT. The first failure ends the walk and is returned.
 template <typename Visit>

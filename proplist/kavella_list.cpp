@@ -206,6 +206,7 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
             for (size_t i = 0; i < items->Size(); ++i) dropped.emplace_back(items->At(i).Description().name);
         }
         items->RemoveAll();
+        view_->ObjectShown(target.Get());
         for (const ole::Bstr& name : dropped) {
             const VARIANT arguments[] = {ole::TextArgument(name.Get())};
             Raise(events::kItemRemoved, arguments);

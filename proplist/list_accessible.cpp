@@ -140,8 +140,9 @@ HRESULT ListAccessible::get_accState(VARIANT child, VARIANT* state) {
                                                          : STATE_SYSTEM_SELECTED;
         if (const RowGroup* header = view_->rows_.HeaderAt(row)) {
             flags |= header->expanded ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED;
-        } else if (view_->ItemAtRow(row)->Description().readOnly) {
-            flags |= STATE_SYSTEM_READONLY;
+        } else {
+            if (view_->ItemAtRow(row)->Description().readOnly) flags |= STATE_SYSTEM_READONLY;
+            flags |= view_->ExpansionState(row);
         }
         const size_t top = view_->rows_.Top();
         if (row < top || row >= top + view_->RowsPerPage()) flags |= STATE_SYSTEM_OFFSCREEN;

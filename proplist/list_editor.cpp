@@ -200,6 +200,7 @@ bool InPlaceEditor::RaiseError(LONG number, std::wstring& description) noexcept 
 void InPlaceEditor::RaiseItemChanged(PropertyItem& item) noexcept {
     // In and out: the slot owns a reference, which a handler may release and replace.
     ole::ComPtr<IDispatch> changed(AsDispatch(&item));
+    site_.ItemEdited(item);
     const VARIANT arguments[] = {ole::ObjectReference(changed.AddressOf())};
     site_.Raise(events::kItemChanged, arguments);
 }

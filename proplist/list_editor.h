@@ -35,6 +35,8 @@ public:
     virtual void FocusLeaving(HWND next) noexcept = 0;
     // The editor is gone; `hadFocus` when the list is to take the focus back.
     virtual void EditorClosed(bool hadFocus) noexcept = 0;
+    // The user's value is stored in `item`, and the list is about to say so.
+    virtual void ItemEdited(PropertyItem& item) noexcept = 0;
 
 protected:
     ~EditorSite() = default;

@@ -40,7 +40,9 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEHOVER: OnMouseHover(x, y); return 0;
     case WM_MOUSELEAVE: OnMouseLeave(); return 0;
     case WM_LBUTTONUP: OnMouseUp(x, y); return 0;
-    case WM_LBUTTONDBLCLK: OnDoubleClick(); return 0;
+    case WM_LBUTTONDBLCLK:
+        if (!OnExpanderDoubleClick(x, y)) OnDoubleClick();
+        return 0;
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT && OnSetCursor()) return TRUE;
         break;

@@ -41,6 +41,8 @@ void ListView::OnKeyDown(SHORT key) noexcept {
     case VK_NEXT: Move(static_cast<long>(page)); break;
     case VK_HOME: Select(0); break;
     case VK_END: Select(count - 1); break;
+    case VK_LEFT:
+    case VK_RIGHT: OnExpanderKey(key); break;
     case VK_RETURN:
     case VK_F2: BeginEdit(); break;
     case VK_TAB:
@@ -92,7 +94,7 @@ bool ListView::Select(size_t row) noexcept {
 }
 
 void ListView::OnChar(wchar_t typed) noexcept {
-    if (typed < L' ') return;
+    if (typed < L' ' || OnExpanderCharacter(typed)) return;
     // On a header, + and - open and close it (at the key's press), and find nothing.
     if (rows_.HeaderAt(rows_.Selected()) && (typed == L'+' || typed == L'-')) return;
     const size_t found = rows_.FindTyped(typed, GetTickCount());
@@ -131,6 +133,7 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     }
     const VARIANT item[] = {ole::ObjectArgument(AsDispatch(ItemAtRow(row)))};
     host_.Raise(events::kItemClick, item);
+    if (OnExpanderClick(row, x)) return;
     // A click on the value of the selected item edits it, as property grids do.
     if (again && x > SplitterX(client.right) && !editor_.IsOpen()) BeginEdit();
 }

@@ -2,6 +2,7 @@
 
 #include "proplist/list_view.h"
 #include "proplist/list_view_support.h"
+#include "proplist/nested_layout.h"
 #include "proplist/value_text.h"
 
 #include <olectl.h>
@@ -110,8 +111,12 @@ size_t ListPainter::DrawFrom(HDC dc, const RECT& bounds, ListRows& rows, size_t 
         const int y = bounds.top + static_cast<int>(row - top) * height;
         if (y >= bounds.bottom) break;
         const RECT cells{bounds.left, y, bounds.right, y + height};
-        if (shownRows[row].item) DrawRow(dc, *shownRows[row].item, cells, split, row == selected, focused);
-        else DrawHeader(dc, *rows.HeaderAt(row), cells, row == selected, focused);
+        if (const Row& shown = shownRows[row]; shown.item) {
+            DrawRow(dc, *shown.item, cells, split, row == selected, focused, shown.depth);
+            DrawExpander(dc, rows, row, cells);
+        } else {
+            DrawHeader(dc, *rows.HeaderAt(row), cells, row == selected, focused);
+        }
         ++drawn;
     }
     SelectObject(dc, previousPen);
@@ -121,7 +126,7 @@ size_t ListPainter::DrawFrom(HDC dc, const RECT& bounds, ListRows& rows, size_t 
 }
 
 void ListPainter::DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int split, bool selected,
-                          bool focused) noexcept {
+                          bool focused, unsigned depth) noexcept {
     const bool enabled = host_.IsEnabled();
     const RECT nameCell{row.left, row.top, split, row.bottom};
     if (selected) FillRect(dc, &nameCell, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_3DFACE));
@@ -130,6 +135,7 @@ void ListPainter::DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int
                                                        : COLOR_WINDOWTEXT));
     RECT name = nameCell;
     InflateRect(&name, -4, 0);
+    name.left = row.left + nested_layout::NameIndent(depth);
     DrawCellText(dc, item.Description().name, name);
     DrawValue(dc, item, RECT{split + 1, row.top, row.right, row.bottom}, enabled);
     MoveToEx(dc, row.left, row.bottom - 1, nullptr);

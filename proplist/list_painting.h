@@ -39,9 +39,12 @@ public:
 private:
     HGDIOBJ ListFont() noexcept;
     size_t DrawFrom(HDC dc, const RECT& bounds, ListRows& rows, size_t top, int split, bool focused) noexcept;
-    void DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int split, bool selected, bool focused) noexcept;
+    void DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int split, bool selected, bool focused,
+                 unsigned depth) noexcept;
     // A group's header across both columns: its expander glyph and its name in bold.
     void DrawHeader(HDC dc, const RowGroup& group, const RECT& row, bool selected, bool focused) noexcept;
+    // A row's +/- box, left of its name, when it holds an object that opens.
+    void DrawExpander(HDC dc, ListRows& rows, size_t row, const RECT& cells) noexcept;
     // A row's value: a colour's swatch, the text greyed when read-only, bold when marked modified.
     void DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept;
     // The list's font in bold, for values marked modified; made again when the font changes.

@@ -29,7 +29,7 @@ const std::vector<Row>& ListRows::Rows() noexcept {
 
 void ListRows::Rebuild() noexcept {
     stale_ = false;
-    const PropertyItems& items = source_.Items();
+    PropertyItems& items = source_.Items();
     rows_.clear();
     groups_.clear();
     hasCategories_ = false;
@@ -50,6 +50,7 @@ void ListRows::Rebuild() noexcept {
             });
         }
         if (categorized_ && hasCategories_) ArrangeInGroups();
+        if (!nested_.Empty()) InsertNestedRows();
         return S_OK;
     });
     FindSelection();
@@ -76,6 +77,7 @@ PropertyItem* ListRows::ItemAt(size_t row) noexcept {
 
 void ListRows::Reset() noexcept {
     stale_ = true;
+    nested_.Clear();
     selectedItem_ = nullptr;
     selectedGroup_.reset();
     selectedRow_ = kNone;

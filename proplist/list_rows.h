@@ -1,5 +1,6 @@
 #pragma once
 
+#include "proplist/nested_objects.h"
 #include "proplist/property_items.h"
 
 #include <windows.h>
@@ -53,9 +54,24 @@ public:
     const RowGroup* HeaderAt(size_t row) noexcept;
     // The items changed (visibility, names, values): the rows are built again when next needed.
     void Invalidate() noexcept { stale_ = true; }
-    // Other items altogether: nothing selected, the view back at the top. Groups the user
-    // collapsed stay collapsed: a list refilled from the same object looks as it was left.
+    // Other items altogether: nothing selected, the view back at the top, nothing expanded.
+    // Groups the user collapsed stay collapsed: a list refilled from the same object looks as
+    // it was left.
     void Reset() noexcept;
+
+    // The objects shown under expanded rows. The filter applies to the object's own rows; an
+    // expanded row's rows follow it wherever it goes, in the same order as the others.
+    NestedObjects& Nested() noexcept { return nested_; }
+    unsigned DepthOf(size_t row) noexcept { return row < Count() ? Rows()[row].depth : 0; }
+    bool IsExpanded(size_t row) noexcept;
+    // Whether the row has an expander: expanded, or holding an object that can be.
+    bool IsExpandable(size_t row) noexcept;
+    // False when there is nothing to do: no such row, already so, or an object that cannot be described.
+    bool Expand(size_t row) noexcept;
+    // Collapsing frees the rows under it; a selection among them moves to the collapsed row.
+    bool Collapse(size_t row) noexcept;
+    // The row a nested row belongs to, or kNone.
+    size_t ParentRow(size_t row) noexcept;
 
     const std::wstring& Filter() const noexcept { return filter_; }
     // False when the filter is what it was. A new filter shows its rows from the top.
@@ -103,11 +119,16 @@ private:
     void ArrangeInGroups();
     void FindSelection() noexcept;
     bool IsCollapsed(std::wstring_view group) const noexcept;
+    // Puts each expanded row's rows after it, one level deeper, and lets go of objects that
+    // their rows no longer hold.
+    void InsertNestedRows();
+    void AppendNestedRows(Row parent, std::vector<Row>& into);
 
     RowSource& source_;
     std::vector<Row> rows_;
     std::vector<RowGroup> groups_;
     std::vector<std::wstring> collapsed_;  // the names of the groups the user collapsed
+    NestedObjects nested_;
     bool stale_ = true;
     bool hasCategories_ = false;
     size_t selectedRow_ = kNone;

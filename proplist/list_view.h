@@ -41,7 +41,7 @@ protected:
 // The list on screen: a window of two columns (name, value) split by a draggable line, one row
 // per visible item, a selection, keyboard navigation and in-place editing. Only the rows in
 // view are drawn, so the cost of a paint does not grow with the number of items.
-class ListView final : private RowSource, private EditorSite {
+class ListView final : private RowSource, private EditorSite, private ItemOwner {
 public:
     // Commands of the context menu.
     static constexpr UINT kCommandRefresh = 100;
@@ -56,7 +56,9 @@ public:
     static constexpr LONG kAlphabeticalOrder = 1;
     static constexpr LONG kCategorizedOrder = 2;
 
-    explicit ListView(ListViewHost& host) noexcept : host_(host), painter_(host) {}
+    explicit ListView(ListViewHost& host) noexcept : host_(host), painter_(host) {
+        rows_.Nested().SetItemOwner(this);
+    }
     ListView(const ListView&) = delete;
     ListView& operator=(const ListView&) = delete;
     ~ListView();
@@ -69,7 +71,9 @@ public:
     void Draw(HDC dc, const RECT& bounds) noexcept;
 
     void ItemsReplaced() noexcept;
-    void ItemChanged(PropertyItem& item) noexcept;
+    void ItemChanged(PropertyItem& item) noexcept override;
+    // The list now shows `object`'s properties: no row opens it again.
+    void ObjectShown(IUnknown* object) noexcept { rows_.Nested().SetRoot(object); }
     void FontChanged() noexcept;
     void EnabledChanged() noexcept;
     // Painting resumes: one repaint now.
@@ -210,6 +214,18 @@ private:
     bool CommitEdit() noexcept { return editor_.Commit(); }
     // Tells accessibility clients that something about a row (kNone: the list) happened.
     void NotifyAccessibility(DWORD event, size_t row) noexcept;
+
+    // Rows that hold objects, opened and closed (list_nesting.cpp). Each returns false when it
+    // leaves the key, character or click to the list's other handling.
+    bool SetExpanded(size_t row, bool expanded) noexcept;
+    bool OnExpanderKey(SHORT key) noexcept;
+    bool OnExpanderCharacter(wchar_t typed) noexcept;
+    bool OnExpanderClick(size_t row, int x) noexcept;
+    bool OnExpanderDoubleClick(int x, int y) noexcept;
+    // STATE_SYSTEM_EXPANDED or _COLLAPSED for a row with an expander, else 0.
+    LONG ExpansionState(size_t row) noexcept;
+    // EditorSite: a nested item's edit goes to its own object.
+    void ItemEdited(PropertyItem& item) noexcept override { rows_.Nested().WriteBack(item); }
 
     ListViewHost& host_;
     HWND window_ = nullptr;

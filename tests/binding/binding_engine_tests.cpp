@@ -204,8 +204,8 @@ TEST_F(WritingTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFai
     Item(L"Caption")->value = Variant(std::wstring_view(L"Edited"));
     owner.inside = [&] { EXPECT_TRUE(Writes().empty()) << "the event comes before the write"; };
     ASSERT_EQ(list->RaiseItemChanged(Item(L"Caption")), S_OK);
-    EXPECT_EQ(Log(list->Log().begin(), list->Log().begin() + 4),
-              (Log{L"Caption.Modified=True", L"Caption.Name", L"Caption.Value",
+    EXPECT_EQ(Log(list->Log().begin(), list->Log().begin() + 6),
+              (Log{L"Caption.Name", L"PropertyItems", L"Caption.Modified=True", L"Caption.Name", L"Caption.Value",
                    L"event PropertyChanged Caption='Edited'"}));
     EXPECT_EQ(Describe(*client->Property(L"Caption")), L"'Edited'");
     EXPECT_EQ(Marker(L"Caption"), L"True") << "stays marked";
@@ -217,6 +217,15 @@ TEST_F(WritingTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFai
     EXPECT_FALSE(support::TakeErrorInfo().present);
     EXPECT_EQ(list->LogStartingWith(L"event PropertyChanged Picture"), Log{L"event PropertyChanged Picture=Nothing"});
     EXPECT_EQ(Value(L"Picture") + Marker(L"Picture"), L"objectFalse") << "refused: the client's value is read back";
+
+    // The list writes the items of objects nested in the client's, which are not in its collection.
+    const ComPtr<doubles::FakeList> other = doubles::FakeList::Create();
+    other->SetCatalogue({{L"Caption"}});
+    ASSERT_EQ(other->PopulateFromObject(Variant(static_cast<IDispatch*>(client.Get())).Get()), S_OK);
+    ASSERT_EQ(list->RaiseItemChanged(other->Item(L"Caption")), S_OK);
+    EXPECT_EQ(Writes().size(), 2u);
+    EXPECT_EQ(list->LogStartingWith(L"event PropertyChanged").size(), 2u);
+    EXPECT_EQ(other->Item(L"Caption")->modified.Type(), VT_EMPTY);
 
     support->SetAutoWriteProperties(VARIANT_FALSE);
     ASSERT_EQ(list->RaiseItemChanged(Item(L"Caption")), S_OK);

@@ -60,6 +60,7 @@ HRESULT SampleObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT nameCount, LCI
 
 HRESULT SampleObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* parameters, VARIANT* result,
                              EXCEPINFO* exception, UINT* argumentError) {
+    ++invokes;
     if (id == 16 && values.malformedAnything != VT_EMPTY && result) {
         *result = VARIANT{};
         V_VT(result) = values.malformedAnything;

@@ -31,6 +31,7 @@ public:
         ole::ComPtr<IDispatch> child;
         VARTYPE malformedAnything = VT_EMPTY;  // else Anything reads as this type, payload null
     } values;
+    size_t invokes = 0;  // calls of IDispatch::Invoke: what the object was asked to read or write
 
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
     IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
