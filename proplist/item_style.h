@@ -38,6 +38,8 @@ struct ItemDescription {
     VARTYPE valueType = VT_EMPTY;
     // The enumeration's names, shared by every item of that enumeration.
     std::shared_ptr<const EnumMembers> members;
+    // The property's member id in the object's type information.
+    MEMBERID memberId = DISPID_UNKNOWN;
 };
 
 }  // namespace proplist

@@ -74,4 +74,23 @@ HRESULT SampleObject::GetClassInfo(ITypeInfo** info) {
     return SampleTypeInfo(CLSID_Sample).CopyTo(info);
 }
 
+std::span<const ole::InterfaceEntry> NotifyingSample::InterfaceTable() const noexcept {
+    static constexpr ole::InterfaceEntry table[] = {ole::Implements<NotifyingSample, IDispatch>(),
+                                                    ole::Implements<NotifyingSample, IConnectionPointContainer>()};
+    return table;
+}
+
+HRESULT NotifyingSample::Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters,
+                                VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
+    if (kind & DISPATCH_PROPERTYGET) ++reads_[id];
+    return inner_->Invoke(id, iid, locale, kind, parameters, result, exception, argumentError);
+}
+
+HRESULT NotifyingSample::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+    if (!point) return E_POINTER;
+    *point = nullptr;
+    if (iid != IID_IPropertyNotifySink) return CONNECT_E_NOCONNECTION;
+    return ole::ComPtr<IConnectionPoint>(&changes_).CopyTo(point);
+}
+
 }  // namespace proplist_tests

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/com_ptr.h"
+#include "ole/connection_point.h"
 #include "tests/doubles/test_double.h"
 
 #include "sample_library.h"
@@ -8,7 +9,9 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <map>
 #include <string>
+#include <utility>
 
 namespace proplist_tests {
 
@@ -70,6 +73,40 @@ private:
     explicit SampleObject(Described described) : Double("sample object"), described_(described) {}
 
     Described described_;
+};
+
+// A sample object that tells of its properties' changes (IPropertyNotifySink) and counts the
+// reads of each property; the properties are those of a SampleObject inside it.
+class NotifyingSample final : public doubles::Double<NotifyingSample, IDispatch, IConnectionPointContainer> {
+public:
+    static ole::ComPtr<NotifyingSample> Create() { return Make(); }
+    std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept;
+
+    SampleObject& Inner() { return *inner_.Get(); }
+    void Changed(DISPID id) { ole::NotifyPropertyChanged(changes_, id); }
+    size_t SinkCount() const { return changes_.Sinks<IUnknown>().size(); }
+    // Property reads since the last call, by member id.
+    std::map<DISPID, size_t> TakeReads() { return std::exchange(reads_, {}); }
+
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return inner_->GetTypeInfoCount(count); }
+    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+        return inner_->GetTypeInfo(index, locale, info);
+    }
+    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override {
+        return inner_->GetIDsOfNames(iid, names, count, locale, ids);
+    }
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argumentError) override;
+    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return Unexpected("EnumConnectionPoints"); }
+    IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+private:
+    friend Double;
+    NotifyingSample() : Double("notifying sample") {}
+
+    ole::ComPtr<SampleObject> inner_ = SampleObject::Create();
+    ole::ConnectionPoint changes_{static_cast<IDispatch*>(this), IID_IPropertyNotifySink};
+    std::map<DISPID, size_t> reads_;
 };
 
 }  // namespace proplist_tests
