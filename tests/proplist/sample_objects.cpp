@@ -80,12 +80,6 @@ std::span<const ole::InterfaceEntry> NotifyingSample::InterfaceTable() const noe
     return table;
 }
 
-HRESULT NotifyingSample::Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters,
-                                VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
-    if (kind & DISPATCH_PROPERTYGET) ++reads_[id];
-    return inner_->Invoke(id, iid, locale, kind, parameters, result, exception, argumentError);
-}
-
 HRESULT NotifyingSample::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
     if (!point) return E_POINTER;
     *point = nullptr;

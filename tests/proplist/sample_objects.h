@@ -75,29 +75,26 @@ private:
     Described described_;
 };
 
-// A sample object that tells of its properties' changes (IPropertyNotifySink) and counts the
-// reads of each property; the properties are those of a SampleObject inside it.
+// A sample object that reports its properties' changes (IPropertyNotifySink) and counts their reads.
 class NotifyingSample final : public doubles::Double<NotifyingSample, IDispatch, IConnectionPointContainer> {
 public:
     static ole::ComPtr<NotifyingSample> Create() { return Make(); }
     std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept;
-
     SampleObject& Inner() { return *inner_.Get(); }
     void Changed(DISPID id) { ole::NotifyPropertyChanged(changes_, id); }
     size_t SinkCount() const { return changes_.Sinks<IUnknown>().size(); }
-    // Property reads since the last call, by member id.
+    // Reads by member id since the last call.
     std::map<DISPID, size_t> TakeReads() { return std::exchange(reads_, {}); }
 
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return inner_->GetTypeInfoCount(count); }
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
-        return inner_->GetTypeInfo(index, locale, info);
-    }
-    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override {
-        return inner_->GetIDsOfNames(iid, names, count, locale, ids);
-    }
+    IFACEMETHODIMP GetTypeInfo(UINT i, LCID lcid, ITypeInfo** out) override { return inner_->GetTypeInfo(i, lcid, out); }
+    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return Unexpected("GetIDs"); }
     IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) override;
-    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return Unexpected("EnumConnectionPoints"); }
+                          EXCEPINFO* exception, UINT* argumentError) override {
+        if (kind & DISPATCH_PROPERTYGET) ++reads_[id];
+        return inner_->Invoke(id, iid, locale, kind, parameters, result, exception, argumentError);
+    }
+    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return Unexpected("EnumPoints"); }
     IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
 private:
