@@ -87,7 +87,7 @@ public:
     std::map<DISPID, size_t> TakeReads() { return std::exchange(reads_, {}); }
 
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return inner_->GetTypeInfoCount(count); }
-    IFACEMETHODIMP GetTypeInfo(UINT i, LCID lcid, ITypeInfo** out) override { return inner_->GetTypeInfo(i, lcid, out); }
+    IFACEMETHODIMP GetTypeInfo(UINT i, LCID lc, ITypeInfo** out) override { return inner_->GetTypeInfo(i, lc, out); }
     IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return Unexpected("GetIDs"); }
     IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
                           EXCEPINFO* exception, UINT* argumentError) override {
