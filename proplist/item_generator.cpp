@@ -144,6 +144,7 @@ public:
             Found& found = found_[at];
             if (!found.readable || found.excluded) continue;
             found.description.readOnly = !found.writable;
+            found.description.memberId = found.id;
             ids.push_back(found.id);
             properties.push_back(std::move(found.description));
         }

@@ -41,6 +41,8 @@ struct ItemDescription {
     // The name of the category the object files the property under, shared by the items of one
     // category; null when the object has no categories.
     std::shared_ptr<const std::wstring> category;
+    // The property's member id in the object's type information.
+    MEMBERID memberId = DISPID_UNKNOWN;
 };
 
 }  // namespace proplist

@@ -108,6 +108,7 @@ void KavellaList::Show() {
 
 void KavellaList::Terminate() {
     fontChanges_.Disconnect();
+    StopShowing();
     view_->AbandonEdit();
 }
 
@@ -115,7 +116,10 @@ void KavellaList::Paint(HDC dc, const RECT& bounds) { view_->Draw(dc, bounds); }
 
 void KavellaList::ItemsReplaced() noexcept { view_->ItemsReplaced(); }
 
-void KavellaList::ItemsCleared() noexcept { Raise(events::kItemsCleared, {}); }
+void KavellaList::ItemsCleared() noexcept {
+    StopShowing();
+    Raise(events::kItemsCleared, {});
+}
 
 void KavellaList::ItemChanged(PropertyItem& item) noexcept { view_->ItemChanged(item); }
 
@@ -212,7 +216,11 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
             Raise(events::kItemRemoved, arguments);
         }
         std::vector<ole::ComPtr<PropertyItem>> made;
-        RETURN_IF_FAILED(GenerateItems(target.Get(), made));
+        if (const HRESULT generated = GenerateItems(target.Get(), made); FAILED(generated)) {
+            StopShowing();
+            return generated;
+        }
+        ShowObject(target.Get());
         const size_t first = items->Size();
         items->Append(std::move(made));
         for (size_t i = first; i < items->Size() && HasEventSinks(); ++i) {

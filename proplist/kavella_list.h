@@ -7,6 +7,7 @@
 #include "ole/property_notify_connection.h"
 #include "proplist/list_view.h"
 #include "proplist/property_items.h"
+#include "proplist/shown_object.h"
 
 #include "kavella.h"
 
@@ -48,6 +49,8 @@ public:
     // IOleInPlaceActiveObject: the keys that move and edit in the list are the list's, not
     // the container's dialog navigation.
     IFACEMETHODIMP TranslateAccelerator(LPMSG message) override;
+    // IOleObject: a closed list follows its object no longer.
+    IFACEMETHODIMP Close(DWORD saveOption) override;
 
 private:
     ~KavellaList() override;
@@ -66,6 +69,11 @@ private:
     void ItemsReplaced() noexcept override;
     void ItemsCleared() noexcept override;
     void ItemChanged(PropertyItem& item) noexcept override;
+    void ItemEdited(PropertyItem& item, const VARIANT& before) noexcept override;
+
+    // The list shows `object` from now on (ShowObject), or none (StopShowing).
+    void ShowObject(IDispatch* object) noexcept;
+    void StopShowing() noexcept;
 
     // ListViewHost
     PropertyItems& Items() noexcept override { return *items_.Get(); }
@@ -82,6 +90,7 @@ private:
     ole::ComPtr<PropertyItems> items_;
     ole::ComPtr<IFontDisp> font_;
     ole::PropertyNotifyConnection fontChanges_;
+    ShownObject shown_;
     std::unique_ptr<ListView> view_;
     bool enabled_ = true;
     bool redraw_ = true;

@@ -162,29 +162,36 @@ bool InPlaceEditor::Commit() noexcept {
 
 bool InPlaceEditor::AcceptText(PropertyItem& item, const std::wstring& text, ole::Variant& value) noexcept {
     std::wstring reason;
-    HRESULT parsed = ParseValue(item.Description(), text, value, reason);
-    if (SUCCEEDED(parsed)) {
-        VARIANT_BOOL cancel = VARIANT_FALSE;
-        VARIANT proposed;
-        VariantInit(&proposed);
-        value.Detach(&proposed);
-        const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(&item)), ole::VariantReference(&proposed),
-                                     ole::BooleanReference(&cancel)};
-        site_.Raise(events::kValidateValue, arguments);
-        value = ole::Variant::Attach(proposed);
-        if (!cancel) return true;
-        parsed = E_ABORT;
-        reason = L"'" + text + L"' was refused.";
-    }
+    const HRESULT parsed = ParseValue(item.Description(), text, value, reason);
+    if (SUCCEEDED(parsed)) return AcceptValue(item, text, value);
+    Refuse(item, text, parsed, reason);
+    return false;
+}
+
+bool InPlaceEditor::AcceptValue(PropertyItem& item, const std::wstring& text, ole::Variant& value) noexcept {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT proposed;
+    VariantInit(&proposed);
+    value.Detach(&proposed);
+    const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(&item)), ole::VariantReference(&proposed),
+                                 ole::BooleanReference(&cancel)};
+    site_.Raise(events::kValidateValue, arguments);
+    value = ole::Variant::Attach(proposed);
+    if (!cancel) return true;
+    Refuse(item, text, E_ABORT, L"'" + text + L"' was refused.");
+    return false;
+}
+
+void InPlaceEditor::Refuse(PropertyItem& item, const std::wstring& text, HRESULT failure,
+                           const std::wstring& reason) noexcept {
     // The numbers a VB program knows these failures by.
-    const LONG number = parsed == DISP_E_OVERFLOW ? 6 : parsed == DISP_E_TYPEMISMATCH ? 13 : 380;
+    const LONG number = failure == DISP_E_OVERFLOW ? 6 : failure == DISP_E_TYPEMISMATCH ? 13 : 380;
     std::wstring shown = reason;
     if (RaiseError(number, shown)) ShowMessage(shown);
     const ole::Bstr typed(text), why(reason);
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(&item)), ole::TextArgument(typed.Get()),
                                  ole::TextArgument(why.Get())};
     site_.Raise(events::kValueRejected, arguments);
-    return false;
 }
 
 bool InPlaceEditor::RaiseError(LONG number, std::wstring& description) noexcept {

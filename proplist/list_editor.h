@@ -69,6 +69,8 @@ public:
     // Converts text the user gave for `item` and lets the handlers check it; when refused, says
     // why (unless a handler of Error takes it on) and raises ValueRejected.
     bool AcceptText(PropertyItem& item, const std::wstring& text, ole::Variant& value) noexcept;
+    // The same for a value already of the item's type (`text` shows it, should it be refused).
+    bool AcceptValue(PropertyItem& item, const std::wstring& text, ole::Variant& value) noexcept;
     void RaiseItemChanged(PropertyItem& item) noexcept;
     void HideMessage() noexcept;
 
@@ -106,6 +108,8 @@ private:
     void OnLosingFocus(HWND next) noexcept;
     // Raises Error; true when the list should still show the (possibly reworded) description.
     bool RaiseError(LONG number, std::wstring& description) noexcept;
+    // Says why a value was refused (unless a handler of Error takes it on) and raises ValueRejected.
+    void Refuse(PropertyItem& item, const std::wstring& text, HRESULT failure, const std::wstring& reason) noexcept;
     void Close() noexcept;
     void ShowMessage(const std::wstring& text) noexcept;
 

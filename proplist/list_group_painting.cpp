@@ -8,26 +8,6 @@
 // collapsed, and the category's name in bold, on the face colour across the whole row.
 namespace proplist {
 
-namespace {
-
-void DrawExpander(HDC dc, const RECT& box, bool expanded, COLORREF colour) noexcept {
-    HPEN pen = CreatePen(PS_SOLID, 1, colour);
-    HGDIOBJ previous = SelectObject(dc, pen);
-    FrameRect(dc, &box, GetSysColorBrush(COLOR_3DSHADOW));
-    const int middleY = (box.top + box.bottom) / 2;
-    const int middleX = (box.left + box.right) / 2;
-    MoveToEx(dc, box.left + 2, middleY, nullptr);
-    LineTo(dc, box.right - 2, middleY);
-    if (!expanded) {
-        MoveToEx(dc, middleX, box.top + 2, nullptr);
-        LineTo(dc, middleX, box.bottom - 2);
-    }
-    SelectObject(dc, previous);
-    DeleteObject(pen);
-}
-
-}  // namespace
-
 void ListPainter::DrawHeader(HDC dc, const RowGroup& group, const RECT& row, bool selected, bool focused) noexcept {
     const bool highlighted = selected && focused;
     FillRect(dc, &row, GetSysColorBrush(highlighted ? COLOR_HIGHLIGHT : COLOR_3DFACE));
@@ -38,7 +18,7 @@ void ListPainter::DrawHeader(HDC dc, const RowGroup& group, const RECT& row, boo
     const int side = std::max(7, (height / 2) | 1);  // odd, so that the cross sits in the middle
     const int top = row.top + (height - side) / 2;
     const RECT box{row.left + 4, top, row.left + 4 + side, top + side};
-    DrawExpander(dc, box, group.expanded, ink);
+    DrawExpanderBox(dc, box, group.expanded, ink);
     SetTextColor(dc, ink);
     HGDIOBJ previous = SelectObject(dc, BoldFont());
     RECT name{box.right + 5, row.top, row.right - 4, row.bottom};

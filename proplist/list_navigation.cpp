@@ -25,6 +25,7 @@ void ListView::OnKeyDown(SHORT key) noexcept {
     if (control && key == 'C') return CopySelected();
     if (control && key == 'V') return PasteIntoSelected();
     if (control && key == 'F') return OpenFilter();
+    if (control && (key == 'Z' || key == 'Y')) return key == 'Z' && !(ShiftState() & 1) ? Undo() : Redo();
     if (key == VK_F4 || (key == VK_DOWN && (ShiftState() & 4))) {
         BeginEdit();
         return editor_.DropDown();

@@ -7,6 +7,9 @@
 
 namespace proplist {
 
+// A +/- box: minus when what it opens is open, plus when closed.
+void DrawExpanderBox(HDC dc, const RECT& box, bool expanded, COLORREF ink) noexcept;
+
 class ListViewHost;
 
 // How the list looks: names on the left, values on the right, the selection highlighted,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/com_ptr.h"
+#include "proplist/edit_history.h"
 #include "proplist/hover_tip.h"
 #include "proplist/list_accessible.h"
 #include "proplist/list_editor.h"
@@ -80,6 +81,15 @@ public:
     void RedrawResumed() noexcept;
     // Closes an open editor without committing anything.
     void AbandonEdit() noexcept;
+
+    // The user's edit of `item` replaced `before`: a step to undo, unless undo or redo made it.
+    void ItemEdited(PropertyItem& item, const VARIANT& before) noexcept;
+    // The list shows another object: its edits cannot be undone here.
+    void ForgetEdits() noexcept { history_.Clear(); }
+    const EditHistory& History() const noexcept { return history_; }
+    // Ctrl+Z, Ctrl+Y: the last edit undone or the last undone one done again, as the user's edit.
+    void Undo() noexcept { Replay(true); }
+    void Redo() noexcept { Replay(false); }
 
     // The selected item, or null.
     PropertyItem* Selected() noexcept;
@@ -226,6 +236,10 @@ private:
     LONG ExpansionState(size_t row) noexcept;
     // EditorSite: a nested item's edit goes to its own object.
     void ItemEdited(PropertyItem& item) noexcept override { rows_.Nested().WriteBack(item); }
+    void Replay(bool undo) noexcept;
+    // Gives `item` a recorded value as if the user had committed it; false when it was refused.
+    bool StoreRecordedValue(PropertyItem& item, const VARIANT& recorded) noexcept;
+    void SelectItem(const PropertyItem& item) noexcept;
 
     ListViewHost& host_;
     HWND window_ = nullptr;
@@ -247,6 +261,8 @@ private:
     ole::ComPtr<ListAccessible> accessible_;  // made when first asked for
     size_t rowsDrawn_ = 0;
     size_t paintCount_ = 0;
+    EditHistory history_;
+    bool replaying_ = false;  // an undo or redo is storing its value
 };
 
 }  // namespace proplist

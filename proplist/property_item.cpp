@@ -48,13 +48,15 @@ void PropertyItem::AdoptValue(ole::Variant&& value) noexcept {
 }
 
 HRESULT PropertyItem::StoreEditedValue(const VARIANT& value) noexcept {
-    ole::Variant replaced;
-    if (!edited_) RETURN_IF_FAILED(CopyResolved(value_.Get(), replaced));
+    ole::Variant replaced, first;
+    RETURN_IF_FAILED(CopyResolved(value_.Get(), replaced));
+    if (!edited_) RETURN_IF_FAILED(CopyResolved(value_.Get(), first));
     RETURN_IF_FAILED(CopyResolved(value, value_));
     if (!edited_) {
-        beforeEdits_ = std::move(replaced);
+        beforeEdits_ = std::move(first);
         edited_ = true;
     }
+    if (owner_) owner_->ItemEdited(*this, replaced.Get());
     Changed();
     return S_OK;
 }

@@ -18,6 +18,8 @@ class PropertyItem;
 class ItemOwner {
 public:
     virtual void ItemChanged(PropertyItem& item) noexcept = 0;
+    // The user's edit replaced `before` (told before ItemChanged); owners that keep no history ignore it.
+    virtual void ItemEdited(PropertyItem& /*item*/, const VARIANT& /*before*/) noexcept {}
 
 protected:
     ~ItemOwner() = default;

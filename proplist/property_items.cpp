@@ -45,6 +45,15 @@ void PropertyItems::ItemChanged(PropertyItem& item) noexcept {
     if (observer_) observer_->ItemChanged(item);
 }
 
+void PropertyItems::ItemEdited(PropertyItem& item, const VARIANT& before) noexcept {
+    if (observer_) observer_->ItemEdited(item, before);
+}
+
+PropertyItem* PropertyItems::Named(std::wstring_view name) const {
+    const size_t found = byKey_.Find(name);
+    return found == ItemKeyIndex::kNotFound ? nullptr : items_[found].Get();
+}
+
 PropertyItem* PropertyItems::Find(const VARIANT& key) const {
     const VARIANT* given = &key;
     if (V_VT(given) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(given)) given = V_VARIANTREF(given);

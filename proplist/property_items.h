@@ -21,6 +21,7 @@ public:
     // The collection's user emptied it (Clear).
     virtual void ItemsCleared() noexcept = 0;
     virtual void ItemChanged(PropertyItem& item) noexcept = 0;
+    virtual void ItemEdited(PropertyItem& /*item*/, const VARIANT& /*before*/) noexcept {}
 
 protected:
     ~ItemsObserver() = default;
@@ -41,6 +42,8 @@ public:
     void SetObserver(ItemsObserver* observer) noexcept { observer_ = observer; }
     size_t Size() const noexcept { return items_.size(); }
     PropertyItem& At(size_t index) const noexcept { return *items_[index].Get(); }
+    // The item that answers to `name`, or null.
+    PropertyItem* Named(std::wstring_view name) const;
     // Adds the items at the end, in order.
     void Append(std::vector<ole::ComPtr<PropertyItem>> added);
     // Empties the collection. Enumerators already made keep what they were made over.
@@ -57,6 +60,7 @@ private:
     ~PropertyItems() override;
 
     void ItemChanged(PropertyItem& item) noexcept override;
+    void ItemEdited(PropertyItem& item, const VARIANT& before) noexcept override;
     // The item that `key` names (a name, or a 1-based position), or null.
     PropertyItem* Find(const VARIANT& key) const;
 

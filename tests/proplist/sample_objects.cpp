@@ -99,4 +99,17 @@ HRESULT CategorizedSample::GetCategoryName(PROPCAT category, LCID, BSTR* name) {
     return category == 1 ? S_OK : E_NOTIMPL;
 }
 
+std::span<const ole::InterfaceEntry> NotifyingSample::InterfaceTable() const noexcept {
+    static constexpr ole::InterfaceEntry table[] = {ole::Implements<NotifyingSample, IDispatch>(),
+                                                    ole::Implements<NotifyingSample, IConnectionPointContainer>()};
+    return table;
+}
+
+HRESULT NotifyingSample::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+    if (!point) return E_POINTER;
+    *point = nullptr;
+    if (iid != IID_IPropertyNotifySink) return CONNECT_E_NOCONNECTION;
+    return ole::ComPtr<IConnectionPoint>(&changes_).CopyTo(point);
+}
+
 }  // namespace proplist_tests

@@ -2,6 +2,7 @@
 
 #include "ole/com_ptr.h"
 #include "proplist/categorize_properties.h"
+#include "ole/connection_point.h"
 #include "tests/doubles/test_double.h"
 
 #include "sample_library.h"
@@ -9,7 +10,9 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <map>
 #include <string>
+#include <utility>
 
 namespace proplist_tests {
 
@@ -101,6 +104,37 @@ private:
     CategorizedSample() : Double("categorized sample") {}
 
     ole::ComPtr<SampleObject> sample_ = SampleObject::Create();
+};
+
+// A sample object that reports its properties' changes (IPropertyNotifySink) and counts their reads.
+class NotifyingSample final : public doubles::Double<NotifyingSample, IDispatch, IConnectionPointContainer> {
+public:
+    static ole::ComPtr<NotifyingSample> Create() { return Make(); }
+    std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept;
+    SampleObject& Inner() { return *inner_.Get(); }
+    void Changed(DISPID id) { ole::NotifyPropertyChanged(changes_, id); }
+    size_t SinkCount() const { return changes_.Sinks<IUnknown>().size(); }
+    // Reads by member id since the last call.
+    std::map<DISPID, size_t> TakeReads() { return std::exchange(reads_, {}); }
+
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return inner_->GetTypeInfoCount(count); }
+    IFACEMETHODIMP GetTypeInfo(UINT i, LCID lc, ITypeInfo** out) override { return inner_->GetTypeInfo(i, lc, out); }
+    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return Unexpected("GetIDs"); }
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argumentError) override {
+        if (kind & DISPATCH_PROPERTYGET) ++reads_[id];
+        return inner_->Invoke(id, iid, locale, kind, parameters, result, exception, argumentError);
+    }
+    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return Unexpected("EnumPoints"); }
+    IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+private:
+    friend Double;
+    NotifyingSample() : Double("notifying sample") {}
+
+    ole::ComPtr<SampleObject> inner_ = SampleObject::Create();
+    ole::ConnectionPoint changes_{static_cast<IDispatch*>(this), IID_IPropertyNotifySink};
+    std::map<DISPID, size_t> reads_;
 };
 
 }  // namespace proplist_tests

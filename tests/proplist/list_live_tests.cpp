@@ -1,0 +1,137 @@
+// The list following its object: changes the object reports are read again, and the user's edits
+// are undone and redone as edits of their own.
+#include "proplist/edit_history.h"
+#include "tests/proplist/list_window_fixture.h"
+
+namespace proplist_tests {
+
+using ole::ComPtr;
+namespace events = proplist::events;
+
+// The list, without a window, showing an object that reports its changes; a sink hears its events.
+class ReportedChangesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(Show(object.Get()), S_OK);
+        ComPtr<IConnectionPoint> point;
+        ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
+        ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
+        object->TakeReads();
+    }
+    HRESULT Show(NotifyingSample* shown) { return Populate(list.Get(), static_cast<IDispatch*>(shown)); }
+
+    ComPtr<NotifyingSample> object = NotifyingSample::Create();
+    ComPtr<proplist::KavellaList> list = MakeList();
+    ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
+    DWORD cookie = 0;
+};
+
+TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAloneAndAnUnknownOneReadsAll) {
+    object->Inner().values.count = 9;
+    object->Changed(2);  // Count
+    EXPECT_EQ(object->TakeReads(), (std::map<DISPID, size_t>{{2, 1}}));
+    ole::Variant count;
+    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->get_Value(count.Out()), S_OK);
+    EXPECT_EQ(V_I4(&count.Get()), 9);
+    object->Changed(DISPID_UNKNOWN);
+    const std::map<DISPID, size_t> reads = object->TakeReads();
+    EXPECT_EQ(reads.size(), ItemNames(list.Get()).size());
+    EXPECT_TRUE(std::all_of(reads.begin(), reads.end(), [](const auto& read) { return read.second == 1; }));
+    EXPECT_TRUE(sink->Events().empty()) << "the object's own change is no edit: no ItemChanged, nothing written";
+    EXPECT_EQ(list->View().History().UndoCount(), 0u) << "nor a step to undo";
+}
+
+TEST_F(ReportedChangesTest, TheListListensOnlyWhileItShowsTheObject) {
+    ASSERT_EQ(Show(object.Get()), S_OK);
+    EXPECT_EQ(object->SinkCount(), 1u) << "a refresh keeps the one subscription";
+    const ComPtr<NotifyingSample> other = NotifyingSample::Create();
+    ASSERT_EQ(Show(other.Get()), S_OK);
+    EXPECT_EQ(object->SinkCount(), 0u);
+    EXPECT_EQ(other->SinkCount(), 1u);
+    ASSERT_EQ(ItemsOf(list.Get())->Clear(), S_OK);
+    EXPECT_EQ(other->SinkCount(), 0u) << "cleared";
+    ASSERT_EQ(Show(other.Get()), S_OK);
+    ASSERT_EQ(list->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(other->SinkCount(), 0u) << "closed";
+    ASSERT_EQ(Show(other.Get()), S_OK);
+    list.Reset();
+    EXPECT_EQ(other->SinkCount(), 0u) << "destroyed";
+}
+
+TEST(EditHistoryTest, KeepsTheLastHundredEdits) {
+    proplist::EditHistory history;
+    for (LONG i = 0; i <= 100; ++i) {
+        ASSERT_EQ(history.Record(L"Count", ole::Variant(i).Get(), ole::Variant(i + 1).Get()), S_OK);
+    }
+    EXPECT_EQ(history.UndoCount(), 100u);
+    while (history.UndoCount() > 1) history.StepBack();
+    EXPECT_EQ(V_I4(&history.NextUndo()->before.Get()), 1) << "the first edit went";
+}
+
+// The list on screen with Count selected, and a host that writes every change back to the object.
+class UndoTest : public ListWindowTest {
+protected:
+    void SetUp() override {
+        ListWindowTest::SetUp();
+        sink->OnEvent([this](DISPID id, DISPPARAMS&) {
+            if (id == events::kItemChanged) written.push_back(sample->values.count = V_I4(&ValueOf(L"Count").Get()));
+        });
+        SelectByKeys(L"Count");
+    }
+
+    // "^Z", "^Y", "^+Z" are shortcuts (Ctrl, Shift); anything else is typed into the selected value.
+    void Do(const std::wstring& action) {
+        if (action[0] != L'^') return Key(VK_RETURN, EditWith(action.c_str()));
+        BYTE state[256];
+        GetKeyboardState(state);
+        state[VK_CONTROL] = 0x80;
+        state[VK_SHIFT] = action[1] == L'+' ? 0x80 : 0;
+        SetKeyboardState(state);
+        Key(action.back());
+        state[VK_CONTROL] = state[VK_SHIFT] = 0;
+        SetKeyboardState(state);
+    }
+    LONG CountValue() { return V_I4(&ValueOf(L"Count").Get()); }
+
+    std::vector<LONG> written;
+};
+
+TEST_F(UndoTest, UndoAndRedoGiveBackTheValuesAsEditsOfTheirOwn) {
+    const std::pair<const wchar_t*, LONG> steps[] = {{L"10", 10}, {L"20", 20}, {L"^Z", 10}, {L"^Z", 3},  {L"^Z", 3},
+                                                     {L"^Y", 10}, {L"^+Z", 20}, {L"^Z", 10}, {L"30", 30}, {L"^Y", 30},
+                                                     {L"^Z", 10}, {L"^Z", 3}};
+    for (const auto& [action, shown] : steps) {
+        Do(action);
+        EXPECT_EQ(CountValue(), shown) << testing::PrintToString(std::wstring(action));
+    }
+    EXPECT_EQ(written, (std::vector<LONG>{10, 20, 10, 3, 10, 20, 10, 30, 10, 3}));
+    SelectByKeys(L"Caption");
+    Do(L"^Y");
+    EXPECT_EQ(SelectedName(), L"Count") << "the row redone is shown";
+}
+
+TEST_F(UndoTest, ARefreshKeepsTheEditsAndAnotherObjectForgetsThem) {
+    Do(L"10");
+    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+    Do(L"^Z");
+    Do(L"^Y");
+    const ComPtr<SampleObject> other = SampleObject::Create();
+    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(other.Get())), S_OK);
+    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+    Do(L"^Z");
+    EXPECT_EQ(written, (std::vector<LONG>{10, 3, 10}));
+}
+
+TEST_F(UndoTest, AnUndoTheHandlersRefuseStaysToBeDone) {
+    Do(L"10");
+    sink->OnEvent([](DISPID id, DISPPARAMS& parameters) {
+        if (id == events::kValidateValue) *V_BOOLREF(&parameters.rgvarg[0]) = VARIANT_TRUE;
+    });
+    Do(L"^Z");
+    EXPECT_EQ(CountValue(), 10);
+    sink->OnEvent(nullptr);
+    Do(L"^Z");
+    EXPECT_EQ(CountValue(), 3);
+}
+
+}  // namespace proplist_tests
