@@ -26,6 +26,9 @@ enum ItemStyle : LONG {
 struct EnumMember {
     std::wstring name;
     LONG value;
+    // The text the value is shown as: the constant's documentation, or its name less the prefix
+    // the enumeration's names share (see ShowMembersByShortNames); empty shows the name.
+    std::wstring shown;
 };
 using EnumMembers = std::vector<EnumMember>;
 
@@ -38,6 +41,8 @@ struct ItemDescription {
     VARTYPE valueType = VT_EMPTY;
     // The enumeration's names, shared by every item of that enumeration.
     std::shared_ptr<const EnumMembers> members;
+    // The type information declares an OLE font (IFontDisp, StdFont): chosen in the font dialog.
+    bool fontTyped = false;
 };
 
 }  // namespace proplist

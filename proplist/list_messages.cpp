@@ -135,7 +135,8 @@ void ListView::OnDoubleClick() noexcept {
     if (!item) return;
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item))};
     host_.Raise(events::kItemDblClick, arguments);
-    if (host_.IsEnabled() && !editor_.IsOpen()) BeginEdit();
+    // A Boolean or an enumeration moves on to its next value; others are edited.
+    if (host_.IsEnabled() && !editor_.IsOpen() && !ChooseNextValue(*item)) BeginEdit();
 }
 
 bool ListView::OnSetCursor() noexcept {

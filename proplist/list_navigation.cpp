@@ -120,11 +120,15 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     const size_t row = RowAt(y);
     if (row == kNone) return;
     const bool again = row == rows_.Selected();
+    if (again && host_.IsEnabled() && OnValueButtonClick(x, y, row)) return;
     if (!Select(row)) return;
     const VARIANT item[] = {ole::ObjectArgument(AsDispatch(ItemAtRow(row)))};
     host_.Raise(events::kItemClick, item);
     // A click on the value of the selected item edits it, as property grids do.
-    if (again && x > SplitterX(client.right) && !editor_.IsOpen()) BeginEdit();
+    if (again && x > SplitterX(client.right) && !editor_.IsOpen()) {
+        BeginEdit();
+        editor_.OpenedByClick();
+    }
 }
 
 }  // namespace proplist

@@ -40,6 +40,8 @@ private:
     HGDIOBJ ListFont() noexcept;
     size_t DrawFrom(HDC dc, const RECT& bounds, ListRows& rows, size_t top, int split, bool focused) noexcept;
     void DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int split, bool selected, bool focused) noexcept;
+    // A row's value and, on the selected row of an enabled list, the button its value has.
+    void DrawValueWithButton(HDC dc, const PropertyItem& item, const RECT& cell, bool withButton) noexcept;
     // A row's value: a colour's swatch, the text greyed when read-only, bold when marked modified.
     void DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept;
     // The list's font in bold, for values marked modified; made again when the font changes.
