@@ -135,8 +135,10 @@ void ListView::OnDoubleClick() noexcept {
     if (!item) return;
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item))};
     host_.Raise(events::kItemDblClick, arguments);
-    // A Boolean or an enumeration moves on to its next value; others are edited.
-    if (host_.IsEnabled() && !editor_.IsOpen() && !ChooseNextValue(*item)) BeginEdit();
+    // A handler may have changed the items. A Boolean or an enumeration moves on to its next
+    // value; others are edited.
+    item = Selected();
+    if (host_.IsEnabled() && !editor_.IsOpen() && item && !ChooseNextValue(*item)) BeginEdit();
 }
 
 bool ListView::OnSetCursor() noexcept {
