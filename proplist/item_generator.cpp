@@ -7,10 +7,13 @@
 #include "ole/variant.h"
 #include "proplist/item_categories.h"
 #include "proplist/list_errors.h"
+#include "proplist/value_text.h"
 
 #include <algorithm>
 #include <map>
 #include <numeric>
+
+#include <olectl.h>
 
 namespace proplist {
 
@@ -259,7 +262,24 @@ void PropertyCollector::AddVariable(ITypeInfo* info, const VARDESC& variable) {
     Classify(info, variable.elemdescVar.tdesc, found.description);
 }
 
+// Whether a reference names the OLE font, under any of its names (IFontDisp is an alias of it).
+bool IsFontType(ITypeInfo* context, HREFTYPE reference, int depth = 0) {
+    ComPtr<ITypeInfo> named;
+    if (depth > 4 || FAILED(context->GetRefTypeInfo(reference, named.Put()))) return false;
+    TypeAttributes attributes(named.Get());
+    if (!attributes) return false;
+    if (attributes->typekind == TKIND_ALIAS) {
+        return attributes->tdescAlias.vt == VT_USERDEFINED &&
+               IsFontType(named.Get(), attributes->tdescAlias.hreftype, depth + 1);
+    }
+    return IsEqualGUID(attributes->guid, IID_IFontDisp) || IsEqualGUID(attributes->guid, IID_IFont) ||
+           IsEqualGUID(attributes->guid, CLSID_StdFont);
+}
+
 void PropertyCollector::Classify(ITypeInfo* context, const TYPEDESC& type, ItemDescription& description) {
+    if (type.vt == VT_PTR && type.lptdesc && type.lptdesc->vt == VT_USERDEFINED) {
+        description.fontTyped = IsFontType(context, type.lptdesc->hreftype);
+    }
     if (type.vt == VT_USERDEFINED) {
         description.style = kStyleCustom;
         description.valueType = VT_EMPTY;
@@ -304,8 +324,13 @@ std::shared_ptr<const EnumMembers> PropertyCollector::Members(ITypeInfo* enumera
         if (!constant || constant->varkind != VAR_CONST || !constant->lpvarValue) continue;
         ole::Variant value;
         if (FAILED(VariantChangeType(value.Out(), constant->lpvarValue, 0, VT_I4))) continue;
-        members->push_back({MemberName(enumeration, constant->memid), V_I4(&value.Get())});
+        ole::Bstr constantName, documentation;
+        // A constant whose name cannot be read still stands for a value the property takes.
+        static_cast<void>(
+            enumeration->GetDocumentation(constant->memid, constantName.Out(), documentation.Out(), nullptr, nullptr));
+        members->push_back({std::wstring(constantName.View()), V_I4(&value.Get()), std::wstring(documentation.View())});
     }
+    ShowMembersByShortNames(*members);
     std::shared_ptr<const EnumMembers> shared = std::move(members);
     if (!name.empty()) enumerations_.emplace(name, shared);
     return shared;

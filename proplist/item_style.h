@@ -26,6 +26,9 @@ enum ItemStyle : LONG {
 struct EnumMember {
     std::wstring name;
     LONG value;
+    // The text the value is shown as: the constant's documentation, or its name less the prefix
+    // the enumeration's names share (see ShowMembersByShortNames); empty shows the name.
+    std::wstring shown;
 };
 using EnumMembers = std::vector<EnumMember>;
 
@@ -43,6 +46,8 @@ struct ItemDescription {
     std::shared_ptr<const std::wstring> category;
     // The property's member id in the object's type information.
     MEMBERID memberId = DISPID_UNKNOWN;
+    // The type information declares an OLE font (IFontDisp, StdFont): chosen in the font dialog.
+    bool fontTyped = false;
 };
 
 }  // namespace proplist

@@ -3,6 +3,7 @@
 #include "ole/arguments.h"
 #include "proplist/list_events.h"
 #include "proplist/list_view_support.h"
+#include "proplist/value_buttons.h"
 
 #include <algorithm>
 
@@ -14,26 +15,40 @@ using namespace view_support;
 
 void ListView::BeginEdit() noexcept {
     if (editor_.IsOpen() || !window_ || !host_.IsEnabled()) return;
-    PropertyItem* item = Selected();
-    if (!item) return;
-    const VARIANT itemArgument[] = {ole::ObjectArgument(AsDispatch(item))};
-    const ItemDescription& description = item->Description();
-    if (description.readOnly) {
-        host_.Raise(events::kReadOnlyEditAttempt, itemArgument);
-        MessageBeep(MB_OK);
-        return;
-    }
-    if (description.style == kStyleCustom) {
-        // The list's user edits custom values its own way.
+    const ole::ComPtr<PropertyItem> item(Selected());
+    if (!item || RefusedAsReadOnly(*item.Get())) return;
+    if (item->Description().style == kStyleCustom) {
+        // The list's user edits custom values its own way; a font, the list offers its dialog.
+        const VARIANT itemArgument[] = {ole::ObjectArgument(AsDispatch(item.Get()))};
         host_.Raise(events::kButtonClick, itemArgument);
+        if (item.Get() == Selected() && IsFontItem(*item.Get()) && MayEdit(*item.Get())) ChooseFontFor(*item.Get());
         return;
     }
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    const VARIANT beforeEdit[] = {ole::ObjectArgument(AsDispatch(item)), ole::BooleanReference(&cancel)};
-    host_.Raise(events::kBeforeEdit, beforeEdit);
-    if (cancel || item != Selected()) return;
+    if (!MayEdit(*item.Get()) || item.Get() != Selected()) return;
     EnsureVisible(rows_.Selected());
-    editor_.Open(*item, ValueCell(rows_.Selected()));
+    editor_.Open(*item.Get(), EditorCell(rows_.Selected()));
+}
+
+bool ListView::RefusedAsReadOnly(PropertyItem& item) noexcept {
+    if (!item.Description().readOnly) return false;
+    const VARIANT itemArgument[] = {ole::ObjectArgument(AsDispatch(&item))};
+    host_.Raise(events::kReadOnlyEditAttempt, itemArgument);
+    MessageBeep(MB_OK);
+    return true;
+}
+
+bool ListView::MayEdit(PropertyItem& item) noexcept {
+    if (RefusedAsReadOnly(item)) return false;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    const VARIANT beforeEdit[] = {ole::ObjectArgument(AsDispatch(&item)), ole::BooleanReference(&cancel)};
+    host_.Raise(events::kBeforeEdit, beforeEdit);
+    return cancel == VARIANT_FALSE;
+}
+
+RECT ListView::EditorCell(size_t row) noexcept {
+    const RECT cell = ValueCell(row);
+    PropertyItem* item = ItemAtRow(row);
+    return item && ButtonOf(*item) != ValueButton::kNone ? WithoutButton(cell) : cell;
 }
 
 void ListView::AbandonEdit() noexcept { editor_.Abandon(); }

@@ -20,6 +20,7 @@ using namespace view_support;
 
 void InPlaceEditor::Open(PropertyItem& item, const RECT& cell) noexcept {
     if (editor_) return;
+    clickOpened_ = false;
     HideMessage();
     HWND editor = Create(item, cell);
     if (!editor) return;
@@ -82,6 +83,10 @@ LRESULT InPlaceEditor::Handle(HWND editor, UINT message, WPARAM wParam, LPARAM l
         handled = key == 0;
         return 0;
     }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        handled = SecondClickChoosesNext();
+        return 0;
     case WM_CHAR: return OnChar(editor, static_cast<WPARAM>(wParam), lParam, handled);
     case WM_KILLFOCUS:
         OnLosingFocus(reinterpret_cast<HWND>(wParam));
@@ -141,6 +146,28 @@ void InPlaceEditor::OnLosingFocus(HWND next) noexcept {
     site_.FocusLeaving(next);
 }
 
+void InPlaceEditor::OpenedByClick() noexcept {
+    if (!editor_) return;
+    clickOpened_ = true;
+    openedAt_ = static_cast<DWORD>(GetMessageTime());
+}
+
+bool InPlaceEditor::SecondClickChoosesNext() noexcept {
+    // The click that opened a list of choices and this one make a double-click on the value,
+    // which the editor, made in between, would otherwise take for a click of its own.
+    const bool doubleClick = std::exchange(clickOpened_, false) &&
+                             static_cast<DWORD>(GetMessageTime()) - openedAt_ <= GetDoubleClickTime();
+    if (!doubleClick || !editing_ || NextChoice(editing_->Description(), editing_->CurrentValue()).empty()) {
+        return false;
+    }
+    const LRESULT count = SendMessageW(editor_, CB_GETCOUNT, 0, 0);
+    const LRESULT current = SendMessageW(editor_, CB_GETCURSEL, 0, 0);
+    if (count <= 0) return false;
+    SendMessageW(editor_, CB_SETCURSEL, static_cast<WPARAM>(current < 0 ? 0 : (current + 1) % count), 0);
+    Commit();
+    return true;
+}
+
 bool InPlaceEditor::Commit() noexcept {
     if (!editor_ || closing_) return true;
     ole::ComPtr<PropertyItem> item = editing_;
@@ -192,6 +219,16 @@ void InPlaceEditor::Refuse(PropertyItem& item, const std::wstring& text, HRESULT
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(&item)), ole::TextArgument(typed.Get()),
                                  ole::TextArgument(why.Get())};
     site_.Raise(events::kValueRejected, arguments);
+}
+
+bool InPlaceEditor::CommitChosen(PropertyItem& item, ole::Variant value, const std::wstring& text) noexcept {
+    const ole::ComPtr<PropertyItem> held(&item);
+    if (!AcceptValue(item, text, value) || FAILED(item.StoreEditedValue(value.Get()))) return false;
+    HideMessage();
+    RaiseItemChanged(item);
+    const VARIANT afterEdit[] = {ole::ObjectArgument(AsDispatch(&item))};
+    site_.Raise(events::kAfterEdit, afterEdit);
+    return true;
 }
 
 bool InPlaceEditor::RaiseError(LONG number, std::wstring& description) noexcept {

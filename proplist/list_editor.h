@@ -58,6 +58,8 @@ public:
     HWND Window() const noexcept { return editor_; }
     HWND MessageWindow() const noexcept { return message_; }
     HWND Calendar() const noexcept { return calendar_; }
+    // The editor was opened by a click on the value: a second click soon after is a double-click.
+    void OpenedByClick() noexcept;
     // Keeps the editor over the value of its row.
     void MoveTo(const RECT& cell) noexcept;
 
@@ -69,8 +71,11 @@ public:
     // Converts text the user gave for `item` and lets the handlers check it; when refused, says
     // why (unless a handler of Error takes it on) and raises ValueRejected.
     bool AcceptText(PropertyItem& item, const std::wstring& text, ole::Variant& value) noexcept;
-    // The same for a value already of the item's type (`text` shows it, should it be refused).
+    // Lets the handlers check a value; refused, as AcceptText. `text` names the value to the user.
     bool AcceptValue(PropertyItem& item, const std::wstring& text, ole::Variant& value) noexcept;
+    // Stores a value chosen with no editor open (the next choice, a dialog's pick) as an edit of
+    // `item`: checked as AcceptValue, then ItemChanged and AfterEdit; false when refused.
+    bool CommitChosen(PropertyItem& item, ole::Variant value, const std::wstring& text) noexcept;
     void RaiseItemChanged(PropertyItem& item) noexcept;
     void HideMessage() noexcept;
 
@@ -106,9 +111,12 @@ private:
     bool OnKey(SHORT pressed) noexcept;
     LRESULT OnChar(HWND editor, WPARAM character, LPARAM lParam, bool& handled) noexcept;
     void OnLosingFocus(HWND next) noexcept;
+    // A click on a list of choices that makes a double-click with the click that opened it
+    // commits the next choice; false leaves the click to the list.
+    bool SecondClickChoosesNext() noexcept;
     // Raises Error; true when the list should still show the (possibly reworded) description.
     bool RaiseError(LONG number, std::wstring& description) noexcept;
-    // Says why a value was refused (unless a handler of Error takes it on) and raises ValueRejected.
+    // Raises Error (showing why, unless a handler takes it on) and ValueRejected.
     void Refuse(PropertyItem& item, const std::wstring& text, HRESULT failure, const std::wstring& reason) noexcept;
     void Close() noexcept;
     void ShowMessage(const std::wstring& text) noexcept;
@@ -127,6 +135,8 @@ private:
     bool closing_ = false;
     bool losingFocus_ = false;
     LRESULT choiceWhenDropped_ = -1;  // the drop-down's selection when it opened
+    bool clickOpened_ = false;
+    DWORD openedAt_ = 0;  // the message time of the click that opened the editor
 };
 
 }  // namespace proplist

@@ -136,7 +136,10 @@ void ListView::OnDoubleClick() noexcept {
     if (!item) return ToggleGroup(rows_.Selected());
     const VARIANT arguments[] = {ole::ObjectArgument(AsDispatch(item))};
     host_.Raise(events::kItemDblClick, arguments);
-    if (host_.IsEnabled() && !editor_.IsOpen()) BeginEdit();
+    // A handler may have changed the items. A Boolean or an enumeration moves on to its next
+    // value; others are edited.
+    item = Selected();
+    if (host_.IsEnabled() && !editor_.IsOpen() && item && !ChooseNextValue(*item)) BeginEdit();
 }
 
 bool ListView::OnSetCursor() noexcept {

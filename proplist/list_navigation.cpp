@@ -126,6 +126,7 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     const size_t row = RowAt(y);
     if (row == kNone) return;
     const bool again = row == rows_.Selected();
+    if (again && host_.IsEnabled() && OnValueButtonClick(x, y, row)) return;
     if (!Select(row)) return;
     if (rows_.HeaderAt(row)) {
         // Its expander opens and closes a group at a click; the rest of the header at a double-click.
@@ -136,7 +137,10 @@ void ListView::OnMouseDown(int x, int y) noexcept {
     host_.Raise(events::kItemClick, item);
     if (OnExpanderClick(row, x)) return;
     // A click on the value of the selected item edits it, as property grids do.
-    if (again && x > SplitterX(client.right) && !editor_.IsOpen()) BeginEdit();
+    if (again && x > SplitterX(client.right) && !editor_.IsOpen()) {
+        BeginEdit();
+        editor_.OpenedByClick();
+    }
 }
 
 }  // namespace proplist

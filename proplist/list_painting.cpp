@@ -3,6 +3,7 @@
 #include "proplist/list_view.h"
 #include "proplist/list_view_support.h"
 #include "proplist/nested_layout.h"
+#include "proplist/value_buttons.h"
 #include "proplist/value_text.h"
 
 #include <olectl.h>
@@ -137,12 +138,19 @@ void ListPainter::DrawRow(HDC dc, const PropertyItem& item, const RECT& row, int
     InflateRect(&name, -4, 0);
     name.left = row.left + nested_layout::NameIndent(depth);
     DrawCellText(dc, item.Description().name, name);
-    DrawValue(dc, item, RECT{split + 1, row.top, row.right, row.bottom}, enabled);
+    DrawValueWithButton(dc, item, RECT{split + 1, row.top, row.right, row.bottom}, enabled && selected);
     MoveToEx(dc, row.left, row.bottom - 1, nullptr);
     LineTo(dc, row.right, row.bottom - 1);
     // The splitter runs down the items' rows, not past the last one nor across a header.
     MoveToEx(dc, split, row.top, nullptr);
     LineTo(dc, split, row.bottom);
+}
+
+void ListPainter::DrawValueWithButton(HDC dc, const PropertyItem& item, const RECT& cell, bool withButton) noexcept {
+    const bool enabled = host_.IsEnabled();
+    const ValueButton button = withButton ? ButtonOf(item) : ValueButton::kNone;
+    DrawValue(dc, item, button == ValueButton::kNone ? cell : WithoutButton(cell), enabled);
+    if (button != ValueButton::kNone) DrawValueButton(dc, ButtonPlace(cell), button);
 }
 
 void ListPainter::DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept {

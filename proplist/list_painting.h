@@ -48,6 +48,8 @@ private:
     void DrawHeader(HDC dc, const RowGroup& group, const RECT& row, bool selected, bool focused) noexcept;
     // A row's +/- box, left of its name, when it holds an object that opens.
     void DrawExpander(HDC dc, ListRows& rows, size_t row, const RECT& cells) noexcept;
+    // A row's value and, on the selected row of an enabled list, the button its value has.
+    void DrawValueWithButton(HDC dc, const PropertyItem& item, const RECT& cell, bool withButton) noexcept;
     // A row's value: a colour's swatch, the text greyed when read-only, bold when marked modified.
     void DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept;
     // The list's font in bold, for values marked modified; made again when the font changes.

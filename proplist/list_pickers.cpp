@@ -71,7 +71,10 @@ HWND InPlaceEditor::CreateChoiceList(const std::wstring& text, const RECT& cell,
     for (const std::wstring& choice : choices) {
         SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.c_str()));
     }
-    SendMessageW(editor, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    // The whole text: a choice may begin with another ("Large", "Large print").
+    const LRESULT current =
+        SendMessageW(editor, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(editor, CB_SETCURSEL, static_cast<WPARAM>(current), 0);
     return editor;
 }
 

@@ -96,7 +96,7 @@ RECT ListView::ValueCell(size_t row) noexcept {
 }
 
 void ListView::PositionEditor() noexcept {
-    if (editor_.IsOpen() && rows_.Selected() != kNone) editor_.MoveTo(ValueCell(rows_.Selected()));
+    if (editor_.IsOpen() && rows_.Selected() != kNone) editor_.MoveTo(EditorCell(rows_.Selected()));
 }
 
 void ListView::Invalidate() noexcept {

@@ -2,6 +2,7 @@
 
 #include "ole/com_ptr.h"
 #include "proplist/edit_history.h"
+#include "proplist/common_dialogs.h"
 #include "proplist/hover_tip.h"
 #include "proplist/list_accessible.h"
 #include "proplist/list_editor.h"
@@ -112,6 +113,8 @@ public:
     // painting and Redraw are judged by.
     size_t RowsDrawn() const noexcept { return rowsDrawn_; }
     size_t PaintCount() const noexcept { return paintCount_; }
+    // The font and colour dialogs the value buttons open (the system's unless replaced).
+    void SetDialogs(CommonDialogs& dialogs) noexcept { dialogs_ = &dialogs; }
 
 private:
     friend class ListAccessible;
@@ -222,6 +225,20 @@ private:
     void BeginEdit() noexcept;
     // Settles an open editor; false when it refused its value and stays.
     bool CommitEdit() noexcept { return editor_.Commit(); }
+    // An edit of `item` may begin: it is not read-only (else ReadOnlyEditAttempt is raised) and
+    // no handler of BeforeEdit says no.
+    bool MayEdit(PropertyItem& item) noexcept;
+    bool RefusedAsReadOnly(PropertyItem& item) noexcept;
+    // The value cell of a row less the button its value has.
+    RECT EditorCell(size_t row) noexcept;
+    // A click on the selected row's value button; false when the click is not on one.
+    bool OnValueButtonClick(int x, int y, size_t row) noexcept;
+    // A double-click on a Boolean or an enumeration commits its next value.
+    bool ChooseNextValue(PropertyItem& item) noexcept;
+    // The value button's dialog for a font or a colour.
+    void ChooseInDialog(PropertyItem& item) noexcept;
+    void ChooseFontFor(PropertyItem& item) noexcept;
+    void ChooseColourFor(PropertyItem& item) noexcept;
     // Tells accessibility clients that something about a row (kNone: the list) happened.
     void NotifyAccessibility(DWORD event, size_t row) noexcept;
 
@@ -259,6 +276,7 @@ private:
     int reportedSplit_ = -1;  // the name column's width last reported
     bool draggingSplitter_ = false;
     ole::ComPtr<ListAccessible> accessible_;  // made when first asked for
+    CommonDialogs* dialogs_ = &SystemDialogs();
     size_t rowsDrawn_ = 0;
     size_t paintCount_ = 0;
     EditHistory history_;

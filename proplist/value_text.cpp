@@ -1,6 +1,7 @@
 #include "proplist/value_text.h"
 
 #include "ole/bstr.h"
+#include "ole/com_ptr.h"
 #include "ole/hresult.h"
 #include "ole/variant.h"
 
@@ -32,6 +33,44 @@ std::wstring AsText(const VARIANT& value) {
 HRESULT Convert(const VARIANT& from, VARTYPE type, ole::Variant& to) {
     return ole::ChangeType(to, from, type, LOCALE_USER_DEFAULT);
 }
+
+// A system colour the palette does not name keeps its &H form: as #RRGGBB it would stop
+// following the user's scheme once typed back.
+std::wstring ColourText(ULONG colour) {
+    const auto palette = ColourPalette();
+    const auto named = std::find_if(palette.begin(), palette.end(),
+                                    [&](const NamedColour& entry) { return entry.value == colour; });
+    if (named != palette.end()) return named->name;
+    wchar_t text[16];
+    if (colour & 0xFF000000UL) {
+        swprintf(text, 16, L"&H%08lX&", colour);
+    } else {
+        swprintf(text, 16, L"#%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    }
+    return text;
+}
+
+// "Arial, 12pt, Bold, Italic"; empty when `object` is no font.
+std::wstring FontText(IUnknown* object) {
+    ole::ComPtr<IFont> font;
+    ole::Bstr name;
+    CY size{};
+    if (!object || FAILED(object->QueryInterface(IID_IFont, font.PutVoid())) || FAILED(font->get_Name(name.Out())) ||
+        FAILED(font->get_Size(&size))) {
+        return {};
+    }
+    ole::Bstr points;
+    std::wstring text(name.View());
+    if (SUCCEEDED(VarBstrFromCy(size, LOCALE_USER_DEFAULT, 0, points.Out()))) {
+        text += L", " + std::wstring(points.View()) + L"pt";
+    }
+    BOOL bold = FALSE, italic = FALSE;
+    if (SUCCEEDED(font->get_Bold(&bold)) && bold) text += L", Bold";
+    if (SUCCEEDED(font->get_Italic(&italic)) && italic) text += L", Italic";
+    return text;
+}
+
+const std::wstring& ShownName(const EnumMember& member) { return member.shown.empty() ? member.name : member.shown; }
 
 HRESULT ParseColour(const std::wstring& text, ole::Variant& value) {
     unsigned long colour = 0;
@@ -97,7 +136,12 @@ std::wstring FormatValue(const ItemDescription& item, const VARIANT& given) {
     case VT_EMPTY: return {};
     case VT_NULL: return L"(Null)";
     case VT_DISPATCH:
-    case VT_UNKNOWN: return ole::ReferencedObject(*value) ? L"(Object)" : L"(Nothing)";
+    case VT_UNKNOWN: {
+        IUnknown* object = ole::ReferencedObject(*value);
+        if (!object) return L"(Nothing)";
+        std::wstring font = FontText(object);
+        return font.empty() ? L"(Object)" : font;
+    }
     default: break;
     }
     if (V_VT(value) & VT_ARRAY) return L"(Array)";
@@ -106,22 +150,13 @@ std::wstring FormatValue(const ItemDescription& item, const VARIANT& given) {
         ole::Variant number;
         if (SUCCEEDED(Convert(*value, VT_I4, number))) {
             for (const EnumMember& member : *item.members) {
-                if (member.value == V_I4(&number.Get())) return member.name;
+                if (member.value == V_I4(&number.Get())) return ShownName(member);
             }
         }
     }
     if (item.style == kStyleColour) {
         ole::Variant number;
-        if (SUCCEEDED(Convert(*value, VT_UI4, number))) {
-            const ULONG colour = V_UI4(&number.Get());
-            wchar_t text[16];
-            if (colour & 0xFF000000UL) {
-                swprintf(text, 16, L"&H%08lX&", colour);  // a system colour
-            } else {
-                swprintf(text, 16, L"#%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
-            }
-            return text;
-        }
+        if (SUCCEEDED(Convert(*value, VT_UI4, number))) return ColourText(V_UI4(&number.Get()));
     }
     return AsText(*value);
 }
@@ -156,12 +191,16 @@ HRESULT ParseBoolean(const std::wstring& text, ole::Variant& value, std::wstring
     return Refuse(text, L"is neither True nor False.", DISP_E_TYPEMISMATCH, reason);
 }
 
-// A member's name, or its number.
+// A member's shown name, its full name, or its number.
 HRESULT ParseEnumeration(const ItemDescription& item, const std::wstring& text, ole::Variant& value,
                          std::wstring& reason) {
     const auto members = item.members ? std::span<const EnumMember>(*item.members) : std::span<const EnumMember>();
     auto found = std::find_if(members.begin(), members.end(),
-                              [&](const EnumMember& member) { return SameText(text, member.name); });
+                              [&](const EnumMember& member) { return SameText(text, ShownName(member)); });
+    if (found == members.end()) {
+        found = std::find_if(members.begin(), members.end(),
+                             [&](const EnumMember& member) { return SameText(text, member.name); });
+    }
     ole::Variant number;
     if (found == members.end() && !text.empty() &&
         SUCCEEDED(Convert(ole::Variant(std::wstring_view(text)).Get(), VT_I4, number))) {
@@ -216,9 +255,58 @@ std::vector<std::wstring> Choices(const ItemDescription& item) {
     if (item.style == kStyleBoolean) {
         choices = {L"False", L"True"};
     } else if (item.style == kStyleEnumeration && item.members) {
-        for (const EnumMember& member : *item.members) choices.push_back(member.name);
+        for (const EnumMember& member : *item.members) choices.push_back(ShownName(member));
     }
     return choices;
+}
+
+std::wstring NextChoice(const ItemDescription& item, const VARIANT& value) {
+    const std::vector<std::wstring> choices = Choices(item);
+    if (choices.empty()) return {};
+    const auto current = std::find(choices.begin(), choices.end(), FormatValue(item, value));
+    return current == choices.end() || current + 1 == choices.end() ? choices.front() : *(current + 1);
+}
+
+namespace {
+
+// Whether a word of `name` starts at `at`: after an underscore, at a capital after a small letter
+// or digit or before a small letter ("HTMLParser"), at a number's first digit.
+bool StartsWord(const std::wstring& name, size_t at) {
+    if (at == 0 || at >= name.size()) return false;
+    const wchar_t previous = name[at - 1];
+    const wchar_t here = name[at];
+    if (previous == L'_') return here != L'_';
+    if (std::iswdigit(here)) return !std::iswdigit(previous);
+    if (!std::iswupper(here)) return false;
+    return !std::iswupper(previous) || (at + 1 < name.size() && std::iswlower(name[at + 1]));
+}
+
+bool IsBareNumber(const std::wstring& text, size_t from) {
+    return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
+                       [](wchar_t character) { return std::iswdigit(character) != 0; });
+}
+
+}  // namespace
+
+void ShowMembersByShortNames(EnumMembers& members) {
+    if (members.size() < 2) return;
+    const std::wstring& first = members.front().name;
+    size_t shared = first.size();
+    for (const EnumMember& member : members) {
+        const auto differ = std::mismatch(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(shared),
+                                          member.name.begin(), member.name.end());
+        shared = static_cast<size_t>(differ.first - first.begin());
+    }
+    for (size_t cut = shared; cut > 0; --cut) {
+        const bool fits = std::all_of(members.begin(), members.end(), [&](const EnumMember& member) {
+            return StartsWord(member.name, cut) && !IsBareNumber(member.name, cut);
+        });
+        if (!fits) continue;
+        for (EnumMember& member : members) {
+            if (member.shown.empty()) member.shown = member.name.substr(cut);
+        }
+        return;
+    }
 }
 
 }  // namespace proplist

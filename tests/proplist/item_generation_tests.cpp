@@ -71,7 +71,7 @@ TEST_F(ItemGenerationTest, DualInterfaceGivesOneItemPerReadablePropertyInDeclara
 TEST_F(ItemGenerationTest, ValuesAreShownByTheirNamesFromTheTypeLibrary) {
     ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
     auto* outline = static_cast<PropertyItem*>(ItemNamed(list.Get(), L"Outline").Get());
-    EXPECT_EQ(FormatValue(outline->Description(), outline->CurrentValue()), L"ShapeTriangle");
+    EXPECT_EQ(FormatValue(outline->Description(), outline->CurrentValue()), L"Triangle");
     auto* colour = static_cast<PropertyItem*>(ItemNamed(list.Get(), L"BackColor").Get());
     EXPECT_EQ(FormatValue(colour->Description(), colour->CurrentValue()), L"#FF8000");
     EXPECT_EQ(FormatValue(colour->Description(), ole::Variant(static_cast<IDispatch*>(nullptr)).Get()), L"(Nothing)");

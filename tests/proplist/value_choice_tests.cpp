@@ -1,0 +1,180 @@
+// Values people can read (short enumeration names, colour names, fonts) and values chosen
+// rather than typed: the next choice on a double-click, and the dialogs behind a value's button.
+#include "proplist/common_dialogs.h"
+#include "proplist/item_generator.h"
+#include "proplist/value_text.h"
+#include "tests/proplist/list_window_fixture.h"
+#include "tests/support/com_helpers.h"
+
+namespace proplist_tests {
+
+using namespace proplist;
+
+namespace {
+
+std::vector<std::wstring> ShortNames(std::vector<std::wstring> names, std::wstring documented = {}) {
+    EnumMembers members;
+    for (std::wstring& name : names) members.push_back({std::move(name), static_cast<LONG>(members.size()), {}});
+    members.front().shown = std::move(documented);
+    ShowMembersByShortNames(members);
+    std::vector<std::wstring> shown;
+    for (const EnumMember& member : members) shown.push_back(member.shown.empty() ? member.name : member.shown);
+    return shown;
+}
+
+ItemDescription Described(LONG style) {
+    ItemDescription description;
+    description.style = style;
+    description.valueType = VT_UI4;
+    return description;
+}
+
+std::wstring TextOf(LONG style, const VARIANT& value) { return FormatValue(Described(style), value); }
+
+}  // namespace
+
+TEST(ValueTextTest, EnumerationsLoseTheirSharedPrefixAtAWordAndColoursAndFontsShowByName) {
+    using Names = std::vector<std::wstring>;
+    EXPECT_EQ(ShortNames({L"FinishSatin", L"FinishGloss"}), (Names{L"Satin", L"Gloss"}));
+    EXPECT_EQ(ShortNames({L"ColorRed", L"ColorRose"}), (Names{L"Red", L"Rose"})) << "cut where a word starts";
+    EXPECT_EQ(ShortNames({L"SHAPE_CIRCLE", L"SHAPE_CUBE"}), (Names{L"CIRCLE", L"CUBE"}));
+    EXPECT_EQ(ShortNames({L"Item", L"ItemBig"}), (Names{L"Item", L"ItemBig"})) << "no name left empty";
+    EXPECT_EQ(ShortNames({L"Size10", L"Size12"}), (Names{L"Size10", L"Size12"})) << "nor a bare number";
+    EXPECT_EQ(ShortNames({L"OnlyOne"}), (Names{L"OnlyOne"}));
+    EXPECT_EQ(ShortNames({L"FinishSatin", L"FinishGloss"}, L"Satin sheen"), (Names{L"Satin sheen", L"Gloss"}));
+
+    struct NamedValue { OLE_COLOR value; const wchar_t* text; } const colours[] = {
+        {RGB(128, 0, 0), L"Maroon"}, {0x80000000UL | COLOR_BTNFACE, L"Button Face"},
+        {RGB(1, 2, 3), L"#010203"}, {0x80000000UL | COLOR_SCROLLBAR, L"&H80000000&"}};
+    for (const NamedValue& colour : colours) {
+        ole::Variant parsed;
+        std::wstring reason;
+        ASSERT_EQ(ParseValue(Described(kStyleColour), colour.text, parsed, reason), S_OK);
+        EXPECT_EQ(V_UI4(&parsed.Get()), colour.value) << "read back as shown";
+        EXPECT_EQ(TextOf(kStyleColour, parsed.Get()), colour.text);
+    }
+
+    // The size is the font's to report: the platform may round it to one it has.
+    ole::Variant font(static_cast<IDispatch*>(support::MakeFont(L"Arial", 12, true).Get()));
+    ole::Bstr name;
+    ASSERT_EQ(support::QueryAs<IFont>(V_DISPATCH(&font.Get()))->get_Name(name.Out()), S_OK);
+    const std::wstring text = TextOf(kStyleCustom, font.Get());
+    EXPECT_TRUE(text.starts_with(std::wstring(name.View()) + L", ")) << testing::PrintToString(text);
+    EXPECT_TRUE(text.ends_with(L"pt, Bold")) << testing::PrintToString(text);
+}
+
+TEST(ValueTextTest, TheTypeLibrarysEnumerationsAreShownTypedAndDroppedDownAlike) {
+    std::vector<ItemDescription> sample, surface;
+    std::vector<MEMBERID> ids;
+    ASSERT_EQ(DescribeProperties(SampleTypeInfo(IID_ISample).Get(), sample, ids), S_OK);
+    ASSERT_EQ(DescribeProperties(SampleTypeInfo(DIID_DSurface).Get(), surface, ids), S_OK);
+    EXPECT_TRUE(surface.at(0).fontTyped) << "IFontDisp* is a font";
+    const ItemDescription& outline = sample.at(4);
+    EXPECT_FALSE(outline.fontTyped);
+    EXPECT_EQ(Choices(outline), (std::vector<std::wstring>{L"Circle", L"Square", L"Triangle"}));
+    EXPECT_EQ(FormatValue(outline, ole::Variant(LONG{7}).Get()), L"7") << "not a constant: the number";
+    for (const wchar_t* typed : {L"Square", L"ShapeSquare", L"1"}) {
+        ole::Variant value;
+        std::wstring reason;
+        ASSERT_EQ(ParseValue(outline, typed, value, reason), S_OK) << testing::PrintToString(std::wstring(typed));
+        EXPECT_EQ(V_I4(&value.Get()), 1);
+    }
+    EXPECT_EQ(NextChoice(outline, ole::Variant(LONG{5}).Get()), L"Circle") << "wraps";
+}
+
+// Answers the dialogs as a test says, showing none.
+struct AnsweringDialogs final : CommonDialogs {
+    bool PickFont(HWND, FontChoice& font) noexcept override {
+        startedFrom = font.name;
+        if (accept) font = chosenFont;
+        return accept;
+    }
+    bool PickColour(HWND, COLORREF& colour) noexcept override {
+        startedFrom = std::to_wstring(colour);
+        if (accept) colour = chosenColour;
+        return accept;
+    }
+    bool accept = false;
+    FontChoice chosenFont{L"Courier New", {}, FW_NORMAL, DEFAULT_CHARSET, true, false, false};
+    COLORREF chosenColour = RGB(128, 0, 0);
+    std::wstring startedFrom = L"(not shown)";
+};
+
+class ValueChoiceTest : public ListWindowTest {
+protected:
+    void SetUp() override {
+        ListWindowTest::SetUp();
+        list->View().SetDialogs(dialogs);
+    }
+    // Selects the row and clicks the right end of its value, where a value's button is.
+    void ClickValueEnd(const std::wstring& name, int row) {
+        SelectByKeys(name);
+        RECT client{};
+        GetClientRect(window, &client);
+        Click(client.right - 2, row * list->View().RowHeight() + 2);
+    }
+    AnsweringDialogs dialogs;
+};
+
+TEST_F(ValueChoiceTest, ADoubleClickMovesABooleanOrAnEnumerationToItsNextValueAsAnEdit) {
+    SelectByKeys(L"Shown");
+    SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+    EXPECT_EQ(V_BOOL(&ValueOf(L"Shown").Get()), VARIANT_FALSE);
+    SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+    EXPECT_EQ(V_BOOL(&ValueOf(L"Shown").Get()), VARIANT_TRUE);
+    EXPECT_EQ(Count(events::kValidateValue), 2u);
+    EXPECT_EQ(Count(events::kItemChanged), 2u);
+
+    // The click that opened the choices and the one that lands on them make a double-click.
+    ClickValueEnd(L"Outline", 4);
+    ASSERT_NE(list->View().Editor(), nullptr);
+    SendMessageW(list->View().Editor(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_EQ(V_I4(&ValueOf(L"Outline").Get()), 0) << "Triangle, the last, wraps to Circle";
+    sink->OnEvent([](DISPID id, DISPPARAMS& parameters) {
+        if (id == events::kValidateValue) *V_BOOLREF(&parameters.rgvarg[0]) = VARIANT_TRUE;
+    });
+    SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+    EXPECT_EQ(V_I4(&ValueOf(L"Outline").Get()), 0) << "a refused choice changes nothing";
+    EXPECT_EQ(Count(events::kValueRejected), 1u);
+    EXPECT_EQ(Count(events::kItemChanged), 3u);
+}
+
+TEST_F(ValueChoiceTest, TheColourDialogAssignsOnlyWhatTheUserAccepts) {
+    ClickValueEnd(L"BackColor", 5);
+    EXPECT_EQ(dialogs.startedFrom, std::to_wstring(RGB(255, 128, 0)));
+    EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(255, 128, 0)) << "cancelled";
+    EXPECT_EQ(Count(events::kButtonClick), 1u);
+    dialogs.accept = true;
+    ClickValueEnd(L"BackColor", 5);
+    EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(128, 0, 0));
+    EXPECT_EQ(V_I4(&ArgumentsOfLast(events::kColourPicked).at(1).Get()), RGB(128, 0, 0));
+    EXPECT_LT(PlaceOfLast(events::kValidateValue), PlaceOfLast(events::kItemChanged));
+    EXPECT_EQ(Count(events::kItemChanged), 1u);
+    // A date's button drops its calendar down.
+    ClickValueEnd(L"Born", 6);
+    EXPECT_TRUE(Shown(list->View().Calendar()));
+}
+
+TEST_F(ValueChoiceTest, TheFontDialogAssignsANewFontOnlyWhenTheUserAccepts) {
+    const ole::ComPtr<IFontDisp> before = support::MakeFont(L"Arial", 12);
+    sample->values.child = static_cast<IDispatch*>(before.Get());
+    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+    SelectByKeys(L"Child");
+    Key(VK_RETURN);
+    ole::Bstr name;
+    ASSERT_EQ(support::QueryAs<IFont>(before)->get_Name(name.Out()), S_OK);
+    EXPECT_EQ(dialogs.startedFrom, name.View()) << "the dialog starts from the font the item holds";
+    EXPECT_EQ(V_DISPATCH(&ValueOf(L"Child").Get()), before.Get()) << "cancelled";
+    dialogs.accept = true;
+    Key(VK_F4);
+    const ole::Variant after = ValueOf(L"Child");
+    ASSERT_EQ(after.Type(), VT_DISPATCH);
+    EXPECT_NE(V_DISPATCH(&after.Get()), before.Get()) << "a new font, not the old one changed";
+    BOOL italic = FALSE;
+    ASSERT_EQ(support::QueryAs<IFont>(V_DISPATCH(&after.Get()))->get_Italic(&italic), S_OK);
+    EXPECT_TRUE(italic);
+    EXPECT_EQ(Count(events::kItemChanged), 1u);
+    EXPECT_EQ(Count(events::kAfterEdit), 1u);
+}
+
+}  // namespace proplist_tests
