@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ole/com_ptr.h"
+
 #include <windows.h>
 #include <oaidl.h>
 
@@ -38,6 +40,10 @@ struct ItemDescription {
     VARTYPE valueType = VT_EMPTY;
     // The enumeration's names, shared by every item of that enumeration.
     std::shared_ptr<const EnumMembers> members;
+    // Where the type information declares the property, so that its documentation can be found
+    // when it is wanted rather than every time items are made.
+    ole::ComPtr<ITypeInfo> declaredIn;
+    MEMBERID memberId = MEMBERID_NIL;
 };
 
 }  // namespace proplist

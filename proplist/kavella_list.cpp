@@ -83,12 +83,13 @@ HRESULT KavellaList::ReadProperties(IPropertyBag* bag) {
     }
     enabled_ = V_BOOL(&enabled.Get()) != VARIANT_FALSE;
     view_->EnabledChanged();
-    return S_OK;
+    return ReadDescriptionState(bag);
 }
 
 HRESULT KavellaList::WriteProperties(IPropertyBag* bag) {
     RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Font", ole::Variant(static_cast<IDispatch*>(font_.Get())).Get()));
-    return ole::WriteBagValue(bag, L"Enabled", ole::Variant(enabled_).Get());
+    RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Enabled", ole::Variant(enabled_).Get()));
+    return WriteDescriptionState(bag);
 }
 
 void KavellaList::Resize() {
@@ -104,7 +105,7 @@ void KavellaList::Terminate() {
     view_->AbandonEdit();
 }
 
-void KavellaList::Paint(HDC dc, const RECT& bounds) { view_->Draw(dc, bounds); }
+void KavellaList::Paint(HDC dc, const RECT& bounds) { view_->DrawControl(dc, bounds); }
 
 void KavellaList::ItemsReplaced() noexcept { view_->ItemsReplaced(); }
 

@@ -42,6 +42,10 @@ public:
     IFACEMETHODIMP putref_Font(IFontDisp* font) override;
     IFACEMETHODIMP get_Enabled(VARIANT_BOOL* enabled) override;
     IFACEMETHODIMP put_Enabled(VARIANT_BOOL enabled) override;
+    IFACEMETHODIMP get_DescriptionVisible(VARIANT_BOOL* visible) override;
+    IFACEMETHODIMP put_DescriptionVisible(VARIANT_BOOL visible) override;
+    IFACEMETHODIMP get_DescriptionHeight(LONG* height) override;
+    IFACEMETHODIMP put_DescriptionHeight(LONG height) override;
 
     // IOleInPlaceActiveObject: the keys that move and edit in the list are the list's, not
     // the container's dialog navigation.
@@ -73,8 +77,12 @@ private:
     void Raise(DISPID id, std::span<const VARIANT> arguments) noexcept override;
     IUnknown* Lifeline() noexcept override { return Identity(); }
     void FocusReceived() noexcept override;
+    void UserChangedProperty(DISPID id) noexcept override { PropertyChanged(id); }
 
     void UseFont(IFontDisp* font) noexcept;
+    // The description pane's part of the saved state.
+    HRESULT ReadDescriptionState(IPropertyBag* bag);
+    HRESULT WriteDescriptionState(IPropertyBag* bag);
 
     ole::ComPtr<PropertyItems> items_;
     ole::ComPtr<IFontDisp> font_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/com_ptr.h"
+#include "proplist/description_pane.h"
 #include "proplist/hover_tip.h"
 #include "proplist/list_accessible.h"
 #include "proplist/list_editor.h"
@@ -30,6 +31,9 @@ public:
     virtual IUnknown* Lifeline() noexcept = 0;
     // The list's window took the focus: the control becomes the container's active object.
     virtual void FocusReceived() noexcept = 0;
+    // The user changed one of the control's properties through the list (the description
+    // pane's splitter or the context menu).
+    virtual void UserChangedProperty(DISPID id) noexcept = 0;
 
 protected:
     ~ListViewHost() = default;
@@ -47,6 +51,7 @@ public:
     static constexpr UINT kCommandReset = 103;
     static constexpr UINT kCommandSortAlphabetically = 104;
     static constexpr UINT kCommandFilter = 105;
+    static constexpr UINT kCommandDescription = 110;
 
     explicit ListView(ListViewHost& host) noexcept : host_(host), painter_(host) {}
     ListView(const ListView&) = delete;
@@ -59,6 +64,8 @@ public:
 
     // Paints the rows in view into `dc` within `bounds`.
     void Draw(HDC dc, const RECT& bounds) noexcept;
+    // Paints the whole control: the rows, and the description pane under them when shown.
+    void DrawControl(HDC dc, const RECT& bounds) noexcept;
 
     void ItemsReplaced() noexcept;
     void ItemChanged(PropertyItem& item) noexcept;
@@ -85,6 +92,14 @@ public:
     // painting and Redraw are judged by.
     size_t RowsDrawn() const noexcept { return rowsDrawn_; }
     size_t PaintCount() const noexcept { return paintCount_; }
+
+    // The pane under the rows that describes the selected property; its window is null while
+    // the pane is hidden or has no room.
+    bool DescriptionVisible() const noexcept { return pane_.Visible(); }
+    void SetDescriptionVisible(bool visible) noexcept;
+    LONG DescriptionHeight() const noexcept { return pane_.Height(); }
+    void SetDescriptionHeight(LONG height) noexcept;
+    HWND DescriptionWindow() const noexcept;
 
 private:
     friend class ListAccessible;
@@ -184,6 +199,21 @@ private:
     void BeginEdit() noexcept;
     // Settles an open editor; false when it refused its value and stays.
     bool CommitEdit() noexcept { return editor_.Commit(); }
+    // The description pane's window, beside the list's under the same parent.
+    static LRESULT CALLBACK PaneProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandlePane(UINT message, WPARAM wParam, LPARAM lParam);
+    // How much of a parent `height` high the pane takes.
+    int PaneHeightIn(int height) noexcept;
+    void PlacePane(HWND parent, int top, int width, int height) noexcept;
+    // Places the list and the pane again after the pane was shown, hidden or resized.
+    void LayOut() noexcept;
+    void DrawPane(HDC dc, const RECT& area) noexcept;
+    void OnPanePaint() noexcept;
+    void DragPaneTo(int y) noexcept;
+    void EndPaneDrag() noexcept;
+    void ToggleDescription() noexcept;
+    void InvalidatePane() noexcept;
+
     // Tells accessibility clients that something about a row (kNone: the list) happened.
     void NotifyAccessibility(DWORD event, size_t row) noexcept;
 
@@ -206,6 +236,12 @@ private:
     ole::ComPtr<ListAccessible> accessible_;  // made when first asked for
     size_t rowsDrawn_ = 0;
     size_t paintCount_ = 0;
+
+    DescriptionPane pane_;
+    HWND paneWindow_ = nullptr;
+    bool draggingPane_ = false;
+    int paneGrab_ = 0;              // where in the splitter band the drag took hold
+    LONG heightBeforeDrag_ = 0;
 };
 
 }  // namespace proplist
