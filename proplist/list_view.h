@@ -78,6 +78,8 @@ public:
 
     // The selected item, or null.
     PropertyItem* Selected() noexcept;
+    // Selects a row as the user does, events and all; false when the selection stays.
+    bool SelectRow(size_t row) noexcept { return Select(row); }
     HWND Editor() const noexcept { return editor_.Window(); }
     // The window that tells the user why a value was refused (hidden when there is nothing to say).
     HWND MessageWindow() const noexcept { return editor_.MessageWindow(); }
