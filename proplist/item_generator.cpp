@@ -246,6 +246,8 @@ void PropertyCollector::AddFunction(ITypeInfo* info, const FUNCDESC& function) {
     }
     found.readable = true;
     found.description.name = MemberName(info, function.memid);
+    found.description.declaredIn = info;
+    found.description.memberId = function.memid;
     Classify(info, *type, found.description);
 }
 
@@ -259,6 +261,8 @@ void PropertyCollector::AddVariable(ITypeInfo* info, const VARDESC& variable) {
     found.readable = true;
     found.writable = !(variable.wVarFlags & VARFLAG_FREADONLY);
     found.description.name = MemberName(info, variable.memid);
+    found.description.declaredIn = info;
+    found.description.memberId = variable.memid;
     Classify(info, variable.elemdescVar.tdesc, found.description);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ole/com_ptr.h"
+
 #include <windows.h>
 #include <oaidl.h>
 
@@ -44,6 +46,9 @@ struct ItemDescription {
     // The name of the category the object files the property under, shared by the items of one
     // category; null when the object has no categories.
     std::shared_ptr<const std::wstring> category;
+    // Where the type information declares the property, so that its documentation can be found
+    // when it is wanted rather than every time items are made.
+    ole::ComPtr<ITypeInfo> declaredIn;
     // The property's member id in the object's type information.
     MEMBERID memberId = DISPID_UNKNOWN;
     // The type information declares an OLE font (IFontDisp, StdFont): chosen in the font dialog.

@@ -89,13 +89,14 @@ HRESULT KavellaList::ReadProperties(IPropertyBag* bag) {
     view_->EnabledChanged();
     // An order this list does not know (a later version's) leaves the object's own.
     if (!view_->SetViewOrder(V_I4(&order.Get()))) view_->SetViewOrder(ListView::kObjectOrder);
-    return S_OK;
+    return ReadDescriptionState(bag);
 }
 
 HRESULT KavellaList::WriteProperties(IPropertyBag* bag) {
     RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Font", ole::Variant(static_cast<IDispatch*>(font_.Get())).Get()));
     RETURN_IF_FAILED(ole::WriteBagValue(bag, L"Enabled", ole::Variant(enabled_).Get()));
-    return ole::WriteBagValue(bag, L"ViewOrder", ole::Variant(LONG{view_->ViewOrder()}).Get());
+    RETURN_IF_FAILED(ole::WriteBagValue(bag, L"ViewOrder", ole::Variant(LONG{view_->ViewOrder()}).Get()));
+    return WriteDescriptionState(bag);
 }
 
 void KavellaList::Resize() {
@@ -112,7 +113,7 @@ void KavellaList::Terminate() {
     view_->AbandonEdit();
 }
 
-void KavellaList::Paint(HDC dc, const RECT& bounds) { view_->Draw(dc, bounds); }
+void KavellaList::Paint(HDC dc, const RECT& bounds) { view_->DrawControl(dc, bounds); }
 
 void KavellaList::ItemsReplaced() noexcept { view_->ItemsReplaced(); }
 

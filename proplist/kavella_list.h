@@ -43,6 +43,10 @@ public:
     IFACEMETHODIMP putref_Font(IFontDisp* font) override;
     IFACEMETHODIMP get_Enabled(VARIANT_BOOL* enabled) override;
     IFACEMETHODIMP put_Enabled(VARIANT_BOOL enabled) override;
+    IFACEMETHODIMP get_DescriptionVisible(VARIANT_BOOL* visible) override;
+    IFACEMETHODIMP put_DescriptionVisible(VARIANT_BOOL visible) override;
+    IFACEMETHODIMP get_DescriptionHeight(LONG* height) override;
+    IFACEMETHODIMP put_DescriptionHeight(LONG height) override;
     IFACEMETHODIMP get_ViewOrder(LONG* order) override;
     IFACEMETHODIMP put_ViewOrder(LONG order) override;
 
@@ -84,8 +88,12 @@ private:
     IUnknown* Lifeline() noexcept override { return Identity(); }
     void FocusReceived() noexcept override;
     void ViewOrderChanged() noexcept override;
+    void UserChangedProperty(DISPID id) noexcept override { PropertyChanged(id); }
 
     void UseFont(IFontDisp* font) noexcept;
+    // The description pane's part of the saved state.
+    HRESULT ReadDescriptionState(IPropertyBag* bag);
+    HRESULT WriteDescriptionState(IPropertyBag* bag);
 
     ole::ComPtr<PropertyItems> items_;
     ole::ComPtr<IFontDisp> font_;

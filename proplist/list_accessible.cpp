@@ -109,7 +109,19 @@ HRESULT ListAccessible::get_accValue(VARIANT child, BSTR* value) {
     return ole::Guarded([&] { return TextOut(FormatValue(item.Description(), item.CurrentValue()), value); });
 }
 
-HRESULT ListAccessible::get_accDescription(VARIANT child, BSTR* description) { return NoText(child, description); }
+HRESULT ListAccessible::get_accDescription(VARIANT child, BSTR* description) {
+    if (!description) return E_POINTER;
+    *description = nullptr;
+    size_t row = kSelf;
+    RETURN_IF_FAILED(Resolve(child, row));
+    const PropertyItem* item = row == kSelf ? nullptr : view_->ItemAtRow(row);
+    if (!item) return S_FALSE;
+    // What the description pane says of the row's property.
+    return ole::Guarded([&] {
+        const std::wstring body = DescribeProperty(*item).Body();
+        return body.empty() ? S_FALSE : TextOut(body, description);
+    });
+}
 
 HRESULT ListAccessible::get_accRole(VARIANT child, VARIANT* role) {
     if (!role) return E_POINTER;

@@ -80,6 +80,8 @@ void ListView::OnContextMenu(int x, int y) noexcept {
     AppendMenuW(menu, MF_STRING | (rows_.Alphabetical() ? MF_CHECKED : MF_UNCHECKED), kCommandSortAlphabetically,
                 L"&Sort by Name");
     AppendMenuW(menu, MF_STRING, kCommandFilter, L"&Filter...\tCtrl+F");
+    AppendMenuW(menu, MF_STRING | (pane_.Visible() ? MF_CHECKED : MF_UNCHECKED), kCommandDescription,
+                L"&Description");
     const UINT chosen = static_cast<UINT>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
     DestroyMenu(menu);
@@ -94,6 +96,7 @@ void ListView::OnCommand(UINT command) noexcept {
     case kCommandReset: ResetSelected(); break;
     case kCommandSortAlphabetically: ToggleSortOrder(); break;
     case kCommandFilter: OpenFilter(); break;
+    case kCommandDescription: ToggleDescription(); break;
     default: break;
     }
 }

@@ -38,6 +38,8 @@ public:
     void DrawChoice(const DRAWITEMSTRUCT& draw) noexcept;
     // The message saying why a value was refused.
     void DrawMessage(const DRAWITEMSTRUCT& draw) noexcept;
+    // The list's font in bold, for values marked modified; made again when the font changes.
+    HFONT BoldFont() noexcept;
 
 private:
     HGDIOBJ ListFont() noexcept;
@@ -52,8 +54,6 @@ private:
     void DrawValueWithButton(HDC dc, const PropertyItem& item, const RECT& cell, bool withButton) noexcept;
     // A row's value: a colour's swatch, the text greyed when read-only, bold when marked modified.
     void DrawValue(HDC dc, const PropertyItem& item, const RECT& cell, bool enabled) noexcept;
-    // The list's font in bold, for values marked modified; made again when the font changes.
-    HFONT BoldFont() noexcept;
 
     ListViewHost& host_;
     int rowHeight_ = 0;

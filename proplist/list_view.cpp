@@ -26,6 +26,7 @@ constexpr UINT_PTR kParentSubclass = 2;
 ListView::~ListView() {
     if (accessible_) accessible_->Disconnect();
     if (window_) DestroyWindow(window_);
+    if (paneWindow_) DestroyWindow(paneWindow_);
     if (parent_ && IsWindow(parent_)) RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
 }
 
@@ -33,6 +34,8 @@ HRESULT ListView::Place(HWND parent) noexcept {
     if (!parent) return E_INVALIDARG;
     RECT client{};
     GetClientRect(parent, &client);
+    const int paneHeight = PaneHeightIn(client.bottom);
+    client.bottom -= paneHeight;
     if (window_ && GetParent(window_) != parent) DestroyWindow(window_);
     if (parent_ && parent_ != parent && IsWindow(parent_)) {
         RemoveWindowSubclass(parent_, &ListView::ParentProcedure, kParentSubclass);
@@ -64,6 +67,7 @@ HRESULT ListView::Place(HWND parent) noexcept {
         CreateToolbar(parent);
     }
     LayOut(client);
+    PlacePane(parent, client.bottom, client.right, paneHeight);
     UpdateScrollBar();
     return S_OK;
 }
@@ -101,6 +105,7 @@ void ListView::PositionEditor() noexcept {
 
 void ListView::Invalidate() noexcept {
     if (window_ && host_.IsRedrawing()) InvalidateRect(window_, nullptr, FALSE);
+    InvalidatePane();
 }
 
 void ListView::UpdateScrollBar() noexcept {
@@ -164,11 +169,7 @@ void ListView::FontChanged() noexcept {
     // The toolbar drew with the old font's handle, which goes with the old font, and grows with
     // the new one as the rows do.
     toolbar_.SetFont(host_.Font());
-    if (parent_ && window_) {
-        RECT client{};
-        GetClientRect(parent_, &client);
-        LayOut(client);
-    }
+    LayOut();  // the toolbar's and the pane's least heights follow the rows'
     UpdateScrollBar();
     Invalidate();
 }
@@ -184,6 +185,7 @@ void ListView::RedrawResumed() noexcept {
     UpdateScrollBar();
     InvalidateRect(window_, nullptr, FALSE);
     UpdateWindow(window_);
+    InvalidatePane();
 }
 
 LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

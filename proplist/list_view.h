@@ -3,6 +3,7 @@
 #include "ole/com_ptr.h"
 #include "proplist/edit_history.h"
 #include "proplist/common_dialogs.h"
+#include "proplist/description_pane.h"
 #include "proplist/hover_tip.h"
 #include "proplist/list_accessible.h"
 #include "proplist/list_editor.h"
@@ -35,6 +36,9 @@ public:
     virtual void FocusReceived() noexcept = 0;
     // The user chose another order for the rows (ViewOrder).
     virtual void ViewOrderChanged() noexcept {}
+    // The user changed one of the control's properties through the list (the description
+    // pane's splitter or the context menu).
+    virtual void UserChangedProperty(DISPID id) noexcept = 0;
 
 protected:
     ~ListViewHost() = default;
@@ -52,6 +56,7 @@ public:
     static constexpr UINT kCommandReset = 103;
     static constexpr UINT kCommandSortAlphabetically = 104;
     static constexpr UINT kCommandFilter = 105;
+    static constexpr UINT kCommandDescription = 110;
 
     // The orders of the rows, as ViewOrder gives them.
     static constexpr LONG kObjectOrder = 0;
@@ -71,6 +76,8 @@ public:
 
     // Paints the rows in view into `dc` within `bounds`.
     void Draw(HDC dc, const RECT& bounds) noexcept;
+    // Paints the whole control: the rows, and the description pane under them when shown.
+    void DrawControl(HDC dc, const RECT& bounds) noexcept;
 
     void ItemsReplaced() noexcept;
     void ItemChanged(PropertyItem& item) noexcept override;
@@ -94,6 +101,8 @@ public:
 
     // The selected item, or null.
     PropertyItem* Selected() noexcept;
+    // Selects a row as the user does, events and all; false when the selection stays.
+    bool SelectRow(size_t row) noexcept { return Select(row); }
     HWND Editor() const noexcept { return editor_.Window(); }
     // The window that tells the user why a value was refused (hidden when there is nothing to say).
     HWND MessageWindow() const noexcept { return editor_.MessageWindow(); }
@@ -115,6 +124,14 @@ public:
     size_t PaintCount() const noexcept { return paintCount_; }
     // The font and colour dialogs the value buttons open (the system's unless replaced).
     void SetDialogs(CommonDialogs& dialogs) noexcept { dialogs_ = &dialogs; }
+
+    // The pane under the rows that describes the selected property; its window is null while
+    // the pane is hidden or has no room.
+    bool DescriptionVisible() const noexcept { return pane_.Visible(); }
+    void SetDescriptionVisible(bool visible) noexcept;
+    LONG DescriptionHeight() const noexcept { return pane_.Height(); }
+    void SetDescriptionHeight(LONG height) noexcept;
+    HWND DescriptionWindow() const noexcept;
 
 private:
     friend class ListAccessible;
@@ -239,6 +256,21 @@ private:
     void ChooseInDialog(PropertyItem& item) noexcept;
     void ChooseFontFor(PropertyItem& item) noexcept;
     void ChooseColourFor(PropertyItem& item) noexcept;
+    // The description pane's window, beside the list's under the same parent.
+    static LRESULT CALLBACK PaneProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandlePane(UINT message, WPARAM wParam, LPARAM lParam);
+    // How much of a parent `height` high the pane takes.
+    int PaneHeightIn(int height) noexcept;
+    void PlacePane(HWND parent, int top, int width, int height) noexcept;
+    // Places the list and the pane again after the pane was shown, hidden or resized.
+    void LayOut() noexcept;
+    void DrawPane(HDC dc, const RECT& area) noexcept;
+    void OnPanePaint() noexcept;
+    void DragPaneTo(int y) noexcept;
+    void EndPaneDrag() noexcept;
+    void ToggleDescription() noexcept;
+    void InvalidatePane() noexcept;
+
     // Tells accessibility clients that something about a row (kNone: the list) happened.
     void NotifyAccessibility(DWORD event, size_t row) noexcept;
 
@@ -281,6 +313,12 @@ private:
     size_t paintCount_ = 0;
     EditHistory history_;
     bool replaying_ = false;  // an undo or redo is storing its value
+
+    DescriptionPane pane_;
+    HWND paneWindow_ = nullptr;
+    bool draggingPane_ = false;
+    int paneGrab_ = 0;              // where in the splitter band the drag took hold
+    LONG heightBeforeDrag_ = 0;
 };
 
 }  // namespace proplist

@@ -127,6 +127,10 @@ public:
     IFACEMETHODIMP putref_Font(IFontDisp*) override { return Logged(L"Font"); }
     IFACEMETHODIMP get_Enabled(VARIANT_BOOL*) override { return Unexpected("get_Enabled"); }
     IFACEMETHODIMP put_Enabled(VARIANT_BOOL enabled) override { return Logged(L"Enabled=" + std::to_wstring(enabled)); }
+    IFACEMETHODIMP get_DescriptionVisible(VARIANT_BOOL*) override { return Unexpected("get_DescriptionVisible"); }
+    IFACEMETHODIMP put_DescriptionVisible(VARIANT_BOOL) override { return Unexpected("put_DescriptionVisible"); }
+    IFACEMETHODIMP get_DescriptionHeight(LONG*) override { return Unexpected("get_DescriptionHeight"); }
+    IFACEMETHODIMP put_DescriptionHeight(LONG) override { return Unexpected("put_DescriptionHeight"); }
     IFACEMETHODIMP get_ViewOrder(LONG*) override { return Unexpected("get_ViewOrder"); }
     IFACEMETHODIMP put_ViewOrder(LONG) override { return Unexpected("put_ViewOrder"); }
     IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;

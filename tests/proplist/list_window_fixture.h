@@ -28,6 +28,8 @@ class ListWindowTest : public testing::Test {
 protected:
     void SetUp() override {
         container->SetPosition({0, 0, 300, 200});
+        // The rows have the whole control unless a test is about the description pane.
+        ASSERT_EQ(list->put_DescriptionVisible(VARIANT_FALSE), S_OK);
         ASSERT_EQ(list->SetClientSite(container.Get()), S_OK);
         ASSERT_EQ(list->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, container.Get(), 0, container->Window(), nullptr),
                   S_OK);
