@@ -6,14 +6,18 @@
 #include "demo/sample_record.h"
 #include "demo/view_snapshot.h"
 
+#include "ole/bstr.h"
 #include "ole/late_bound.h"
+#include "ole/property_notify_connection.h"
 #include "ole/variant.h"
 #include "tests/support/canvas.h"
+#include "tests/support/com_helpers.h"
 
 #include <gtest/gtest.h>
 #include <olectl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -131,6 +135,90 @@ TEST(PngFileTest, PixelsSurviveTheRoundTripAndAMismatchedSnapshotWritesNothing) 
     DeleteFileW(path.c_str());
     EXPECT_EQ(demo::SavePng({4, 4, std::vector<std::uint32_t>(3)}, path), E_INVALIDARG);
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The sample record as a property browser meets it, its change notifications recorded.
+class SampleRecordTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(demo::CreateSampleRecord(record), S_OK);
+        ASSERT_EQ(record.As(&dispatch), S_OK);
+        ASSERT_EQ(changes.Connect(dispatch.Get(), [this](DISPID id) { announced.push_back(id); }), S_OK);
+    }
+    DISPID IdOf(const wchar_t* name) {
+        DISPID id = DISPID_UNKNOWN;
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&name), 1, 0, &id), S_OK) << name;
+        return id;
+    }
+    IDispatch* ObjectOf(IDispatch* object, const wchar_t* name, ole::Variant& value) {
+        EXPECT_EQ(ole::GetProperty(object, name, value), S_OK) << name;
+        return value.Type() == VT_DISPATCH ? V_DISPATCH(&value.Get()) : nullptr;
+    }
+
+    ole::ComPtr<demo::SampleRecord> record;
+    ole::ComPtr<IDispatch> dispatch;
+    std::vector<DISPID> announced;
+    ole::PropertyNotifyConnection changes;
+};
+
+// Our own categories come with names; the ones every browser names (Appearance, Misc) do not.
+TEST_F(SampleRecordTest, SortsItsPropertiesIntoCategories) {
+    struct Expected { const wchar_t* property; PROPCAT predefined; const wchar_t* name; };
+    for (const Expected& expected : {Expected{L"Title", 0, L"Identity"}, Expected{L"SerialNumber", 0, L"Identity"},
+                                     Expected{L"Price", 0, L"Stock"}, Expected{L"Created", 0, L"Dates"},
+                                     Expected{L"Font", PROPCAT_Appearance, L""}, Expected{L"Counter", PROPCAT_Misc, L""}}) {
+        PROPCAT category = 0;
+        ASSERT_EQ(record->MapPropertyToCategory(IdOf(expected.property), &category), S_OK);
+        EXPECT_TRUE(expected.predefined ? category == expected.predefined : category > 0) << expected.property;
+        ole::Bstr name;
+        EXPECT_EQ(SUCCEEDED(record->GetCategoryName(category, 0, name.Out())), !expected.predefined);
+        EXPECT_EQ(name.View(), expected.name) << expected.property;
+    }
+}
+
+// Each change is announced once, as a control announces its own; a refused value, one that
+// changes nothing, or a change to a font the record no longer holds is not.
+TEST_F(SampleRecordTest, AnnouncesEachChangeOnce) {
+    ole::Variant oldFont;
+    IDispatch* previous = ObjectOf(dispatch.Get(), L"Font", oldFont);
+    const ole::ComPtr<IFontDisp> font = support::MakeFont(L"Arial", 12);
+    const auto put = [](IDispatch* object, const wchar_t* name, ole::Variant value) {
+        return [=, value = std::make_shared<ole::Variant>(std::move(value))] {
+            return ole::PutProperty(object, name, value->Get());
+        };
+    };
+    struct Step { std::function<HRESULT()> change; std::vector<DISPID> expected; };
+    const Step steps[] = {
+        {put(dispatch.Get(), L"Quantity", ole::Variant(LONG{31})), {IdOf(L"Quantity")}},
+        {put(dispatch.Get(), L"Quantity", ole::Variant(LONG{31})), {}},
+        {put(dispatch.Get(), L"Quantity", ole::Variant(LONG{-1})), {}},
+        {[&] { record->Tick(); return S_OK; }, {IdOf(L"Counter")}},
+        {[&] { return record->putref_Font(font.Get()); }, {IdOf(L"Font")}},
+        {put(font.Get(), L"Bold", ole::Variant(true)), {IdOf(L"Font")}},
+        {put(previous, L"Bold", ole::Variant(true)), {}},
+        {[&] { return record->putref_Supplier(nullptr); }, {IdOf(L"Supplier")}},
+    };
+    for (size_t index = 0; index < std::size(steps); ++index) {
+        announced.clear();
+        steps[index].change();
+        EXPECT_EQ(announced, steps[index].expected) << "step " << index;
+    }
+}
+
+// The supplier's customer is the record itself, a cycle a list must recognise by identity; the
+// supplier neither keeps the record alive nor leads to it once it has gone.
+TEST_F(SampleRecordTest, TheSuppliersCustomerIsTheRecordUntilItGoes) {
+    ole::Variant supplier, customer, address, city;
+    IDispatch* const held = ObjectOf(dispatch.Get(), L"Supplier", supplier);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(support::QueryAs<IUnknown>(ObjectOf(held, L"Customer", customer)),
+              support::QueryAs<IUnknown>(dispatch.Get()));
+    EXPECT_EQ(ole::GetProperty(ObjectOf(held, L"Address", address), L"City", city), S_OK) << "an object in an object";
+    customer.Reset();
+    changes.Disconnect();
+    dispatch.Reset();
+    EXPECT_EQ(record.Reset(), 0u);
+    EXPECT_EQ(ObjectOf(held, L"Customer", customer), nullptr);
 }
 
 }  // namespace
