@@ -170,7 +170,6 @@ IFACEMETHODIMP SampleRecord::putref_Font(IFontDisp* value) {
 // A font changed in place (its size set through the record's Font) is a change of the record's
 // Font too, as a control's font is.
 HRESULT SampleRecord::SetFont(ole::ComPtr<IFontDisp> font) noexcept {
-    fontChanges_.Disconnect();
     ole::ComPtr<IFontDisp> previous = std::exchange(font_, std::move(font));
     return fontChanges_.Connect(font_.Get(), [this](DISPID) { NotifyPropertyChanged(propertyNotify_, kFont); });
 }
