@@ -7,6 +7,7 @@ namespace demo {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"InspectaDemoWindow";
+constexpr UINT_PTR kClockTimer = 1;
 
 struct OptionCommand {
     WORD command;
@@ -114,6 +115,12 @@ void DemoWindow::Run(WORD command) noexcept {
     if (FAILED(hr)) printer_(L"command failed: " + DescribeFailure(hr));
 }
 
+HRESULT DemoWindow::StartClock(std::function<void()> tick) noexcept {
+    if (!window_) return E_UNEXPECTED;
+    tick_ = std::move(tick);
+    return SetTimer(window_, kClockTimer, 1000, nullptr) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+}
+
 LRESULT CALLBACK DemoWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<DemoWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
@@ -127,6 +134,9 @@ LRESULT CALLBACK DemoWindow::Procedure(HWND window, UINT message, WPARAM wParam,
         return 0;
     case WM_COMMAND:
         if (self && HIWORD(wParam) <= 1) self->Run(LOWORD(wParam));
+        return 0;
+    case WM_TIMER:
+        if (self && wParam == kClockTimer && self->tick_) self->tick_();
         return 0;
     case WM_NCDESTROY:
         if (self) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace demo {
@@ -37,6 +38,8 @@ public:
     void ShowOptions() noexcept;
     bool IsChecked(WORD command) const noexcept;
     void Run(WORD command) noexcept;
+    // Calls `tick` once a second while the window lives.
+    HRESULT StartClock(std::function<void()> tick) noexcept;
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -48,6 +51,7 @@ private:
     HWND window_ = nullptr;
     HWND site_ = nullptr;
     HACCEL accelerators_ = nullptr;
+    std::function<void()> tick_;
 };
 
 }  // namespace demo

@@ -52,8 +52,12 @@ bool ParseOptions(Options& options) {
     return valid;
 }
 
-HRESULT CreateClient(const Options& options, ole::ComPtr<IDispatch>& client) {
-    if (options.object.empty()) return demo::CreateSampleRecord(client);
+// The sample record is kept as itself as well, so that the window's clock can tick it.
+HRESULT CreateClient(const Options& options, ole::ComPtr<IDispatch>& client, ole::ComPtr<demo::SampleRecord>& sample) {
+    if (options.object.empty()) {
+        RETURN_IF_FAILED(demo::CreateSampleRecord(sample));
+        return sample->QueryInterface(IID_IDispatch, client.PutVoid());
+    }
     CLSID classId{};
     RETURN_IF_FAILED(CLSIDFromProgID(options.object.c_str(), &classId));
     return CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
@@ -68,9 +72,53 @@ void PumpPendingMessages() {
     }
 }
 
+// Without a display: the control drawn into `render`, and its items printed as a table.
+int RenderAndPrint(demo::InspectaHost& host, const demo::DemoWindow& window, IDispatch* client,
+                   const std::wstring& render) {
+    int result = 0;
+    PumpPendingMessages();
+    RECT clientArea{};
+    GetClientRect(window.Site(), &clientArea);
+    demo::Snapshot snapshot;
+    HRESULT hr = S_OK;
+    if (FAILED(hr = demo::DrawControl(host.ControlUnknown(), SIZE{clientArea.right, clientArea.bottom}, snapshot)) ||
+        FAILED(hr = demo::SavePng(snapshot, render))) {
+        Print(L"cannot render the control: " + demo::DescribeFailure(hr));
+        result = 1;
+    } else {
+        Print(L"rendered the control into " + render);
+    }
+    std::vector<demo::ItemRow> rows;
+    if (FAILED(hr = demo::ReadItems(host.Control(), client, rows))) {
+        Print(L"cannot read the items: " + demo::DescribeFailure(hr));
+        return 1;
+    }
+    std::wstring table = demo::FormatTable(rows);
+    if (!table.empty()) table.pop_back();
+    Print(table);
+    return result;
+}
+
+// With a display: the window until it is closed. The sample record's counter goes up once a
+// second and says so, a value that changes by itself.
+void RunWindow(demo::DemoWindow& window, const ole::ComPtr<demo::SampleRecord>& sample) {
+    HRESULT hr = S_OK;
+    if (sample && FAILED(hr = window.StartClock([sample] { sample->Tick(); }))) {
+        Print(L"cannot start the clock: " + demo::DescribeFailure(hr));
+    }
+    ShowWindow(window.Window(), SW_SHOWNORMAL);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (window.Window() && TranslateAcceleratorW(window.Window(), window.Accelerators(), &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
 int RunDemo(const Options& options) {
     ole::ComPtr<IDispatch> client;
-    HRESULT hr = CreateClient(options, client);
+    ole::ComPtr<demo::SampleRecord> sample;
+    HRESULT hr = CreateClient(options, client, sample);
     if (FAILED(hr)) {
         Print(L"cannot create the object to inspect: " + demo::DescribeFailure(hr));
         return 2;
@@ -99,38 +147,8 @@ int RunDemo(const Options& options) {
         Print(L"cannot inspect the object: " + demo::DescribeFailure(hr));
     }
 
-    int result = 0;
-    if (headless) {
-        PumpPendingMessages();
-        RECT clientArea{};
-        GetClientRect(window.Site(), &clientArea);
-        demo::Snapshot snapshot;
-        if (FAILED(hr = demo::DrawControl(host.ControlUnknown(), SIZE{clientArea.right, clientArea.bottom},
-                                          snapshot)) ||
-            FAILED(hr = demo::SavePng(snapshot, options.render))) {
-            Print(L"cannot render the control: " + demo::DescribeFailure(hr));
-            result = 1;
-        } else {
-            Print(L"rendered the control into " + options.render);
-        }
-        std::vector<demo::ItemRow> rows;
-        if (FAILED(hr = demo::ReadItems(host.Control(), client.Get(), rows))) {
-            Print(L"cannot read the items: " + demo::DescribeFailure(hr));
-            result = 1;
-        } else {
-            std::wstring table = demo::FormatTable(rows);
-            if (!table.empty()) table.pop_back();
-            Print(table);
-        }
-    } else {
-        ShowWindow(window.Window(), SW_SHOWNORMAL);
-        MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            if (window.Window() && TranslateAcceleratorW(window.Window(), window.Accelerators(), &message)) continue;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
+    const int result = headless ? RenderAndPrint(host, window, client.Get(), options.render) : 0;
+    if (!headless) RunWindow(window, sample);
     // The container tears the control down with the window; our references go after.
     if (window.Window()) DestroyWindow(window.Window());
     host.Close();

@@ -1,11 +1,17 @@
 #pragma once
 
+#include "demo/categorize_properties.h"
+#include "demo/sample_supplier.h"
+
 #include "ole/com_object.h"
+#include "ole/connection_point.h"
 #include "ole/dispatch_impl.h"
+#include "ole/property_notify_connection.h"
 
 #include "demo_sample.h"
 
 #include <windows.h>
+#include <ocidl.h>
 
 #include <span>
 #include <string>
@@ -13,15 +19,21 @@
 namespace demo {
 
 // The record the demo inspects. Its IDispatch goes through the demo's type library, so the
-// list sees exactly what an early-bound caller sees. Its supplier is another record, so the
-// list shows an object-valued property; `Object` answers the record itself.
-class SampleRecord final : public ole::ComObject<SampleRecord, ole::DispatchImpl<ISampleRecord>> {
+// list sees exactly what an early-bound caller sees. It behaves like a control's properties:
+// it sorts them into categories, and every change (a put, its font changed in place, a tick of
+// its counter) is announced to its IPropertyNotifySink connections. Its supplier is an object
+// with objects of its own; `Object` answers the record itself.
+class SampleRecord final : public ole::ComObject<SampleRecord, ole::DispatchImpl<ISampleRecord>,
+                                                 IConnectionPointContainer, ICategorizeProperties> {
 public:
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
 
-    // `withSupplier` false makes a record whose supplier is nothing.
-    explicit SampleRecord(bool withSupplier) noexcept : withSupplier_(withSupplier) {}
+    SampleRecord() noexcept : propertyNotify_(static_cast<ISampleRecord*>(this), IID_IPropertyNotifySink) {}
+    ~SampleRecord() override;
     HRESULT FinalConstruct() noexcept;
+
+    // One more second on the counter, announced like any other change.
+    void Tick() noexcept;
 
     IFACEMETHODIMP get_Title(BSTR* value) override;
     IFACEMETHODIMP put_Title(BSTR value) override;
@@ -42,9 +54,29 @@ public:
     IFACEMETHODIMP get_Supplier(IDispatch** value) override;
     IFACEMETHODIMP putref_Supplier(IDispatch* value) override;
     IFACEMETHODIMP get_Object(IDispatch** value) override;
+    IFACEMETHODIMP get_Font(IFontDisp** value) override;
+    IFACEMETHODIMP putref_Font(IFontDisp* value) override;
+    IFACEMETHODIMP get_Counter(LONG* value) override;
+
+    // IConnectionPointContainer: property change notifications only.
+    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
+    IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+    // ICategorizeProperties
+    IFACEMETHODIMP MapPropertyToCategory(DISPID id, PROPCAT* category) override;
+    IFACEMETHODIMP GetCategoryName(PROPCAT category, LCID locale, BSTR* name) override;
 
 private:
-    bool withSupplier_;
+    // Stores `value` and announces the property when it differs from what was there.
+    template <typename T>
+    HRESULT Change(T& field, const T& value, DISPID id) noexcept {
+        if (field == value) return S_OK;
+        field = value;
+        NotifyPropertyChanged(propertyNotify_, id);
+        return S_OK;
+    }
+    HRESULT SetFont(ole::ComPtr<IFontDisp> font) noexcept;
+
     std::wstring title_ = L"Garden bench";
     LONG quantity_ = 12;
     double price_ = 149.5;
@@ -54,10 +86,16 @@ private:
     DATE delivered_ = 46000.5;  // 9 December 2025, noon
     LONG serialNumber_ = 40417;
     DATE created_ = 45292.0;  // 1 January 2024
+    LONG counter_ = 0;
+    ole::ComPtr<Supplier> ownSupplier_;  // the one made with the record, told when the record goes
     ole::ComPtr<IDispatch> supplier_;
+    ole::ComPtr<IFontDisp> font_;
+    ole::PropertyNotifyConnection fontChanges_;
+    ole::ConnectionPoint propertyNotify_;
 };
 
 // A new record with a supplier of its own, as the demo shows it.
+HRESULT CreateSampleRecord(ole::ComPtr<SampleRecord>& record) noexcept;
 HRESULT CreateSampleRecord(ole::ComPtr<IDispatch>& record) noexcept;
 
 }  // namespace demo

@@ -6,14 +6,18 @@
 #include "demo/sample_record.h"
 #include "demo/view_snapshot.h"
 
+#include "ole/bstr.h"
 #include "ole/late_bound.h"
+#include "ole/property_notify_connection.h"
 #include "ole/variant.h"
 #include "tests/support/canvas.h"
+#include "tests/support/com_helpers.h"
 
 #include <gtest/gtest.h>
 #include <olectl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -135,6 +139,87 @@ TEST(PngFileTest, PixelsSurviveTheRoundTripAndAMismatchedSnapshotWritesNothing) 
     DeleteFileW(path.c_str());
     EXPECT_EQ(demo::SavePng({4, 4, std::vector<std::uint32_t>(3)}, path), E_INVALIDARG);
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The sample record as a property browser meets it, its change notifications recorded.
+class SampleRecordTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(demo::CreateSampleRecord(record), S_OK);
+        ASSERT_EQ(record.As(&dispatch), S_OK);
+        ASSERT_EQ(changes.Connect(dispatch.Get(), [this](DISPID id) { announced.push_back(id); }), S_OK);
+    }
+    DISPID IdOf(const wchar_t* name) {
+        DISPID id = DISPID_UNKNOWN;
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&name), 1, 0, &id), S_OK) << name;
+        return id;
+    }
+    static IDispatch* ObjectOf(IDispatch* object, const wchar_t* name, ole::Variant& value) {
+        EXPECT_EQ(ole::GetProperty(object, name, value), S_OK) << name;
+        return value.Type() == VT_DISPATCH ? V_DISPATCH(&value.Get()) : nullptr;
+    }
+
+    ole::ComPtr<demo::SampleRecord> record;
+    ole::ComPtr<IDispatch> dispatch;
+    std::vector<DISPID> announced;
+    ole::PropertyNotifyConnection changes;
+};
+
+// Our own categories come with names; the ones every browser names (Appearance, Misc) do not.
+TEST_F(SampleRecordTest, SortsItsPropertiesIntoCategories) {
+    struct Expected { const wchar_t* property; PROPCAT predefined; const wchar_t* name; };
+    for (const Expected& expected : {Expected{L"Title", 0, L"Identity"}, {L"Price", 0, L"Stock"},
+                                     {L"Created", 0, L"Dates"}, {L"Font", PROPCAT_Appearance, L""},
+                                     {L"Counter", PROPCAT_Misc, L""}}) {
+        PROPCAT category = 0;
+        ASSERT_EQ(record->MapPropertyToCategory(IdOf(expected.property), &category), S_OK);
+        EXPECT_TRUE(expected.predefined ? category == expected.predefined : category > 0) << expected.property;
+        ole::Bstr name;
+        EXPECT_EQ(SUCCEEDED(record->GetCategoryName(category, 0, name.Out())), !expected.predefined);
+        EXPECT_EQ(name.View(), expected.name) << expected.property;
+    }
+}
+
+// Each change is announced once, as a control announces its own; a refused value, one that
+// changes nothing, or a change to a font the record no longer holds is not.
+TEST_F(SampleRecordTest, AnnouncesEachChangeOnce) {
+    ole::Variant oldFont;
+    IDispatch* const previous = ObjectOf(dispatch.Get(), L"Font", oldFont);
+    const ole::ComPtr<IFontDisp> font = support::MakeFont(L"Arial", 12);
+    const auto quantity = [&](LONG value) { ole::PutProperty(dispatch.Get(), L"Quantity", ole::Variant(value).Get()); };
+    const auto embolden = [](IDispatch* object) { ole::PutProperty(object, L"Bold", ole::Variant(true).Get()); };
+    const std::pair<std::function<void()>, std::vector<DISPID>> steps[] = {
+        {[&] { quantity(31); }, {IdOf(L"Quantity")}},
+        {[&] { quantity(31); }, {}},
+        {[&] { quantity(-1); }, {}},
+        {[&] { record->Tick(); }, {IdOf(L"Counter")}},
+        {[&] { record->putref_Font(font.Get()); }, {IdOf(L"Font")}},
+        {[&] { embolden(font.Get()); }, {IdOf(L"Font")}},
+        {[&] { embolden(previous); }, {}},
+        {[&] { record->putref_Supplier(nullptr); }, {IdOf(L"Supplier")}},
+    };
+    for (size_t index = 0; index < std::size(steps); ++index) {
+        announced.clear();
+        steps[index].first();
+        EXPECT_EQ(announced, steps[index].second) << "step " << index;
+    }
+}
+
+// The supplier's customer is the record itself, a cycle a list must recognise by identity; the
+// supplier neither keeps the record alive nor leads to it once it has gone.
+TEST_F(SampleRecordTest, TheSuppliersCustomerIsTheRecordUntilItGoes) {
+    ole::Variant supplier, customer, address, city;
+    IDispatch* const held = ObjectOf(dispatch.Get(), L"Supplier", supplier);
+    ASSERT_NE(held, nullptr);
+    IDispatch* const back = ObjectOf(held, L"Customer", customer);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(support::QueryAs<IUnknown>(back), support::QueryAs<IUnknown>(dispatch.Get()));
+    EXPECT_EQ(ole::GetProperty(ObjectOf(held, L"Address", address), L"City", city), S_OK) << "an object in an object";
+    customer.Reset();
+    changes.Disconnect();
+    dispatch.Reset();
+    EXPECT_EQ(record.Reset(), 0u);
+    EXPECT_EQ(ObjectOf(held, L"Customer", customer), nullptr);
 }
 
 }  // namespace
