@@ -1,9 +1,6 @@
-#include "ole/byte_reader.h"
-#include "ole/class_factory.h"
 #include "ole/property_bag.h"
 #include "ole/property_stream.h"
 #include "ole/bstr.h"
-#include "tests/doubles/recording_property_bag.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 
@@ -100,11 +97,6 @@ TEST_F(PropertyStreamTest, EveryKindOfValueSurvivesTheRoundTripAsItWasAtSaveTime
     EXPECT_EQ(V_I4(&value.Get()), 99);
     EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Text", VT_I4, none.Get(), value), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Text", VT_DISPATCH, none.Get(), value), DISP_E_TYPEMISMATCH);
-    // A container's text bag hands every value back as a string, converted as asked.
-    auto textBag = doubles::RecordingPropertyBag::Create(true);
-    ASSERT_EQ(ole::WriteBagValue(textBag.Get(), L"Flag", Variant(VARIANT_TRUE).Get()), S_OK);
-    ASSERT_EQ(ole::ReadBagValue(textBag.Get(), L"Flag", VT_BOOL, none.Get(), value), S_OK);
-    EXPECT_EQ(V_BOOL(&value.Get()), VARIANT_TRUE);
 }
 
 TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
@@ -152,23 +144,6 @@ TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
     }
 }
 
-TEST(ByteReaderTest, AReadThatDoesNotFitFailsAndLeavesThePosition) {
-    // Through a stream, so that the compiler cannot see the size and it is the check that speaks.
-    const std::vector<BYTE> data = support::StreamBytes(support::StreamOf({1, 0, 0, 0, 2, 0}).Get());
-    ole::ByteReader reader(data.data(), data.size());
-    DWORD first = 0, second = 0;
-    ASSERT_TRUE(reader.Get(first));
-    EXPECT_FALSE(reader.Get(second)) << "4 bytes wanted, 2 left";
-    EXPECT_EQ(reader.Left(), 2u);
-    WORD last = 0;
-    EXPECT_TRUE(reader.Get(last));
-    EXPECT_EQ(last, 2u);
-    std::wstring text;
-    const std::vector<BYTE> claimsMore = support::StreamBytes(support::StreamOf({3, 0, 0, 0, 'a', 0}).Get());
-    ole::ByteReader textReader(claimsMore.data(), claimsMore.size());
-    EXPECT_FALSE(textReader.GetText(text, 100)) << "a text longer than what is left";
-}
-
 TEST_F(PropertyStreamTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
     ComPtr<MemoryPropertyBag> crafted;
     ASSERT_EQ(ole::MakeObject(crafted), S_OK);
@@ -177,14 +152,7 @@ TEST_F(PropertyStreamTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
     ComPtr<IStream> output = support::StreamOf({});
     ASSERT_EQ(ole::SavePropertyBag(*crafted.Get(), output.Get()), S_OK);
 
-    // The class is creatable in this process; loading must still not create it.
-    const ole::ServedClass served[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<TestControl>}};
-    ComPtr<IClassFactory> factory;
-    ASSERT_EQ(ole::GetClassObject(served, CLSID_TestControl, IID_IClassFactory, factory.PutVoid()), S_OK);
-    DWORD registration = 0;
-    ASSERT_EQ(CoRegisterClassObject(CLSID_TestControl, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                    &registration),
-              S_OK);
+    const RegisteredTestControlClass creatable;  // loading must still not create it
     ComPtr<MemoryPropertyBag> loaded;
     ASSERT_EQ(Load(support::StreamBytes(output.Get()), loaded), S_OK);
     TestControl::Journal().clear();
@@ -192,7 +160,6 @@ TEST_F(PropertyStreamTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
     EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Payload", VT_DISPATCH, Variant().Get(), value),
               DISP_E_TYPEMISMATCH);
     EXPECT_TRUE(TestControl::Journal().empty()) << "no instance was made, not even for a moment";
-    CoRevokeClassObject(registration);
 }
 
 // A saved bag of `count` names and `extra` when given, each holding nothing, as a crafted
