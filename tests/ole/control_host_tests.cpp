@@ -151,8 +151,6 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
     EXPECT_EQ(persist->IsDirty(), S_OK);
     Save(true);
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
-    ASSERT_EQ(control->FireClicked(), S_OK);
-    EXPECT_EQ(events->Events().size(), 1u);
     // Resized for the extent, then for the in-place size, and for the move.
     const Log& journal = TestControl::Journal();
     ASSERT_GE(journal.size(), 6u);
@@ -160,7 +158,6 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
               (Log{"InitProperties", "Resize 100x50", "Show", "Resize 200x100"}));
 
     container->ClearCalls();
-    container->SetAmbientFont(nullptr);
     EXPECT_EQ(Point(DIID__TestControlEvents)->Unadvise(answer.dwEventCookie), S_OK);
     EXPECT_EQ(Point(IID_IPropertyNotifySink)->Unadvise(answer.dwPropNotifyCookie), S_OK);
     TearDownLikeAHost();

@@ -1,3 +1,4 @@
+#include "ole/byte_reader.h"
 #include "ole/property_bag.h"
 #include "ole/property_stream.h"
 #include "ole/bstr.h"
@@ -142,6 +143,20 @@ TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
         for (BYTE& b : noise) b = static_cast<BYTE>(random());
         EXPECT_TRUE(FAILED(Load(noise)));
     }
+}
+
+TEST(ByteReaderTest, AReadThatDoesNotFitFailsAndLeavesThePosition) {
+    // Through a stream, so that the compiler cannot see the size and it is the check that speaks.
+    const std::vector<BYTE> data = support::StreamBytes(support::StreamOf({1, 0, 0, 0, 2, 0}).Get());
+    ole::ByteReader reader(data.data(), data.size());
+    DWORD first = 0, second = 0;
+    ASSERT_TRUE(reader.Get(first));
+    EXPECT_FALSE(reader.Get(second)) << "4 bytes wanted, 2 left";
+    EXPECT_EQ(reader.Left(), 2u);
+    std::wstring text;
+    const std::vector<BYTE> claimsMore = support::StreamBytes(support::StreamOf({3, 0, 0, 0, 'a', 0}).Get());
+    ole::ByteReader textReader(claimsMore.data(), claimsMore.size());
+    EXPECT_FALSE(textReader.GetText(text, 100)) << "a text longer than what is left";
 }
 
 TEST_F(PropertyStreamTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
