@@ -89,7 +89,9 @@ IFACEMETHODIMP FakeAutomationObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT
 IFACEMETHODIMP FakeAutomationObject::Invoke(DISPID id, REFIID, LCID locale, WORD kind, DISPPARAMS* parameters,
                                             VARIANT* result, EXCEPINFO* exception, UINT*) {
     Call call{kind, L"", id, locale, {}, S_OK};
-    for (UINT i = parameters ? parameters->cArgs : 0; i-- > 0;) call.argumentTypes.push_back(V_VT(&parameters->rgvarg[i]));
+    for (UINT i = parameters ? parameters->cArgs : 0; i-- > 0;) {
+        call.argumentTypes.push_back(V_VT(&parameters->rgvarg[i]));
+    }
     const size_t index = static_cast<size_t>(id) - 1;
     if (id < 1 || index >= members_.size()) {
         call.result = DISP_E_MEMBERNOTFOUND;

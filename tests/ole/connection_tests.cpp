@@ -86,9 +86,11 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingD
     const ole::Bstr name(L"Caption");
     ASSERT_EQ(control->FireChanged(name.Get(), ole::Variant(LONG{42}).Get()), S_OK);
     ASSERT_EQ(second->Events().size(), 1u);
-    ASSERT_EQ(second->Events()[0].arguments.size(), 2u);
-    EXPECT_STREQ(V_BSTR(&second->Events()[0].arguments[0].Get()), L"Caption");
-    EXPECT_EQ(V_I4(&second->Events()[0].arguments[1].Get()), 42);
+    std::wstring received;
+    for (const ole::Variant& argument : second->Events()[0].arguments) {
+        received += ole::TextOf(argument.Get()).value_or(L"?") + L";";
+    }
+    EXPECT_EQ(received, L"Caption;42;");
 
     // Now the first sink unadvises both and drops every host reference inside an event.
     ITestControl* raw = control.Get();
@@ -121,7 +123,9 @@ TEST_F(ConnectionPointTest, AnEndedSubscriptionHearsNothingMoreEvenOfAnEventUnde
         int heard = 0;
     } ending, ended;
     ole::EventConnection one, two;
-    for (int twice = 0; twice < 2; ++twice) ASSERT_EQ(one.Connect(control.Get(), DIID__TestControlEvents, ending), S_OK);
+    for (int twice = 0; twice < 2; ++twice) {
+        ASSERT_EQ(one.Connect(control.Get(), DIID__TestControlEvents, ending), S_OK);
+    }
     ASSERT_EQ(two.Connect(control.Get(), DIID__TestControlEvents, ended), S_OK);
     ending.inside = [&] { two.Disconnect(); };
     ASSERT_EQ(control->FireClicked(), S_OK);

@@ -2,6 +2,7 @@
 #include "ole/property_bag.h"
 #include "ole/property_stream.h"
 #include "ole/bstr.h"
+#include "tests/doubles/recording_property_bag.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 
@@ -98,6 +99,11 @@ TEST_F(PropertyStreamTest, EveryKindOfValueSurvivesTheRoundTripAsItWasAtSaveTime
     EXPECT_EQ(V_I4(&value.Get()), 99);
     EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Text", VT_I4, none.Get(), value), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Text", VT_DISPATCH, none.Get(), value), DISP_E_TYPEMISMATCH);
+    // A container's text bag hands every value back as a string, converted as asked.
+    auto textBag = doubles::RecordingPropertyBag::Create(true);
+    ASSERT_EQ(ole::WriteBagValue(textBag.Get(), L"Flag", Variant(VARIANT_TRUE).Get()), S_OK);
+    ASSERT_EQ(ole::ReadBagValue(textBag.Get(), L"Flag", VT_BOOL, none.Get(), value), S_OK);
+    EXPECT_EQ(V_BOOL(&value.Get()), VARIANT_TRUE);
 }
 
 TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
@@ -147,12 +153,13 @@ TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
 
 TEST(ByteReaderTest, AReadThatDoesNotFitFailsAndLeavesThePosition) {
     // Through a stream, so that the compiler cannot see the size and it is the check that speaks.
-    const std::vector<BYTE> data = support::StreamBytes(support::StreamOf({1, 0, 0, 0, 2, 0}).Get());
+    const std::vector<BYTE> data = support::StreamBytes(support::StreamOf({1, 0, 0, 0, 2}).Get());
     ole::ByteReader reader(data.data(), data.size());
-    DWORD first = 0, second = 0;
+    DWORD first = 0;
+    WORD second = 0;
     ASSERT_TRUE(reader.Get(first));
-    EXPECT_FALSE(reader.Get(second)) << "4 bytes wanted, 2 left";
-    EXPECT_EQ(reader.Left(), 2u);
+    EXPECT_FALSE(reader.Get(second)) << "2 bytes wanted, 1 left";
+    EXPECT_EQ(reader.Left(), 1u);
     std::wstring text;
     const std::vector<BYTE> claimsMore = support::StreamBytes(support::StreamOf({3, 0, 0, 0, 'a', 0}).Get());
     ole::ByteReader textReader(claimsMore.data(), claimsMore.size());

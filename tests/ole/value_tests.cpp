@@ -83,6 +83,13 @@ protected:
     ComPtr<FakeAutomationObject> client = FakeAutomationObject::Create();
 };
 
+// The lookup, the id it gives and US English are every binding test's; the kind of call is this one's.
+TEST_F(LateBoundTest, ReadIsAPropertyGet) {
+    Variant value;
+    ASSERT_EQ(ole::GetProperty(client.Get(), L"caption", value), S_OK);
+    EXPECT_EQ(LastCall().kind, DISPATCH_PROPERTYGET);
+}
+
 TEST_F(LateBoundTest, AssignmentGoesByValueUnlessTheValueIsAnObjectReference) {
     ComPtr<FakeAutomationObject> font = FakeAutomationObject::Create("font");
     const Variant number(LONG{42});
