@@ -67,12 +67,13 @@ protected:
     void MarkAll() const {
         for (doubles::FakeItem* item : list->Items()) item->modified = Variant(true);
     }
-    // The properties written on the client, "Name" by value and "Name&" by reference.
+    // The properties written on the client, "Name" by value and "Name&" by reference; every call
+    // the client met was made in US English.
     Log Writes() const {
         Log writes;
         for (const auto& call : client->Calls()) {
-            if (!(call.kind & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) continue;
             EXPECT_EQ(call.locale, 1033u);
+            if (!(call.kind & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) continue;
             writes.push_back(call.member + (call.kind == DISPATCH_PROPERTYPUTREF ? L"&" : L""));
         }
         return writes;

@@ -63,6 +63,7 @@ TEST_F(PersistenceTest, EachOptionSavedAwayFromItsDefaultComesBackAndTheFontObje
             ASSERT_EQ((control.Get()->*option.put)(Other(option.defaultValue)), S_OK);
             const ComPtr<RecordingPropertyBag> bag = RecordingPropertyBag::Create(textOnly);
             ASSERT_EQ(Save(bag), S_OK);
+            EXPECT_EQ(bag->RefCount(), 1u) << "the container's bag is not kept";
             EXPECT_EQ(bag->WrittenTypes(), written);
             const ComPtr<IFontDisp> saved = Font();
             MakeControl(false);

@@ -70,7 +70,7 @@ IFACEMETHODIMP FakeAutomationObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 IFACEMETHODIMP FakeAutomationObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
     if (!names || !ids || count == 0) return E_INVALIDARG;
     const std::wstring name = names[0];
-    Call call{kLookup, name, DISPID_UNKNOWN, locale, {}, {}, S_OK};
+    Call call{kLookup, name, DISPID_UNKNOWN, locale, {}, S_OK};
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     if (const Failure* failure = FailureFor(name, kLookup)) {
         call.result = failure->result;
@@ -88,10 +88,9 @@ IFACEMETHODIMP FakeAutomationObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT
 
 IFACEMETHODIMP FakeAutomationObject::Invoke(DISPID id, REFIID, LCID locale, WORD kind, DISPPARAMS* parameters,
                                             VARIANT* result, EXCEPINFO* exception, UINT*) {
-    Call call{kind, L"", id, locale, {}, {}, S_OK};
-    if (parameters) {
-        for (UINT i = parameters->cArgs; i-- > 0;) call.argumentTypes.push_back(V_VT(&parameters->rgvarg[i]));
-        for (UINT i = 0; i < parameters->cNamedArgs; ++i) call.namedArguments.push_back(parameters->rgdispidNamedArgs[i]);
+    Call call{kind, L"", id, locale, {}, S_OK};
+    for (UINT i = parameters ? parameters->cArgs : 0; i-- > 0;) {
+        call.argumentTypes.push_back(V_VT(&parameters->rgvarg[i]));
     }
     const size_t index = static_cast<size_t>(id) - 1;
     if (id < 1 || index >= members_.size()) {

@@ -28,7 +28,6 @@ public:
         DISPID id;
         LCID locale;
         std::vector<VARTYPE> argumentTypes;  // in natural order, first argument first
-        std::vector<DISPID> namedArguments;
         HRESULT result;
     };
 

