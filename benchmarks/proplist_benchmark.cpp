@@ -162,10 +162,9 @@ public:
     explicit OneObjectRow(IDispatch* object) {
         if (FAILED(ole::MakeObject(items_))) return;
         std::vector<ComPtr<proplist::PropertyItem>> made(1);
-        if (FAILED(ole::MakeObject(made[0], proplist::ItemDescription{L"Inner", false, proplist::kStyleCustom,
-                                                                       VT_EMPTY, nullptr}))) {
-            return;
-        }
+        proplist::ItemDescription inner;
+        inner.name = L"Inner";
+        if (FAILED(ole::MakeObject(made[0], std::move(inner)))) return;
         made[0]->StoreValue(ole::Variant(object).Get());
         items_->Append(std::move(made));
     }

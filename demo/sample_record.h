@@ -1,6 +1,6 @@
 #pragma once
 
-#include "demo/categorize_properties.h"
+#include "proplist/categorize_properties.h"
 #include "demo/sample_supplier.h"
 
 #include "ole/com_object.h"
