@@ -92,10 +92,13 @@ TEST_F(DemoWindowTest, ThePlacedControlFollowsItsWindow) {
     GetWindowRect(list, &listRect);
     EXPECT_EQ(std::make_pair(controlRect.right - controlRect.left, controlRect.bottom - controlRect.top),
               std::make_pair(client.right, client.bottom));
-    // The rows and the description pane under them share the control.
-    RECT paneRect{}, shared{};
-    GetWindowRect(FindWindowExW(GetParent(list), nullptr, L"KavellaDescription", nullptr), &paneRect);
-    UnionRect(&shared, &listRect, &paneRect);
+    // The toolbar above the rows and the description pane under them share the control.
+    RECT shared = listRect;
+    for (const wchar_t* part : {L"KavellaToolbar", L"KavellaDescription"}) {
+        RECT partRect{};
+        GetWindowRect(FindWindowExW(GetParent(list), nullptr, part, nullptr), &partRect);
+        UnionRect(&shared, &shared, &partRect);
+    }
     EXPECT_TRUE(EqualRect(&shared, &controlRect));
 }
 
