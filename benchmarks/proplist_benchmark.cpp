@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,16 +74,23 @@ proplist::PropertyItems* ItemsOf(proplist::KavellaList* list, ComPtr<IPropertyIt
 }
 
 // Fills the list with `count` Long items, each holding a value, as the generator would.
-bool Fill(proplist::KavellaList* list, UINT count, std::wstring (*nameOf)(UINT) = support::PropertyName) {
+// Every `kGroupSize` items in a category of their own, when the items are grouped.
+constexpr UINT kGroupSize = 10;
+
+bool Fill(proplist::KavellaList* list, UINT count, std::wstring (*nameOf)(UINT) = support::PropertyName,
+          bool grouped = false) {
     ComPtr<IPropertyItems> holder;
     proplist::PropertyItems* items = ItemsOf(list, holder);
     if (!items) return false;
     std::vector<ComPtr<proplist::PropertyItem>> made;
     made.reserve(count);
+    std::shared_ptr<const std::wstring> category;
     for (UINT i = 0; i < count; ++i) {
         ComPtr<proplist::PropertyItem> item;
         proplist::ItemDescription description;
         description.name = nameOf(i);
+        if (grouped && i % kGroupSize == 0) category = std::make_shared<const std::wstring>(L"Group" + nameOf(i));
+        if (grouped) description.category = category;
         description.style = proplist::kStyleWholeNumber;
         description.valueType = VT_I4;
         if (FAILED(ole::MakeObject(item, std::move(description)))) return false;
@@ -216,17 +224,20 @@ int Expand() {
 }
 
 // A new list's first paint, its paint from then on, and its first paint after its items are
-// replaced (which also works out which of them are shown).
-bool PaintCase(UINT count, HDC memory, const RECTL& bounds, double& steady) {
+// replaced (which also works out which of them are shown); `grouped`, in categories under headers.
+bool PaintCase(UINT count, bool grouped, HDC memory, const RECTL& bounds, double& steady) {
     ComPtr<proplist::KavellaList> list = MakeList();
     ComPtr<IViewObject> view;
     ComPtr<IPropertyItems> holder;
-    if (!list || FAILED(list->QueryInterface(IID_IViewObject, view.PutVoid())) || !Fill(list.Get(), count) ||
-        !ItemsOf(list.Get(), holder)) {
+    if (!list || FAILED(list->QueryInterface(IID_IViewObject, view.PutVoid())) ||
+        !Fill(list.Get(), count, support::PropertyName, grouped) || !ItemsOf(list.Get(), holder) ||
+        !list->View().SetViewOrder(grouped ? proplist::ListView::kCategorizedOrder
+                                           : proplist::ListView::kObjectOrder)) {
         return false;
     }
-    // The description pane shows the first row's property.
-    list->View().SelectRow(0);
+    // The description pane shows the first item's property (under its group's header when grouped).
+    const size_t firstItem = grouped ? 1 : 0;
+    list->View().SelectRow(firstItem);
     bool painted = true;
     auto draw = [&] {
         painted = painted && SUCCEEDED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds,
@@ -235,8 +246,8 @@ bool PaintCase(UINT count, HDC memory, const RECTL& bounds, double& steady) {
     // The first one of a new list also draws its first text in that font.
     const double first = Timed(draw)();
     steady = Summarise(TimeInRounds({Timed(draw)})[0]).median;
-    if (FAILED(holder->Clear()) || !Fill(list.Get(), count)) return false;
-    list->View().SelectRow(0);
+    if (FAILED(holder->Clear()) || !Fill(list.Get(), count, support::PropertyName, grouped)) return false;
+    list->View().SelectRow(firstItem);
     const double refilled = Timed(draw)();
     std::printf("%8u items: %8.3f  (first paint of a new list: %.3f, after refilling it: %.3f; one run each)"
                 "  rows drawn: %zu\n",
@@ -249,7 +260,7 @@ int Paint() {
     const int width = 400;
     const int height = 600;
     std::printf("\nOne page painted through IViewObject::Draw into a %dx%d memory DC, the description pane showing"
-                " the first row (ms, median of %d rounds)\n",
+                " the first item (ms, median of %d rounds)\n",
                 width, height, kRounds);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -259,14 +270,16 @@ int Paint() {
     // so that a first paint does not also pay for the system handing the bitmap its pages.
     PatBlt(memory, 0, 0, width, height, WHITENESS);
     const RECTL bounds{0, 0, width, height};
-    double shortList = 0;
-    double longList = 0;
-    const bool painted = PaintCase(100u, memory, bounds, shortList) && PaintCase(100000u, memory, bounds, longList);
-    if (painted) {
-        std::printf("100,000 / 100 items: %.2fx; one 60-Hz frame is 16.7 ms\n", longList / shortList);
-    } else {
-        std::printf("the page could not be painted\n");
+    bool painted = true;
+    for (const bool grouped : {false, true}) {
+        if (grouped) std::printf("the items in groups of %u under their categories' headers:\n", kGroupSize);
+        double shortList = 0;
+        double longList = 0;
+        painted = painted && PaintCase(100u, grouped, memory, bounds, shortList) &&
+                  PaintCase(100000u, grouped, memory, bounds, longList);
+        if (painted) std::printf("100,000 / 100 items: %.2fx; one 60-Hz frame is 16.7 ms\n", longList / shortList);
     }
+    if (!painted) std::printf("the page could not be painted\n");
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
