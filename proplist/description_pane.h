@@ -9,10 +9,6 @@
 
 namespace proplist {
 
-// The control's properties that the pane's own gestures change (the context menu, the splitter).
-constexpr DISPID kDispidDescriptionVisible = 3;
-constexpr DISPID kDispidDescriptionHeight = 4;
-
 // What the pane under the rows says about a property, as its type information declares it.
 struct PropertyDescription {
     std::wstring name;

@@ -16,8 +16,6 @@ namespace proplist {
 
 namespace {
 
-constexpr DISPID kDispidViewOrder = 5;
-
 // The object a Variant argument refers to, by value or by reference.
 ole::ComPtr<IDispatch> ObjectOf(const VARIANT& given) {
     IUnknown* object = ole::ReferencedObject(given);
@@ -170,7 +168,6 @@ HRESULT KavellaList::TranslateAccelerator(LPMSG message) {
     }
 }
 
-void KavellaList::ViewOrderChanged() noexcept { PropertyChanged(kDispidViewOrder); }
 
 void KavellaList::Raise(DISPID id, std::span<const VARIANT> arguments) noexcept { FireEvent(id, arguments); }
 

@@ -87,7 +87,6 @@ private:
     void Raise(DISPID id, std::span<const VARIANT> arguments) noexcept override;
     IUnknown* Lifeline() noexcept override { return Identity(); }
     void FocusReceived() noexcept override;
-    void ViewOrderChanged() noexcept override;
     void UserChangedProperty(DISPID id) noexcept override { PropertyChanged(id); }
 
     void UseFont(IFontDisp* font) noexcept;

@@ -33,7 +33,7 @@ bool ListView::SetViewOrder(LONG order) noexcept {
         const VARIANT arguments[] = {ole::BooleanArgument(rows_.Alphabetical() ? VARIANT_TRUE : VARIANT_FALSE)};
         host_.Raise(events::kSortOrderChanged, arguments);
     }
-    host_.ViewOrderChanged();
+    host_.UserChangedProperty(kDispidViewOrder);
     return true;
 }
 

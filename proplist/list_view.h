@@ -20,6 +20,11 @@
 
 namespace proplist {
 
+// The control's properties that the list's own gestures change.
+constexpr DISPID kDispidDescriptionVisible = 3;
+constexpr DISPID kDispidDescriptionHeight = 4;
+constexpr DISPID kDispidViewOrder = 5;
+
 // What the list's window needs from the control that owns it.
 class ListViewHost {
 public:
@@ -34,10 +39,8 @@ public:
     virtual IUnknown* Lifeline() noexcept = 0;
     // The list's window took the focus: the control becomes the container's active object.
     virtual void FocusReceived() noexcept = 0;
-    // The user chose another order for the rows (ViewOrder).
-    virtual void ViewOrderChanged() noexcept {}
-    // The user changed one of the control's properties through the list (the description
-    // pane's splitter or the context menu).
+    // The user changed one of the control's properties through the list (the toolbar, the
+    // description pane's splitter, the context menu).
     virtual void UserChangedProperty(DISPID id) noexcept = 0;
 
 protected:

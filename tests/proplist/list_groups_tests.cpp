@@ -1,9 +1,12 @@
 // Rows grouped under their categories' headers, the toolbar that orders them, and ViewOrder.
 #include "ole/property_bag.h"
+#include "ole/property_notify_connection.h"
 #include "proplist/list_rows.h"
 #include "tests/proplist/list_window_fixture.h"
 
 #include <oleacc.h>
+
+#include <vector>
 
 namespace proplist_tests {
 
@@ -124,10 +127,14 @@ TEST_F(ListToolbarTest, TheTogglesAndTheSearchBoxDriveTheRows) {
     const ole::ComPtr<CategorizedSample> categorized = CategorizedSample::Create();
     ASSERT_EQ(Populate(list.Get(), static_cast<IDispatch*>(categorized.Get())), S_OK);
     ASSERT_TRUE(IsWindowEnabled(Toggle(ListView::kCategorizedOrder)));
+    std::vector<DISPID> told;
+    ole::PropertyNotifyConnection changes;
+    ASSERT_EQ(changes.Connect(static_cast<_Kavella*>(list.Get()), [&](DISPID id) { told.push_back(id); }), S_OK);
     SendMessageW(Toggle(ListView::kCategorizedOrder), BM_CLICK, 0, 0);
     LONG order = 0;
     ASSERT_EQ(list->get_ViewOrder(&order), S_OK);
     EXPECT_EQ(order, ListView::kCategorizedOrder);
+    EXPECT_EQ(told, std::vector<DISPID>{proplist::kDispidViewOrder}) << "the container hears of the user's choice";
     EXPECT_EQ(SendMessageW(Toggle(ListView::kCategorizedOrder), BM_GETCHECK, 0, 0), BST_CHECKED);
 
     SetWindowTextW(list->View().FilterBox(), L"a");
