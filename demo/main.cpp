@@ -74,18 +74,20 @@ void PumpPendingMessages() {
 }
 
 // Without a display: the control drawn into `render`, and its items printed as a table.
+BOOL CALLBACK FindList(HWND child, LPARAM found) {
+    wchar_t name[32]{};
+    if (GetClassNameW(child, name, 32) && std::wstring_view(name) == L"KavellaPropertyList") {
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The picture shows a property described and an object opened: the list is driven as a user
 // would, typing the start of "Supplier" and pressing Right.
 void ShowOffTheList(HWND site) {
     HWND list = nullptr;
-    EnumChildWindows(site, [](HWND child, LPARAM found) -> BOOL {
-        wchar_t name[32]{};
-        if (GetClassNameW(child, name, 32) && std::wstring_view(name) == L"KavellaPropertyList") {
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&list));
+    EnumChildWindows(site, &FindList, reinterpret_cast<LPARAM>(&list));
     if (!list) return;
     for (wchar_t typed : std::wstring_view(L"Sup")) SendMessageW(list, WM_CHAR, typed, 0);
     SendMessageW(list, WM_KEYDOWN, VK_RIGHT, 0);
