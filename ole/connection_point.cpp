@@ -4,6 +4,7 @@
 #include "ole/hresult.h"
 #include "ole/variant.h"
 
+#include <array>
 #include <utility>
 
 namespace ole {
@@ -88,41 +89,51 @@ HRESULT ConnectionPoint::EnumConnections(IEnumConnections** result) {
     });
 }
 
+namespace {
+
+// One sink's call: it gets copies of its own of the arguments, last first as DISPPARAMS holds
+// them, and whatever it leaves in the slots is freed afterwards. The usual few arguments are
+// kept on the stack, since lists raise an event per item while they fill.
+HRESULT InvokeSink(IDispatch* sink, DISPID id, std::span<const VARIANT> arguments) {
+    constexpr size_t kUsual = 4;
+    std::array<Variant, kUsual> usual;
+    std::vector<Variant> more(arguments.size() > kUsual ? arguments.size() : 0);
+    const std::span<Variant> passed = more.empty() ? std::span<Variant>(usual).first(arguments.size())
+                                                   : std::span<Variant>(more);
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        RETURN_IF_FAILED(passed[arguments.size() - 1 - i].CopyFrom(arguments[i]));
+    }
+    static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant is laid out as the VARIANT it owns");
+    DISPPARAMS parameters{reinterpret_cast<VARIANT*>(passed.data()), nullptr, static_cast<UINT>(passed.size()), 0};
+    EXCEPINFO exception{};
+    UINT argumentError = 0;
+    Variant result;
+    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, result.Out(), &exception,
+                 &argumentError);
+    // A sink's exception is its own affair; its strings are ours to free.
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return S_OK;
+}
+
+}  // namespace
+
 HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<const VARIANT> arguments) noexcept {
     return Guarded([&]() -> HRESULT {
+        // A lone sink gets its copies before it runs, so nothing needs holding for it.
+        if (const ComPtr<IDispatch> only = point.OnlySink<IDispatch>()) return InvokeSink(only.Get(), id, arguments);
         const std::vector<ComPtr<IDispatch>> sinks = point.Sinks<IDispatch>();
-        if (sinks.empty()) return S_OK;
         // The arguments are held for the whole event: a sink may release what the caller only
-        // borrowed (an item it clears away, say) before the next sink is called. A lone sink gets
-        // its copies before it runs, so nothing needs holding for it.
-        const bool hold = sinks.size() > 1;
-        std::vector<Variant> held(hold ? arguments.size() : 0);
+        // borrowed (an item it clears away, say) before the next sink is called.
+        std::vector<Variant> held(arguments.size());
         for (size_t i = 0; i < held.size(); ++i) RETURN_IF_FAILED(held[i].CopyFrom(arguments[i]));
+        static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant is laid out as the VARIANT it owns");
+        const std::span<const VARIANT> heldArguments(reinterpret_cast<const VARIANT*>(held.data()), held.size());
         HRESULT outcome = S_OK;
         for (const ComPtr<IDispatch>& sink : sinks) {
-            // DISPPARAMS holds the arguments last first. Each sink gets copies of its own and
-            // whatever it leaves in the slots is freed afterwards.
-            std::vector<Variant> passed(arguments.size());
-            HRESULT copied = S_OK;
-            for (size_t i = 0; i < arguments.size() && SUCCEEDED(copied); ++i) {
-                copied = passed[arguments.size() - 1 - i].CopyFrom(hold ? held[i].Get() : arguments[i]);
-            }
-            if (FAILED(copied)) {
-                if (SUCCEEDED(outcome)) outcome = copied;
-                continue;
-            }
-            static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant is laid out as the VARIANT it owns");
-            DISPPARAMS parameters{reinterpret_cast<VARIANT*>(passed.data()), nullptr,
-                                  static_cast<UINT>(passed.size()), 0};
-            EXCEPINFO exception{};
-            UINT argumentError = 0;
-            Variant result;
-            sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, result.Out(), &exception,
-                         &argumentError);
-            // A sink's exception is its own affair; its strings are ours to free.
-            SysFreeString(exception.bstrSource);
-            SysFreeString(exception.bstrDescription);
-            SysFreeString(exception.bstrHelpFile);
+            const HRESULT copied = InvokeSink(sink.Get(), id, heldArguments);
+            if (FAILED(copied) && SUCCEEDED(outcome)) outcome = copied;
         }
         return outcome;
     });

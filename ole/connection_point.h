@@ -43,6 +43,13 @@ public:
         return sinks;
     }
 
+    // The sink when exactly one is connected, else null: firing to it needs no snapshot.
+    template <typename Interface>
+    ComPtr<Interface> OnlySink() const noexcept {
+        if (connections_.size() != 1) return {};
+        return ComPtr<Interface>(static_cast<Interface*>(static_cast<void*>(connections_.front().sink.Get())));
+    }
+
     // Drops every connection; the sinks are released after the list is empty.
     void DisconnectAll() noexcept;
 
