@@ -223,37 +223,63 @@ int Expand() {
     return 0;
 }
 
+// A list of `count` items ready to paint, in the order the case asks for, the first item selected
+// (under its group's header when grouped) so that the description pane shows it.
+struct PaintedList {
+    ComPtr<proplist::KavellaList> list;
+    ComPtr<IViewObject> view;
+    ComPtr<IPropertyItems> holder;
+
+    bool Make(UINT count, bool grouped) {
+        holder.Reset();
+        view.Reset();
+        list = MakeList();
+        return list && SUCCEEDED(list->QueryInterface(IID_IViewObject, view.PutVoid())) && Refill(count, grouped);
+    }
+    bool Refill(UINT count, bool grouped) {
+        if ((holder && FAILED(holder->Clear())) || !Fill(list.Get(), count, support::PropertyName, grouped) ||
+            !ItemsOf(list.Get(), holder) ||
+            !list->View().SetViewOrder(grouped ? proplist::ListView::kCategorizedOrder
+                                               : proplist::ListView::kObjectOrder)) {
+            return false;
+        }
+        list->View().SelectRow(grouped ? 1 : 0);
+        return true;
+    }
+    bool Draw(HDC memory, const RECTL& bounds) const {
+        return SUCCEEDED(
+            view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0));
+    }
+};
+
+// New lists, each timed at its first paint. The first one in a process also realises the font
+// and draws the first text in it (Wine rasterises the glyphs then), which no later list pays.
+constexpr int kNewLists = 21;
+
 // A new list's first paint, its paint from then on, and its first paint after its items are
 // replaced (which also works out which of them are shown); `grouped`, in categories under headers.
 bool PaintCase(UINT count, bool grouped, HDC memory, const RECTL& bounds, double& steady) {
-    ComPtr<proplist::KavellaList> list = MakeList();
-    ComPtr<IViewObject> view;
-    ComPtr<IPropertyItems> holder;
-    if (!list || FAILED(list->QueryInterface(IID_IViewObject, view.PutVoid())) ||
-        !Fill(list.Get(), count, support::PropertyName, grouped) || !ItemsOf(list.Get(), holder) ||
-        !list->View().SetViewOrder(grouped ? proplist::ListView::kCategorizedOrder
-                                           : proplist::ListView::kObjectOrder)) {
-        return false;
+    static bool processPainted = false;
+    const bool processFirst = !std::exchange(processPainted, true);
+    // A large list takes long to fill: its new lists' first paints are fewer.
+    const int newLists = count > 1000 ? 3 : kNewLists;
+    std::vector<double> firsts;
+    PaintedList painted;
+    bool drawn = true;
+    for (int i = 0; i < newLists && drawn; ++i) {
+        if (!painted.Make(count, grouped)) return false;
+        firsts.push_back(Timed([&] { drawn = painted.Draw(memory, bounds); })());
     }
-    // The description pane shows the first item's property (under its group's header when grouped).
-    const size_t firstItem = grouped ? 1 : 0;
-    list->View().SelectRow(firstItem);
-    bool painted = true;
-    auto draw = [&] {
-        painted = painted && SUCCEEDED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds,
-                                                  nullptr, nullptr, 0));
-    };
-    // The first one of a new list also draws its first text in that font.
-    const double first = Timed(draw)();
-    steady = Summarise(TimeInRounds({Timed(draw)})[0]).median;
-    if (FAILED(holder->Clear()) || !Fill(list.Get(), count, support::PropertyName, grouped)) return false;
-    list->View().SelectRow(firstItem);
-    const double refilled = Timed(draw)();
-    std::printf("%8u items: %8.3f  (first paint of a new list: %.3f, after refilling it: %.3f; one run each)"
-                "  rows drawn: %zu\n",
-                count, steady * 1e3, first * 1e3, refilled * 1e3, list->View().RowsDrawn());
-    holder->Clear();
-    return painted;
+    steady = Summarise(TimeInRounds({Timed([&] { drawn = drawn && painted.Draw(memory, bounds); })})[0]).median;
+    if (!painted.Refill(count, grouped)) return false;
+    const double refilled = Timed([&] { drawn = drawn && painted.Draw(memory, bounds); })();
+    std::printf("%8u items: %8.3f  (first paint of a new list: %.3f, median of %d new lists", count, steady * 1e3,
+                Summarise(firsts).median * 1e3, newLists);
+    if (processFirst) std::printf(", the process's first %.3f", firsts.front() * 1e3);
+    std::printf("; after refilling it: %.3f, one run)  rows drawn: %zu\n", refilled * 1e3,
+                painted.list->View().RowsDrawn());
+    painted.holder->Clear();
+    return drawn;
 }
 
 int Paint() {
@@ -289,30 +315,50 @@ int Paint() {
 
 // The list in a window of its own, painted as the user sees it: through WM_PAINT, off screen
 // and copied to the window.
-int WindowPaint() {
-    std::printf("\nThe list in a 400x600 window painted through WM_PAINT (ms)\n");
-    HWND frame = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 600, nullptr, nullptr,
-                                 nullptr, nullptr);
-    ComPtr<proplist::KavellaList> list = MakeList();
-    if (!frame || !list || !Fill(list.Get(), 100) || FAILED(list->View().Place(frame))) {
-        std::printf("the window could not be made\n");
-        if (frame) DestroyWindow(frame);
-        return 1;
+struct WindowedList {
+    HWND frame = nullptr;
+    ComPtr<proplist::KavellaList> list;
+
+    WindowedList() = default;
+    WindowedList(const WindowedList&) = delete;
+    WindowedList& operator=(const WindowedList&) = delete;
+    bool Make() {
+        frame = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 600, nullptr, nullptr, nullptr,
+                                nullptr);
+        list = MakeList();
+        return frame && list && Fill(list.Get(), 100) && SUCCEEDED(list->View().Place(frame));
     }
-    HWND window = list->View().Window();
-    auto paint = [&] {
+    void Paint() const {
+        HWND window = list->View().Window();
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
-    };
-    const size_t before = list->View().PaintCount();
-    const double first = Timed(paint)();
-    const double later = Summarise(TimeInRounds({Timed(paint)})[0]).median;
-    const size_t paints = list->View().PaintCount() - before;
-    std::printf("     100 items: first paint of a new list %.3f (one run), later paints %.3f (median of %d rounds)"
-                "  paints: %zu\n",
-                first * 1e3, later * 1e3, kRounds, paints);
-    list.Reset();
-    DestroyWindow(frame);
+    }
+    ~WindowedList() {
+        list.Reset();
+        if (frame) DestroyWindow(frame);
+    }
+};
+
+int WindowPaint() {
+    std::printf("\nThe list in a 400x600 window painted through WM_PAINT (ms)\n");
+    std::vector<double> firsts;
+    for (int i = 0; i < kNewLists; ++i) {
+        WindowedList fresh;
+        if (!fresh.Make()) {
+            std::printf("the window could not be made\n");
+            return 1;
+        }
+        firsts.push_back(Timed([&] { fresh.Paint(); })());
+    }
+    WindowedList shown;
+    if (!shown.Make()) return 1;
+    shown.Paint();
+    const size_t before = shown.list->View().PaintCount();
+    const double later = Summarise(TimeInRounds({Timed([&] { shown.Paint(); })})[0]).median;
+    const size_t paints = shown.list->View().PaintCount() - before;
+    std::printf("     100 items: first paint of a new list %.3f (median of %d new lists; the process's first %.3f),"
+                " later paints %.3f (median of %d rounds)  paints: %zu\n",
+                Summarise(firsts).median * 1e3, kNewLists, firsts.front() * 1e3, later * 1e3, kRounds, paints);
     // Every round paints at least once; fewer paints mean some never reached the window.
     return paints > static_cast<size_t>(kRounds) ? 0 : 1;
 }
