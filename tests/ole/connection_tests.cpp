@@ -79,7 +79,6 @@ TEST_F(ConnectionPointTest, PointsKeepTheControlAliveAndNeverReuseACookie) {
 }
 
 TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingDownDuringTheEvent) {
-    // The first sink spoils its arguments in place; the second still gets the originals.
     first->OnEvent([](DISPID, DISPPARAMS& parameters) {
         for (UINT i = 0; i < parameters.cArgs; ++i) VariantClear(&parameters.rgvarg[i]);
     });
@@ -92,7 +91,6 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingD
     }
     EXPECT_EQ(received, L"Caption;42;");
 
-    // Now the first sink unadvises both and drops every host reference inside an event.
     ITestControl* raw = control.Get();
     first->OnEvent([&](DISPID, DISPPARAMS&) {
         EXPECT_EQ(events->Unadvise(cookies[0]), S_OK);

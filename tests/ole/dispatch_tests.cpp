@@ -57,15 +57,9 @@ TEST_F(DispatchTest, LateBindingRefusesAnotherInterfacesIdsAndAnswersWhatHostsAs
 }
 
 TEST(AutomationErrorHResultTest, NumbersBelow65536AreOffsetIntoTheControlFacility) {
-    const struct {
-        long number;
-        HRESULT expected;
-    } cases[] = {{380, static_cast<HRESULT>(0x800A017C)},
-                 {65535, static_cast<HRESULT>(0x800AFFFF)},
-                 {E_ACCESSDENIED, E_ACCESSDENIED},
-                 {0, E_FAIL},
-                 {70000, E_FAIL}};
-    for (const auto& c : cases) EXPECT_EQ(ole::AutomationErrorHResult(c.number), c.expected) << c.number;
+    const std::pair<long, HRESULT> cases[] = {{380, HRESULT(0x800A017C)}, {65535, HRESULT(0x800AFFFF)},
+                                              {E_ACCESSDENIED, E_ACCESSDENIED}, {0, E_FAIL}, {70000, E_FAIL}};
+    for (const auto& [number, expected] : cases) EXPECT_EQ(ole::AutomationErrorHResult(number), expected) << number;
 }
 
 // An automation error as each kind of caller reads it: early bound through error info, late
@@ -105,23 +99,14 @@ TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
 TEST_F(DispatchTest, ParametersThatContradictTheirCountsAreRefused) {
     VARIANT value = ole::LongArgument(5);
     DISPID named[] = {DISPID_PROPERTYPUT, 1};
-    const struct {
-        const char* row;
-        bool noParameters;
-        DISPPARAMS parameters;
-        HRESULT expected;
-    } rows[] = {
-        {"no parameters at all", true, {}, E_INVALIDARG},
-        {"an argument count without arguments", false, {nullptr, named, 1, 1}, E_INVALIDARG},
-        {"a named count without names", false, {&value, nullptr, 1, 1}, E_INVALIDARG},
-        {"more names than arguments", false, {&value, named, 1, 2}, DISP_E_BADPARAMCOUNT},
-    };
-    for (const auto& row : rows) {
-        DISPPARAMS parameters = row.parameters;
-        EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 1033, DISPATCH_PROPERTYPUT, row.noParameters ? nullptr : &parameters,
-                                   nullptr, nullptr, nullptr),
-                  row.expected)
-            << row.row;
+    DISPPARAMS rows[] = {{nullptr, named, 1, 1}, {&value, nullptr, 1, 1}, {&value, named, 1, 2}};
+    const HRESULT expected[] = {E_INVALIDARG, E_INVALIDARG, DISP_E_BADPARAMCOUNT};
+    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 1033, DISPATCH_PROPERTYPUT, nullptr, nullptr, nullptr, nullptr),
+              E_INVALIDARG);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 1033, DISPATCH_PROPERTYPUT, &rows[i], nullptr, nullptr, nullptr),
+                  expected[i])
+            << "row " << i;
     }
 }
 

@@ -9,13 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
-
 namespace runtime_tests {
 
 namespace {
-
-std::mutex journalLock;
 
 void FillWith(HDC dc, const RECT& bounds, COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
@@ -43,10 +39,7 @@ std::vector<std::string>& TestControl::Journal() {
     return journal;
 }
 
-void TestControl::Note(std::string entry) {
-    const std::lock_guard<std::mutex> guard(journalLock);
-    Journal().push_back(std::move(entry));
-}
+void TestControl::Note(std::string entry) { Journal().push_back(std::move(entry)); }
 
 HRESULT TestControl::Initialize() {
     Note("Initialize");
@@ -121,11 +114,6 @@ std::span<const ole::InterfaceEntry> ParentControl::InterfaceTable() noexcept {
     return table;
 }
 
-HRESULT ParentControl::Initialize() {
-    TestControl::Note(wrapper_ ? "Parent Initialize with child" : "Parent Initialize");
-    return S_OK;
-}
-
 void ParentControl::Resize() {
     const SIZE size = ClientSize();
     // The child covers the whole control: left a single, the others variants.
@@ -134,11 +122,5 @@ void ParentControl::Resize() {
                                  ole::FloatArgument(static_cast<float>(size.cy))};
     ole::CallMethod(wrapper_.Get(), L"Move", arguments, nullptr);
 }
-
-void ParentControl::Terminate() {
-    TestControl::Note(wrapper_ ? "Parent Terminate with child" : "Parent Terminate");
-}
-
-void ParentControl::Paint(HDC dc, const RECT& bounds) { FillWith(dc, bounds, kPaintColour); }
 
 }  // namespace runtime_tests

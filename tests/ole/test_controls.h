@@ -27,8 +27,7 @@ public:
     static const CLSID& ClassId() noexcept { return CLSID_TestControl; }
     static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
 
-    // Every notification of every test control since it was cleared, in order; controls of
-    // several apartments write to it, so under a lock.
+    // Every notification of every test control since it was cleared, in order.
     static std::vector<std::string>& Journal();
     static void Note(std::string entry);
 
@@ -73,11 +72,9 @@ inline constexpr CLSID kParentControlClass = {
     0x6b3a3a10, 0x5c1e, 0x4f7b, {0x9d, 0x55, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e, 0x09}};
 
 // A control that hosts one TestControl as its child and keeps it covering its whole surface, as
-// a control with a placed inner control does. Its notifications go to the journal as "Parent ...".
+// a control with a placed inner control does. It paints nothing of its own.
 class ParentControl final : public ole::ComObject<ParentControl, ole::ControlOf<ParentControl>> {
 public:
-    static constexpr COLORREF kPaintColour = RGB(90, 40, 90);
-
     HRESULT FinalConstruct() noexcept;
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
     static const CLSID& ClassId() noexcept { return kParentControlClass; }
@@ -88,10 +85,8 @@ public:
 private:
     ~ParentControl() override { EndControl(); }
 
-    HRESULT Initialize() override;
     void Resize() override;
-    void Terminate() override;
-    void Paint(HDC dc, const RECT& bounds) override;
+    void Terminate() override { TestControl::Note("Parent Terminate"); }
 
     ole::ComPtr<IDispatch> wrapper_;
 };
