@@ -47,7 +47,7 @@ TEST(OwnerTest, BstrKeepsEmbeddedNullsAndVariantHoldsItsOwnReference) {
     EXPECT_EQ(object->RefCount(), 1u);
 }
 
-TEST(ErrorSuppressionRegionTest, EveryStepRunsTheFirstFailureIsKeptAndNoErrorEscapes) {
+TEST(ErrorSuppressionRegionTest, EveryStepRunsTheLastFailureIsKeptAndNoErrorEscapes) {
     ole::PublishErrorInfo(L"Earlier", L"before the region");
     std::vector<int> ran;
     {
@@ -64,9 +64,10 @@ TEST(ErrorSuppressionRegionTest, EveryStepRunsTheFirstFailureIsKeptAndNoErrorEsc
         });
         EXPECT_EQ(ran, (std::vector<int>{1, 2}));
         EXPECT_EQ(region.Error(), DISP_E_MEMBERNOTFOUND) << "a later success does not clear the pending error";
-        region.Clear();
         region.Attempt([]() -> HRESULT { throw std::bad_alloc(); });
-        EXPECT_EQ(region.Error(), E_OUTOFMEMORY);
+        EXPECT_EQ(region.Error(), E_OUTOFMEMORY) << "a later failure replaces it, as the error object's does";
+        region.Clear();
+        EXPECT_FALSE(region.Failed());
     }
     EXPECT_FALSE(support::TakeErrorInfo().present) << "leaving clears what the steps published";
 }
