@@ -14,7 +14,8 @@ namespace proplist {
 
 // The user's edits in the list, for undo and redo. A step names its item rather than holding it,
 // since a refresh of the same object makes new items under the same names: by the path of names
-// from the list's own item down to a nested one. It keeps the values before and after the edit. Steps undone stay for redo until the next edit drops them.
+// from the list's own item down to a nested one. It keeps the values before and after the edit.
+// Steps undone stay for redo until the next edit drops them.
 class EditHistory {
 public:
     static constexpr size_t kCapacity = 100;

@@ -39,18 +39,16 @@ void ListView::Replay(bool undo) noexcept {
     while (const EditHistory::Step* step = undo ? history_.NextUndo() : history_.NextRedo()) {
         ole::Variant recorded;
         std::vector<std::wstring> path;
-        if (FAILED(recorded.CopyFrom(undo ? step->before.Get() : step->after.Get())) ||
-            FAILED(ole::Guarded([&] {
-                path = step->path;
-                return S_OK;
-            }))) {
-            return;
-        }
-        // A nested row that is not expanded now is passed over as a missing item is.
+        const HRESULT copied = ole::Guarded([&] {
+            path = step->path;
+            return recorded.CopyFrom(undo ? step->before.Get() : step->after.Get());
+        });
+        if (FAILED(copied)) return;
         const ole::ComPtr<PropertyItem> item(ItemAtPath(path));
         if (undo) history_.StepBack();
         else history_.StepForward();
-        // The object no longer has that property: the step is passed over.
+        // The object no longer has that property, or a nested one's row is not expanded now: the
+        // step is passed over.
         if (!item) continue;
         const unsigned long moved = history_.Revision();
         // A refused value leaves the step where it was, unless the handlers changed the history.

@@ -1,10 +1,10 @@
 #include "proplist/nested_objects.h"
 
 #include "ole/bstr.h"
+#include "ole/error_info.h"
 #include "ole/error_suppression.h"
 #include "ole/hresult.h"
 #include "ole/late_bound.h"
-#include "ole/error_info.h"
 #include "ole/variant.h"
 #include "proplist/item_generator.h"
 #include "proplist/shown_object.h"

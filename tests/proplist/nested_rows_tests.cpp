@@ -175,7 +175,6 @@ TEST_F(ReportingNestedTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {
     Key(VK_DOWN);
     EXPECT_EQ(V_I4(&list->View().Selected()->CurrentValue()), 9);
     EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own Count is another";
-    EXPECT_EQ(Count(proplist::events::kItemChanged), 0u);
     EXPECT_EQ(list->View().History().UndoCount(), 0u);
 }
 
@@ -193,9 +192,12 @@ TEST_F(ReportingNestedTest, TheListListensOnlyWhileTheRowIsExpandedOnThatObject)
     for (int step = 0; step < 20 && SelectedName() != L"Child"; ++step) Key(VK_DOWN);
     Key(VK_RIGHT);  // the nested Child
     ASSERT_EQ(inner->SinkCount(), 1u);
+    Key(VK_RIGHT);
+    EditWith(L"Bye");
     reporting->Inner().values.child.Reset();
     reporting->Changed(9);  // Child
     EXPECT_EQ(inner->SinkCount(), 0u) << "the row no longer holds it";
+    EXPECT_EQ(list->View().Editor(), nullptr) << "nor edits what it held";
     ASSERT_EQ(list->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_EQ(reporting->SinkCount(), 0u) << "closed";
 }
@@ -214,8 +216,9 @@ TEST_F(NestedWindowTest, ANestedEditIsUndoneAndRedoneOnItsOwnObjectAlone) {
     EXPECT_EQ(child->values.count, 9);
     SelectByKeys(L"Child");
     Key(VK_LEFT);
+    const size_t changes = Count(proplist::events::kItemChanged);
     list->View().Undo();
-    EXPECT_EQ(child->values.count, 9) << "a row not expanded is passed over";
+    EXPECT_EQ(Count(proplist::events::kItemChanged), changes) << "a row not expanded is passed over";
 }
 
 }  // namespace proplist_tests
