@@ -5,8 +5,15 @@
 namespace proplist {
 
 HRESULT EditHistory::Record(std::wstring_view name, const VARIANT& before, const VARIANT& after) noexcept {
+    return ole::Guarded([&] {
+        const std::wstring path[] = {std::wstring(name)};
+        return Record(path, before, after);
+    });
+}
+
+HRESULT EditHistory::Record(std::span<const std::wstring> path, const VARIANT& before, const VARIANT& after) noexcept {
     return ole::Guarded([&]() -> HRESULT {
-        Step step{std::wstring(name), {}, {}};
+        Step step{{path.begin(), path.end()}, {}, {}};
         RETURN_IF_FAILED(step.before.CopyFrom(before));
         RETURN_IF_FAILED(step.after.CopyFrom(after));
         // A new edit ends what could be redone.

@@ -6,24 +6,29 @@
 
 #include <cstddef>
 #include <deque>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace proplist {
 
 // The user's edits in the list, for undo and redo. A step names its item rather than holding it,
-// since a refresh of the same object makes new items under the same names, and keeps the values
-// before and after the edit. Steps undone stay for redo until the next edit drops them.
+// since a refresh of the same object makes new items under the same names: by the path of names
+// from the list's own item down to a nested one. It keeps the values before and after the edit.
+// Steps undone stay for redo until the next edit drops them.
 class EditHistory {
 public:
     static constexpr size_t kCapacity = 100;
 
     struct Step {
-        std::wstring name;
+        std::vector<std::wstring> path;
         ole::Variant before;
         ole::Variant after;
     };
 
     // Adds an edit; the oldest step goes once there are more than kCapacity.
+    HRESULT Record(std::span<const std::wstring> path, const VARIANT& before, const VARIANT& after) noexcept;
+    // An edit of one of the list's own items.
     HRESULT Record(std::wstring_view name, const VARIANT& before, const VARIANT& after) noexcept;
     void Clear() noexcept;
 

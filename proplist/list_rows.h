@@ -70,6 +70,10 @@ public:
     bool Expand(size_t row) noexcept;
     // Collapsing frees the rows under it; a selection among them moves to the collapsed row.
     bool Collapse(size_t row) noexcept;
+    // An item's value or visibility changed: the rows are built again when next needed, and an
+    // expanded item that holds another object now is collapsed at once, so that nothing of the
+    // object it held is shown or followed any more. True when it was collapsed.
+    bool ItemChanged(const PropertyItem& item) noexcept;
     // The row a nested row belongs to, or kNone.
     size_t ParentRow(size_t row) noexcept;
 
@@ -123,6 +127,7 @@ private:
     // their rows no longer hold.
     void InsertNestedRows();
     void AppendNestedRows(Row parent, std::vector<Row>& into);
+    void CollapseItem(const PropertyItem& item) noexcept;
 
     RowSource& source_;
     std::vector<Row> rows_;

@@ -31,11 +31,22 @@ bool ListRows::Expand(size_t row) noexcept {
 bool ListRows::Collapse(size_t row) noexcept {
     const PropertyItem* item = ItemAt(row);
     if (!item || !nested_.IsExpanded(*item)) return false;
-    // The selection must not be left on an item about to be freed.
-    if (selectedItem_ && nested_.IsUnder(*selectedItem_, *item)) selectedItem_ = item;
-    nested_.Collapse(*item);
-    stale_ = true;
+    CollapseItem(*item);
     return true;
+}
+
+bool ListRows::ItemChanged(const PropertyItem& item) noexcept {
+    stale_ = true;
+    if (!nested_.HoldsAnotherObject(item)) return false;
+    CollapseItem(item);
+    return true;
+}
+
+void ListRows::CollapseItem(const PropertyItem& item) noexcept {
+    // The selection must not be left on an item about to be freed.
+    if (selectedItem_ && nested_.IsUnder(*selectedItem_, item)) selectedItem_ = &item;
+    nested_.Collapse(item);
+    stale_ = true;
 }
 
 size_t ListRows::ParentRow(size_t row) noexcept {

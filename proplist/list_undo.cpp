@@ -23,23 +23,36 @@ PropertyItem* ItemNamed(PropertyItems& items, std::wstring_view name) noexcept {
 
 void ListView::ItemEdited(PropertyItem& item, const VARIANT& before) noexcept {
     if (replaying_) return;
+    // A nested item is named by its path: its name alone may be one of the list's own items'.
     // An edit that cannot be recorded (out of memory) is still made; only its undo is lost.
-    history_.Record(item.Description().name, before, item.CurrentValue());
+    std::vector<std::wstring> path;
+    if (SUCCEEDED(rows_.Nested().PathOf(item, path))) history_.Record(path, before, item.CurrentValue());
+}
+
+PropertyItem* ListView::ItemAtPath(std::span<const std::wstring> path) noexcept {
+    PropertyItem* top = path.empty() ? nullptr : ItemNamed(Items(), path.front());
+    return top ? rows_.Nested().ItemAlong(*top, path.subspan(1)) : nullptr;
 }
 
 void ListView::Replay(bool undo) noexcept {
     if (!host_.IsEnabled() || !CommitEdit()) return;
     while (const EditHistory::Step* step = undo ? history_.NextUndo() : history_.NextRedo()) {
         ole::Variant recorded;
-        if (FAILED(recorded.CopyFrom(undo ? step->before.Get() : step->after.Get()))) return;
-        const ole::ComPtr<PropertyItem> item(ItemNamed(Items(), step->name));
+        std::vector<std::wstring> path;
+        const HRESULT copied = ole::Guarded([&] {
+            path = step->path;
+            return recorded.CopyFrom(undo ? step->before.Get() : step->after.Get());
+        });
+        if (FAILED(copied)) return;
+        const ole::ComPtr<PropertyItem> item(ItemAtPath(path));
         if (undo) history_.StepBack();
         else history_.StepForward();
-        // The object no longer has that property: the step is passed over.
+        // The object no longer has that property, or a nested one's row is not expanded now: the
+        // step is passed over.
         if (!item) continue;
         const unsigned long moved = history_.Revision();
         // A refused value leaves the step where it was, unless the handlers changed the history.
-        if (!StoreRecordedValue(*item.Get(), recorded.Get()) && history_.Revision() == moved) {
+        if (!StoreRecordedValue(*item.Get(), path, recorded.Get()) && history_.Revision() == moved) {
             if (undo) history_.StepForward();
             else history_.StepBack();
         }
@@ -47,7 +60,8 @@ void ListView::Replay(bool undo) noexcept {
     }
 }
 
-bool ListView::StoreRecordedValue(PropertyItem& item, const VARIANT& recorded) noexcept {
+bool ListView::StoreRecordedValue(PropertyItem& item, std::span<const std::wstring> path,
+                                  const VARIANT& recorded) noexcept {
     SelectItem(item);
     ole::Variant value;
     std::wstring shown;
@@ -56,8 +70,8 @@ bool ListView::StoreRecordedValue(PropertyItem& item, const VARIANT& recorded) n
         return value.CopyFrom(recorded);
     });
     if (FAILED(prepared) || !editor_.AcceptValue(item, shown, value)) return false;
-    // A handler may have filled the list again.
-    if (ItemNamed(Items(), item.Description().name) != &item) return false;
+    // A handler may have filled the list again, or collapsed the row.
+    if (ItemAtPath(path) != &item) return false;
     replaying_ = true;
     const HRESULT stored = item.StoreEditedValue(value.Get());
     replaying_ = false;

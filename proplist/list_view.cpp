@@ -153,8 +153,11 @@ void ListView::ItemChanged(PropertyItem& item) noexcept {
     if (rows_.HoldsSelection(item)) NotifyAccessibility(EVENT_OBJECT_VALUECHANGE, rows_.Selected());
     if (editor_.IsEditing(item) && !item.IsVisible()) AbandonEdit();
     // Visibility may have changed: the rows are rebuilt when next needed, once for any number
-    // of changes, so hiding many items costs one pass.
-    rows_.Invalidate();
+    // of changes, so hiding many items costs one pass. The rows of an object the item no longer
+    // holds go now, and an editor on one of them (the selection moved up to the item) with them.
+    if (rows_.ItemChanged(item) && editor_.IsOpen() && rows_.HoldsSelection(item) && !editor_.IsEditing(item)) {
+        AbandonEdit();
+    }
     PositionEditor();
     Invalidate();
 }

@@ -50,7 +50,7 @@ protected:
 // The list on screen: a window of two columns (name, value) split by a draggable line, one row
 // per visible item, a selection, keyboard navigation and in-place editing. Only the rows in
 // view are drawn, so the cost of a paint does not grow with the number of items.
-class ListView final : private RowSource, private EditorSite, private ItemOwner {
+class ListView final : private RowSource, private EditorSite, private NestedSite {
 public:
     // Commands of the context menu.
     static constexpr UINT kCommandRefresh = 100;
@@ -67,7 +67,7 @@ public:
     static constexpr LONG kCategorizedOrder = 2;
 
     explicit ListView(ListViewHost& host) noexcept : host_(host), painter_(host) {
-        rows_.Nested().SetItemOwner(this);
+        rows_.Nested().SetSite(this);
     }
     ListView(const ListView&) = delete;
     ListView& operator=(const ListView&) = delete;
@@ -97,6 +97,8 @@ public:
     void ItemEdited(PropertyItem& item, const VARIANT& before) noexcept;
     // The list shows another object: its edits cannot be undone here.
     void ForgetEdits() noexcept { history_.Clear(); }
+    // The list follows its object no longer: nor the objects expanded under its rows.
+    void StopFollowingNested() noexcept { rows_.Nested().StopFollowing(); }
     const EditHistory& History() const noexcept { return history_; }
     // Ctrl+Z, Ctrl+Y: the last edit undone or the last undone one done again, as the user's edit.
     void Undo() noexcept { Replay(true); }
@@ -289,8 +291,11 @@ private:
     // EditorSite: a nested item's edit goes to its own object.
     void ItemEdited(PropertyItem& item) noexcept override { rows_.Nested().WriteBack(item); }
     void Replay(bool undo) noexcept;
-    // Gives `item` a recorded value as if the user had committed it; false when it was refused.
-    bool StoreRecordedValue(PropertyItem& item, const VARIANT& recorded) noexcept;
+    // The item a step names: one of the list's own, or a nested one down through expanded rows.
+    PropertyItem* ItemAtPath(std::span<const std::wstring> path) noexcept;
+    // Gives `item`, found at `path`, a recorded value as if the user had committed it; false
+    // when it was refused.
+    bool StoreRecordedValue(PropertyItem& item, std::span<const std::wstring> path, const VARIANT& recorded) noexcept;
     void SelectItem(const PropertyItem& item) noexcept;
 
     ListViewHost& host_;

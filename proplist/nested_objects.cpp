@@ -1,11 +1,15 @@
 #include "proplist/nested_objects.h"
 
 #include "ole/bstr.h"
+#include "ole/error_info.h"
 #include "ole/error_suppression.h"
 #include "ole/hresult.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
 #include "proplist/item_generator.h"
+#include "proplist/shown_object.h"
+
+#include <algorithm>
 
 namespace proplist {
 
@@ -75,9 +79,11 @@ HRESULT NestedObjects::Expand(PropertyItem& item) noexcept {
         RETURN_IF_FAILED(GenerateItems(node->object.Get(), node->items));
         expanded_.reserve(expanded_.size() + 1);
         parents_.reserve(parents_.size() + node->items.size());
+        // Subscribed while the node is still only ours: the object may re-enter as it advises.
+        Follow(item, *node);
         for (const auto& child : node->items) {
             parents_.emplace(child.Get(), &item);
-            child->SetOwner(owner_);
+            child->SetOwner(site_);
         }
         expanded_.emplace(&item, std::move(node));
         return S_OK;
@@ -105,6 +111,48 @@ void NestedObjects::Clear() noexcept {
     for (const auto& [key, node] : expanded) {
         for (const auto& child : node->items) child->SetOwner(nullptr);
     }
+}
+
+void NestedObjects::StopFollowing() noexcept {
+    // Each unadvise may re-enter and collapse rows: the nodes are looked at again after each.
+    for (bool ended = true; ended;) {
+        ended = false;
+        for (const auto& [key, node] : expanded_) {
+            if (!node->changes.IsConnected()) continue;
+            node->changes.Disconnect();
+            ended = true;
+            break;
+        }
+    }
+}
+
+void NestedObjects::Follow(const PropertyItem& expanded, Node& node) noexcept {
+    node.expansion = ++expansions_;
+    const auto onChanged = [this, key = &expanded, expansion = node.expansion](DISPID id) {
+        ReadReportedChange(key, expansion, id);
+    };
+    // An object that tells of no changes is shown all the same.
+    ole::Guarded([&] { return node.changes.Connect(node.object.Get(), onChanged); });
+}
+
+const NestedObjects::Node* NestedObjects::NodeOf(const PropertyItem* expanded, unsigned long expansion) const noexcept {
+    const auto found = expanded_.find(expanded);
+    return found != expanded_.end() && found->second->expansion == expansion ? found->second.get() : nullptr;
+}
+
+void NestedObjects::ReadReportedChange(const PropertyItem* expanded, unsigned long expansion, DISPID id) noexcept {
+    const ole::ComPtr<IUnknown> lifeline(site_ ? site_->Lifeline() : nullptr);
+    // The object may do anything while it answers, collapse these rows too: each step looks again.
+    for (size_t i = 0;; ++i) {
+        const Node* node = NodeOf(expanded, expansion);
+        if (!node || i >= node->items.size()) break;
+        const ole::ComPtr<PropertyItem> item = node->items[i];
+        if (!IsReported(*item.Get(), id)) continue;
+        RereadProperty(node->object.Get(), *item.Get());
+        if (id != DISPID_UNKNOWN) break;
+    }
+    // The failed reads' error info is nobody's.
+    ole::ClearErrorInfo();
 }
 
 std::span<const ole::ComPtr<PropertyItem>> NestedObjects::ItemsUnder(const PropertyItem& item) const noexcept {
@@ -136,6 +184,27 @@ HRESULT NestedObjects::WriteBack(PropertyItem& item) noexcept {
         return item.StoreValue(readBack.Get());
     });
     return written;
+}
+
+HRESULT NestedObjects::PathOf(const PropertyItem& item, std::vector<std::wstring>& path) const noexcept {
+    return ole::Guarded([&] {
+        path.clear();
+        for (const PropertyItem* step = &item; step; step = ParentOf(*step)) path.push_back(step->Description().name);
+        std::reverse(path.begin(), path.end());
+        return S_OK;
+    });
+}
+
+PropertyItem* NestedObjects::ItemAlong(PropertyItem& top, std::span<const std::wstring> names) const noexcept {
+    PropertyItem* reached = &top;
+    for (const std::wstring& name : names) {
+        const auto under = ItemsUnder(*reached);
+        const auto found = std::find_if(under.begin(), under.end(),
+                                        [&](const auto& item) { return item->Description().name == name; });
+        if (found == under.end()) return nullptr;
+        reached = found->Get();
+    }
+    return reached;
 }
 
 }  // namespace proplist

@@ -29,19 +29,27 @@ void ShownObject::Forget() noexcept {
     changes_.Disconnect();
 }
 
+bool IsReported(const PropertyItem& item, DISPID id) noexcept {
+    const MEMBERID member = item.Description().memberId;
+    return member != DISPID_UNKNOWN && (id == DISPID_UNKNOWN || member == id);
+}
+
+void RereadProperty(IDispatch* object, PropertyItem& item) noexcept {
+    const ole::ComPtr<IDispatch> held(object);
+    ole::Variant value;
+    if (SUCCEEDED(ole::InvokeMember(object, item.Description().memberId, DISPATCH_PROPERTYGET, {}, &value))) {
+        item.AdoptValue(std::move(value));
+    }
+}
+
 void RereadProperties(IDispatch* object, PropertyItems& items, DISPID id) noexcept {
     if (!object) return;
     const ole::ComPtr<IDispatch> held(object);
     // The object may do anything while it answers, the list's items included: each step looks again.
     for (size_t i = 0; i < items.Size(); ++i) {
         const ole::ComPtr<PropertyItem> item(&items.At(i));
-        const MEMBERID member = item->Description().memberId;
-        if (member == DISPID_UNKNOWN || (id != DISPID_UNKNOWN && member != id)) continue;
-        ole::Variant value;
-        // A property that cannot be read now keeps what it showed.
-        if (SUCCEEDED(ole::InvokeMember(object, member, DISPATCH_PROPERTYGET, {}, &value))) {
-            item->AdoptValue(std::move(value));
-        }
+        if (!IsReported(*item.Get(), id)) continue;
+        RereadProperty(object, *item.Get());
         if (id != DISPID_UNKNOWN) break;
     }
     // The failed reads' error info is nobody's.

@@ -35,4 +35,10 @@ private:
 // read so is no edit: the item keeps what it can be reset to, and the list's user hears nothing.
 void RereadProperties(IDispatch* object, PropertyItems& items, DISPID id) noexcept;
 
+// Whether a report of a change of `id` (DISPID_UNKNOWN: of every property) concerns `item`.
+bool IsReported(const PropertyItem& item, DISPID id) noexcept;
+// Reads `item`'s property from `object` again, as RereadProperties does; a property that cannot
+// be read now keeps what it showed, and the failure's error info stays for the caller to clear.
+void RereadProperty(IDispatch* object, PropertyItem& item) noexcept;
+
 }  // namespace proplist

@@ -152,4 +152,73 @@ TEST_F(NestedWindowTest, AnEditOfANestedRowIsWrittenToItsObjectByNameAndReadBack
         << "the object forgets captions written to it: the row shows what it holds";
 }
 
+// Child holds an object that reports its changes, whose own Child holds another.
+class ReportingNestedTest : public NestedWindowTest {
+protected:
+    void SetUp() override {
+        NestedWindowTest::SetUp();
+        reporting->Inner().values.child = static_cast<IDispatch*>(inner.Get());
+        sample->values.child = static_cast<IDispatch*>(reporting.Get());
+        ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+        SelectByKeys(L"Child");
+        Key(VK_RIGHT);
+        reporting->TakeReads();
+    }
+    ole::ComPtr<NotifyingSample> reporting = NotifyingSample::Create(), inner = NotifyingSample::Create();
+};
+
+TEST_F(ReportingNestedTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {
+    reporting->Inner().values.count = 9;
+    reporting->Changed(2);  // Count
+    EXPECT_EQ(reporting->TakeReads(), (std::map<DISPID, size_t>{{2, 1}}));
+    Key(VK_RIGHT);
+    Key(VK_DOWN);
+    EXPECT_EQ(V_I4(&list->View().Selected()->CurrentValue()), 9);
+    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own Count is another";
+    EXPECT_EQ(list->View().History().UndoCount(), 0u);
+}
+
+TEST_F(ReportingNestedTest, TheListListensOnlyWhileTheRowIsExpandedOnThatObject) {
+    EXPECT_EQ(reporting->SinkCount(), 1u);
+    SelectByKeys(L"Child");
+    Key(VK_LEFT);
+    EXPECT_EQ(reporting->SinkCount(), 0u) << "collapsed";
+    Key(VK_RIGHT);
+    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+    EXPECT_EQ(reporting->SinkCount(), 0u) << "refilled";
+    SelectByKeys(L"Child");
+    Key(VK_RIGHT);
+    Key(VK_RIGHT);
+    for (int step = 0; step < 20 && SelectedName() != L"Child"; ++step) Key(VK_DOWN);
+    Key(VK_RIGHT);  // the nested Child
+    ASSERT_EQ(inner->SinkCount(), 1u);
+    Key(VK_RIGHT);
+    EditWith(L"Bye");
+    reporting->Inner().values.child.Reset();
+    reporting->Changed(9);  // Child
+    EXPECT_EQ(inner->SinkCount(), 0u) << "the row no longer holds it";
+    EXPECT_EQ(list->View().Editor(), nullptr) << "nor edits what it held";
+    ASSERT_EQ(list->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(reporting->SinkCount(), 0u) << "closed";
+}
+
+TEST_F(NestedWindowTest, ANestedEditIsUndoneAndRedoneOnItsOwnObjectAlone) {
+    child->values.count = 5;
+    SelectByKeys(L"Child");
+    Key(VK_RIGHT);
+    Key(VK_RIGHT);
+    Key(VK_DOWN);
+    Key(VK_RETURN, EditWith(L"9"));
+    list->View().Undo();
+    EXPECT_EQ(child->values.count, 5);
+    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own Count is another";
+    list->View().Redo();
+    EXPECT_EQ(child->values.count, 9);
+    SelectByKeys(L"Child");
+    Key(VK_LEFT);
+    const size_t changes = Count(proplist::events::kItemChanged);
+    list->View().Undo();
+    EXPECT_EQ(Count(proplist::events::kItemChanged), changes) << "a row not expanded is passed over";
+}
+
 }  // namespace proplist_tests
