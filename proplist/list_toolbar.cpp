@@ -67,8 +67,9 @@ HRESULT ListToolbar::Create(HWND parent, HWND list, HFONT font) noexcept {
     if (!strip_) return HRESULT_FROM_WIN32(GetLastError());
     list_ = list;
     for (size_t i = 0; i < std::size(buttons_); ++i) {
-        buttons_[i] = CreateWindowExW(0, WC_BUTTONW, kToggleLabels[i], WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
-                                      0, 0, 0, 0, strip_, nullptr, ole::CurrentModule(), nullptr);
+        buttons_[i] = CreateWindowExW(0, WC_BUTTONW, kToggleLabels[i],
+                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0, strip_, nullptr,
+                                      ole::CurrentModule(), nullptr);
         if (buttons_[i]) {
             SetWindowSubclass(buttons_[i], &ListToolbar::ToggleProcedure, kToggleSubclass,
                               reinterpret_cast<DWORD_PTR>(this));
@@ -148,7 +149,7 @@ HWND ListToolbar::NextStop(HWND from, bool backwards) const noexcept {
     for (size_t step = 1; step < count; ++step) {
         const HWND next = stops[(at + (backwards ? count - step : step)) % count];
         const bool shown = next && (GetWindowLongPtrW(next, GWL_STYLE) & WS_VISIBLE);
-        if (shown && IsWindowEnabled(next)) return next == from ? nullptr : next;
+        if (shown && IsWindowEnabled(next)) return next;
     }
     return nullptr;
 }
