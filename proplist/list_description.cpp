@@ -67,38 +67,15 @@ void ListView::InvalidatePane() noexcept {
     if (paneWindow_ && host_.IsRedrawing()) InvalidateRect(paneWindow_, nullptr, FALSE);
 }
 
-namespace {
-
-// Has `window` draw itself, frame included, into `dc` at `at` (children are not drawn: not every
-// system draws them for WM_PRINT).
-void PrintWindowInto(HDC dc, HWND window, POINT at) noexcept {
-    RECT frame{};
-    GetWindowRect(window, &frame);
-    const int saved = SaveDC(dc);
-    IntersectClipRect(dc, at.x, at.y, at.x + frame.right - frame.left, at.y + frame.bottom - frame.top);
-    OffsetViewportOrgEx(dc, at.x, at.y, nullptr);
-    SendMessageW(window, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
-    RestoreDC(dc, saved);
-}
-
-}  // namespace
-
 void ListView::DrawControl(HDC dc, const RECT& bounds) noexcept {
     RECT rowsArea = bounds;
     rowsArea.bottom -= PaneHeightIn(bounds.bottom - bounds.top);
-    // The toolbar's buttons and search box draw themselves, into the same DC moved under them.
     if (HWND strip = toolbar_.Window()) {
         RECT stripArea{};
         GetClientRect(strip, &stripArea);
         const int height = std::min(static_cast<int>(stripArea.bottom),
                                     static_cast<int>(rowsArea.bottom - rowsArea.top));
-        PrintWindowInto(dc, strip, POINT{bounds.left, bounds.top});
-        for (HWND child = GetWindow(strip, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            RECT placed{};
-            GetWindowRect(child, &placed);
-            MapWindowPoints(HWND_DESKTOP, strip, reinterpret_cast<POINT*>(&placed), 2);
-            PrintWindowInto(dc, child, POINT{bounds.left + placed.left, bounds.top + placed.top});
-        }
+        toolbar_.Print(dc, POINT{bounds.left, bounds.top});
         rowsArea.top += height;
     }
     Draw(dc, rowsArea);

@@ -56,8 +56,11 @@ void ListView::AbandonEdit() noexcept { editor_.Abandon(); }
 bool ListView::KeyLeavingEditor(SHORT key) noexcept {
     switch (key) {
     case VK_F1: RequestHelp(); return true;
+    case VK_RETURN:
+        if (CommitEdit()) PressValueButton(rows_.Selected());
+        return true;
     case VK_TAB:
-        if (CommitEdit()) {
+        if (CommitEdit() && !TabLeavesRows((ShiftState() & 1) != 0)) {
             Move((ShiftState() & 1) != 0 ? -1 : 1);
             BeginEdit();
         }

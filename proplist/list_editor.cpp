@@ -105,7 +105,11 @@ bool InPlaceEditor::OnKey(SHORT pressed) noexcept {
     switch (key) {
     case 0: return true;
     case VK_F4: DropDown(); return true;
-    case VK_RETURN: Commit(); return true;
+    case VK_RETURN:
+        // Ctrl+Enter is the value button's key: the list settles the edit and presses it.
+        if (ShiftState() & 2) return site_.KeyLeavingEditor(key);
+        Commit();
+        return true;
     case VK_ESCAPE:
         if (calendar_) CloseCalendar();
         else Cancel();

@@ -42,6 +42,7 @@ void ListView::CreateToolbar(HWND parent) noexcept {
     if (FAILED(toolbar_.Create(parent, window_, host_.Font()))) return;
     filterBox_ = toolbar_.SearchBox();
     SetWindowSubclass(filterBox_, &ListView::FilterBoxProcedure, kFilterSubclass, reinterpret_cast<DWORD_PTR>(this));
+    HookToolbarKeys();
     ShowViewOrder();
 }
 
@@ -85,7 +86,7 @@ LRESULT CALLBACK ListView::FilterBoxProcedure(HWND window, UINT message, WPARAM 
     }
     auto* view = reinterpret_cast<ListView*>(self);
     if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS | DefSubclassProc(window, message, wParam, lParam);
-    if (message == WM_CHAR && (wParam == L'\r' || wParam == 27)) return 0;  // would only beep
+    if (message == WM_CHAR && (wParam == L'\r' || wParam == L'\t' || wParam == 27)) return 0;  // would only beep
     if (message != WM_KEYDOWN && message != WM_KILLFOCUS) return DefSubclassProc(window, message, wParam, lParam);
     // A handler of the events raised here may let go of the control.
     const ole::ComPtr<IUnknown> lifeline(view->host_.Lifeline());
@@ -108,11 +109,12 @@ LRESULT CALLBACK ListView::FilterBoxProcedure(HWND window, UINT message, WPARAM 
             if (view->rows_.Selected() == kNone) view->Select(0);
             if (view->window_) SetFocus(view->window_);
             break;
+        case VK_TAB: view->TabFromToolbar(window, (ShiftState() & 1) != 0); break;
         default: break;
         }
         return S_OK;
     });
-    return wParam == VK_ESCAPE || wParam == VK_RETURN || wParam == VK_DOWN
+    return wParam == VK_ESCAPE || wParam == VK_RETURN || wParam == VK_DOWN || wParam == VK_TAB
                ? 0
                : DefSubclassProc(window, message, wParam, lParam);
 }

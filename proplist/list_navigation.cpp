@@ -26,6 +26,8 @@ void ListView::OnKeyDown(SHORT key) noexcept {
     if (control && key == 'V') return PasteIntoSelected();
     if (control && key == 'F') return OpenFilter();
     if (control && (key == 'Z' || key == 'Y')) return key == 'Z' && !(ShiftState() & 1) ? Undo() : Redo();
+    if (control && key == VK_RETURN) return PressValueButton(rows_.Selected());
+    if (key == VK_TAB && TabLeavesRows((ShiftState() & 1) != 0)) return;
     if (key == VK_F4 || (key == VK_DOWN && (ShiftState() & 4))) {
         BeginEdit();
         return editor_.DropDown();

@@ -1,6 +1,7 @@
 #include "proplist/list_toolbar.h"
 
 #include "ole/type_library.h"
+#include "proplist/toolbar_painting.h"
 
 #include <commctrl.h>
 
@@ -12,8 +13,8 @@ namespace proplist {
 namespace {
 
 constexpr wchar_t kStripClass[] = L"KavellaToolbar";
-// In the order of the orders they stand for.
-constexpr const wchar_t* kButtonLabels[] = {L"Object order", L"Alphabetical", L"Categorized"};
+constexpr UINT_PTR kToggleSubclass = 4;
+constexpr UINT_PTR kSearchBoxSubclass = 5;
 
 int TextWidth(HWND window, HFONT font, const wchar_t* text) noexcept {
     SIZE size{};
@@ -39,9 +40,12 @@ LRESULT CALLBACK ListToolbar::StripProcedure(HWND window, UINT message, WPARAM w
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         toolbar->Forget();
     }
+    if (!toolbar || toolbar->strip_ != window) return DefWindowProcW(window, message, wParam, lParam);
     // What the toggles and the search box report belongs to the list.
-    if (message == WM_COMMAND && toolbar && toolbar->strip_ == window) {
-        return SendMessageW(reinterpret_cast<HWND>(GetWindowLongPtrW(window, 0)), message, wParam, lParam);
+    if (message == WM_COMMAND) return SendMessageW(toolbar->list_, message, wParam, lParam);
+    if (message == WM_DRAWITEM) {
+        toolbar->DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -51,7 +55,6 @@ HRESULT ListToolbar::Create(HWND parent, HWND list, HFONT font) noexcept {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &ListToolbar::StripProcedure;
-    windowClass.cbWndExtra = sizeof(LONG_PTR);
     windowClass.hInstance = ole::CurrentModule();
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -62,15 +65,24 @@ HRESULT ListToolbar::Create(HWND parent, HWND list, HFONT font) noexcept {
     strip_ = CreateWindowExW(0, kStripClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, parent,
                              nullptr, ole::CurrentModule(), this);
     if (!strip_) return HRESULT_FROM_WIN32(GetLastError());
-    SetWindowLongPtrW(strip_, 0, reinterpret_cast<LONG_PTR>(list));
+    list_ = list;
     for (size_t i = 0; i < std::size(buttons_); ++i) {
-        buttons_[i] = CreateWindowExW(0, WC_BUTTONW, kButtonLabels[i],
-                                      WS_CHILD | WS_VISIBLE | BS_PUSHLIKE | BS_CHECKBOX, 0, 0, 0, 0, strip_, nullptr,
+        buttons_[i] = CreateWindowExW(0, WC_BUTTONW, kToggleLabels[i],
+                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0, strip_, nullptr,
                                       ole::CurrentModule(), nullptr);
+        if (buttons_[i]) {
+            SetWindowSubclass(buttons_[i], &ListToolbar::ToggleProcedure, kToggleSubclass,
+                              reinterpret_cast<DWORD_PTR>(this));
+        }
     }
-    search_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0,
-                              strip_, nullptr, ole::CurrentModule(), nullptr);
-    if (search_) SendMessageW(search_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Search"));
+    search_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                              0, 0, 0, 0, strip_, nullptr, ole::CurrentModule(), nullptr);
+    if (search_) {
+        // Only the edit control of common controls 6 knows the message; for the others the strip draws it.
+        boxDrawsCue_ = SendMessageW(search_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(kSearchCue)) != FALSE;
+        SetWindowSubclass(search_, &ListToolbar::SearchBoxProcedure, kSearchBoxSubclass,
+                          reinterpret_cast<DWORD_PTR>(this));
+    }
     SetFont(font);
     return search_ ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
@@ -81,7 +93,7 @@ void ListToolbar::Destroy() noexcept {
 }
 
 void ListToolbar::Forget() noexcept {
-    strip_ = nullptr;
+    strip_ = list_ = nullptr;
     std::fill(std::begin(buttons_), std::end(buttons_), nullptr);
     search_ = nullptr;
 }
@@ -93,7 +105,7 @@ void ListToolbar::Place(const RECT& area, int height) noexcept {
     int x = 0;
     for (size_t i = 0; i < std::size(buttons_); ++i) {
         if (!buttons_[i]) continue;
-        const int buttonWidth = TextWidth(buttons_[i], font_, kButtonLabels[i]) + 12;
+        const int buttonWidth = TextWidth(buttons_[i], font_, kToggleLabels[i]) + 12;
         MoveWindow(buttons_[i], x, 0, buttonWidth, height, TRUE);
         x += buttonWidth;
     }
@@ -122,11 +134,62 @@ LONG ListToolbar::OrderOf(HWND control) const noexcept {
 }
 
 void ListToolbar::ShowOrder(LONG order, bool categoriesAvailable) noexcept {
-    for (LONG each = 0; each < static_cast<LONG>(std::size(buttons_)); ++each) {
-        if (!buttons_[each]) continue;
-        SendMessageW(buttons_[each], BM_SETCHECK, each == order ? BST_CHECKED : BST_UNCHECKED, 0);
+    checked_ = order;
+    for (HWND button : buttons_) {
+        if (button) InvalidateRect(button, nullptr, FALSE);
     }
     if (HWND categorized = OrderButton(2)) EnableWindow(categorized, categoriesAvailable);
+}
+
+HWND ListToolbar::NextStop(HWND from, bool backwards) const noexcept {
+    const HWND stops[] = {list_, buttons_[0], buttons_[1], buttons_[2], search_};
+    constexpr size_t count = std::size(stops);
+    size_t at = static_cast<size_t>(std::find(std::begin(stops), std::end(stops), from) - std::begin(stops));
+    if (at == count) at = 0;
+    for (size_t step = 1; step < count; ++step) {
+        const HWND next = stops[(at + (backwards ? count - step : step)) % count];
+        const bool shown = next && (GetWindowLongPtrW(next, GWL_STYLE) & WS_VISIBLE);
+        if (shown && IsWindowEnabled(next)) return next;
+    }
+    return nullptr;
+}
+
+LRESULT CALLBACK ListToolbar::ToggleProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR self) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, &ListToolbar::ToggleProcedure, kToggleSubclass);
+    // An owner-drawn button keeps no check of its own; the toggle answers as the check box it looks like.
+    if (message == BM_GETCHECK) {
+        const auto* toolbar = reinterpret_cast<const ListToolbar*>(self);
+        return toolbar->OrderOf(window) == toolbar->checked_ ? BST_CHECKED : BST_UNCHECKED;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ListToolbar::SearchBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                                 UINT_PTR, DWORD_PTR self) {
+    const auto* toolbar = reinterpret_cast<const ListToolbar*>(self);
+    switch (message) {
+    case WM_NCDESTROY: RemoveWindowSubclass(window, &ListToolbar::SearchBoxProcedure, kSearchBoxSubclass); break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        // The cue comes and goes with the focus.
+        if (!toolbar->boxDrawsCue_) InvalidateRect(window, nullptr, TRUE);
+        break;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        if (!toolbar->DrawsCue()) return result;
+        if (message == WM_PRINTCLIENT) {
+            toolbar->DrawCueInto(reinterpret_cast<HDC>(wParam));
+        } else if (HDC dc = GetDC(window)) {
+            toolbar->DrawCueInto(dc);
+            ReleaseDC(window, dc);
+        }
+        return result;
+    }
+    default: break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 }  // namespace proplist

@@ -41,21 +41,27 @@ FontChoice FontOf(const VARIANT& value) {
 }  // namespace
 
 bool ListView::OnValueButtonClick(int x, int y, size_t row) noexcept {
-    const ole::ComPtr<PropertyItem> item(ItemAtRow(row));
-    if (!item) return false;
-    const ValueButton button = ButtonOf(*item.Get());
+    PropertyItem* item = ItemAtRow(row);
     const RECT place = ButtonPlace(ValueCell(row));
-    if (button == ValueButton::kNone || !PtInRect(&place, POINT{x, y})) return false;
+    if (!item || ButtonOf(*item) == ValueButton::kNone || !PtInRect(&place, POINT{x, y})) return false;
+    PressValueButton(row);
+    return true;
+}
+
+void ListView::PressValueButton(size_t row) noexcept {
+    const ole::ComPtr<PropertyItem> item(ItemAtRow(row));
+    if (!item) return;
+    const ValueButton button = ButtonOf(*item.Get());
+    if (button == ValueButton::kNone) return;
     if (button == ValueButton::kDropDown) {
         if (!editor_.IsOpen()) BeginEdit();
         editor_.DropDown();
-        return true;
+        return;
     }
-    if (!CommitEdit()) return true;
+    if (!CommitEdit()) return;
     const VARIANT itemArgument[] = {ole::ObjectArgument(AsDispatch(item.Get()))};
     host_.Raise(events::kButtonClick, itemArgument);
     if (item.Get() == Selected() && MayEdit(*item.Get())) ChooseInDialog(*item.Get());
-    return true;
 }
 
 bool ListView::ChooseNextValue(PropertyItem& item) noexcept {

@@ -236,6 +236,16 @@ private:
     void FilterTyped() noexcept;
     static LRESULT CALLBACK FilterBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                                UINT_PTR id, DWORD_PTR self);
+    // The toolbar from the keyboard (list_toolbar_keys.cpp): Tab and Shift+Tab go round the rows, the
+    // toggles and the search box; Space or Enter press the focused toggle, which keeps the focus.
+    void HookToolbarKeys() noexcept;
+    static LRESULT CALLBACK ToggleKeyProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                               UINT_PTR id, DWORD_PTR self);
+    // Tab past the last row (Shift+Tab: before the first) goes on to the toolbar; false when the
+    // key stays with the rows.
+    bool TabLeavesRows(bool backwards) noexcept;
+    // Tab from a window of the toolbar: on to the next stop.
+    void TabFromToolbar(HWND from, bool backwards) noexcept;
 
     // Selects a row (kNone: none); an open editor is committed first and, if it refuses,
     // the selection stays.
@@ -255,6 +265,8 @@ private:
     RECT EditorCell(size_t row) noexcept;
     // A click on the selected row's value button; false when the click is not on one.
     bool OnValueButtonClick(int x, int y, size_t row) noexcept;
+    // What the row's value button does when clicked (Ctrl+Enter does it too); nothing without one.
+    void PressValueButton(size_t row) noexcept;
     // A double-click on a Boolean or an enumeration commits its next value.
     bool ChooseNextValue(PropertyItem& item) noexcept;
     // The value button's dialog for a font or a colour.

@@ -171,4 +171,80 @@ TEST(ListPersistenceTest, ViewOrderSurvivesSavingAndLoadingAndRefusesOrdersThere
     EXPECT_EQ(order, ListView::kCategorizedOrder);
 }
 
+// Holds a key down, for the keys sent while it lives.
+struct HeldKey {
+    explicit HeldKey(BYTE held) : key(held) { Set(0x80); }
+    ~HeldKey() { Set(0); }
+    void Set(BYTE value) {
+        BYTE state[256];
+        GetKeyboardState(state);
+        state[key] = value;
+        SetKeyboardState(state);
+    }
+    BYTE key;
+};
+
+TEST_F(ListToolbarTest, TabGoesFromTheLastRowRoundTheOfferedTogglesAndTheSearchBoxBackToTheRows) {
+    const HWND box = list->View().FilterBox(), first = Toggle(ListView::kObjectOrder);
+    const HWND second = Toggle(ListView::kAlphabeticalOrder);
+    SetFocus(window);
+    Key(VK_END);
+    for (HWND expected : {first, second, box, window}) {
+        Key(VK_TAB, GetFocus());
+        EXPECT_EQ(GetFocus(), expected);
+    }
+    Key(VK_HOME);
+    const HeldKey shift(VK_SHIFT);
+    for (HWND expected : {box, second, first, window}) {
+        Key(VK_TAB, GetFocus());
+        EXPECT_EQ(GetFocus(), expected) << "Shift+Tab goes back, from the first row";
+    }
+}
+
+TEST_F(ListToolbarTest, SpaceOnAFocusedTogglePressesItKeepsTheFocusAndTellsTheContainer) {
+    std::vector<DISPID> told;
+    ole::PropertyNotifyConnection changes;
+    ASSERT_EQ(changes.Connect(static_cast<_Kavella*>(list.Get()), [&](DISPID id) { told.push_back(id); }), S_OK);
+    SetFocus(Toggle(ListView::kAlphabeticalOrder));
+    Key(VK_SPACE, Toggle(ListView::kAlphabeticalOrder));
+    LONG order = -1;
+    ASSERT_EQ(list->get_ViewOrder(&order), S_OK);
+    EXPECT_EQ(order, ListView::kAlphabeticalOrder);
+    EXPECT_EQ(told, std::vector<DISPID>{proplist::kDispidViewOrder});
+    EXPECT_EQ(GetFocus(), Toggle(ListView::kAlphabeticalOrder)) << "pressed from the keyboard, it keeps the focus";
+}
+
+// Says which dialogs were asked for, and cancels them.
+struct DialogLog final : proplist::CommonDialogs {
+    bool PickFont(HWND, proplist::FontChoice&) noexcept override { asked.push_back(L"font"); return false; }
+    bool PickColour(HWND, COLORREF&) noexcept override { asked.push_back(L"colour"); return false; }
+    std::vector<std::wstring> asked;
+};
+
+TEST_F(ListToolbarTest, CtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfterTheEdit) {
+    DialogLog dialogs;
+    list->View().SetDialogs(dialogs);
+    for (const wchar_t* name : {L"Caption", L"BackColor"}) {
+        SelectByKeys(name);
+        const HeldKey control(VK_CONTROL);
+        Key(VK_RETURN);
+    }
+    HWND editor = EditWith(L"#000080");
+    const HeldKey control(VK_CONTROL);
+    Key(VK_RETURN, editor);
+    EXPECT_EQ(dialogs.asked, (std::vector<std::wstring>{L"colour", L"colour"})) << "none for Caption";
+    EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(0, 0, 128)) << "the edit is committed first";
+}
+
+TEST_F(ListToolbarTest, TheStripDrawsTheSearchCueOnlyForAnEmptyBoxWithoutTheFocus) {
+    const proplist::ListToolbar& toolbar = list->View().Toolbar();
+    SetFocus(window);
+    EXPECT_TRUE(toolbar.DrawsCue()) << "without common controls 6 the box draws none";
+    SetWindowTextW(toolbar.SearchBox(), L"a");
+    EXPECT_FALSE(toolbar.DrawsCue());
+    SetWindowTextW(toolbar.SearchBox(), L"");
+    SetFocus(toolbar.SearchBox());
+    EXPECT_FALSE(toolbar.DrawsCue());
+}
+
 }  // namespace proplist_tests
