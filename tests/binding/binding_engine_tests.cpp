@@ -294,9 +294,12 @@ TEST_F(LifetimeTest, AHandlerMayBindAnotherClientOrDropTheSupportObjectWhileItWo
     EXPECT_EQ(list->SinkCount(), 0u);
 }
 
-// Holding by reference is proved above: the leak check counts the client's references. The
-// address alone is the path nothing else takes.
-TEST_F(LifetimeTest, AnAddressAloneReadsAsACountedReferenceToThatObject) {
+// The client is held by its address alone, or a client holding its inspector would never go; the
+// address reads as a counted reference to that object.
+TEST_F(LifetimeTest, TheClientIsHeldByItsAddressWhichReadsAsACountedReference) {
+    const ULONG unbound = client->RefCount();
+    Bind();
+    EXPECT_EQ(client->RefCount(), unbound);
     UncountedReference byAddress;
     byAddress.SetPointer(reinterpret_cast<LONG_PTR>(static_cast<IDispatch*>(client.Get())));
     EXPECT_EQ(byAddress.Reference().Get(), client.Get());

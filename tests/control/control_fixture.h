@@ -6,6 +6,7 @@
 #include "tests/doubles/fake_automation_object.h"
 #include "tests/doubles/fake_list_factory.h"
 #include "tests/doubles/recording_sinks.h"
+#include "tests/support/com_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -44,11 +45,7 @@ protected:
         }
     }
     template <typename Interface>
-    ole::ComPtr<Interface> As() const {
-        ole::ComPtr<Interface> result;
-        EXPECT_EQ(static_cast<_Inspecta*>(control.Get())->QueryInterface(__uuidof(Interface), result.PutVoid()), S_OK);
-        return result;
-    }
+    ole::ComPtr<Interface> As() const { return support::QueryAs<Interface>(static_cast<_Inspecta*>(control.Get())); }
     doubles::FakeList* List() const { return lists->Last(); }
     doubles::FakeItem* Item(const wchar_t* name) const { return List()->Item(name); }
     std::wstring Value(const wchar_t* name) const { return doubles::Describe(Item(name)->value.Get()); }

@@ -102,11 +102,8 @@ TEST_F(PersistenceTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrong
         MakeControl(false);
         ASSERT_EQ(As<IOleObject>()->SetClientSite(container.Get()), S_OK);
         const ComPtr<RecordingPropertyBag> bag = RecordingPropertyBag::Create();
-        if (FAILED(stored.readFailure)) {
-            bag->FailRead(stored.key, stored.readFailure);
-        } else if (*stored.key) {
-            bag->Set(stored.key, stored.value.Get());
-        }
+        if (FAILED(stored.readFailure)) bag->FailRead(stored.key, stored.readFailure);
+        else if (*stored.key) bag->Set(stored.key, stored.value.Get());
         EXPECT_EQ(Load(bag), stored.result);
         if (FAILED(stored.result)) continue;
         EXPECT_EQ(bag->Calls(), reads);

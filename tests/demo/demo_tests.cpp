@@ -31,9 +31,7 @@ protected:
         ASSERT_EQ(window.Create(L"demo under test", SIZE{400, 300}), S_OK);
         const HRESULT opened = host.Open(atl, window.Site());
         ASSERT_EQ(opened, S_OK) << demo::DescribeFailure(opened).c_str();
-        ole::ComPtr<IOleWindow> oleWindow;
-        ASSERT_EQ(host.ControlUnknown()->QueryInterface(IID_IOleWindow, oleWindow.PutVoid()), S_OK);
-        ASSERT_EQ(oleWindow->GetWindow(&control), S_OK);
+        ASSERT_EQ(support::QueryAs<IOleWindow>(host.ControlUnknown())->GetWindow(&control), S_OK);
         ASSERT_EQ(host.Bind(record.Get()), S_OK);
         window.ShowOptions();
         // The list control's window inside ours, and its list view inside that.
@@ -86,18 +84,16 @@ TEST_F(DemoWindowTest, KeysDriveTheControlThroughTheMenuCommands) {
 // The site follows the demo window, the container's control the site, and the list the control.
 TEST_F(DemoWindowTest, ThePlacedControlFollowsItsWindow) {
     MoveWindow(window.Window(), 0, 0, 640, 480, TRUE);
-    RECT client{}, controlRect{}, listRect{};
+    RECT client{}, controlRect{}, shared{}, part{};
     GetClientRect(window.Window(), &client);
     GetWindowRect(control, &controlRect);
-    GetWindowRect(list, &listRect);
     EXPECT_EQ(std::make_pair(controlRect.right - controlRect.left, controlRect.bottom - controlRect.top),
               std::make_pair(client.right, client.bottom));
-    // The toolbar above the rows and the description pane under them share the control.
-    RECT shared = listRect;
-    for (const wchar_t* part : {L"KavellaToolbar", L"KavellaDescription"}) {
-        RECT partRect{};
-        GetWindowRect(FindWindowExW(GetParent(list), nullptr, part, nullptr), &partRect);
-        UnionRect(&shared, &shared, &partRect);
+    // The toolbar above the rows and the description pane under them share the control with the rows.
+    for (HWND shown : {list, FindWindowExW(GetParent(list), nullptr, L"KavellaToolbar", nullptr),
+                       FindWindowExW(GetParent(list), nullptr, L"KavellaDescription", nullptr)}) {
+        GetWindowRect(shown, &part);
+        UnionRect(&shared, &shared, &part);
     }
     EXPECT_TRUE(EqualRect(&shared, &controlRect));
 }
@@ -132,8 +128,7 @@ TEST(PngFileTest, PixelsSurviveTheRoundTripAndAMismatchedSnapshotWritesNothing) 
     ASSERT_EQ(demo::SavePng(snapshot, path), S_OK);
     ole::ComPtr<IPicture> picture;
     ASSERT_EQ(OleLoadPicturePath(path.data(), nullptr, 0, 0, IID_IPicture, picture.PutVoid()), S_OK);
-    OLE_XSIZE_HIMETRIC width = 0;
-    OLE_YSIZE_HIMETRIC height = 0;
+    LONG width = 0, height = 0;  // in HIMETRIC
     ASSERT_TRUE(SUCCEEDED(picture->get_Width(&width)) && SUCCEEDED(picture->get_Height(&height)));
     support::Canvas canvas(3, 2);
     ASSERT_EQ(picture->Render(canvas.Dc(), 0, 0, 3, 2, 0, height, width, -height, nullptr), S_OK);
@@ -149,12 +144,12 @@ class SampleRecordTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(demo::CreateSampleRecord(record), S_OK);
-        ASSERT_EQ(record.As(&dispatch), S_OK);
-        ASSERT_EQ(changes.Connect(dispatch.Get(), [this](DISPID id) { announced.push_back(id); }), S_OK);
+        ASSERT_EQ(changes.Connect(Record(), [this](DISPID id) { announced.push_back(id); }), S_OK);
     }
-    DISPID IdOf(const wchar_t* name) {
+    IDispatch* Record() const { return static_cast<ISampleRecord*>(record.Get()); }
+    DISPID IdOf(const wchar_t* name) const {
         DISPID id = DISPID_UNKNOWN;
-        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&name), 1, 0, &id), S_OK) << name;
+        EXPECT_EQ(Record()->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&name), 1, 0, &id), S_OK) << name;
         return id;
     }
     static IDispatch* ObjectOf(IDispatch* object, const wchar_t* name, ole::Variant& value) {
@@ -163,23 +158,21 @@ protected:
     }
 
     ole::ComPtr<demo::SampleRecord> record;
-    ole::ComPtr<IDispatch> dispatch;
     std::vector<DISPID> announced;
     ole::PropertyNotifyConnection changes;
 };
 
 // Our own categories come with names; the ones every browser names (Appearance, Misc) do not.
 TEST_F(SampleRecordTest, SortsItsPropertiesIntoCategories) {
-    struct Expected { const wchar_t* property; PROPCAT predefined; const wchar_t* name; };
-    for (const Expected& expected : {Expected{L"Title", 0, L"Identity"}, {L"Price", 0, L"Stock"},
-                                     {L"Created", 0, L"Dates"}, {L"Font", PROPCAT_Appearance, L""},
-                                     {L"Counter", PROPCAT_Misc, L""}}) {
+    for (const auto& [property, predefined, name] : {std::tuple{L"Title", PROPCAT{0}, L"Identity"},
+                                                     std::tuple{L"Font", PROPCAT_Appearance, L""},
+                                                     std::tuple{L"Counter", PROPCAT_Misc, L""}}) {
         PROPCAT category = 0;
-        ASSERT_EQ(record->MapPropertyToCategory(IdOf(expected.property), &category), S_OK);
-        EXPECT_TRUE(expected.predefined ? category == expected.predefined : category > 0) << expected.property;
-        ole::Bstr name;
-        EXPECT_EQ(SUCCEEDED(record->GetCategoryName(category, 0, name.Out())), !expected.predefined);
-        EXPECT_EQ(name.View(), expected.name) << expected.property;
+        ole::Bstr text;
+        ASSERT_EQ(record->MapPropertyToCategory(IdOf(property), &category), S_OK);
+        EXPECT_TRUE(predefined ? category == predefined : category > 0) << property;
+        EXPECT_EQ(SUCCEEDED(record->GetCategoryName(category, 0, text.Out())), !predefined) << property;
+        EXPECT_EQ(text.View(), name);
     }
 }
 
@@ -187,9 +180,9 @@ TEST_F(SampleRecordTest, SortsItsPropertiesIntoCategories) {
 // changes nothing, or a change to a font the record no longer holds is not.
 TEST_F(SampleRecordTest, AnnouncesEachChangeOnce) {
     ole::Variant oldFont;
-    IDispatch* const previous = ObjectOf(dispatch.Get(), L"Font", oldFont);
+    IDispatch* const previous = ObjectOf(Record(), L"Font", oldFont);
     const ole::ComPtr<IFontDisp> font = support::MakeFont(L"Arial", 12);
-    const auto quantity = [&](LONG value) { ole::PutProperty(dispatch.Get(), L"Quantity", ole::Variant(value).Get()); };
+    const auto quantity = [&](LONG value) { ole::PutProperty(Record(), L"Quantity", ole::Variant(value).Get()); };
     const auto embolden = [](IDispatch* object) { ole::PutProperty(object, L"Bold", ole::Variant(true).Get()); };
     const std::pair<std::function<void()>, std::vector<DISPID>> steps[] = {
         {[&] { quantity(31); }, {IdOf(L"Quantity")}},
@@ -201,10 +194,10 @@ TEST_F(SampleRecordTest, AnnouncesEachChangeOnce) {
         {[&] { embolden(previous); }, {}},
         {[&] { record->putref_Supplier(nullptr); }, {IdOf(L"Supplier")}},
     };
-    for (size_t index = 0; index < std::size(steps); ++index) {
+    for (const auto& [step, expected] : steps) {
         announced.clear();
-        steps[index].first();
-        EXPECT_EQ(announced, steps[index].second) << "step " << index;
+        step();
+        EXPECT_EQ(announced, expected) << "step " << (&step - &steps[0].first);
     }
 }
 
@@ -212,15 +205,14 @@ TEST_F(SampleRecordTest, AnnouncesEachChangeOnce) {
 // supplier neither keeps the record alive nor leads to it once it has gone.
 TEST_F(SampleRecordTest, TheSuppliersCustomerIsTheRecordUntilItGoes) {
     ole::Variant supplier, customer, address, city;
-    IDispatch* const held = ObjectOf(dispatch.Get(), L"Supplier", supplier);
+    IDispatch* const held = ObjectOf(Record(), L"Supplier", supplier);
     ASSERT_NE(held, nullptr);
     IDispatch* const back = ObjectOf(held, L"Customer", customer);
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(support::QueryAs<IUnknown>(back), support::QueryAs<IUnknown>(dispatch.Get()));
+    EXPECT_EQ(support::QueryAs<IUnknown>(back), support::QueryAs<IUnknown>(Record()));
     EXPECT_EQ(ole::GetProperty(ObjectOf(held, L"Address", address), L"City", city), S_OK) << "an object in an object";
     customer.Reset();
     changes.Disconnect();
-    dispatch.Reset();
     EXPECT_EQ(record.Reset(), 0u);
     EXPECT_EQ(ObjectOf(held, L"Customer", customer), nullptr);
 }

@@ -11,7 +11,6 @@
 
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -65,40 +64,6 @@ private:
     }
 };
 
-// _Inspecta's vtable half, slot by slot after IDispatch's seven: the header's method and how a host
-// calls it (with true, "Caption" or Nothing). Names, kinds and types are the reference's (docs/).
-const struct Slot {
-    const wchar_t* method;
-    INVOKEKIND kind;
-    VARTYPE argument;
-} kSlots[] = {
-    {L"get_AutoWriteProperties", INVOKE_PROPERTYGET, VT_EMPTY},
-    {L"put_AutoWriteProperties", INVOKE_PROPERTYPUT, VT_BOOL},
-    {L"get_AutoPopulate", INVOKE_PROPERTYGET, VT_EMPTY},
-    {L"put_AutoPopulate", INVOKE_PROPERTYPUT, VT_BOOL},
-    {L"get_Item", INVOKE_PROPERTYGET, VT_BSTR},
-    {L"get_Enabled", INVOKE_PROPERTYGET, VT_EMPTY},
-    {L"put_Enabled", INVOKE_PROPERTYPUT, VT_BOOL},
-    {L"get_HideCustomItems", INVOKE_PROPERTYGET, VT_EMPTY},
-    {L"put_HideCustomItems", INVOKE_PROPERTYPUT, VT_BOOL},
-    {L"About", INVOKE_FUNC, VT_EMPTY},
-    {L"get_HideReadOnlyItems", INVOKE_PROPERTYGET, VT_EMPTY},
-    {L"put_HideReadOnlyItems", INVOKE_PROPERTYPUT, VT_BOOL},
-    {L"get_Font", INVOKE_PROPERTYGET, VT_EMPTY},
-    {L"putref_Font", INVOKE_PROPERTYPUTREF, VT_DISPATCH},
-    {L"RefreshValues", INVOKE_FUNC, VT_EMPTY},
-    {L"get_ClientObject", INVOKE_PROPERTYGET, VT_EMPTY},
-    {L"putref_ClientObject", INVOKE_PROPERTYPUTREF, VT_DISPATCH},
-};
-
-TYPEATTR Attributes(ITypeInfo* info) {
-    TYPEATTR* read = nullptr;
-    EXPECT_EQ(info->GetTypeAttr(&read), S_OK);
-    const TYPEATTR copy = read ? *read : TYPEATTR{};
-    if (read) info->ReleaseTypeAttr(read);
-    return copy;
-}
-
 class BuiltLibraryTest : public testing::TestWithParam<Build> {
 protected:
     // Item's result lives in the list control's library, which hosts find through its
@@ -110,61 +75,63 @@ protected:
     static void TearDownTestSuite() {
         for (SYSKIND kind : {SYS_WIN64, SYS_WIN32}) EXPECT_EQ(UnRegisterTypeLib(LIBID_KavellaCtl, 2, 9, 0, kind), S_OK);
     }
-    void SetUp() override {
-        ASSERT_EQ(LoadTypeLibEx(GetParam().file, REGKIND_NONE, library.Put()), S_OK);
-        ComPtr<ITypeInfo> dispatch;
-        ASSERT_EQ(library->GetTypeInfoOfGuid(IID__Inspecta, dispatch.Put()), S_OK);
-        HREFTYPE reference = 0;
-        ASSERT_EQ(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &reference), S_OK) << "a dual interface";
-        ASSERT_EQ(dispatch->GetRefTypeInfo(reference, vtable.Put()), S_OK);
-    }
-
-    ComPtr<ITypeLib> library;
-    ComPtr<ITypeInfo> vtable;  // _Inspecta's vtable half, which hosts call
-
 };
 
 // Each build's functions sit at its own pointer size (the reader scales offsets to this process's).
-// A host binds each member by name and calls it through the slot the library gives it.
+// A host binds each member by the library's name for it and calls it through the slot the library
+// gives it; the method reached must be the header's of that name and kind.
 TEST_P(BuiltLibraryTest, EachSlotHoldsItsMemberAndReachesTheHeadersMethodOfTheSameSlot) {
-    const TYPEATTR attributes = Attributes(vtable.Get());
-    ASSERT_EQ(attributes.cFuncs, std::size(kSlots));
-    EXPECT_EQ(attributes.cbSizeVft, (7 + std::size(kSlots)) * (GetParam().system == SYS_WIN64 ? 8 : 4)) << "hosts stop there";
+    ComPtr<ITypeLib> library;
+    ComPtr<ITypeInfo> dispatch, vtable;
+    HREFTYPE reference = 0;
+    ASSERT_EQ(LoadTypeLibEx(GetParam().file, REGKIND_NONE, library.Put()), S_OK);
+    ASSERT_EQ(library->GetTypeInfoOfGuid(IID__Inspecta, dispatch.Put()), S_OK);
+    ASSERT_EQ(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &reference), S_OK) << "a dual interface";
+    ASSERT_EQ(dispatch->GetRefTypeInfo(reference, vtable.Put()), S_OK);
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(vtable->GetTypeAttr(&attributes), S_OK);
+    const TYPEATTR found = *attributes;
+    vtable->ReleaseTypeAttr(attributes);
+    constexpr UINT kMembers = 17;
+    ASSERT_EQ(found.cFuncs, kMembers);
+    EXPECT_EQ(found.cbSizeVft, (7 + kMembers) * (GetParam().system == SYS_WIN64 ? 8 : 4)) << "hosts stop there";
     ComPtr<RecordingInspecta> recorder;
     ASSERT_EQ(ole::MakeObject(recorder), S_OK);
 
-    for (UINT index = 0; index < std::size(kSlots); ++index) {
-        const Slot& slot = kSlots[index];
-        SCOPED_TRACE(testing::PrintToString(std::wstring(slot.method)));
+    for (UINT index = 0; index < kMembers; ++index) {
         FUNCDESC* function = nullptr;
         ASSERT_EQ(vtable->GetFuncDesc(index, &function), S_OK);
-        const FUNCDESC found = *function;
+        const FUNCDESC member = *function;
         vtable->ReleaseFuncDesc(function);
-        // The kind and offset decide which method a call reaches: none is made through a wrong slot.
-        ASSERT_EQ(std::pair(found.invkind, found.oVft), std::pair(slot.kind, static_cast<SHORT>((7 + index) * sizeof(void*))));
+        ole::Bstr name;
+        ASSERT_EQ(vtable->GetDocumentation(member.memid, name.Out(), nullptr, nullptr, nullptr), S_OK);
+        const std::wstring method = std::wstring(member.invkind == INVOKE_PROPERTYGET      ? L"get_"
+                                                 : member.invkind == INVOKE_PROPERTYPUT    ? L"put_"
+                                                 : member.invkind == INVOKE_PROPERTYPUTREF ? L"putref_"
+                                                                                           : L"") + name.Get();
+        SCOPED_TRACE(testing::PrintToString(method));
+        // The offset decides which method a call reaches: none is made through a wrong slot.
+        ASSERT_EQ(member.oVft, static_cast<SHORT>((7 + index) * sizeof(void*)));
 
-        // The member's name is the method's without its get_, put_ or putref_.
-        const std::wstring method = slot.method;
-        std::wstring name = method.substr(method.find(L'_') + 1);
-        LPOLESTR names = name.data();
+        LPOLESTR names = name.Get();
         MEMBERID bound = MEMBERID_NIL;
         EXPECT_EQ(vtable->GetIDsOfNames(&names, 1, &bound), S_OK);
+        // A put's value is True, a putref's Nothing, and Item's key "Caption".
         const ole::Bstr key(L"Caption");
+        const bool put = member.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
         VARIANT argument{}, result{};
-        V_VT(&argument) = slot.argument;
-        if (slot.argument == VT_BOOL) V_BOOL(&argument) = VARIANT_TRUE;
-        if (slot.argument == VT_BSTR) V_BSTR(&argument) = key.Get();
+        V_VT(&argument) = member.invkind == INVOKE_PROPERTYPUT ? VT_BOOL : put ? VT_DISPATCH : VT_BSTR;
+        if (V_VT(&argument) == VT_BOOL) V_BOOL(&argument) = VARIANT_TRUE;
+        if (V_VT(&argument) == VT_BSTR) V_BSTR(&argument) = key.Get();
         DISPID named = DISPID_PROPERTYPUT;
-        const bool put = slot.kind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
-        DISPPARAMS parameters{&argument, put ? &named : nullptr, slot.argument == VT_EMPTY ? 0u : 1u, put ? 1u : 0u};
-        EXPECT_EQ(vtable->Invoke(static_cast<_Inspecta*>(recorder.Get()), bound, static_cast<WORD>(slot.kind),
+        DISPPARAMS parameters{&argument, put ? &named : nullptr, put || member.cParams > 1 ? 1u : 0u, put ? 1u : 0u};
+        EXPECT_EQ(vtable->Invoke(static_cast<_Inspecta*>(recorder.Get()), bound, static_cast<WORD>(member.invkind),
                                  &parameters, put ? nullptr : &result, nullptr, nullptr),
                   S_OK);
         VariantClear(&result);
         ASSERT_EQ(recorder->reached, method) << "the calls that follow would go through the same mismatch";
     }
 }
-
 TEST_P(BuiltLibraryTest, ResourcesHostsAndInstallersRead) {
     HMODULE module = LoadLibraryExW(GetParam().file, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr);
