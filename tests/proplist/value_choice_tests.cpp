@@ -163,6 +163,9 @@ TEST_F(ValueChoiceTest, TheDialogsStartFromTheValueAndAssignOnlyWhatTheUserAccep
     ASSERT_EQ(support::QueryAs<IFont>(V_DISPATCH(&chosen.Get()))->get_Italic(&italic), S_OK);
     EXPECT_TRUE(italic);
     EXPECT_EQ(Count(events::kItemChanged), 2u);
+    // A date's button drops its calendar down.
+    ClickValueEnd(L"Born", 6);
+    EXPECT_TRUE(Shown(list->View().Calendar()));
 }
 
 }  // namespace proplist_tests
