@@ -99,6 +99,8 @@ TEST_F(ListRowsTest, ScrollingKeepsAFullLastPageAndTypingFindsNamesFromAfterTheS
     EXPECT_EQ(rows.FindTyped(L'E', start + 4100), 3u) << "a longer prefix keeps the match";
     EXPECT_EQ(rows.FindTyped(L'x', start + 4200), ListRows::kNone);
     EXPECT_EQ(rows.Typed(), L"DEx");
+    rows.Select(3);
+    EXPECT_EQ(rows.FindTyped(L'd', start + 6000), 4u) << "a new search starts after the selection";
 
     const int before = rebuilt;
     for (size_t i = 0; i < items->Size(); ++i) {
