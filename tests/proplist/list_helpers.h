@@ -2,6 +2,7 @@
 
 #include "ole/bstr.h"
 #include "ole/com_ptr.h"
+#include "ole/property_bag.h"
 #include "ole/variant.h"
 #include "proplist/kavella_list.h"
 
@@ -34,6 +35,25 @@ inline ole::ComPtr<IPropertyItem> ItemNamed(proplist::KavellaList* list, const w
     ole::Variant key{std::wstring_view(name)};
     EXPECT_EQ(ItemsOf(list)->get_Item(key.Get(), item.Put()), S_OK) << "no item " << testing::PrintToString(std::wstring(name));
     return item;
+}
+
+inline ole::Variant ValueOf(proplist::KavellaList* list, const wchar_t* name) {
+    ole::Variant value;
+    EXPECT_EQ(ItemNamed(list, name)->get_Value(value.Out()), S_OK);
+    return value;
+}
+
+// A new list loaded from what `saved` writes to a property bag.
+inline ole::ComPtr<proplist::KavellaList> SavedAndLoaded(proplist::KavellaList* saved) {
+    ole::ComPtr<proplist::KavellaList> loaded = MakeList();
+    ole::ComPtr<IPersistPropertyBag> saver, loader;
+    ole::ComPtr<ole::MemoryPropertyBag> bag;
+    EXPECT_EQ(saved->QueryInterface(IID_IPersistPropertyBag, saver.PutVoid()), S_OK);
+    EXPECT_EQ(loaded.As(&loader), S_OK);
+    EXPECT_EQ(ole::MakeObject(bag), S_OK);
+    EXPECT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
+    EXPECT_EQ(loader->Load(bag.Get(), nullptr), S_OK);
+    return loaded;
 }
 
 inline std::wstring NameOf(IPropertyItem* item) {

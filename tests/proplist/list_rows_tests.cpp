@@ -30,11 +30,6 @@ protected:
         for (size_t row = 0; row < rows.Count(); ++row) names.push_back(rows.ItemAt(row)->Description().name);
         return names;
     }
-    PropertyItem& Item(const wchar_t* name) {
-        size_t i = 0;
-        while (items->At(i).Description().name != name) ++i;
-        return items->At(i);
-    }
     std::wstring SelectedName() {
         return rows.SelectedItem() ? rows.SelectedItem()->Description().name : L"(none)";
     }
@@ -70,7 +65,7 @@ TEST_F(ListRowsTest, FilterOrderAndVisibilityDecideTheRowsAndTheSelectionFollows
         ASSERT_EQ(SelectedName(), L"Gamma");
         rows.SetFilter(each.filter);
         rows.SetAlphabetical(each.alphabetical);
-        if (each.hidden) Item(each.hidden).put_Visible(VARIANT_FALSE);
+        if (each.hidden) items->Named(each.hidden)->put_Visible(VARIANT_FALSE);
         rows.Invalidate();
         const std::string row = testing::PrintToString(std::wstring(each.filter)) + (each.alphabetical ? " by name" : "");
         EXPECT_EQ(Names(), each.names) << row;
@@ -104,6 +99,8 @@ TEST_F(ListRowsTest, ScrollingKeepsAFullLastPageAndTypingFindsNamesFromAfterTheS
     EXPECT_EQ(rows.FindTyped(L'E', start + 4100), 3u) << "a longer prefix keeps the match";
     EXPECT_EQ(rows.FindTyped(L'x', start + 4200), ListRows::kNone);
     EXPECT_EQ(rows.Typed(), L"DEx");
+    rows.Select(3);
+    EXPECT_EQ(rows.FindTyped(L'd', start + 6000), 4u) << "a new search starts after the selection";
 
     const int before = rebuilt;
     for (size_t i = 0; i < items->Size(); ++i) {

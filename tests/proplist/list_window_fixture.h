@@ -14,6 +14,12 @@ namespace proplist_tests {
 
 inline bool Shown(HWND window) { return window && (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE); }
 
+inline std::wstring TextIn(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
 // Runs what input and timers left in the thread's queue.
 inline void Pump() {
     MSG message;
@@ -48,9 +54,29 @@ protected:
 
     void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
 
+    // A shortcut, with Ctrl down as GetKeyState sees it.
+    void ControlKey(WORD key) {
+        BYTE state[256];
+        GetKeyboardState(state);
+        state[VK_CONTROL] |= 0x80;
+        SetKeyboardState(state);
+        Key(key);
+        state[VK_CONTROL] &= 0x7F;
+        SetKeyboardState(state);
+    }
+
     void Click(int x, int y, HWND target = nullptr) {
         SendMessageW(target ? target : window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
         SendMessageW(target ? target : window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
+
+    void Command(UINT command) { SendMessageW(window, WM_COMMAND, command, 0); }
+
+    // From now on every handler of that event sets its last argument, the cancel flag.
+    void CancelEach(DISPID cancelled) {
+        sink->OnEvent([cancelled](DISPID id, DISPPARAMS& parameters) {
+            if (id == cancelled) *V_BOOLREF(&parameters.rgvarg[0]) = VARIANT_TRUE;
+        });
     }
 
     size_t Count(DISPID id) const {
@@ -71,9 +97,23 @@ protected:
         return sink->Events().at(PlaceOfLast(id)).arguments;
     }
 
+    HWND Editor() { return list->View().Editor(); }
+    bool MessageShown() { return Shown(list->View().MessageWindow()); }
+
     std::wstring SelectedName() {
         proplist::PropertyItem* item = list->View().Selected();
         return item ? item->Description().name : L"(none)";
+    }
+
+    // The names of the rows in order, as the keyboard walks them.
+    std::vector<std::wstring> RowNames() {
+        std::vector<std::wstring> names;
+        Key(VK_HOME);
+        while (names.size() < 30 && (names.empty() || names.back() != SelectedName())) {
+            names.push_back(SelectedName());
+            Key(VK_DOWN);
+        }
+        return names;
     }
 
     // Selects the item of that name with the keyboard, from the top.
@@ -86,7 +126,7 @@ protected:
     // Opens the editor of the selected item with Enter and types `text` into it.
     HWND EditWith(const wchar_t* text) {
         Key(VK_RETURN);
-        HWND editor = list->View().Editor();
+        HWND editor = Editor();
         EXPECT_TRUE(editor && IsWindow(editor));
         if (editor) SetWindowTextW(editor, text);
         return editor;
