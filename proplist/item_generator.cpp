@@ -5,6 +5,7 @@
 #include "ole/hresult.h"
 #include "ole/late_bound.h"
 #include "ole/variant.h"
+#include "proplist/description_cache.h"
 #include "proplist/item_categories.h"
 #include "proplist/list_errors.h"
 #include "proplist/value_text.h"
@@ -399,13 +400,15 @@ HRESULT DescribeProperties(ITypeInfo* info, std::vector<ItemDescription>& proper
     });
 }
 
-HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& items) noexcept {
+HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& items,
+                      DescriptionCache* descriptions) noexcept {
     items.clear();
     ComPtr<ITypeInfo> info;
     RETURN_IF_FAILED(ObjectTypeInfo(object, info));
     std::vector<ItemDescription> properties;
     std::vector<MEMBERID> ids;
-    RETURN_IF_FAILED(DescribeProperties(info.Get(), properties, ids));
+    RETURN_IF_FAILED(descriptions ? descriptions->Describe(info.Get(), properties, ids)
+                                  : DescribeProperties(info.Get(), properties, ids));
     AssignCategories(object, ids, properties);
     return ole::Guarded([&]() -> HRESULT {
         std::vector<ComPtr<PropertyItem>> made;

@@ -21,8 +21,11 @@ HRESULT ObjectTypeInfo(IDispatch* object, ole::ComPtr<ITypeInfo>& info) noexcept
 HRESULT DescribeProperties(ITypeInfo* info, std::vector<ItemDescription>& properties,
                            std::vector<MEMBERID>& ids) noexcept;
 
+class DescriptionCache;
+
 // The items for `object`'s properties, each holding the value read from the object (Empty
-// when the read fails).
-HRESULT GenerateItems(IDispatch* object, std::vector<ole::ComPtr<PropertyItem>>& items) noexcept;
+// when the read fails). With `descriptions`, a type information walked before is not walked again.
+HRESULT GenerateItems(IDispatch* object, std::vector<ole::ComPtr<PropertyItem>>& items,
+                      DescriptionCache* descriptions = nullptr) noexcept;
 
 }  // namespace proplist

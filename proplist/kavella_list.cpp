@@ -214,7 +214,7 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
             Raise(events::kItemRemoved, arguments);
         }
         std::vector<ole::ComPtr<PropertyItem>> made;
-        if (const HRESULT generated = GenerateItems(target.Get(), made); FAILED(generated)) {
+        if (const HRESULT generated = GenerateItems(target.Get(), made, &descriptions_); FAILED(generated)) {
             StopShowing();
             return generated;
         }

@@ -5,6 +5,7 @@
 #include "ole/control.h"
 #include "ole/dispatch_impl.h"
 #include "ole/property_notify_connection.h"
+#include "proplist/description_cache.h"
 #include "proplist/list_view.h"
 #include "proplist/property_items.h"
 #include "proplist/shown_object.h"
@@ -98,6 +99,7 @@ private:
     ole::ComPtr<IFontDisp> font_;
     ole::PropertyNotifyConnection fontChanges_;
     ShownObject shown_;
+    DescriptionCache descriptions_;
     std::unique_ptr<ListView> view_;
     bool enabled_ = true;
     bool redraw_ = true;

@@ -16,6 +16,7 @@ void KavellaList::ShowObject(IDispatch* object) noexcept {
 
 void KavellaList::StopShowing() noexcept {
     shown_.Forget();
+    descriptions_.Forget();
     view_->StopFollowingNested();
     view_->ForgetEdits();
 }
