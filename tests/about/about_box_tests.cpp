@@ -33,22 +33,20 @@ void ExpectLaidOut(const frmAbout& box) {
     for (const auto& [control, rect] : placements) EXPECT_EQ(corners(control->Bounds()), corners(rect));
 }
 
-// Application information with settable answers; the read named in `failing` fails with its error.
+// Application information whose read named in `failing` fails with its error.
 struct FakeApplicationInfo : about::ApplicationInfo {
-    HRESULT Title(std::wstring* value) override { return Answer("Title", title, value); }
+    HRESULT Title(std::wstring* value) override { return Answer("Title", std::wstring(L"Viewer"), value); }
     HRESULT Major(short* value) override { return Answer("Major", short{3}, value); }
     HRESULT Minor(short* value) override { return Answer("Minor", short{1}, value); }
     HRESULT Revision(short* value) override { return Answer("Revision", short{4}, value); }
-    HRESULT Comments(std::wstring* value) override { return Answer("Comments", comments, value); }
-    HRESULT LegalCopyright(std::wstring* value) override { return Answer("LegalCopyright", copyright, value); }
+    HRESULT Comments(std::wstring* value) override { return Answer("Comments", std::wstring(L"Some"), value); }
+    HRESULT LegalCopyright(std::wstring* text) override { return Answer("LegalCopyright", std::wstring(L"Us"), text); }
     template <typename T>
     HRESULT Answer(const std::string& name, const T& answer, T* value) {
         if (name == failing.first) return failing.second;
         *value = answer;
         return S_OK;
     }
-
-    std::wstring title = L"Viewer", comments = L"Some comments", copyright = L"(C) Us";
     std::pair<std::string, HRESULT> failing;
 };
 
@@ -69,9 +67,7 @@ protected:
     void RequestAppObject(std::shared_ptr<about::ApplicationInfo>& appObject) override {
         if (replacement) appObject = replacement;
     }
-    void BeforeShow(frmAbout& shown) override {
-        if (beforeShow) beforeShow(shown);
-    }
+    void BeforeShow(frmAbout& shown) override { beforeShow(shown); }
     INT_PTR ShellOpen(HWND, const std::string& verb, const std::string& file, const std::string&, const std::string&,
                       int) override {
         log.push_back(std::wstring(verb.begin(), verb.end()) + L" " + std::wstring(file.begin(), file.end()));

@@ -1,5 +1,4 @@
 #include "binding/binding_engine.h"
-#include "binding/uncounted_reference.h"
 
 #include "ole/error_info.h"
 #include "ole/module.h"
@@ -22,8 +21,6 @@ using doubles::FakeList;
 using ole::ComPtr;
 using ole::Variant;
 using Log = std::vector<std::wstring>;
-
-constexpr HRESULT kTypeMismatch = static_cast<HRESULT>(0x800A000D);
 
 // The owner's side: notes each event in the list's log, so that its place among the list's
 // calls shows, and runs what a test asks to be done inside the next event.
@@ -87,19 +84,14 @@ protected:
     ComPtr<InspectaSupport> support;
 };
 
-using RefreshTest = EngineTest;
-using ReadingTest = EngineTest;
-using WritingTest = EngineTest;
-using LifetimeTest = EngineTest;
-
-TEST_F(RefreshTest, BindingOnlySubscribesThenARefreshFillsHidesRedrawsOnceRaisesAfterPopulateAndReads) {
+TEST_F(EngineTest, BindingOnlySubscribesThenARefreshFillsHidesRedrawsOnceRaisesAfterPopulateAndReads) {
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
     EXPECT_TRUE(client->Calls().empty()) << "no list: nothing happens";
     list->FailOn(L"Advise", E_ACCESSDENIED);
     EXPECT_EQ(support->SetKavella(static_cast<_Kavella*>(list.Get())), E_ACCESSDENIED) << "and holds nothing";
     list->StopFailing(L"Advise");
     ASSERT_EQ(support->SetKavella(static_cast<_Kavella*>(list.Get())), S_OK);
-    EXPECT_EQ(support->SetKavella(client.Get()), kTypeMismatch) << "not a list: the list stays bound";
+    EXPECT_EQ(support->SetKavella(client.Get()), static_cast<HRESULT>(0x800A000D)) << "not a list: the list stays";
     EXPECT_EQ(support::TakeErrorInfo().description, L"Type mismatch");
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
     const Log expected{
@@ -114,7 +106,7 @@ TEST_F(RefreshTest, BindingOnlySubscribesThenARefreshFillsHidesRedrawsOnceRaises
     EXPECT_EQ(list->PopulatedFrom(), std::vector<const void*>{static_cast<IDispatch*>(client.Get())});
 }
 
-TEST_F(RefreshTest, EveryAssignmentRefreshesAgainAndAutoPopulateDecidesWhetherItemsAreMadeOrCleared) {
+TEST_F(EngineTest, EveryAssignmentRefreshesAgainAndAutoPopulateDecidesWhetherItemsAreMadeOrCleared) {
     Bind();
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
     ASSERT_EQ(support->SetHideCustomItems(VARIANT_TRUE), S_OK);
@@ -134,7 +126,7 @@ TEST_F(RefreshTest, EveryAssignmentRefreshesAgainAndAutoPopulateDecidesWhetherIt
     EXPECT_TRUE(list->Log().empty()) << "kept";
 }
 
-TEST_F(RefreshTest, AFailureEndsTheRefreshThereAndUseObjectPropertyFillsFromTheObjectMember) {
+TEST_F(EngineTest, AFailureEndsTheRefreshThereAndUseObjectPropertyFillsFromTheObjectMember) {
     Bind();
     list->FailOn(L"PopulateFromObject", E_ACCESSDENIED);
     EXPECT_EQ(support->Refresh(), E_ACCESSDENIED);
@@ -150,25 +142,18 @@ TEST_F(RefreshTest, AFailureEndsTheRefreshThereAndUseObjectPropertyFillsFromTheO
 }
 
 // Read-only items are hidden for any non-zero flag and option; custom-style items (style 0)
-// only while HideCustomItems is exactly True. Options and flags are raw 16-bit values.
-struct HidingRule {
-    VARIANT_BOOL hideReadOnlyItems, hideCustomItems, readOnly;
-    LONG style;
-    bool visible;
-};
-constexpr HidingRule kHidingRules[] = {
-    {-1, -1, 0, 1, true},  {-1, -1, -1, 1, false}, {-1, 0, 1, 1, false}, {1, 0, -1, 1, false},
-    {0, -1, -1, 1, true},  {-1, -1, 0, 0, false},  {-1, -1, 0, -1, true}, {-1, -1, 0, 2, true},
-    {0, 1, 0, 0, true},    {0, 0, 0, 0, true},     {0, 0, -1, 0, true},   {-1, -1, -1, 0, false},
-};
-
-// The engine only ever hides, so each rule starts from a visible item.
-TEST_F(RefreshTest, EachHidingRuleDecidesWhetherTheItemStaysVisible) {
+// only while HideCustomItems is exactly True. The engine only ever hides: each rule starts visible.
+TEST_F(EngineTest, EachHidingRuleDecidesWhetherTheItemStaysVisible) {
+    struct { VARIANT_BOOL hideReadOnlyItems, hideCustomItems, readOnly; LONG style; bool visible; } const rules[] = {
+        {-1, -1, 0, 1, true},  {-1, -1, -1, 1, false}, {-1, 0, 1, 1, false}, {1, 0, -1, 1, false},
+        {0, -1, -1, 1, true},  {-1, -1, 0, 0, false},  {-1, -1, 0, -1, true}, {-1, -1, 0, 2, true},
+        {0, 1, 0, 0, true},    {0, 0, 0, 0, true},     {0, 0, -1, 0, true},   {-1, -1, -1, 0, false},
+    };
     Bind();
     support->SetAutoPopulate(VARIANT_FALSE);
     doubles::FakeItem* const item = Item(L"Caption");
-    for (const HidingRule& rule : kHidingRules) {
-        SCOPED_TRACE(testing::Message() << "rule " << (&rule - kHidingRules));
+    for (const auto& rule : rules) {
+        SCOPED_TRACE(testing::Message() << "rule " << (&rule - rules));
         ASSERT_EQ(support->SetHideReadOnlyItems(rule.hideReadOnlyItems), S_OK);
         ASSERT_EQ(support->SetHideCustomItems(rule.hideCustomItems), S_OK);
         item->readOnly = rule.readOnly;
@@ -179,7 +164,7 @@ TEST_F(RefreshTest, EachHidingRuleDecidesWhetherTheItemStaysVisible) {
     }
 }
 
-TEST_F(ReadingTest, AValueComesThroughTheObjectMemberOnlyWhenTheDirectReadFails) {
+TEST_F(EngineTest, AValueComesThroughTheObjectMemberOnlyWhenTheDirectReadFails) {
     inner->SetProperty(L"Caption", Variant(std::wstring_view(L"not this one")));
     inner->SetProperty(L"Depth", Variant(LONG{5}));
     inner->SetProperty(L"Picture", Variant(LONG{6}));
@@ -200,7 +185,7 @@ TEST_F(ReadingTest, AValueComesThroughTheObjectMemberOnlyWhenTheDirectReadFails)
     EXPECT_EQ(Marker(L"Caption") + Marker(L"Picture"), L"FalseTrue") << "reading ends at the failure";
 }
 
-TEST_F(WritingTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFailuresIgnored) {
+TEST_F(EngineTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFailuresIgnored) {
     Bind();
     Item(L"Caption")->value = Variant(std::wstring_view(L"Edited"));
     owner.inside = [&] { EXPECT_TRUE(Writes().empty()) << "the event comes before the write"; };
@@ -208,8 +193,7 @@ TEST_F(WritingTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFai
     EXPECT_EQ(Log(list->Log().begin(), list->Log().begin() + 6),
               (Log{L"Caption.Name", L"PropertyItems", L"Caption.Modified=True", L"Caption.Name", L"Caption.Value",
                    L"event PropertyChanged Caption='Edited'"}));
-    EXPECT_EQ(Describe(*client->Property(L"Caption")), L"'Edited'");
-    EXPECT_EQ(Marker(L"Caption"), L"True") << "stays marked";
+    EXPECT_EQ(Describe(*client->Property(L"Caption")) + Marker(L"Caption"), L"'Edited'True") << "stays marked";
 
     Item(L"Picture")->value = Variant(static_cast<IDispatch*>(nullptr));
     client->FailOn(L"Picture", DISPATCH_PROPERTYPUTREF, E_FAIL, L"Client", L"refused");
@@ -220,7 +204,7 @@ TEST_F(WritingTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFai
     EXPECT_EQ(Value(L"Picture") + Marker(L"Picture"), L"objectFalse") << "refused: the client's value is read back";
 
     // The list writes the items of objects nested in the client's, which are not in its collection.
-    const ComPtr<doubles::FakeList> other = doubles::FakeList::Create();
+    const ComPtr<FakeList> other = FakeList::Create();
     other->SetCatalogue({{L"Caption"}});
     ASSERT_EQ(other->PopulateFromObject(Variant(static_cast<IDispatch*>(client.Get())).Get()), S_OK);
     ASSERT_EQ(list->RaiseItemChanged(other->Item(L"Caption")), S_OK);
@@ -234,7 +218,9 @@ TEST_F(WritingTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFai
     EXPECT_EQ(Writes().size(), 2u);
 }
 
-TEST_F(WritingTest, WritePropertiesWritesMarkedVisibleWritableItemsAndStopsAtTheFirstFailure) {
+// Written: marked (exactly True), visible (exactly True) and writable (exactly False) items, in
+// order, up to the first refusal.
+TEST_F(EngineTest, WritePropertiesWritesMarkedVisibleWritableItemsAndStopsAtTheFirstFailure) {
     client->SetProperty(L"Count", Variant(LONG{1}));
     client->SetProperty(L"Width", Variant(LONG{2}));
     list->SetCatalogue({{L"Caption"}, {L"Count"}, {L"Width"}, {L"Handle", true}});
@@ -245,8 +231,8 @@ TEST_F(WritingTest, WritePropertiesWritesMarkedVisibleWritableItemsAndStopsAtThe
 
     MarkAll();
     Item(L"Width")->modified.Out()->vt = VT_NULL;
-    Item(L"Count")->visible = 1;  // visible means exactly True
-    Item(L"Handle")->readOnly = 1;  // writable means exactly False
+    Item(L"Count")->visible = 1;
+    Item(L"Handle")->readOnly = 1;
     ASSERT_EQ(support->WriteProperties(), S_OK);
     EXPECT_EQ(Writes(), Log{L"Caption"});
     EXPECT_EQ(Marker(L"Caption") + Marker(L"Count") + Marker(L"Handle"), L"FalseTrueTrue");
@@ -260,7 +246,7 @@ TEST_F(WritingTest, WritePropertiesWritesMarkedVisibleWritableItemsAndStopsAtThe
     EXPECT_EQ(Marker(L"Caption") + Marker(L"Count") + Marker(L"Width"), L"FalseTrueTrue");
 }
 
-TEST_F(LifetimeTest, AHandlerMayBindAnotherClientOrDropTheSupportObjectWhileItWorks) {
+TEST_F(EngineTest, AHandlerMayBindAnotherClientOrDropTheSupportObjectWhileItWorks) {
     Bind();
     inner->SetProperty(L"Caption", Variant(std::wstring_view(L"Other")));
     owner.inside = [&] { EXPECT_EQ(support->SetClientObject(inner.Get()), S_OK); };
@@ -284,27 +270,13 @@ TEST_F(LifetimeTest, AHandlerMayBindAnotherClientOrDropTheSupportObjectWhileItWo
     EXPECT_EQ(alive, ole::Module::ObjectCount() + 1) << "alive until the refresh returned";
     EXPECT_TRUE(list->LogStartingWith(L"Caption.Modified").empty()) << "no values read after the teardown";
 
-    ASSERT_EQ(ole::MakeObject(support), S_OK);
-    support->SetEventSink(&owner);
+    SetUp();
     Bind();
     owner.inside = dropSupport;
     ASSERT_EQ(list->RaiseItemChanged(Item(L"Caption")), S_OK);
     EXPECT_EQ(alive, ole::Module::ObjectCount() + 2) << "the support object and the sink the list is calling";
     EXPECT_TRUE(Writes().empty()) << "the client was unbound before the write";
     EXPECT_EQ(list->SinkCount(), 0u);
-}
-
-// The client is held by its address alone, or a client holding its inspector would never go; the
-// address reads as a counted reference to that object.
-TEST_F(LifetimeTest, TheClientIsHeldByItsAddressWhichReadsAsACountedReference) {
-    const ULONG unbound = client->RefCount();
-    Bind();
-    EXPECT_EQ(client->RefCount(), unbound);
-    UncountedReference byAddress;
-    byAddress.SetPointer(reinterpret_cast<LONG_PTR>(static_cast<IDispatch*>(client.Get())));
-    EXPECT_EQ(byAddress.Reference().Get(), client.Get());
-    byAddress.SetPointer(0);
-    EXPECT_EQ(byAddress.Reference(), nullptr);
 }
 
 }  // namespace

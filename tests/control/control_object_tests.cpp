@@ -6,9 +6,7 @@
 #include "ole/error_info.h"
 #include "ole/late_bound.h"
 #include "ole/module.h"
-#include "tests/support/com_helpers.h"
 
-#include <array>
 #include <functional>
 
 namespace {
@@ -27,62 +25,59 @@ TEST_F(ControlTest, WithoutTheListControlCreationFailsSayingSoAndLeavesNothing) 
 
 // What each assignment tells the container: a persisted property its own id, once; the client
 // object and AutoWriteProperties nothing.
-const std::pair<std::function<HRESULT(Inspecta&, IDispatch* client)>, std::vector<DISPID>> kNotifications[] = {
-    {[](Inspecta& c, IDispatch*) { return c.put_AutoWriteProperties(VARIANT_FALSE); }, {}},
-    {[](Inspecta& c, IDispatch*) { return c.put_AutoPopulate(VARIANT_FALSE); }, {kDispidAutoPopulate}},
-    {[](Inspecta& c, IDispatch*) { return c.put_HideCustomItems(VARIANT_FALSE); }, {kDispidHideCustomItems}},
-    {[](Inspecta& c, IDispatch*) { return c.put_HideReadOnlyItems(VARIANT_FALSE); }, {kDispidHideReadOnlyItems}},
-    {[](Inspecta& c, IDispatch*) { return c.put_Enabled(VARIANT_FALSE); }, {kDispidEnabled}},
-    {[](Inspecta& c, IDispatch*) { return c.putref_Font(support::MakeFont(L"Tahoma", 9).Get()); }, {kDispidFont}},
-    {[](Inspecta& c, IDispatch* client) { return c.putref_ClientObject(client); }, {}},
-};
-
 TEST_F(ControlTest, EachAssignmentNotifiesTheContainerAsItsPropertyIsPersisted) {
     MakeControl();
     EXPECT_EQ(notifications->ChangedIds(), std::vector<DISPID>{kDispidFont}) << "a new control takes the ambient font";
-    for (const auto& [assign, ids] : kNotifications) {
+    Inspecta& c = *control.Get();
+    const std::pair<std::function<HRESULT()>, std::vector<DISPID>> assignments[] = {
+        {[&] { return c.put_AutoWriteProperties(VARIANT_FALSE); }, {}},
+        {[&] { return c.put_AutoPopulate(VARIANT_FALSE); }, {kDispidAutoPopulate}},
+        {[&] { return c.put_HideCustomItems(VARIANT_FALSE); }, {kDispidHideCustomItems}},
+        {[&] { return c.put_HideReadOnlyItems(VARIANT_FALSE); }, {kDispidHideReadOnlyItems}},
+        {[&] { return c.put_Enabled(VARIANT_FALSE); }, {kDispidEnabled}},
+        {[&] { return c.putref_Font(support::MakeFont(L"Tahoma", 9).Get()); }, {kDispidFont}},
+        {[&] { return c.putref_ClientObject(client.Get()); }, {}},
+    };
+    for (const auto& [assign, ids] : assignments) {
         notifications->ClearCalls();
-        ASSERT_EQ(assign(*control.Get(), client.Get()), S_OK);
-        EXPECT_EQ(notifications->ChangedIds(), ids) << "row " << (&assign - &kNotifications[0].first);
+        ASSERT_EQ(assign(), S_OK);
+        EXPECT_EQ(notifications->ChangedIds(), ids) << "row " << (&assign - &assignments[0].first);
     }
     EXPECT_EQ(List()->LogStartingWith(L"Enabled="), std::vector<std::wstring>{L"Enabled=0"});
 }
 
 TEST_F(ControlTest, AFontChangedInPlaceReachesTheListAndNothingAsFontKeepsTheFont) {
     MakeControl();
-    ComPtr<IFontDisp> font;
+    ComPtr<IFontDisp> font, after;
     ASSERT_EQ(control->get_Font(font.Put()), S_OK);
-    ComPtr<IFont> attributes;
-    ASSERT_EQ(font.As(&attributes), S_OK);
     notifications->ClearCalls();
     List()->ClearLog();
-    ASSERT_EQ(attributes->put_Bold(TRUE), S_OK);
+    ASSERT_EQ(support::QueryAs<IFont>(font)->put_Bold(TRUE), S_OK);
     EXPECT_EQ(notifications->ChangedIds(), (std::vector<DISPID>{kDispidFont, kDispidFont}));
     EXPECT_EQ(List()->LogStartingWith(L"Font").size(), 1u);
     EXPECT_EQ(control->putref_Font(nullptr), ole::ControlErrorHResult(380));
-    ComPtr<IFontDisp> after;
     ASSERT_EQ(control->get_Font(after.Put()), S_OK);
     EXPECT_EQ(after.Get(), font.Get()) << "a refused font leaves the font as it was";
 }
 
+// F5 (116) and the list's request read the values again, markers untouched; the host hears only
+// the filling's AfterPopulate (1), then an edit's PropertyChanged (2).
 TEST_F(ControlTest, F5AndTheListsRequestReadTheValuesAgainAndTheHostHearsTheSupportObjectsEvents) {
     MakeControl();
     EXPECT_EQ(control->RefreshValues(), S_OK) << "no client: nothing happens";
     ASSERT_EQ(control->putref_ClientObject(client.Get()), S_OK);
     Item(L"Caption")->modified = Variant(true);
-    client->SetProperty(L"Caption", Variant(std::wstring_view(L"A")));
-    SHORT key = 65;
-    ASSERT_EQ(List()->RaiseEvent(L"KeyDown", {ole::ShortReference(&key), ole::ShortArgument(3)}), S_OK);
-    EXPECT_EQ(Value(L"Caption"), L"'Hello'") << "another key does nothing";
-    key = 116;
-    ASSERT_EQ(List()->RaiseEvent(L"KeyDown", {ole::ShortReference(&key), ole::ShortArgument(3)}), S_OK);
-    EXPECT_EQ(Value(L"Caption") + std::to_wstring(key), L"'A'116") << "read again; the key is not swallowed";
+    std::wstring seen;
+    for (const SHORT pressed : {65, 116}) {
+        client->SetProperty(L"Caption", Variant(std::wstring_view(std::to_wstring(pressed))));
+        SHORT key = pressed;
+        ASSERT_EQ(List()->RaiseEvent(L"KeyDown", {ole::ShortReference(&key), ole::ShortArgument(3)}), S_OK);
+        seen += Value(L"Caption") + std::to_wstring(key) + L" ";
+    }
     client->SetProperty(L"Caption", Variant(std::wstring_view(L"B")));
     ASSERT_EQ(List()->RaiseEvent(L"RequestRefresh"), S_OK);
-    EXPECT_EQ(Value(L"Caption"), L"'B'");
-    EXPECT_EQ(Marker(L"Caption"), L"True") << "markers untouched";
+    EXPECT_EQ(seen + Value(L"Caption") + Marker(L"Caption"), L"'Hello'65 '116'116 'B'True");
 
-    // The host hears only the filling's AfterPopulate (1), then an edit's PropertyChanged (2).
     Item(L"Caption")->value = Variant(std::wstring_view(L"Edited"));
     ASSERT_EQ(List()->RaiseItemChanged(Item(L"Caption")), S_OK);
     std::wstring heard;
@@ -106,30 +101,30 @@ TEST_F(ControlTest, TeardownLetsGoOfTheClientThenTheListThenTheSupportObject) {
     EXPECT_TRUE(list->IsDead()) << "the list goes with the control";
 }
 
-// What a thread of the multithreaded apartment met binding its own client to the control through
-// the proxy COM gives it, as a host on another thread does: the results of binding, refreshing and
-// unbinding, and the references to the client held while bound and after.
+// A thread of the multithreaded apartment binds its own client through the proxy COM gives it, as
+// a host on another thread does; it notes each call's result and the references to the client then.
 struct SecondThread {
-    IStream* marshaledControl;
-    doubles::FakeAutomationObject* client;
-    std::vector<HRESULT> results;
-    std::vector<LONG> held;
+    IStream* marshaledControl = nullptr;
+    doubles::FakeAutomationObject* client = nullptr;
+    std::vector<LONG> seen;
 };
 
 DWORD WINAPI BindFromAnotherApartment(void* context) {
-    auto& seen = *static_cast<SecondThread*>(context);
+    auto& thread = *static_cast<SecondThread*>(context);
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
     {
         ComPtr<IDispatch> control;
-        const LONG before = static_cast<LONG>(seen.client->RefCount());
-        const auto bind = [&](IDispatch* client) {
-            seen.results.push_back(ole::PutProperty(control.Get(), L"ClientObject", Variant(client).Get()));
-            seen.held.push_back(static_cast<LONG>(seen.client->RefCount()) - before);
+        const LONG before = static_cast<LONG>(thread.client->RefCount());
+        const auto note = [&](HRESULT hr) {
+            thread.seen.insert(thread.seen.end(), {hr, static_cast<LONG>(thread.client->RefCount()) - before});
         };
-        if (SUCCEEDED(CoGetInterfaceAndReleaseStream(seen.marshaledControl, IID_IDispatch, control.PutVoid()))) {
-            bind(seen.client);
+        const auto bind = [&](IDispatch* client) {
+            note(ole::PutProperty(control.Get(), L"ClientObject", Variant(client).Get()));
+        };
+        if (SUCCEEDED(CoGetInterfaceAndReleaseStream(thread.marshaledControl, IID_IDispatch, control.PutVoid()))) {
+            bind(thread.client);
             // Without the proxy kept, this call would reach freed memory.
-            if (seen.held[0] > 0) seen.results.push_back(ole::CallMethod(control.Get(), L"RefreshValues", {}, nullptr));
+            if (thread.seen[1] > 0) note(ole::CallMethod(control.Get(), L"RefreshValues", {}, nullptr));
             bind(nullptr);
         }
     }
@@ -139,60 +134,46 @@ DWORD WINAPI BindFromAnotherApartment(void* context) {
 
 TEST_F(ControlTest, AClientFromAnotherApartmentLivesUntilItIsReplaced) {
     MakeControl();
-    SecondThread seen{nullptr, client.Get(), {}, {}};
+    SecondThread thread{nullptr, client.Get(), {}};
     ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IDispatch, static_cast<_Inspecta*>(control.Get()),
-                                                    &seen.marshaledControl),
-              S_OK);
-    HANDLE thread = CreateThread(nullptr, 0, &BindFromAnotherApartment, &seen, 0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    // This apartment answers the second thread's calls until it is done.
-    DWORD signalled = 0;
-    EXPECT_EQ(CoWaitForMultipleHandles(0, INFINITE, 1, &thread, &signalled), S_OK);
-    CloseHandle(thread);
-
-    EXPECT_EQ(seen.results, std::vector<HRESULT>(3, S_OK));
-    ASSERT_EQ(seen.held.size(), 2u);
-    EXPECT_GT(seen.held[0], 0) << "nothing kept the client's proxy once the call returned";
-    EXPECT_EQ(seen.held[1], 0) << "replacing the client lets its proxy go";
+                                                    &thread.marshaledControl), S_OK);
+    HANDLE handle = CreateThread(nullptr, 0, &BindFromAnotherApartment, &thread, 0, nullptr);
+    ASSERT_NE(handle, nullptr);
+    DWORD signalled = 0;  // this apartment answers the second thread's calls until it is done
+    EXPECT_EQ(CoWaitForMultipleHandles(0, INFINITE, 1, &handle, &signalled), S_OK);
+    CloseHandle(handle);
+    ASSERT_EQ(thread.seen.size(), 6u) << "nothing kept the client's proxy once the call returned";
+    EXPECT_GT(thread.seen[1], 0);
+    EXPECT_EQ((std::vector<LONG>{thread.seen[0], thread.seen[2], thread.seen[4], thread.seen[5]}),
+              (std::vector<LONG>{S_OK, S_OK, S_OK, 0})) << "replacing the client lets its proxy go";
 }
 
-// Twelve arguments, 101 to 112, so that %12 is told from %1 followed by a 2.
-const std::array<VARIANT, 12> kTwelve = [] {
-    std::array<VARIANT, 12> twelve{};
-    for (LONG i = 0; i < 12; ++i) twelve[static_cast<size_t>(i)] = ole::LongArgument(101 + i);
-    return twelve;
-}();
-const ole::Bstr kCaption(L"Caption");
-const VARIANT kMixed[] = {ole::TextArgument(kCaption.Get()), ole::BooleanArgument(VARIANT_TRUE)};
-
-// What the error routine makes of numbers, descriptions and arguments; number 0 raises the
-// error pending on the thread again.
-struct RaisedError {
-    long number;
-    const wchar_t* description;
-    std::span<const VARIANT> arguments;
-    const wchar_t* raised;
-};
-const RaisedError kRaisedErrors[] = {
-    {1000, L"", {}, L"Application-defined or object-defined error"},
-    {5, L"%1 and %2, %1 again", {kTwelve.data(), 2}, L"101 and 102, 101 again"},
-    {5, L"[%12] [%1]", kTwelve, L"[112] [101]"},
-    {5, L"%1 %2 %3", {kTwelve.data(), 2}, L"101 102 %3"},
-    {5, L"%1 %2", {}, L"%1 %2"},
-    {5, L"%1=%2", kMixed, L"Caption=True"},
-    {0, L"ignored", {}, L"Disk full"},
-};
-
+// What the error routine makes of numbers, descriptions and arguments; number 0 raises the error
+// pending on the thread again. Twelve arguments, 101 to 112, tell %12 from %1 followed by a 2.
 TEST(RaiseErrorTest, EachErrorReachesTheHostUnderItsNumberTheLibrarysNameAndItsDescription) {
-    for (const RaisedError& row : kRaisedErrors) {
+    std::vector<VARIANT> twelve;
+    for (LONG i = 101; i <= 112; ++i) twelve.push_back(ole::LongArgument(i));
+    const ole::Bstr caption(L"Caption");
+    const VARIANT mixed[] = {ole::TextArgument(caption.Get()), ole::BooleanArgument(VARIANT_TRUE)};
+    const struct {
+        long number;
+        const wchar_t* description;
+        std::span<const VARIANT> arguments;
+        const wchar_t* raised;
+    } rows[] = {
+        {1000, L"", {}, L"Application-defined or object-defined error"},
+        {5, L"%1 and %2, %1 again", {twelve.data(), 2}, L"101 and 102, 101 again"},
+        {5, L"[%12] [%1]", twelve, L"[112] [101]"}, {5, L"%1 %2 %3", {twelve.data(), 2}, L"101 102 %3"},
+        {5, L"%1 %2", {}, L"%1 %2"}, {5, L"%1=%2", mixed, L"Caption=True"}, {0, L"ignored", {}, L"Disk full"},
+    };
+    for (const auto& row : rows) {
         ole::PublishErrorInfo(L"Client.Object", L"Disk full");
         const HRESULT pending = ole::ControlErrorHResult(61);
         EXPECT_EQ(RaiseError(row.number, row.description, row.arguments, pending),
                   row.number ? ole::ControlErrorHResult(static_cast<WORD>(row.number)) : pending);
         const support::RaisedError raised = support::TakeErrorInfo();
         // Inside control_tests.exe; in the library the source reads Inspecta2.Inspecta.
-        EXPECT_EQ(raised.source, L"control_tests.Inspecta") << row.raised;
-        EXPECT_EQ(raised.description, row.raised);
+        EXPECT_EQ(raised.source + L": " + raised.description, L"control_tests.Inspecta: " + std::wstring(row.raised));
     }
 }
 

@@ -1,9 +1,7 @@
 #include "tests/control/control_fixture.h"
 
-#include "ole/error_info.h"
 #include "tests/doubles/recording_container.h"
 #include "tests/doubles/recording_property_bag.h"
-#include "tests/support/com_helpers.h"
 
 namespace {
 
@@ -11,65 +9,59 @@ using doubles::RecordingPropertyBag;
 using ole::ComPtr;
 using ole::Variant;
 
-constexpr HRESULT kTypeMismatch = static_cast<HRESULT>(0x800A000D);
-
-// The persisted properties in the order they are saved and loaded; the font's default is the
-// container's ambient font.
+// The persisted properties in the order they are saved and loaded: options that are True unless
+// set otherwise, and the font, whose default is the container's ambient font.
 struct Persisted {
     const wchar_t* key;
-    VARTYPE type;
-    VARIANT_BOOL defaultValue;
     HRESULT (STDMETHODCALLTYPE _Inspecta::*get)(VARIANT_BOOL*);
     HRESULT (STDMETHODCALLTYPE _Inspecta::*put)(VARIANT_BOOL);
 };
 const Persisted kPersisted[] = {
-    {L"AutoWriteProperties", VT_BOOL, VARIANT_TRUE, &_Inspecta::get_AutoWriteProperties, &_Inspecta::put_AutoWriteProperties},
-    {L"AutoPopulate", VT_BOOL, VARIANT_TRUE, &_Inspecta::get_AutoPopulate, &_Inspecta::put_AutoPopulate},
-    {L"Enabled", VT_BOOL, VARIANT_TRUE, &_Inspecta::get_Enabled, &_Inspecta::put_Enabled},
-    {L"Font", VT_DISPATCH, 0, nullptr, nullptr},
-    {L"HideReadOnlyItems", VT_BOOL, VARIANT_TRUE, &_Inspecta::get_HideReadOnlyItems, &_Inspecta::put_HideReadOnlyItems},
-    {L"HideCustomItems", VT_BOOL, VARIANT_TRUE, &_Inspecta::get_HideCustomItems, &_Inspecta::put_HideCustomItems},
+    {L"AutoWriteProperties", &_Inspecta::get_AutoWriteProperties, &_Inspecta::put_AutoWriteProperties},
+    {L"AutoPopulate", &_Inspecta::get_AutoPopulate, &_Inspecta::put_AutoPopulate},
+    {L"Enabled", &_Inspecta::get_Enabled, &_Inspecta::put_Enabled},
+    {L"Font", nullptr, nullptr},
+    {L"HideReadOnlyItems", &_Inspecta::get_HideReadOnlyItems, &_Inspecta::put_HideReadOnlyItems},
+    {L"HideCustomItems", &_Inspecta::get_HideCustomItems, &_Inspecta::put_HideCustomItems},
 };
-VARIANT_BOOL Other(VARIANT_BOOL value) { return value ? VARIANT_FALSE : VARIANT_TRUE; }
 
 class PersistenceTest : public ControlTest {
 protected:
     HRESULT Load(const ComPtr<RecordingPropertyBag>& bag) { return As<IPersistPropertyBag>()->Load(bag.Get(), nullptr); }
-    HRESULT Save(const ComPtr<RecordingPropertyBag>& bag) { return As<IPersistPropertyBag>()->Save(bag.Get(), TRUE, TRUE); }
-    // Every option holds its default but `changed`, which holds the other value.
+    // Every option holds True but `changed`, which holds False.
     void ExpectOptions(const std::wstring& changed) const {
         for (const Persisted& option : kPersisted) {
             VARIANT_BOOL value = 0;
             if (!option.get) continue;
             EXPECT_EQ((control.Get()->*option.get)(&value), S_OK);
-            EXPECT_EQ(value, changed == option.key ? Other(option.defaultValue) : option.defaultValue) << option.key;
+            EXPECT_EQ(value, changed == option.key ? VARIANT_FALSE : VARIANT_TRUE) << option.key;
         }
     }
-    ComPtr<IFontDisp> Font() const {
+    IFontDisp* Font() const {
         ComPtr<IFontDisp> font;
         EXPECT_EQ(control->get_Font(font.Put()), S_OK);
-        return font;
+        return font.Get();
     }
 };
 
 TEST_F(PersistenceTest, EachOptionSavedAwayFromItsDefaultComesBackAndTheFontObjectWithIt) {
     std::vector<std::pair<std::wstring, VARTYPE>> written;
-    for (const Persisted& option : kPersisted) written.emplace_back(option.key, option.type);
+    for (const Persisted& option : kPersisted) written.emplace_back(option.key, option.get ? VT_BOOL : VT_DISPATCH);
     for (const bool textOnly : {false, true}) {
         for (const Persisted& option : kPersisted) {
             if (!option.put) continue;
             SCOPED_TRACE(testing::Message() << option.key << (textOnly ? " in a text bag" : ""));
             MakeControl();
-            ASSERT_EQ((control.Get()->*option.put)(Other(option.defaultValue)), S_OK);
+            ASSERT_EQ((control.Get()->*option.put)(VARIANT_FALSE), S_OK);
             const ComPtr<RecordingPropertyBag> bag = RecordingPropertyBag::Create(textOnly);
-            ASSERT_EQ(Save(bag), S_OK);
+            ASSERT_EQ(As<IPersistPropertyBag>()->Save(bag.Get(), TRUE, TRUE), S_OK);
             EXPECT_EQ(bag->RefCount(), 1u) << "the container's bag is not kept";
             EXPECT_EQ(bag->WrittenTypes(), written);
             const ComPtr<IFontDisp> saved = Font();
             MakeControl(false);
             ASSERT_EQ(Load(bag), S_OK);
             ExpectOptions(option.key);
-            EXPECT_EQ(Font().Get(), saved.Get());
+            EXPECT_EQ(Font(), saved.Get());
         }
     }
 }
@@ -77,6 +69,7 @@ TEST_F(PersistenceTest, EachOptionSavedAwayFromItsDefaultComesBackAndTheFontObje
 // Only an absent key (the bag's E_INVALIDARG) takes its default; any other failing read, or a
 // stored value of the wrong kind, fails the load.
 TEST_F(PersistenceTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrongValueFailsTheLoad) {
+    constexpr HRESULT kTypeMismatch = static_cast<HRESULT>(0x800A000D);
     const ComPtr<doubles::RecordingContainer> container = doubles::RecordingContainer::Create();
     const ComPtr<IFontDisp> ambient = support::MakeFont(L"Arial", 12);
     container->SetAmbientFont(ambient.Get());
@@ -85,8 +78,7 @@ TEST_F(PersistenceTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrong
     const struct {
         const wchar_t* key;
         Variant value;
-        HRESULT readFailure;
-        HRESULT result;
+        HRESULT readFailure, result;
     } bags[] = {
         {L"", Variant(), S_OK, S_OK},
         {L"AutoPopulate", Variant(false), S_OK, S_OK},
@@ -108,7 +100,7 @@ TEST_F(PersistenceTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrong
         if (FAILED(stored.result)) continue;
         EXPECT_EQ(bag->Calls(), reads);
         ExpectOptions(stored.key);
-        EXPECT_EQ(Font().Get(), ambient.Get());
+        EXPECT_EQ(Font(), ambient.Get());
     }
 }
 

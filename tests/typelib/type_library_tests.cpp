@@ -1,5 +1,6 @@
 // Inspecta2.ocx of both builds as hosts of either size read it: its type library, each slot called on an
-// object built on control_interface.h so that the two cannot drift apart, and the resources looked up.
+// object built on control_interface.h so that the two cannot drift apart.
+#include "ole/arguments.h"
 #include "ole/bstr.h"
 #include "ole/com_object.h"
 #include "ole/com_ptr.h"
@@ -7,11 +8,8 @@
 #include "control/control_interface.h"
 
 #include <gtest/gtest.h>
-#include <olectl.h>
 
-#include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -21,7 +19,6 @@ struct Build {
     SYSKIND system;
     const wchar_t* file;  // the 32-bit library can be opened only as data by this 64-bit program
 };
-
 const Build kBuilds[] = {{SYS_WIN64, L"" INSPECTA_OCX}, {SYS_WIN32, L"" INSPECTA_X86_OCX}};
 void PrintTo(const Build& build, std::ostream* out) { *out << (build.system == SYS_WIN64 ? "x64" : "x86"); }
 
@@ -97,6 +94,7 @@ TEST_P(BuiltLibraryTest, EachSlotHoldsItsMemberAndReachesTheHeadersMethodOfTheSa
     EXPECT_EQ(found.cbSizeVft, (7 + kMembers) * (GetParam().system == SYS_WIN64 ? 8 : 4)) << "hosts stop there";
     ComPtr<RecordingInspecta> recorder;
     ASSERT_EQ(ole::MakeObject(recorder), S_OK);
+    const ole::Bstr key(L"Caption");
 
     for (UINT index = 0; index < kMembers; ++index) {
         FUNCDESC* function = nullptr;
@@ -105,10 +103,11 @@ TEST_P(BuiltLibraryTest, EachSlotHoldsItsMemberAndReachesTheHeadersMethodOfTheSa
         vtable->ReleaseFuncDesc(function);
         ole::Bstr name;
         ASSERT_EQ(vtable->GetDocumentation(member.memid, name.Out(), nullptr, nullptr, nullptr), S_OK);
-        const std::wstring method = std::wstring(member.invkind == INVOKE_PROPERTYGET      ? L"get_"
-                                                 : member.invkind == INVOKE_PROPERTYPUT    ? L"put_"
-                                                 : member.invkind == INVOKE_PROPERTYPUTREF ? L"putref_"
-                                                                                           : L"") + name.Get();
+        const INVOKEKIND kind = member.invkind;
+        const std::wstring method = std::wstring(kind == INVOKE_PROPERTYGET      ? L"get_"
+                                                 : kind == INVOKE_PROPERTYPUT    ? L"put_"
+                                                 : kind == INVOKE_PROPERTYPUTREF ? L"putref_"
+                                                                                 : L"") + name.Get();
         SCOPED_TRACE(testing::PrintToString(method));
         // The offset decides which method a call reaches: none is made through a wrong slot.
         ASSERT_EQ(member.oVft, static_cast<SHORT>((7 + index) * sizeof(void*)));
@@ -117,42 +116,17 @@ TEST_P(BuiltLibraryTest, EachSlotHoldsItsMemberAndReachesTheHeadersMethodOfTheSa
         MEMBERID bound = MEMBERID_NIL;
         EXPECT_EQ(vtable->GetIDsOfNames(&names, 1, &bound), S_OK);
         // A put's value is True, a putref's Nothing, and Item's key "Caption".
-        const ole::Bstr key(L"Caption");
-        const bool put = member.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
-        VARIANT argument{}, result{};
-        V_VT(&argument) = member.invkind == INVOKE_PROPERTYPUT ? VT_BOOL : put ? VT_DISPATCH : VT_BSTR;
-        if (V_VT(&argument) == VT_BOOL) V_BOOL(&argument) = VARIANT_TRUE;
-        if (V_VT(&argument) == VT_BSTR) V_BSTR(&argument) = key.Get();
+        const bool put = kind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
+        VARIANT argument = kind == INVOKE_PROPERTYPUT ? ole::BooleanArgument(VARIANT_TRUE)
+                           : put                      ? ole::ObjectArgument(nullptr) : ole::TextArgument(key.Get());
+        VARIANT result{};
         DISPID named = DISPID_PROPERTYPUT;
         DISPPARAMS parameters{&argument, put ? &named : nullptr, put || member.cParams > 1 ? 1u : 0u, put ? 1u : 0u};
-        EXPECT_EQ(vtable->Invoke(static_cast<_Inspecta*>(recorder.Get()), bound, static_cast<WORD>(member.invkind),
-                                 &parameters, put ? nullptr : &result, nullptr, nullptr),
-                  S_OK);
+        EXPECT_EQ(vtable->Invoke(static_cast<_Inspecta*>(recorder.Get()), bound, static_cast<WORD>(kind), &parameters,
+                                 put ? nullptr : &result, nullptr, nullptr), S_OK);
         VariantClear(&result);
         ASSERT_EQ(recorder->reached, method) << "the calls that follow would go through the same mismatch";
     }
-}
-TEST_P(BuiltLibraryTest, ResourcesHostsAndInstallersRead) {
-    HMODULE module = LoadLibraryExW(GetParam().file, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(module, nullptr);
-    // The identifier resources hold an interface id's size, 16, then the id as in memory.
-    for (const auto& [type, iid] :
-         {std::pair{L"_IID_INSPECTA", &IID__Inspecta}, std::pair{L"_SRCIID_INSPECTA", &DIID___Inspecta}}) {
-        HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), type);
-        struct { DWORD size; GUID iid; } held{};
-        if (found && SizeofResource(module, found) == sizeof held)
-            std::memcpy(&held, LockResource(LoadResource(module, found)), sizeof held);
-        EXPECT_EQ(held.size, 16u) << testing::PrintToString(std::wstring(type));
-        EXPECT_EQ(held.iid, *iid);
-    }
-    FreeLibrary(module);
-
-    // Installers register only a library whose version block says it registers itself.
-    std::vector<BYTE> block(GetFileVersionInfoSizeW(GetParam().file, nullptr));
-    ASSERT_TRUE(GetFileVersionInfoW(GetParam().file, 0, static_cast<DWORD>(block.size()), block.data()));
-    void* value = nullptr;
-    UINT size = 0;
-    EXPECT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\OLESelfRegister", &value, &size));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBuilds, BuiltLibraryTest, testing::ValuesIn(kBuilds),
