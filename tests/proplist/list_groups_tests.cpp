@@ -127,15 +127,8 @@ TEST_F(ListToolbarTest, SpaceOnAFocusedTogglePressesItKeepsTheFocusAndTellsTheCo
     EXPECT_EQ(GetFocus(), Toggle(ListView::kAlphabeticalOrder)) << "pressed from the keyboard, it keeps the focus";
 }
 
-// Says which dialogs were asked for, and cancels them.
-struct DialogLog final : proplist::CommonDialogs {
-    bool PickFont(HWND, proplist::FontChoice&) noexcept override { asked.push_back(L"font"); return false; }
-    bool PickColour(HWND, COLORREF&) noexcept override { asked.push_back(L"colour"); return false; }
-    std::vector<std::wstring> asked;
-};
-
 TEST_F(ListToolbarTest, CtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfterTheEdit) {
-    DialogLog dialogs;
+    AnsweringDialogs dialogs;
     list->View().SetDialogs(dialogs);
     for (const wchar_t* name : {L"Caption", L"BackColor"}) {
         SelectByKeys(name);
@@ -144,7 +137,8 @@ TEST_F(ListToolbarTest, CtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfte
     HWND editor = EditWith(L"#000080");
     const HeldKey control(VK_CONTROL);
     Key(VK_RETURN, editor);
-    EXPECT_EQ(dialogs.asked, (std::vector<std::wstring>{L"colour", L"colour"})) << "none for Caption";
+    EXPECT_EQ(dialogs.startedFrom, (std::vector{std::to_wstring(RGB(255, 128, 0)), std::to_wstring(RGB(0, 0, 128))}))
+        << "none for Caption";
     EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(0, 0, 128)) << "the edit is committed first";
 }
 

@@ -17,9 +17,9 @@ protected:
         ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
         object->TakeReads();
     }
-    HRESULT Show(NotifyingSample* shown) { return Populate(list.Get(), static_cast<IDispatch*>(shown)); }
+    HRESULT Show(CategorizedSample* shown) { return Populate(list.Get(), static_cast<IDispatch*>(shown)); }
 
-    ComPtr<NotifyingSample> object = NotifyingSample::Create();
+    ComPtr<CategorizedSample> object = CategorizedSample::Create();
     ComPtr<proplist::KavellaList> list = MakeList();
     ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
     DWORD cookie = 0;
@@ -41,7 +41,7 @@ TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAloneAndAnUnknownOneRead
 TEST_F(ReportedChangesTest, TheListListensOnlyWhileItShowsTheObject) {
     ASSERT_EQ(Show(object.Get()), S_OK);
     EXPECT_EQ(object->SinkCount(), 1u) << "a refresh keeps the one subscription";
-    const ComPtr<NotifyingSample> other = NotifyingSample::Create();
+    const ComPtr<CategorizedSample> other = CategorizedSample::Create();
     ASSERT_EQ(Show(other.Get()), S_OK);
     EXPECT_EQ(object->SinkCount(), 0u);
     EXPECT_EQ(other->SinkCount(), 1u);

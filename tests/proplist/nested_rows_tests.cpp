@@ -131,7 +131,7 @@ protected:
         Key(VK_RIGHT);
         reporting->TakeReads();
     }
-    ole::ComPtr<NotifyingSample> reporting = NotifyingSample::Create(), inner = NotifyingSample::Create();
+    ole::ComPtr<CategorizedSample> reporting = CategorizedSample::Create(), inner = CategorizedSample::Create();
 };
 
 TEST_F(ReportingNestedTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {
