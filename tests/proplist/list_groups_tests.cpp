@@ -66,12 +66,7 @@ TEST_F(ListGroupsTest, CategoriesGroupTheRowsInTheOrderFirstMetUnlessFilteredOrC
     }
 }
 
-class ListToolbarTest : public ListWindowTest {
-protected:
-    HWND Toggle(LONG order) { return list->View().Toolbar().OrderButton(order); }
-};
-
-TEST_F(ListToolbarTest, TheTogglesAndTheSearchBoxDriveTheRows) {
+TEST_F(ListWindowTest, ToolbarTheTogglesAndTheSearchBoxDriveTheRows) {
     EXPECT_FALSE(IsWindowEnabled(Toggle(ListView::kCategorizedOrder))) << "the sample has no categories";
     ASSERT_EQ(list->put_ViewOrder(ListView::kCategorizedOrder), S_OK);
     EXPECT_EQ(ReadAll().substr(0, 20), L"Caption Count Ratio ") << "without categories, no headers";
@@ -101,7 +96,7 @@ TEST_F(ListToolbarTest, TheTogglesAndTheSearchBoxDriveTheRows) {
     EXPECT_EQ(ReadAll().substr(0, 20), L"Anything BackColor B");
 }
 
-TEST_F(ListToolbarTest, TabGoesFromTheLastRowRoundTheOfferedTogglesAndTheSearchBoxBackToTheRows) {
+TEST_F(ListWindowTest, ToolbarTabGoesFromTheLastRowRoundTheOfferedTogglesAndTheSearchBoxBackToTheRows) {
     const HWND box = list->View().FilterBox(), first = Toggle(ListView::kObjectOrder);
     const HWND second = Toggle(ListView::kAlphabeticalOrder);
     SetFocus(window);
@@ -118,7 +113,7 @@ TEST_F(ListToolbarTest, TabGoesFromTheLastRowRoundTheOfferedTogglesAndTheSearchB
     }
 }
 
-TEST_F(ListToolbarTest, SpaceOnAFocusedTogglePressesItKeepsTheFocusAndTellsTheContainer) {
+TEST_F(ListWindowTest, ToolbarSpaceOnAFocusedTogglePressesItKeepsTheFocusAndTellsTheContainer) {
     ListenForChanges();
     SetFocus(Toggle(ListView::kAlphabeticalOrder));
     Key(VK_SPACE, Toggle(ListView::kAlphabeticalOrder));
@@ -127,7 +122,7 @@ TEST_F(ListToolbarTest, SpaceOnAFocusedTogglePressesItKeepsTheFocusAndTellsTheCo
     EXPECT_EQ(GetFocus(), Toggle(ListView::kAlphabeticalOrder)) << "pressed from the keyboard, it keeps the focus";
 }
 
-TEST_F(ListToolbarTest, CtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfterTheEdit) {
+TEST_F(ListWindowTest, ToolbarCtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfterTheEdit) {
     AnsweringDialogs dialogs;
     list->View().SetDialogs(dialogs);
     for (const wchar_t* name : {L"Caption", L"BackColor"}) {
@@ -142,7 +137,7 @@ TEST_F(ListToolbarTest, CtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfte
     EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(0, 0, 128)) << "the edit is committed first";
 }
 
-TEST_F(ListToolbarTest, TheStripDrawsTheSearchCueOnlyForAnEmptyBoxWithoutTheFocus) {
+TEST_F(ListWindowTest, ToolbarTheStripDrawsTheSearchCueOnlyForAnEmptyBoxWithoutTheFocus) {
     const proplist::ListToolbar& toolbar = list->View().Toolbar();
     SetFocus(window);
     EXPECT_TRUE(toolbar.DrawsCue()) << "without common controls 6 the box draws none";

@@ -4,26 +4,11 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <functional>
 
 namespace proplist_tests {
 
-class ListInteractionTest : public ListWindowTest {
-protected:
-    void Paste(const std::wstring& text) {
-        ASSERT_TRUE(OpenClipboard(nullptr));
-        EmptyClipboard();
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-        std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-        GlobalUnlock(memory);
-        SetClipboardData(CF_UNICODETEXT, memory);
-        CloseClipboard();
-        Command(ListView::kCommandPaste);
-    }
-};
-
-TEST_F(ListInteractionTest, CopyPasteAndResetGoThroughTheirEvents) {
+TEST_F(ListWindowTest, CopyPasteAndResetGoThroughTheirEvents) {
     SelectByKeys(L"Count");
     ControlKey('C');
     SelectByKeys(L"Small");
@@ -57,7 +42,7 @@ TEST_F(ListInteractionTest, CopyPasteAndResetGoThroughTheirEvents) {
     EXPECT_EQ(Count(events::kResetValue), 1u);
 }
 
-TEST_F(ListInteractionTest, ErrorMayRewordTheMessageAndEditorKeysAreReported) {
+TEST_F(ListWindowTest, ErrorMayRewordTheMessageAndEditorKeysAreReported) {
     SelectByKeys(L"Count");
     sink->OnEvent([](DISPID id, DISPPARAMS& parameters) {
         // Last first: cancel display, description, number.
@@ -75,7 +60,7 @@ TEST_F(ListInteractionTest, ErrorMayRewordTheMessageAndEditorKeysAreReported) {
     EXPECT_EQ(TextIn(list->View().MessageWindow()), L"Numbers only, please.");
 }
 
-TEST_F(ListInteractionTest, ColoursArePickedFromAPaletteAHandlerMayKeepClosed) {
+TEST_F(ListWindowTest, ColoursArePickedFromAPaletteAHandlerMayKeepClosed) {
     SelectByKeys(L"BackColor");
     Key(VK_RETURN);
     HWND chooser = Editor();
@@ -106,7 +91,7 @@ TEST_F(ListInteractionTest, ColoursArePickedFromAPaletteAHandlerMayKeepClosed) {
     EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(0, 0, 128));
 }
 
-TEST_F(ListInteractionTest, ADateIsChosenFromACalendarKeepingItsTimeOfDay) {
+TEST_F(ListWindowTest, ADateIsChosenFromACalendarKeepingItsTimeOfDay) {
     SelectByKeys(L"Born");
     Key(VK_RETURN);
     Key(VK_F4, Editor());
@@ -133,7 +118,7 @@ TEST_F(ListInteractionTest, ADateIsChosenFromACalendarKeepingItsTimeOfDay) {
               std::vector<size_t>(3, 1));
 }
 
-TEST_F(ListInteractionTest, TheMouseEnteringRowsAndRestingOnACutValue) {
+TEST_F(ListWindowTest, TheMouseEnteringRowsAndRestingOnACutValue) {
     const int row = list->View().RowHeight();
     const std::wstring longText(200, L'w');
     ASSERT_EQ(ItemNamed(list.Get(), L"Caption")->put_Value(ole::Variant(std::wstring_view(longText)).Get()), S_OK);
@@ -156,7 +141,7 @@ TEST_F(ListInteractionTest, TheMouseEnteringRowsAndRestingOnACutValue) {
     EXPECT_EQ(Count(events::kMouseLeave), 1u);
 }
 
-TEST_F(ListInteractionTest, SortingAndFilteringChangeTheRowsNotTheItems) {
+TEST_F(ListWindowTest, SortingAndFilteringChangeTheRowsNotTheItems) {
     const std::vector<std::wstring> declared = ItemNames(list.Get());
     SelectByKeys(L"Outline");
     Command(ListView::kCommandSortAlphabetically);
@@ -176,7 +161,7 @@ TEST_F(ListInteractionTest, SortingAndFilteringChangeTheRowsNotTheItems) {
     EXPECT_STREQ(V_BSTR(&ArgumentsOfLast(events::kFilterChanged).at(0).Get()), L"");
 }
 
-TEST_F(ListInteractionTest, AValidateHandlerKeepsTheFocusInTheListAndLeavingCommitsTheEdit) {
+TEST_F(ListWindowTest, AValidateHandlerKeepsTheFocusInTheListAndLeavingCommitsTheEdit) {
     SetFocus(window);
     CancelEach(events::kValidate);
     SetFocus(container->Window());
@@ -193,7 +178,7 @@ TEST_F(ListInteractionTest, AValidateHandlerKeepsTheFocusInTheListAndLeavingComm
     EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Kept");
 }
 
-TEST_F(ListInteractionTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
+TEST_F(ListWindowTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
     const struct {
         const char* action;
         bool pasted;  // else typed in an editor left open
@@ -222,7 +207,7 @@ TEST_F(ListInteractionTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
     }
 }
 
-TEST_F(ListInteractionTest, RefillingReportsEachItemRemovedThenEachItemAdded) {
+TEST_F(ListWindowTest, RefillingReportsEachItemRemovedThenEachItemAdded) {
     const std::vector<std::wstring> names = ItemNames(list.Get());
     ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
     std::vector<std::wstring> removedThenAdded;

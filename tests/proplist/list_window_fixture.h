@@ -12,6 +12,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace proplist_tests {
 
@@ -99,6 +100,17 @@ protected:
         SendMessageW(target ? target : window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     }
     void Command(UINT command) { SendMessageW(window, WM_COMMAND, command, 0); }
+    void Paste(const std::wstring& text) {
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+        Command(ListView::kCommandPaste);
+    }
+    HWND Toggle(LONG order) { return list->View().Toolbar().OrderButton(order); }
 
     // From now on every handler of that event sets its last argument, the cancel flag.
     void CancelEach(DISPID cancelled) {
