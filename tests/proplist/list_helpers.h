@@ -35,7 +35,7 @@ inline ole::ComPtr<IPropertyItems> ItemsOf(proplist::KavellaList* list) {
 inline ole::ComPtr<IPropertyItem> ItemNamed(proplist::KavellaList* list, const wchar_t* name) {
     ole::ComPtr<IPropertyItem> item;
     ole::Variant key{std::wstring_view(name)};
-    EXPECT_EQ(ItemsOf(list)->get_Item(key.Get(), item.Put()), S_OK) << "no item " << testing::PrintToString(std::wstring(name));
+    EXPECT_EQ(ItemsOf(list)->get_Item(key.Get(), item.Put()), S_OK) << testing::PrintToString(std::wstring(name));
     return item;
 }
 

@@ -124,9 +124,9 @@ TEST_F(ListWindowTest, TheMouseEnteringRowsAndRestingOnACutValue) {
     ASSERT_EQ(ItemNamed(list.Get(), L"Caption")->put_Value(ole::Variant(std::wstring_view(longText)).Get()), S_OK);
     SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(250, row / 2));
     SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(250, row + row / 2));
-    EXPECT_EQ(ItemNameIn(ArgumentsOfLast(events::kItemLeave).at(0).Get()) +
-                  ItemNameIn(ArgumentsOfLast(events::kItemEnter).at(0).Get()) + std::to_wstring(Count(events::kMouseEnter)),
-              L"CaptionCount1");
+    EXPECT_EQ(ItemNameIn(ArgumentsOfLast(events::kItemLeave).at(0).Get()) + L" " +
+                  ItemNameIn(ArgumentsOfLast(events::kItemEnter).at(0).Get()), L"Caption Count");
+    EXPECT_EQ(Count(events::kMouseEnter), 1u);
 
     size_t offered = 0;
     sink->OnEvent([&](DISPID id, DISPPARAMS& parameters) {

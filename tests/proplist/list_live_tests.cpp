@@ -88,9 +88,8 @@ protected:
 };
 
 TEST_F(UndoTest, UndoAndRedoGiveBackTheValuesAsEditsOfTheirOwn) {
-    for (const wchar_t* action : {L"10", L"20", L"^Z", L"^Z", L"^Z", L"^Y", L"^+Z", L"^Z", L"30", L"^Y", L"^Z", L"^Z"}) {
-        Do(action);
-    }
+    for (const wchar_t* action :
+         {L"10", L"20", L"^Z", L"^Z", L"^Z", L"^Y", L"^+Z", L"^Z", L"30", L"^Y", L"^Z", L"^Z"}) Do(action);
     EXPECT_EQ(written, (std::vector<LONG>{10, 20, 10, 3, 10, 20, 10, 30, 10, 3}));
     SelectByKeys(L"Caption");
     Do(L"^Y");

@@ -46,9 +46,9 @@ TEST_F(ListRowsTest, FilterOrderAndVisibilityDecideTheRowsAndTheSelectionFollows
         rows.SetAlphabetical(each.alphabetical);
         if (each.hidden) items->Named(each.hidden)->put_Visible(VARIANT_FALSE);
         rows.Invalidate();
-        const std::string row = testing::PrintToString(std::wstring(each.filter)) + (each.alphabetical ? " by name" : "");
-        EXPECT_EQ(Names(), each.names) << row;
-        EXPECT_EQ(SelectedName(), each.selected) << row;
+        SCOPED_TRACE(testing::PrintToString(std::wstring(each.filter)) + (each.alphabetical ? " by name" : ""));
+        EXPECT_EQ(Names(), each.names);
+        EXPECT_EQ(SelectedName(), each.selected);
     }
 }
 

@@ -203,7 +203,9 @@ protected:
             return (has & STATE_SYSTEM_COLLAPSED ? L"[+" : L"[") + std::wstring(name.View()) + L"]";
         }
         std::wstring read(name.View());
-        if (withValue && SUCCEEDED(accessible->get_accValue(child.Get(), value.Out()))) read += L"=" + std::wstring(value.View());
+        if (withValue && SUCCEEDED(accessible->get_accValue(child.Get(), value.Out()))) {
+            read.append(L"=").append(value.View());
+        }
         const std::pair<LONG, const wchar_t*> named[] = {{STATE_SYSTEM_READONLY, L" read-only"},
             {STATE_SYSTEM_SELECTED, L" selected"}, {STATE_SYSTEM_FOCUSED, L" focused"},
             {STATE_SYSTEM_EXPANDED, L" expanded"}, {STATE_SYSTEM_COLLAPSED, L" collapsed"}};

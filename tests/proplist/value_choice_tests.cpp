@@ -54,7 +54,8 @@ TEST(ValueTextTest, EnumerationsLoseTheirSharedPrefixAtAWordAndColoursAndFontsSh
     ole::Bstr name;
     ASSERT_EQ(support::QueryAs<IFont>(V_DISPATCH(&font.Get()))->get_Name(name.Out()), S_OK);
     const std::wstring text = FormatValue(Described(kStyleCustom), font.Get());
-    EXPECT_TRUE(text.starts_with(std::wstring(name.View()) + L", ") && text.ends_with(L"pt, Bold")) << testing::PrintToString(text);
+    EXPECT_TRUE(text.starts_with(std::wstring(name.View()) + L", ") && text.ends_with(L"pt, Bold"))
+        << testing::PrintToString(text);
 }
 
 TEST(ValueTextTest, TheTypeLibrarysEnumerationsAreShownTypedAndDroppedDownAlike) {
@@ -122,8 +123,8 @@ TEST_F(ValueChoiceTest, TheDialogsStartFromTheValueAndAssignOnlyWhatTheUserAccep
     ole::Bstr name;
     ASSERT_EQ(support::QueryAs<IFont>(font)->get_Name(name.Out()), S_OK);
     EXPECT_EQ(dialogs.startedFrom.back(), name.View());
-    EXPECT_TRUE(V_UI4(&ValueOf(L"BackColor").Get()) == RGB(255, 128, 0) && V_DISPATCH(&ValueOf(L"Child").Get()) == font.Get())
-        << "cancelled";
+    EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(255, 128, 0)) << "cancelled";
+    EXPECT_EQ(V_DISPATCH(&ValueOf(L"Child").Get()), font.Get()) << "cancelled";
 
     dialogs.accept = true;
     ClickValueEnd(L"BackColor", 5);
