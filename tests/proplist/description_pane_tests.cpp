@@ -103,6 +103,9 @@ TEST_F(DescriptionPaneTest, TakesTheBottomTheMenuHidesItAndTheSplitterResizesItE
 
 TEST(ListStateTest, FontEnabledViewOrderAndThePaneSurviveSavingAndLoadingAndValuesOutOfRangeAreRefused) {
     const ComPtr<proplist::KavellaList> saved = MakeList();
+    ComPtr<IPersistPropertyBag> saver;
+    ASSERT_EQ(saved.As(&saver), S_OK);
+    ASSERT_EQ(saver->InitNew(), S_OK);
     EXPECT_EQ(saved->put_ViewOrder(3), CTL_E_INVALIDPROPERTYVALUE);
     for (LONG refused : {0L, DescriptionPane::kMaximumHeight + 1}) {
         EXPECT_EQ(saved->put_DescriptionHeight(refused), E_INVALIDARG);
@@ -115,8 +118,10 @@ TEST(ListStateTest, FontEnabledViewOrderAndThePaneSurviveSavingAndLoadingAndValu
     const ComPtr<ole::MemoryPropertyBag> bag = SavedBag(saved.Get());
     const ComPtr<proplist::KavellaList> loaded = LoadedFrom(bag.Get());
     VARIANT_BOOL enabled = VARIANT_TRUE;
+    LONG order = -1;
     ASSERT_EQ(loaded->get_Enabled(&enabled), S_OK);
-    EXPECT_EQ(std::tuple(loaded->View().ViewOrder(), loaded->View().DescriptionVisible(),
+    ASSERT_EQ(loaded->get_ViewOrder(&order), S_OK);
+    EXPECT_EQ(std::tuple(order, loaded->View().DescriptionVisible(),
                          loaded->View().DescriptionHeight(), enabled),
               std::tuple(ListView::kCategorizedOrder, false, 123, VARIANT_FALSE));
     EXPECT_NE(FontOf(loaded.Get()).Get(), FontOf(saved.Get()).Get()) << "each list has a font of its own";
