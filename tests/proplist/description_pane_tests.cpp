@@ -1,12 +1,8 @@
 // The description pane under the rows: what it says of a property, and how it is laid out,
 // hidden, resized and saved.
 #include "ole/hresult.h"
-#include "ole/property_bag.h"
-#include "ole/property_notify_connection.h"
 #include "tests/proplist/list_window_fixture.h"
 #include "tests/support/run_time_types.h"
-
-#include <oleacc.h>
 
 namespace proplist_tests {
 
@@ -55,14 +51,6 @@ HRESULT DescribeFrame(ComPtr<ITypeInfo>& frameInfo) {
     return frame.As(&frameInfo);
 }
 
-ComPtr<proplist::KavellaList> LoadedFrom(IPropertyBag* bag) {
-    ComPtr<proplist::KavellaList> list = MakeList();
-    ComPtr<IPersistPropertyBag> loader;
-    EXPECT_EQ(list.As(&loader), S_OK);
-    EXPECT_EQ(loader->Load(bag, nullptr), S_OK);
-    return list;
-}
-
 }  // namespace
 
 class DescriptionPaneTest : public ListWindowTest {
@@ -93,21 +81,14 @@ TEST(PropertyDescriptionTest, SaysTheDocumentationTheConstantsDocumentationAndTh
 }
 
 TEST_F(DescriptionPaneTest, TakesTheBottomTheMenuHidesItAndTheSplitterResizesItEachTellingTheContainer) {
-    std::vector<DISPID> told;
-    ole::PropertyNotifyConnection changes;
-    ASSERT_EQ(changes.Connect(static_cast<_Kavella*>(list.Get()), [&](DISPID id) { told.push_back(id); }), S_OK);
+    ListenForChanges();
     ASSERT_TRUE(Shown(Pane()));
     EXPECT_EQ(HeightOf(window) + HeightOf(Pane()), BelowToolbar());
-    ComPtr<IAccessible> accessible;
-    ASSERT_EQ(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                         accessible.PutVoid()), S_OK);
     SelectByKeys(L"Serial");
-    ole::Variant selected;
     ole::Bstr description;
-    ASSERT_EQ(accessible->get_accSelection(selected.Out()), S_OK);
-    ASSERT_EQ(accessible->get_accDescription(selected.Get(), description.Out()), S_OK);
+    ASSERT_EQ(Accessible()->get_accDescription(ole::Variant(LONG{8}).Get(), description.Out()), S_OK);
     EXPECT_EQ(description.View(), L"Long, read-only") << "what the pane says";
-    SendMessageW(window, WM_COMMAND, proplist::ListView::kCommandDescription, 0);
+    Command(ListView::kCommandDescription);
     EXPECT_FALSE(Shown(Pane()));
     EXPECT_EQ(HeightOf(window), BelowToolbar()) << "the rows take the room back";
     ASSERT_EQ(list->put_DescriptionVisible(VARIANT_TRUE), S_OK);
@@ -120,24 +101,35 @@ TEST_F(DescriptionPaneTest, TakesTheBottomTheMenuHidesItAndTheSplitterResizesItE
                                          proplist::kDispidDescriptionHeight}));
 }
 
-TEST(ListStateTest, ViewOrderAndThePaneSurviveSavingAndLoadingAndValuesOutOfRangeAreRefused) {
+TEST(ListStateTest, FontEnabledViewOrderAndThePaneSurviveSavingAndLoadingAndValuesOutOfRangeAreRefused) {
     const ComPtr<proplist::KavellaList> saved = MakeList();
+    ComPtr<IPersistPropertyBag> saver;
+    ASSERT_EQ(saved.As(&saver), S_OK);
+    ASSERT_EQ(saver->InitNew(), S_OK);
     EXPECT_EQ(saved->put_ViewOrder(3), CTL_E_INVALIDPROPERTYVALUE);
     for (LONG refused : {0L, DescriptionPane::kMaximumHeight + 1}) {
         EXPECT_EQ(saved->put_DescriptionHeight(refused), E_INVALIDARG);
     }
-    ASSERT_EQ(saved->put_ViewOrder(proplist::ListView::kCategorizedOrder), S_OK);
+    ASSERT_EQ(saved->put_ViewOrder(ListView::kCategorizedOrder), S_OK);
     ASSERT_EQ(saved->put_DescriptionHeight(123), S_OK);
     ASSERT_EQ(saved->put_DescriptionVisible(VARIANT_FALSE), S_OK);
-    ComPtr<IPersistPropertyBag> saver;
-    ComPtr<ole::MemoryPropertyBag> bag;
-    ASSERT_EQ(saved.As(&saver), S_OK);
-    ASSERT_EQ(ole::MakeObject(bag), S_OK);
-    ASSERT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
-    ComPtr<proplist::KavellaList> loaded = LoadedFrom(bag.Get());
-    EXPECT_EQ(loaded->View().ViewOrder(), proplist::ListView::kCategorizedOrder);
-    EXPECT_FALSE(loaded->View().DescriptionVisible());
-    EXPECT_EQ(loaded->View().DescriptionHeight(), 123);
+    ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(FontOf(saved.Get())->put_Size(Points(12)), S_OK);
+    const ComPtr<ole::MemoryPropertyBag> bag = SavedBag(saved.Get());
+    const ComPtr<proplist::KavellaList> loaded = LoadedFrom(bag.Get());
+    VARIANT_BOOL enabled = VARIANT_TRUE;
+    LONG order = -1;
+    ASSERT_EQ(loaded->get_Enabled(&enabled), S_OK);
+    ASSERT_EQ(loaded->get_ViewOrder(&order), S_OK);
+    EXPECT_EQ(std::tuple(order, loaded->View().DescriptionVisible(),
+                         loaded->View().DescriptionHeight(), enabled),
+              std::tuple(ListView::kCategorizedOrder, false, 123, VARIANT_FALSE));
+    EXPECT_NE(FontOf(loaded.Get()).Get(), FontOf(saved.Get()).Get()) << "each list has a font of its own";
+    // The size the platform realised depends on the fonts installed: the two fonts must agree.
+    CY savedSize{}, loadedSize{};
+    ASSERT_EQ(FontOf(saved.Get())->get_Size(&savedSize), S_OK);
+    ASSERT_EQ(FontOf(loaded.Get())->get_Size(&loadedSize), S_OK);
+    EXPECT_EQ(loadedSize.int64, savedSize.int64);
     // A height stored out of range (written by hand) still loads.
     ole::Variant tooHigh(LONG{DescriptionPane::kMaximumHeight + 1});
     ASSERT_EQ(bag->Write(L"DescriptionHeight", const_cast<VARIANT*>(&tooHigh.Get())), S_OK);

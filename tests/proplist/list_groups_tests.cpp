@@ -1,65 +1,37 @@
 // Rows grouped under their categories' headers, and the toolbar that orders them.
-#include "ole/property_notify_connection.h"
-#include "proplist/list_rows.h"
 #include "tests/proplist/list_window_fixture.h"
-
-#include <oleacc.h>
-
-#include <vector>
 
 namespace proplist_tests {
 
 using proplist::ListRows;
-using proplist::ListView;
-namespace events = proplist::events;
 
-ole::ComPtr<proplist::PropertyItem> ItemIn(const wchar_t* name, std::shared_ptr<const std::wstring> category) {
-    proplist::ItemDescription description;
-    description.name = name;
-    description.category = std::move(category);
-    ole::ComPtr<proplist::PropertyItem> item;
-    EXPECT_EQ(ole::MakeObject(item, std::move(description)), S_OK);
-    return item;
-}
-
-// Rows as text: a header is its name in brackets, "+" before it when collapsed.
-template <typename Row>
-std::wstring Joined(size_t count, Row row) {
-    std::wstring text;
-    for (size_t i = 0; i < count; ++i) text += (i ? L" " : L"") + row(i);
-    return text;
-}
-
-class ListGroupsTest : public testing::Test, private proplist::RowSource {
+class ListGroupsTest : public RowsTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(ole::MakeObject(items), S_OK);
+        RowsTest::SetUp();
         const auto position = std::make_shared<const std::wstring>(L"Position");
         const auto appearance = std::make_shared<const std::wstring>(L"Appearance");
         const auto behavior = std::make_shared<const std::wstring>(L"Behavior");
         items->Append({ItemIn(L"Top", position), ItemIn(L"Caption", appearance), ItemIn(L"Left", position),
                        ItemIn(L"Enabled", behavior), ItemIn(L"BackColor", appearance)});
     }
-
+    // A header is its name in brackets, "+" before it when collapsed.
     std::wstring RowText(size_t row) {
-        if (row == ListRows::kNone) return L"(none)";
         const proplist::RowGroup* header = rows.HeaderAt(row);
-        if (!header) return rows.ItemAt(row)->Description().name;
+        if (row == ListRows::kNone || !header) return row == ListRows::kNone ? L"(none)" : NameAt(row);
         return (header->expanded ? L"[" : L"[+") + *header->name + L"]";
     }
-    std::wstring Shown() { return Joined(rows.Count(), [&](size_t row) { return RowText(row); }); }
+    std::wstring Shown() {
+        std::wstring text;
+        for (size_t row = 0; row < rows.Count(); ++row) text += (row ? L" " : L"") + RowText(row);
+        return text;
+    }
     size_t RowOf(const std::wstring& text) {
         for (size_t row = 0; row < rows.Count(); ++row) {
             if (RowText(row) == text) return row;
         }
         return ListRows::kNone;
     }
-
-    proplist::PropertyItems& Items() noexcept override { return *items.Get(); }
-    void RowsRebuilt() noexcept override {}
-
-    ole::ComPtr<proplist::PropertyItems> items;
-    ListRows rows{*this};
 };
 
 TEST_F(ListGroupsTest, CategoriesGroupTheRowsInTheOrderFirstMetUnlessFilteredOrCollapsedAway) {
@@ -94,75 +66,37 @@ TEST_F(ListGroupsTest, CategoriesGroupTheRowsInTheOrderFirstMetUnlessFilteredOrC
     }
 }
 
-class ListToolbarTest : public ListWindowTest {
-protected:
-    // The rows as a screen reader reads them.
-    std::wstring Shown() {
-        ole::ComPtr<IAccessible> accessible;
-        EXPECT_EQ(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                             accessible.PutVoid()), S_OK);
-        LONG count = 0;
-        accessible->get_accChildCount(&count);
-        return Joined(static_cast<size_t>(count), [&](size_t row) {
-            const ole::Variant child(static_cast<LONG>(row + 1));
-            ole::Bstr name;
-            ole::Variant role, state;
-            accessible->get_accName(child.Get(), name.Out());
-            accessible->get_accRole(child.Get(), role.Out());
-            accessible->get_accState(child.Get(), state.Out());
-            if (V_I4(&role.Get()) != ROLE_SYSTEM_OUTLINEITEM) return std::wstring(name.View());
-            return ((V_I4(&state.Get()) & STATE_SYSTEM_COLLAPSED) ? L"[+" : L"[") + std::wstring(name.View()) + L"]";
-        });
-    }
-    HWND Toggle(LONG order) { return list->View().Toolbar().OrderButton(order); }
-};
-
-TEST_F(ListToolbarTest, TheTogglesAndTheSearchBoxDriveTheRows) {
+TEST_F(ListWindowTest, ToolbarTheTogglesAndTheSearchBoxDriveTheRows) {
     EXPECT_FALSE(IsWindowEnabled(Toggle(ListView::kCategorizedOrder))) << "the sample has no categories";
     ASSERT_EQ(list->put_ViewOrder(ListView::kCategorizedOrder), S_OK);
-    EXPECT_EQ(Shown().substr(0, 20), L"Caption Count Ratio ") << "without categories, no headers";
+    EXPECT_EQ(ReadAll().substr(0, 20), L"Caption Count Ratio ") << "without categories, no headers";
     ASSERT_EQ(list->put_ViewOrder(ListView::kObjectOrder), S_OK);
     const ole::ComPtr<CategorizedSample> categorized = CategorizedSample::Create();
     ASSERT_EQ(Populate(list.Get(), static_cast<IDispatch*>(categorized.Get())), S_OK);
-    std::vector<DISPID> told;
-    ole::PropertyNotifyConnection changes;
-    ASSERT_EQ(changes.Connect(static_cast<_Kavella*>(list.Get()), [&](DISPID id) { told.push_back(id); }), S_OK);
+    ListenForChanges();
     SendMessageW(Toggle(ListView::kCategorizedOrder), BM_CLICK, 0, 0);
     EXPECT_EQ(told, std::vector<DISPID>{proplist::kDispidViewOrder}) << "the container hears of the user's choice";
     EXPECT_EQ(SendMessageW(Toggle(ListView::kCategorizedOrder), BM_GETCHECK, 0, 0), BST_CHECKED);
 
     SetWindowTextW(list->View().FilterBox(), L"a");
-    EXPECT_EQ(Shown(), L"[Appearance] Caption BackColor [Numbers] Ratio [Misc] Serial Values Anything Small");
+    EXPECT_EQ(ReadAll(), L"[Appearance] Caption BackColor [Numbers] Ratio [Misc] Serial Values Anything Small");
     SetWindowTextW(list->View().FilterBox(), L"ti");
-    EXPECT_EQ(Shown(), L"[Appearance] Caption [Numbers] Ratio");
+    EXPECT_EQ(ReadAll(), L"[Appearance] Caption [Numbers] Ratio");
     Key(VK_HOME);
     Key(VK_LEFT);
-    EXPECT_EQ(Shown(), L"[+Appearance] [Numbers] Ratio");
+    EXPECT_EQ(ReadAll(), L"[+Appearance] [Numbers] Ratio");
     EXPECT_EQ(ItemNameIn(ArgumentsOfLast(events::kSelectionChanged).at(0).Get()), L"?") << "a header is no item";
     Key(VK_RETURN);
-    EXPECT_EQ(Shown(), L"[Appearance] Caption [Numbers] Ratio");
+    EXPECT_EQ(ReadAll(), L"[Appearance] Caption [Numbers] Ratio");
 
     SendMessageW(Toggle(ListView::kAlphabeticalOrder), BM_CLICK, 0, 0);
-    EXPECT_EQ(Shown(), L"Caption Ratio");
+    EXPECT_EQ(ReadAll(), L"Caption Ratio");
     EXPECT_EQ(Count(events::kSortOrderChanged), 1u);
     Key(VK_ESCAPE, list->View().FilterBox());
-    EXPECT_EQ(Shown().substr(0, 20), L"Anything BackColor B");
+    EXPECT_EQ(ReadAll().substr(0, 20), L"Anything BackColor B");
 }
 
-// Holds a key down, for the keys sent while it lives.
-struct HeldKey {
-    explicit HeldKey(BYTE held) : key(held) { Set(0x80); }
-    ~HeldKey() { Set(0); }
-    void Set(BYTE value) {
-        BYTE state[256];
-        GetKeyboardState(state);
-        state[key] = value;
-        SetKeyboardState(state);
-    }
-    BYTE key;
-};
-
-TEST_F(ListToolbarTest, TabGoesFromTheLastRowRoundTheOfferedTogglesAndTheSearchBoxBackToTheRows) {
+TEST_F(ListWindowTest, ToolbarTabGoesFromTheLastRowRoundTheOfferedTogglesAndTheSearchBoxBackToTheRows) {
     const HWND box = list->View().FilterBox(), first = Toggle(ListView::kObjectOrder);
     const HWND second = Toggle(ListView::kAlphabeticalOrder);
     SetFocus(window);
@@ -179,42 +113,31 @@ TEST_F(ListToolbarTest, TabGoesFromTheLastRowRoundTheOfferedTogglesAndTheSearchB
     }
 }
 
-TEST_F(ListToolbarTest, SpaceOnAFocusedTogglePressesItKeepsTheFocusAndTellsTheContainer) {
-    std::vector<DISPID> told;
-    ole::PropertyNotifyConnection changes;
-    ASSERT_EQ(changes.Connect(static_cast<_Kavella*>(list.Get()), [&](DISPID id) { told.push_back(id); }), S_OK);
+TEST_F(ListWindowTest, ToolbarSpaceOnAFocusedTogglePressesItKeepsTheFocusAndTellsTheContainer) {
+    ListenForChanges();
     SetFocus(Toggle(ListView::kAlphabeticalOrder));
     Key(VK_SPACE, Toggle(ListView::kAlphabeticalOrder));
-    LONG order = -1;
-    ASSERT_EQ(list->get_ViewOrder(&order), S_OK);
-    EXPECT_EQ(order, ListView::kAlphabeticalOrder);
+    EXPECT_EQ(list->View().ViewOrder(), ListView::kAlphabeticalOrder);
     EXPECT_EQ(told, std::vector<DISPID>{proplist::kDispidViewOrder});
     EXPECT_EQ(GetFocus(), Toggle(ListView::kAlphabeticalOrder)) << "pressed from the keyboard, it keeps the focus";
 }
 
-// Says which dialogs were asked for, and cancels them.
-struct DialogLog final : proplist::CommonDialogs {
-    bool PickFont(HWND, proplist::FontChoice&) noexcept override { asked.push_back(L"font"); return false; }
-    bool PickColour(HWND, COLORREF&) noexcept override { asked.push_back(L"colour"); return false; }
-    std::vector<std::wstring> asked;
-};
-
-TEST_F(ListToolbarTest, CtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfterTheEdit) {
-    DialogLog dialogs;
+TEST_F(ListWindowTest, ToolbarCtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfterTheEdit) {
+    AnsweringDialogs dialogs;
     list->View().SetDialogs(dialogs);
     for (const wchar_t* name : {L"Caption", L"BackColor"}) {
         SelectByKeys(name);
-        const HeldKey control(VK_CONTROL);
-        Key(VK_RETURN);
+        ControlKey(VK_RETURN);
     }
     HWND editor = EditWith(L"#000080");
     const HeldKey control(VK_CONTROL);
     Key(VK_RETURN, editor);
-    EXPECT_EQ(dialogs.asked, (std::vector<std::wstring>{L"colour", L"colour"})) << "none for Caption";
+    EXPECT_EQ(dialogs.startedFrom, (std::vector{std::to_wstring(RGB(255, 128, 0)), std::to_wstring(RGB(0, 0, 128))}))
+        << "none for Caption";
     EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(0, 0, 128)) << "the edit is committed first";
 }
 
-TEST_F(ListToolbarTest, TheStripDrawsTheSearchCueOnlyForAnEmptyBoxWithoutTheFocus) {
+TEST_F(ListWindowTest, ToolbarTheStripDrawsTheSearchCueOnlyForAnEmptyBoxWithoutTheFocus) {
     const proplist::ListToolbar& toolbar = list->View().Toolbar();
     SetFocus(window);
     EXPECT_TRUE(toolbar.DrawsCue()) << "without common controls 6 the box draws none";

@@ -5,9 +5,11 @@
 #include "ole/property_bag.h"
 #include "ole/variant.h"
 #include "proplist/kavella_list.h"
+#include "proplist/list_rows.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,7 +35,7 @@ inline ole::ComPtr<IPropertyItems> ItemsOf(proplist::KavellaList* list) {
 inline ole::ComPtr<IPropertyItem> ItemNamed(proplist::KavellaList* list, const wchar_t* name) {
     ole::ComPtr<IPropertyItem> item;
     ole::Variant key{std::wstring_view(name)};
-    EXPECT_EQ(ItemsOf(list)->get_Item(key.Get(), item.Put()), S_OK) << "no item " << testing::PrintToString(std::wstring(name));
+    EXPECT_EQ(ItemsOf(list)->get_Item(key.Get(), item.Put()), S_OK) << testing::PrintToString(std::wstring(name));
     return item;
 }
 
@@ -43,16 +45,20 @@ inline ole::Variant ValueOf(proplist::KavellaList* list, const wchar_t* name) {
     return value;
 }
 
-// A new list loaded from what `saved` writes to a property bag.
-inline ole::ComPtr<proplist::KavellaList> SavedAndLoaded(proplist::KavellaList* saved) {
-    ole::ComPtr<proplist::KavellaList> loaded = MakeList();
-    ole::ComPtr<IPersistPropertyBag> saver, loader;
+inline ole::ComPtr<ole::MemoryPropertyBag> SavedBag(proplist::KavellaList* saved) {
+    ole::ComPtr<IPersistPropertyBag> saver;
     ole::ComPtr<ole::MemoryPropertyBag> bag;
     EXPECT_EQ(saved->QueryInterface(IID_IPersistPropertyBag, saver.PutVoid()), S_OK);
-    EXPECT_EQ(loaded.As(&loader), S_OK);
     EXPECT_EQ(ole::MakeObject(bag), S_OK);
     EXPECT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
-    EXPECT_EQ(loader->Load(bag.Get(), nullptr), S_OK);
+    return bag;
+}
+
+inline ole::ComPtr<proplist::KavellaList> LoadedFrom(IPropertyBag* bag) {
+    ole::ComPtr<proplist::KavellaList> loaded = MakeList();
+    ole::ComPtr<IPersistPropertyBag> loader;
+    EXPECT_EQ(loaded.As(&loader), S_OK);
+    EXPECT_EQ(loader->Load(bag, nullptr), S_OK);
     return loaded;
 }
 
@@ -79,8 +85,7 @@ inline std::vector<std::wstring> ItemNames(proplist::KavellaList* list) {
     items->get_Count(&count);
     for (LONG i = 1; i <= count; ++i) {
         ole::ComPtr<IPropertyItem> item;
-        ole::Variant index(i);
-        if (SUCCEEDED(items->get_Item(index.Get(), item.Put()))) names.push_back(NameOf(item.Get()));
+        if (SUCCEEDED(items->get_Item(ole::Variant(i).Get(), item.Put()))) names.push_back(NameOf(item.Get()));
     }
     return names;
 }
@@ -90,17 +95,35 @@ inline ole::ComPtr<IFont> FontOf(proplist::KavellaList* list) {
     ole::ComPtr<IFontDisp> font;
     ole::ComPtr<IFont> attributes;
     EXPECT_EQ(list->get_Font(font.Put()), S_OK);
-    if (font) {
-        EXPECT_EQ(font.As(&attributes), S_OK);
-    }
+    EXPECT_TRUE(font && SUCCEEDED(font.As(&attributes)));
     return attributes;
 }
 
 // A font size in points, as IFont takes it.
-inline CY Points(int points) {
-    CY size{};
-    size.int64 = points * 10000LL;
-    return size;
+inline CY Points(int points) { CY size{}; size.int64 = points * 10000LL; return size; }
+
+inline ole::ComPtr<proplist::PropertyItem> ItemIn(const wchar_t* name,
+                                                 std::shared_ptr<const std::wstring> category = nullptr) {
+    proplist::ItemDescription description;
+    description.name = name;
+    description.category = std::move(category);
+    ole::ComPtr<proplist::PropertyItem> item;
+    EXPECT_EQ(ole::MakeObject(item, std::move(description)), S_OK);
+    return item;
 }
+
+// The rows of `items` apart from any window.
+class RowsTest : public testing::Test, private proplist::RowSource {
+protected:
+    void SetUp() override { ASSERT_EQ(ole::MakeObject(items), S_OK); }
+    std::wstring NameAt(size_t row) { return rows.ItemAt(row)->Description().name; }
+
+    proplist::PropertyItems& Items() noexcept override { return *items.Get(); }
+    void RowsRebuilt() noexcept override { ++rebuilt; }
+
+    ole::ComPtr<proplist::PropertyItems> items;
+    proplist::ListRows rows{*this};
+    int rebuilt = 0;
+};
 
 }  // namespace proplist_tests

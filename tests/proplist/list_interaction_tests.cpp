@@ -4,36 +4,17 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <functional>
 
 namespace proplist_tests {
 
-using proplist::ListView;
-namespace events = proplist::events;
-
-class ListInteractionTest : public ListWindowTest {
-protected:
-    void Paste(const std::wstring& text) {
-        ASSERT_TRUE(OpenClipboard(nullptr));
-        EmptyClipboard();
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-        std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-        GlobalUnlock(memory);
-        SetClipboardData(CF_UNICODETEXT, memory);
-        CloseClipboard();
-        Command(ListView::kCommandPaste);
-    }
-};
-
-TEST_F(ListInteractionTest, CopyPasteAndResetGoThroughTheirEvents) {
+TEST_F(ListWindowTest, CopyPasteAndResetGoThroughTheirEvents) {
     SelectByKeys(L"Count");
     ControlKey('C');
     SelectByKeys(L"Small");
     ControlKey('V');
     EXPECT_EQ(V_I2(&ValueOf(L"Small").Get()), 3) << "Count's value, copied";
 
-    // A handler of PasteValue may rework the text; the result is a user's edit.
     SelectByKeys(L"Count");
     sink->OnEvent([](DISPID id, DISPPARAMS& parameters) {
         if (id == events::kPasteValue) SysReAllocString(V_BSTRREF(&parameters.rgvarg[1]), L"42");
@@ -49,7 +30,7 @@ TEST_F(ListInteractionTest, CopyPasteAndResetGoThroughTheirEvents) {
     EXPECT_LT(PlaceOfLast(events::kError), PlaceOfLast(events::kValueRejected));
     EXPECT_FALSE(MessageShown());
 
-    // Reset puts back what the item held before the user's first edit, as an edit of its own.
+    // Reset puts back what the item held before the user's first edit.
     Command(ListView::kCommandReset);
     EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3);
     EXPECT_EQ(Count(events::kItemChanged), 3u);
@@ -61,7 +42,7 @@ TEST_F(ListInteractionTest, CopyPasteAndResetGoThroughTheirEvents) {
     EXPECT_EQ(Count(events::kResetValue), 1u);
 }
 
-TEST_F(ListInteractionTest, ErrorMayRewordTheMessageAndEditorKeysAreReported) {
+TEST_F(ListWindowTest, ErrorMayRewordTheMessageAndEditorKeysAreReported) {
     SelectByKeys(L"Count");
     sink->OnEvent([](DISPID id, DISPPARAMS& parameters) {
         // Last first: cancel display, description, number.
@@ -73,14 +54,13 @@ TEST_F(ListInteractionTest, ErrorMayRewordTheMessageAndEditorKeysAreReported) {
     HWND editor = EditWith(L"");
     SendMessageW(editor, WM_CHAR, L'a', 1);
     SendMessageW(editor, WM_KEYUP, L'A', 1);
-    EXPECT_EQ(TextIn(editor), L"9") << "the handler changed the key";
-    EXPECT_EQ(Count(events::kEditorKeyUp), 1u);
+    EXPECT_EQ(TextIn(editor) + std::to_wstring(Count(events::kEditorKeyUp)), L"91") << "the handler changed the key";
     SetWindowTextW(editor, L"x");
     Key(VK_RETURN, editor);
     EXPECT_EQ(TextIn(list->View().MessageWindow()), L"Numbers only, please.");
 }
 
-TEST_F(ListInteractionTest, ColoursArePickedFromAPaletteAHandlerMayKeepClosed) {
+TEST_F(ListWindowTest, ColoursArePickedFromAPaletteAHandlerMayKeepClosed) {
     SelectByKeys(L"BackColor");
     Key(VK_RETURN);
     HWND chooser = Editor();
@@ -89,11 +69,9 @@ TEST_F(ListInteractionTest, ColoursArePickedFromAPaletteAHandlerMayKeepClosed) {
     Key(VK_F4, GetWindow(chooser, GW_CHILD));
     Pump();
     EXPECT_EQ(SendMessageW(chooser, CB_GETDROPPEDSTATE, 0, 0), 0);
-
     sink->OnEvent(nullptr);
     Key(VK_F4, GetWindow(chooser, GW_CHILD));
     ASSERT_NE(SendMessageW(chooser, CB_GETDROPPEDSTATE, 0, 0), 0);
-    // The user clicks Navy in the open list.
     COMBOBOXINFO parts{};
     parts.cbSize = sizeof(parts);
     ASSERT_TRUE(GetComboBoxInfo(chooser, &parts));
@@ -111,16 +89,15 @@ TEST_F(ListInteractionTest, ColoursArePickedFromAPaletteAHandlerMayKeepClosed) {
     EXPECT_LT(PlaceOfLast(events::kColourPicked), PlaceOfLast(events::kItemChanged));
     EXPECT_EQ(Editor(), nullptr) << "picking commits";
     EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(0, 0, 128));
-    EXPECT_EQ(Count(events::kItemChanged), 1u);
 }
 
-TEST_F(ListInteractionTest, ADateIsChosenFromACalendarKeepingItsTimeOfDay) {
+TEST_F(ListWindowTest, ADateIsChosenFromACalendarKeepingItsTimeOfDay) {
     SelectByKeys(L"Born");
     Key(VK_RETURN);
     Key(VK_F4, Editor());
     HWND calendar = list->View().Calendar();
     ASSERT_TRUE(calendar);
-    // The user clicks the 20th, which the calendar shows only if it opened on the item's month.
+    // The 20th, which the calendar shows only if it opened on the item's month.
     RECT area{};
     GetClientRect(calendar, &area);
     MCHITTESTINFO hit{};
@@ -137,19 +114,18 @@ TEST_F(ListInteractionTest, ADateIsChosenFromACalendarKeepingItsTimeOfDay) {
     EXPECT_EQ(GetFocus(), window) << "the focus is back on the list";
     EXPECT_EQ(Editor(), nullptr) << "choosing commits";
     EXPECT_DOUBLE_EQ(V_DATE(&ValueOf(L"Born").Get()), 45005.25);
-    for (const DISPID once : {events::kDateChosen, events::kItemChanged, events::kDropDownClosed}) {
-        EXPECT_EQ(Count(once), 1u) << once;
-    }
+    EXPECT_EQ((std::vector{Count(events::kDateChosen), Count(events::kItemChanged), Count(events::kDropDownClosed)}),
+              std::vector<size_t>(3, 1));
 }
 
-TEST_F(ListInteractionTest, TheMouseEnteringRowsAndRestingOnACutValue) {
+TEST_F(ListWindowTest, TheMouseEnteringRowsAndRestingOnACutValue) {
     const int row = list->View().RowHeight();
     const std::wstring longText(200, L'w');
     ASSERT_EQ(ItemNamed(list.Get(), L"Caption")->put_Value(ole::Variant(std::wstring_view(longText)).Get()), S_OK);
     SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(250, row / 2));
     SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(250, row + row / 2));
-    EXPECT_EQ(ItemNameIn(ArgumentsOfLast(events::kItemLeave).at(0).Get()), L"Caption");
-    EXPECT_EQ(ItemNameIn(ArgumentsOfLast(events::kItemEnter).at(0).Get()), L"Count");
+    EXPECT_EQ(ItemNameIn(ArgumentsOfLast(events::kItemLeave).at(0).Get()) + L" " +
+                  ItemNameIn(ArgumentsOfLast(events::kItemEnter).at(0).Get()), L"Caption Count");
     EXPECT_EQ(Count(events::kMouseEnter), 1u);
 
     size_t offered = 0;
@@ -165,7 +141,7 @@ TEST_F(ListInteractionTest, TheMouseEnteringRowsAndRestingOnACutValue) {
     EXPECT_EQ(Count(events::kMouseLeave), 1u);
 }
 
-TEST_F(ListInteractionTest, SortingAndFilteringChangeTheRowsNotTheItems) {
+TEST_F(ListWindowTest, SortingAndFilteringChangeTheRowsNotTheItems) {
     const std::vector<std::wstring> declared = ItemNames(list.Get());
     SelectByKeys(L"Outline");
     Command(ListView::kCommandSortAlphabetically);
@@ -185,13 +161,12 @@ TEST_F(ListInteractionTest, SortingAndFilteringChangeTheRowsNotTheItems) {
     EXPECT_STREQ(V_BSTR(&ArgumentsOfLast(events::kFilterChanged).at(0).Get()), L"");
 }
 
-TEST_F(ListInteractionTest, AValidateHandlerKeepsTheFocusInTheListAndLeavingCommitsTheEdit) {
+TEST_F(ListWindowTest, AValidateHandlerKeepsTheFocusInTheListAndLeavingCommitsTheEdit) {
     SetFocus(window);
     CancelEach(events::kValidate);
     SetFocus(container->Window());
     Pump();
     EXPECT_EQ(GetFocus(), window);
-    // Moving inside the list is not leaving it.
     SelectByKeys(L"Caption");
     Key(VK_ESCAPE, EditWith(L"x"));
     EXPECT_EQ(Count(events::kValidate), 1u);
@@ -203,11 +178,10 @@ TEST_F(ListInteractionTest, AValidateHandlerKeepsTheFocusInTheListAndLeavingComm
     EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Kept");
 }
 
-TEST_F(ListInteractionTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
-    // Refused from an open editor, or from a paste that leaves no editor behind.
+TEST_F(ListWindowTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
     const struct {
         const char* action;
-        bool pasted;
+        bool pasted;  // else typed in an editor left open
         std::function<void()> act;
     } cases[] = {
         {"focus leaves the list", false, [this] { SetFocus(container->Window()); }},
@@ -233,7 +207,7 @@ TEST_F(ListInteractionTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
     }
 }
 
-TEST_F(ListInteractionTest, RefillingReportsEachItemRemovedThenEachItemAdded) {
+TEST_F(ListWindowTest, RefillingReportsEachItemRemovedThenEachItemAdded) {
     const std::vector<std::wstring> names = ItemNames(list.Get());
     ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
     std::vector<std::wstring> removedThenAdded;

@@ -6,7 +6,6 @@
 namespace proplist_tests {
 
 using ole::ComPtr;
-namespace events = proplist::events;
 
 // The list, without a window, showing an object that reports its changes; a sink hears its events.
 class ReportedChangesTest : public testing::Test {
@@ -18,9 +17,9 @@ protected:
         ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
         object->TakeReads();
     }
-    HRESULT Show(NotifyingSample* shown) { return Populate(list.Get(), static_cast<IDispatch*>(shown)); }
+    HRESULT Show(CategorizedSample* shown) { return Populate(list.Get(), static_cast<IDispatch*>(shown)); }
 
-    ComPtr<NotifyingSample> object = NotifyingSample::Create();
+    ComPtr<CategorizedSample> object = CategorizedSample::Create();
     ComPtr<proplist::KavellaList> list = MakeList();
     ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
     DWORD cookie = 0;
@@ -30,9 +29,7 @@ TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAloneAndAnUnknownOneRead
     object->Inner().values.count = 9;
     object->Changed(2);  // Count
     EXPECT_EQ(object->TakeReads(), (std::map<DISPID, size_t>{{2, 1}}));
-    ole::Variant count;
-    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->get_Value(count.Out()), S_OK);
-    EXPECT_EQ(V_I4(&count.Get()), 9);
+    EXPECT_EQ(V_I4(&ValueOf(list.Get(), L"Count").Get()), 9);
     object->Changed(DISPID_UNKNOWN);
     const std::map<DISPID, size_t> reads = object->TakeReads();
     EXPECT_EQ(reads.size(), ItemNames(list.Get()).size());
@@ -44,7 +41,7 @@ TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAloneAndAnUnknownOneRead
 TEST_F(ReportedChangesTest, TheListListensOnlyWhileItShowsTheObject) {
     ASSERT_EQ(Show(object.Get()), S_OK);
     EXPECT_EQ(object->SinkCount(), 1u) << "a refresh keeps the one subscription";
-    const ComPtr<NotifyingSample> other = NotifyingSample::Create();
+    const ComPtr<CategorizedSample> other = CategorizedSample::Create();
     ASSERT_EQ(Show(other.Get()), S_OK);
     EXPECT_EQ(object->SinkCount(), 0u);
     EXPECT_EQ(other->SinkCount(), 1u);
@@ -82,14 +79,8 @@ protected:
     // "^Z", "^Y", "^+Z" are shortcuts (Ctrl, Shift); anything else is typed into the selected value.
     void Do(const std::wstring& action) {
         if (action[0] != L'^') return Key(VK_RETURN, EditWith(action.c_str()));
-        BYTE state[256];
-        GetKeyboardState(state);
-        state[VK_CONTROL] = 0x80;
-        state[VK_SHIFT] = action[1] == L'+' ? 0x80 : 0;
-        SetKeyboardState(state);
-        Key(action.back());
-        state[VK_CONTROL] = state[VK_SHIFT] = 0;
-        SetKeyboardState(state);
+        const HeldKey shift(VK_SHIFT, action[1] == L'+');
+        ControlKey(action.back());
     }
     LONG CountValue() { return V_I4(&ValueOf(L"Count").Get()); }
 
@@ -97,9 +88,8 @@ protected:
 };
 
 TEST_F(UndoTest, UndoAndRedoGiveBackTheValuesAsEditsOfTheirOwn) {
-    for (const wchar_t* action : {L"10", L"20", L"^Z", L"^Z", L"^Z", L"^Y", L"^+Z", L"^Z", L"30", L"^Y", L"^Z", L"^Z"}) {
-        Do(action);
-    }
+    for (const wchar_t* action :
+         {L"10", L"20", L"^Z", L"^Z", L"^Z", L"^Y", L"^+Z", L"^Z", L"30", L"^Y", L"^Z", L"^Z"}) Do(action);
     EXPECT_EQ(written, (std::vector<LONG>{10, 20, 10, 3, 10, 20, 10, 30, 10, 3}));
     SelectByKeys(L"Caption");
     Do(L"^Y");

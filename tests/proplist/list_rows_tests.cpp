@@ -1,45 +1,24 @@
 // The rows apart from any window: filter, order, selection, scrolling and type-ahead.
-#include "proplist/list_rows.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
+#include "tests/proplist/list_helpers.h"
 
 namespace proplist_tests {
 
 using proplist::ListRows;
-using proplist::PropertyItem;
-using proplist::PropertyItems;
 
-class ListRowsTest : public testing::Test, private proplist::RowSource {
+class ListRowsTest : public RowsTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(ole::MakeObject(items), S_OK);
-        std::vector<ole::ComPtr<PropertyItem>> made;
-        for (const wchar_t* name : {L"Beta", L"alpha", L"Gamma", L"delta", L"Denim"}) {
-            proplist::ItemDescription description;
-            description.name = name;
-            made.emplace_back();
-            ASSERT_EQ(ole::MakeObject(made.back(), std::move(description)), S_OK);
-        }
-        items->Append(std::move(made));
+        RowsTest::SetUp();
+        items->Append({ItemIn(L"Beta"), ItemIn(L"alpha"), ItemIn(L"Gamma"), ItemIn(L"delta"), ItemIn(L"Denim")});
     }
-
     std::vector<std::wstring> Names() {
         std::vector<std::wstring> names;
-        for (size_t row = 0; row < rows.Count(); ++row) names.push_back(rows.ItemAt(row)->Description().name);
+        for (size_t row = 0; row < rows.Count(); ++row) names.push_back(NameAt(row));
         return names;
     }
     std::wstring SelectedName() {
         return rows.SelectedItem() ? rows.SelectedItem()->Description().name : L"(none)";
     }
-
-    PropertyItems& Items() noexcept override { return *items.Get(); }
-    void RowsRebuilt() noexcept override { ++rebuilt; }
-
-    ole::ComPtr<PropertyItems> items;
-    ListRows rows{*this};
-    int rebuilt = 0;
 };
 
 TEST_F(ListRowsTest, FilterOrderAndVisibilityDecideTheRowsAndTheSelectionFollowsItsItem) {
@@ -67,9 +46,9 @@ TEST_F(ListRowsTest, FilterOrderAndVisibilityDecideTheRowsAndTheSelectionFollows
         rows.SetAlphabetical(each.alphabetical);
         if (each.hidden) items->Named(each.hidden)->put_Visible(VARIANT_FALSE);
         rows.Invalidate();
-        const std::string row = testing::PrintToString(std::wstring(each.filter)) + (each.alphabetical ? " by name" : "");
-        EXPECT_EQ(Names(), each.names) << row;
-        EXPECT_EQ(SelectedName(), each.selected) << row;
+        SCOPED_TRACE(testing::PrintToString(std::wstring(each.filter)) + (each.alphabetical ? " by name" : ""));
+        EXPECT_EQ(Names(), each.names);
+        EXPECT_EQ(SelectedName(), each.selected);
     }
 }
 

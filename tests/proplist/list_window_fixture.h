@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ole/property_notify_connection.h"
+#include "proplist/common_dialogs.h"
 #include "proplist/list_events.h"
 #include "tests/doubles/recording_container.h"
 #include "tests/doubles/recording_sinks.h"
@@ -7,10 +9,15 @@
 #include "tests/proplist/sample_objects.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace proplist_tests {
+
+namespace events = proplist::events;
+using proplist::ListView;
 
 inline bool Shown(HWND window) { return window && (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE); }
 
@@ -28,6 +35,37 @@ inline void Pump() {
         DispatchMessageW(&message);
     }
 }
+
+// Holds a key down as GetKeyState sees it, for the keys sent while it lives.
+struct HeldKey {
+    explicit HeldKey(BYTE held, bool down = true) : key(held) { Set(down ? 0x80 : 0); }
+    ~HeldKey() { Set(0); }
+    void Set(BYTE value) {
+        BYTE state[256];
+        GetKeyboardState(state);
+        state[key] = value;
+        SetKeyboardState(state);
+    }
+    BYTE key;
+};
+
+// Answers the dialogs as a test says, showing none, and keeps what each started from.
+struct AnsweringDialogs final : proplist::CommonDialogs {
+    bool PickFont(HWND, proplist::FontChoice& font) noexcept override { return Answer(font.name, font, chosenFont); }
+    bool PickColour(HWND, COLORREF& colour) noexcept override {
+        return Answer(std::to_wstring(colour), colour, chosenColour);
+    }
+    template <typename Value>
+    bool Answer(std::wstring from, Value& value, const Value& chosen) {
+        startedFrom.push_back(std::move(from));
+        if (accept) value = chosen;
+        return accept;
+    }
+    bool accept = false;
+    proplist::FontChoice chosenFont{L"Courier New", {}, FW_NORMAL, DEFAULT_CHARSET, true, false, false};
+    COLORREF chosenColour = RGB(128, 0, 0);
+    std::vector<std::wstring> startedFrom;
+};
 
 // The list in place in a container, filled from the sample object, with a sink on its events.
 class ListWindowTest : public testing::Test {
@@ -53,30 +91,37 @@ protected:
     }
 
     void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
-
-    // A shortcut, with Ctrl down as GetKeyState sees it.
     void ControlKey(WORD key) {
-        BYTE state[256];
-        GetKeyboardState(state);
-        state[VK_CONTROL] |= 0x80;
-        SetKeyboardState(state);
+        const HeldKey control(VK_CONTROL);
         Key(key);
-        state[VK_CONTROL] &= 0x7F;
-        SetKeyboardState(state);
     }
-
     void Click(int x, int y, HWND target = nullptr) {
         SendMessageW(target ? target : window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
         SendMessageW(target ? target : window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     }
-
     void Command(UINT command) { SendMessageW(window, WM_COMMAND, command, 0); }
+    void Paste(const std::wstring& text) {
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+        Command(ListView::kCommandPaste);
+    }
+    HWND Toggle(LONG order) { return list->View().Toolbar().OrderButton(order); }
 
     // From now on every handler of that event sets its last argument, the cancel flag.
     void CancelEach(DISPID cancelled) {
         sink->OnEvent([cancelled](DISPID id, DISPPARAMS& parameters) {
             if (id == cancelled) *V_BOOLREF(&parameters.rgvarg[0]) = VARIANT_TRUE;
         });
+    }
+
+    // From now on `told` gathers the properties the list tells its container it changed.
+    void ListenForChanges() {
+        ASSERT_EQ(changes.Connect(static_cast<_Kavella*>(list.Get()), [this](DISPID id) { told.push_back(id); }), S_OK);
     }
 
     size_t Count(DISPID id) const {
@@ -132,10 +177,48 @@ protected:
         return editor;
     }
 
-    ole::Variant ValueOf(const wchar_t* name) {
-        ole::Variant value;
-        EXPECT_EQ(ItemNamed(list.Get(), name)->get_Value(value.Out()), S_OK);
-        return value;
+    ole::Variant ValueOf(const wchar_t* name) { return proplist_tests::ValueOf(list.Get(), name); }
+
+    ole::ComPtr<IAccessible> Accessible() {
+        ole::ComPtr<IAccessible> accessible;
+        EXPECT_EQ(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                             accessible.PutVoid()), S_OK);
+        return accessible;
+    }
+
+    // A row as a screen reader reads it: a header as "[name]" ("[+name]" collapsed), an item as its
+    // name, "=value" when asked for, and those of `states` it has.
+    std::wstring Read(LONG id, bool withValue = false, LONG states = 0) {
+        const ole::ComPtr<IAccessible> accessible = Accessible();
+        const ole::Variant child(id);
+        ole::Bstr name, value;
+        ole::Variant state, role;
+        if (FAILED(accessible->get_accName(child.Get(), name.Out())) ||
+            FAILED(accessible->get_accState(child.Get(), state.Out())) ||
+            FAILED(accessible->get_accRole(child.Get(), role.Out()))) {
+            return L"failed";
+        }
+        const LONG has = V_I4(&state.Get());
+        if (V_I4(&role.Get()) == ROLE_SYSTEM_OUTLINEITEM) {
+            return (has & STATE_SYSTEM_COLLAPSED ? L"[+" : L"[") + std::wstring(name.View()) + L"]";
+        }
+        std::wstring read(name.View());
+        if (withValue && SUCCEEDED(accessible->get_accValue(child.Get(), value.Out()))) {
+            read.append(L"=").append(value.View());
+        }
+        const std::pair<LONG, const wchar_t*> named[] = {{STATE_SYSTEM_READONLY, L" read-only"},
+            {STATE_SYSTEM_SELECTED, L" selected"}, {STATE_SYSTEM_FOCUSED, L" focused"},
+            {STATE_SYSTEM_EXPANDED, L" expanded"}, {STATE_SYSTEM_COLLAPSED, L" collapsed"}};
+        for (const auto& [flag, text] : named) read += (has & states & flag) ? text : L"";
+        return read;
+    }
+    // Every row read, joined by spaces.
+    std::wstring ReadAll(bool withValues = false) {
+        LONG count = 0;
+        EXPECT_EQ(Accessible()->get_accChildCount(&count), S_OK);
+        std::wstring all;
+        for (LONG id = 1; id <= count; ++id) all += (id > 1 ? L" " : L"") + Read(id, withValues);
+        return all;
     }
 
     ole::ComPtr<doubles::RecordingContainer> container = doubles::RecordingContainer::Create();
@@ -143,6 +226,8 @@ protected:
     ole::ComPtr<proplist::KavellaList> list = MakeList();
     ole::ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
     ole::ComPtr<IConnectionPoint> point;
+    ole::PropertyNotifyConnection changes;
+    std::vector<DISPID> told;
     DWORD cookie = 0;
     HWND window = nullptr;
 };

@@ -1,23 +1,17 @@
 // Rows of the objects that properties hold, opened under them: lazily, never in a cycle, freed
 // when closed, and written to their own object.
 #include "proplist/item_generator.h"
-#include "proplist/list_rows.h"
 #include "tests/proplist/list_window_fixture.h"
-
-#include <oleacc.h>
 
 namespace proplist_tests {
 
-using proplist::ListRows;
-using proplist::PropertyItem;
-
 // A sample object whose Child is another, and the rows of the first without a window.
-class NestedRowsTest : public testing::Test, private proplist::RowSource {
+class NestedRowsTest : public RowsTest {
 protected:
     void SetUp() override {
+        RowsTest::SetUp();
         sample->values.child = static_cast<ISample*>(child.Get());
-        ASSERT_EQ(ole::MakeObject(items), S_OK);
-        std::vector<ole::ComPtr<PropertyItem>> made;
+        std::vector<ole::ComPtr<proplist::PropertyItem>> made;
         ASSERT_EQ(proplist::GenerateItems(static_cast<ISample*>(sample.Get()), made), S_OK);
         items->Append(std::move(made));
         rows.Nested().SetRoot(static_cast<ISample*>(sample.Get()));
@@ -27,19 +21,12 @@ protected:
         rows.Reset();
         child->values.child.Reset();
     }
-
     size_t RowNamed(const wchar_t* name, size_t from = 0) {
-        while (from < rows.Count() && rows.ItemAt(from)->Description().name != name) ++from;
+        while (from < rows.Count() && NameAt(from) != name) ++from;
         return from;
     }
 
-    proplist::PropertyItems& Items() noexcept override { return *items.Get(); }
-    void RowsRebuilt() noexcept override {}
-
-    ole::ComPtr<SampleObject> sample = SampleObject::Create();
-    ole::ComPtr<SampleObject> child = SampleObject::Create();
-    ole::ComPtr<proplist::PropertyItems> items;
-    ListRows rows{*this};
+    ole::ComPtr<SampleObject> sample = SampleObject::Create(), child = SampleObject::Create();
     size_t childRow = 0;
 };
 
@@ -78,7 +65,8 @@ TEST_F(NestedRowsTest, AnObjectAlreadyOpenOnTheWayDownHasNoExpander) {
     }
 }
 
-// The same list in a window tall enough to show every row, filled from a sample holding another.
+// The same list in a window tall enough to show every row, filled from a sample holding another,
+// with the first Count of the nested rows selected.
 class NestedWindowTest : public ListWindowTest {
 protected:
     void SetUp() override {
@@ -87,60 +75,55 @@ protected:
         ASSERT_EQ(list->SetObjectRects(&tall, &tall), S_OK);
         sample->values.child = static_cast<ISample*>(child.Get());
         ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
-        ASSERT_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, accessible.PutVoid()), S_OK);
+        SelectByKeys(L"Child");
+        for (const WORD key : {VK_RIGHT, VK_RIGHT, VK_DOWN}) Key(key);
     }
-
-    LONG State(LONG row) {  // as a screen reader reads it
-        ole::Variant state;
-        EXPECT_EQ(accessible->get_accState(ole::Variant(row + 1).Get(), state.Out()), S_OK);
-        return V_I4(&state.Get()) & (STATE_SYSTEM_EXPANDED | STATE_SYSTEM_COLLAPSED);
-    }
-    LPARAM RowPoint(int x, int row) { return MAKELPARAM(x, row * list->View().RowHeight() + 2); }
+    std::wstring ChildRow() { return Read(9, false, STATE_SYSTEM_EXPANDED | STATE_SYSTEM_COLLAPSED); }
 
     ole::ComPtr<SampleObject> child = SampleObject::Create();
-    ole::ComPtr<IAccessible> accessible;
 };
 
 TEST_F(NestedWindowTest, RightAndPlusOpenLeftAndMinusCloseOrGoUpAndTheMouseTogglesTheBox) {
-    SelectByKeys(L"Child");
-    const LONG childRow = 8;
-    Key(VK_RIGHT);
-    Key(VK_RIGHT);
-    EXPECT_EQ(SelectedName(), L"Caption") << "Right on an open row goes into it";
-    Key(VK_DOWN);
     Key(VK_LEFT);
     EXPECT_EQ(SelectedName(), L"Child") << "Left on a nested row goes to its parent";
     Key(VK_LEFT);
-    EXPECT_EQ(State(childRow), STATE_SYSTEM_COLLAPSED);
+    EXPECT_EQ(ChildRow(), L"Child collapsed");
     SendMessageW(window, WM_CHAR, L'+', 1);
-    EXPECT_EQ(State(childRow), STATE_SYSTEM_EXPANDED);
+    EXPECT_EQ(ChildRow(), L"Child expanded");
     SendMessageW(window, WM_CHAR, L'-', 1);
-    Click(3, HIWORD(RowPoint(3, childRow)));
-    EXPECT_EQ(State(childRow), STATE_SYSTEM_EXPANDED) << "a click on the box";
-    SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, RowPoint(40, childRow));
-    EXPECT_EQ(State(childRow), STATE_SYSTEM_COLLAPSED) << "a double click on the name";
+    const int childTop = 8 * list->View().RowHeight() + 2;
+    Click(3, childTop);
+    EXPECT_EQ(ChildRow(), L"Child expanded") << "a click on the box";
+    SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(40, childTop));
+    EXPECT_EQ(ChildRow(), L"Child collapsed") << "a double click on the name";
 }
 
-TEST_F(NestedWindowTest, AnEditOfANestedRowIsWrittenToItsObjectByNameAndReadBack) {
-    SelectByKeys(L"Child");
-    Key(VK_RIGHT);
-    Key(VK_RIGHT);
-    Key(VK_DOWN);
+TEST_F(NestedWindowTest, AnEditOfANestedRowIsWrittenToItsObjectReadBackAndUndoneThere) {
     ASSERT_EQ(SelectedName(), L"Count");
     Key(VK_RETURN, EditWith(L"9"));
+    EXPECT_EQ(child->values.count, 9);
+    list->View().Undo();
+    EXPECT_EQ(child->values.count, 3);
+    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own Count is another";
+    list->View().Redo();
     EXPECT_EQ(child->values.count, 9);
 
     Key(VK_UP);
     Key(VK_RETURN, EditWith(L"Bye"));
     EXPECT_EQ(std::wstring(V_BSTR(&list->View().Selected()->CurrentValue())), L"Hello")
         << "the object forgets captions written to it: the row shows what it holds";
+    SelectByKeys(L"Child");
+    Key(VK_LEFT);
+    const size_t changed = Count(events::kItemChanged);
+    list->View().Undo();
+    EXPECT_EQ(Count(events::kItemChanged), changed) << "a row not expanded is passed over";
 }
 
 // Child holds an object that reports its changes, whose own Child holds another.
-class ReportingNestedTest : public NestedWindowTest {
+class ReportingNestedTest : public ListWindowTest {
 protected:
     void SetUp() override {
-        NestedWindowTest::SetUp();
+        ListWindowTest::SetUp();
         reporting->Inner().values.child = static_cast<IDispatch*>(inner.Get());
         sample->values.child = static_cast<IDispatch*>(reporting.Get());
         ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
@@ -148,7 +131,7 @@ protected:
         Key(VK_RIGHT);
         reporting->TakeReads();
     }
-    ole::ComPtr<NotifyingSample> reporting = NotifyingSample::Create(), inner = NotifyingSample::Create();
+    ole::ComPtr<CategorizedSample> reporting = CategorizedSample::Create(), inner = CategorizedSample::Create();
 };
 
 TEST_F(ReportingNestedTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {
@@ -184,25 +167,6 @@ TEST_F(ReportingNestedTest, TheListListensOnlyWhileTheRowIsExpandedOnThatObject)
     EXPECT_EQ(list->View().Editor(), nullptr) << "nor edits what it held";
     ASSERT_EQ(list->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_EQ(reporting->SinkCount(), 0u) << "closed";
-}
-
-TEST_F(NestedWindowTest, ANestedEditIsUndoneAndRedoneOnItsOwnObjectAlone) {
-    child->values.count = 5;
-    SelectByKeys(L"Child");
-    Key(VK_RIGHT);
-    Key(VK_RIGHT);
-    Key(VK_DOWN);
-    Key(VK_RETURN, EditWith(L"9"));
-    list->View().Undo();
-    EXPECT_EQ(child->values.count, 5);
-    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own Count is another";
-    list->View().Redo();
-    EXPECT_EQ(child->values.count, 9);
-    SelectByKeys(L"Child");
-    Key(VK_LEFT);
-    const size_t changes = Count(proplist::events::kItemChanged);
-    list->View().Undo();
-    EXPECT_EQ(Count(proplist::events::kItemChanged), changes) << "a row not expanded is passed over";
 }
 
 }  // namespace proplist_tests

@@ -42,13 +42,11 @@ std::span<const ole::InterfaceEntry> SampleObject::InterfaceTable() const noexce
 }
 
 HRESULT SampleObject::GetTypeInfoCount(UINT* infoCount) {
-    if (!infoCount) return E_POINTER;
     *infoCount = described_ == Described::ByClassInfo ? 0 : 1;
     return S_OK;
 }
 
 HRESULT SampleObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
-    if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0 || described_ == Described::ByClassInfo) return DISP_E_BADINDEX;
     return SampleTypeInfo(described_ == Described::ByDispatch ? IID_ISample : CLSID_Sample).CopyTo(info);
@@ -70,10 +68,7 @@ HRESULT SampleObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* par
                                       argumentError);
 }
 
-HRESULT SampleObject::GetClassInfo(ITypeInfo** info) {
-    if (!info) return E_POINTER;
-    return SampleTypeInfo(CLSID_Sample).CopyTo(info);
-}
+HRESULT SampleObject::GetClassInfo(ITypeInfo** info) { return SampleTypeInfo(CLSID_Sample).CopyTo(info); }
 
 std::span<const ole::InterfaceEntry> CategorizedSample::InterfaceTable() const noexcept {
     static constexpr ole::InterfaceEntry table[] = {ole::Implements<CategorizedSample, IDispatch>(),
@@ -83,7 +78,6 @@ std::span<const ole::InterfaceEntry> CategorizedSample::InterfaceTable() const n
 }
 
 HRESULT CategorizedSample::MapPropertyToCategory(DISPID id, PROPCAT* category) {
-    if (!category) return E_POINTER;
     switch (id) {
     case 1:
     case 6: *category = PROPCAT_Appearance; return S_OK;
@@ -95,13 +89,11 @@ HRESULT CategorizedSample::MapPropertyToCategory(DISPID id, PROPCAT* category) {
 }
 
 HRESULT CategorizedSample::GetCategoryName(PROPCAT category, LCID, BSTR* name) {
-    if (!name) return E_POINTER;
     *name = category == 1 ? SysAllocString(L"Numbers") : nullptr;
     return category == 1 ? S_OK : E_NOTIMPL;
 }
 
 HRESULT CategorizedSample::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
-    if (!point) return E_POINTER;
     *point = nullptr;
     if (iid != IID_IPropertyNotifySink) return CONNECT_E_NOCONNECTION;
     return ole::ComPtr<IConnectionPoint>(&changes_).CopyTo(point);

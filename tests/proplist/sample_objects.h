@@ -115,6 +115,5 @@ private:
     ole::ConnectionPoint changes_{static_cast<IDispatch*>(this), IID_IPropertyNotifySink};
     std::map<DISPID, size_t> reads_;
 };
-using NotifyingSample = CategorizedSample;
 
 }  // namespace proplist_tests

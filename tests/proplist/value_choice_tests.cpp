@@ -1,6 +1,5 @@
 // Values people can read (short enumeration names, colour names, fonts) and values chosen
 // rather than typed: the next choice on a double-click, and the dialogs behind a value's button.
-#include "proplist/common_dialogs.h"
 #include "proplist/item_generator.h"
 #include "proplist/value_text.h"
 #include "tests/proplist/list_window_fixture.h"
@@ -12,13 +11,14 @@ using namespace proplist;
 
 namespace {
 
-std::vector<std::wstring> ShortNames(std::vector<std::wstring> names, std::wstring documented = {}) {
+// The names shown, joined by spaces; the first member's documentation, if any, is its name.
+std::wstring ShortNames(std::vector<std::wstring> names, std::wstring documented = {}) {
     EnumMembers members;
     for (std::wstring& name : names) members.push_back({std::move(name), static_cast<LONG>(members.size()), {}});
     members.front().shown = std::move(documented);
     ShowMembersByShortNames(members);
-    std::vector<std::wstring> shown;
-    for (const EnumMember& member : members) shown.push_back(member.shown.empty() ? member.name : member.shown);
+    std::wstring shown;
+    for (const EnumMember& member : members) shown += L" " + (member.shown.empty() ? member.name : member.shown);
     return shown;
 }
 
@@ -29,18 +29,14 @@ ItemDescription Described(LONG style) {
     return description;
 }
 
-std::wstring TextOf(LONG style, const VARIANT& value) { return FormatValue(Described(style), value); }
-
 }  // namespace
 
 TEST(ValueTextTest, EnumerationsLoseTheirSharedPrefixAtAWordAndColoursAndFontsShowByName) {
-    using Names = std::vector<std::wstring>;
-    EXPECT_EQ(ShortNames({L"ColorRed", L"ColorRose"}), (Names{L"Red", L"Rose"})) << "cut where a word starts";
-    EXPECT_EQ(ShortNames({L"SHAPE_CIRCLE", L"SHAPE_CUBE"}), (Names{L"CIRCLE", L"CUBE"}));
-    EXPECT_EQ(ShortNames({L"Item", L"ItemBig"}), (Names{L"Item", L"ItemBig"})) << "no name left empty";
-    EXPECT_EQ(ShortNames({L"Size10", L"Size12"}), (Names{L"Size10", L"Size12"})) << "nor a bare number";
-    EXPECT_EQ(ShortNames({L"OnlyOne"}), (Names{L"OnlyOne"}));
-    EXPECT_EQ(ShortNames({L"FinishSatin", L"FinishGloss"}, L"Satin sheen"), (Names{L"Satin sheen", L"Gloss"}));
+    // Cut where a word starts, leaving no name empty nor a bare number.
+    EXPECT_EQ(ShortNames({L"ColorRed", L"ColorRose"}) + ShortNames({L"SHAPE_CIRCLE", L"SHAPE_CUBE"}) +
+                  ShortNames({L"Item", L"ItemBig"}) + ShortNames({L"Size10", L"Size12"}) + ShortNames({L"OnlyOne"}) +
+                  ShortNames({L"FinishSatin", L"FinishGloss"}, L"Satin sheen"),
+              L" Red Rose CIRCLE CUBE Item ItemBig Size10 Size12 OnlyOne Satin sheen Gloss");
 
     struct NamedValue { OLE_COLOR value; const wchar_t* text; } const colours[] = {
         {RGB(128, 0, 0), L"Maroon"}, {0x80000000UL | COLOR_BTNFACE, L"Button Face"},
@@ -50,15 +46,16 @@ TEST(ValueTextTest, EnumerationsLoseTheirSharedPrefixAtAWordAndColoursAndFontsSh
         std::wstring reason;
         ASSERT_EQ(ParseValue(Described(kStyleColour), colour.text, parsed, reason), S_OK);
         EXPECT_EQ(V_UI4(&parsed.Get()), colour.value) << "read back as shown";
-        EXPECT_EQ(TextOf(kStyleColour, parsed.Get()), colour.text);
+        EXPECT_EQ(FormatValue(Described(kStyleColour), parsed.Get()), colour.text);
     }
 
     // The name and size are the font's to report: the platform may give one it has.
     ole::Variant font(static_cast<IDispatch*>(support::MakeFont(L"Arial", 12, true).Get()));
     ole::Bstr name;
     ASSERT_EQ(support::QueryAs<IFont>(V_DISPATCH(&font.Get()))->get_Name(name.Out()), S_OK);
-    const std::wstring text = TextOf(kStyleCustom, font.Get());
-    EXPECT_TRUE(text.starts_with(std::wstring(name.View()) + L", ") && text.ends_with(L"pt, Bold")) << testing::PrintToString(text);
+    const std::wstring text = FormatValue(Described(kStyleCustom), font.Get());
+    EXPECT_TRUE(text.starts_with(std::wstring(name.View()) + L", ") && text.ends_with(L"pt, Bold"))
+        << testing::PrintToString(text);
 }
 
 TEST(ValueTextTest, TheTypeLibrarysEnumerationsAreShownTypedAndDroppedDownAlike) {
@@ -78,24 +75,6 @@ TEST(ValueTextTest, TheTypeLibrarysEnumerationsAreShownTypedAndDroppedDownAlike)
     }
     EXPECT_EQ(NextChoice(outline, ole::Variant(LONG{5}).Get()), L"Circle") << "wraps";
 }
-
-// Answers the dialogs as a test says, showing none.
-struct AnsweringDialogs final : CommonDialogs {
-    bool PickFont(HWND, FontChoice& font) noexcept override { return Answer(font.name, font, chosenFont); }
-    bool PickColour(HWND, COLORREF& colour) noexcept override {
-        return Answer(std::to_wstring(colour), colour, chosenColour);
-    }
-    template <typename Value>
-    bool Answer(std::wstring from, Value& value, const Value& chosen) {
-        startedFrom = std::move(from);
-        if (accept) value = chosen;
-        return accept;
-    }
-    bool accept = false;
-    FontChoice chosenFont{L"Courier New", {}, FW_NORMAL, DEFAULT_CHARSET, true, false, false};
-    COLORREF chosenColour = RGB(128, 0, 0);
-    std::wstring startedFrom;
-};
 
 // The sample's Child holds a font.
 class ValueChoiceTest : public ListWindowTest {
@@ -122,8 +101,7 @@ TEST_F(ValueChoiceTest, ADoubleClickMovesABooleanOrAnEnumerationToItsNextValueAs
     EXPECT_EQ(V_BOOL(&ValueOf(L"Shown").Get()), VARIANT_FALSE);
     SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
     EXPECT_EQ(V_BOOL(&ValueOf(L"Shown").Get()), VARIANT_TRUE);
-    EXPECT_EQ(Count(events::kItemChanged), 2u);
-    EXPECT_EQ(Count(events::kAfterEdit), 2u);
+    EXPECT_EQ(Count(events::kItemChanged) + Count(events::kAfterEdit), 4u);
 
     // The click that opened the choices and the one that lands on them make a double-click.
     ClickValueEnd(L"Outline", 4);
@@ -138,13 +116,13 @@ TEST_F(ValueChoiceTest, ADoubleClickMovesABooleanOrAnEnumerationToItsNextValueAs
 
 TEST_F(ValueChoiceTest, TheDialogsStartFromTheValueAndAssignOnlyWhatTheUserAccepts) {
     ClickValueEnd(L"BackColor", 5);
-    EXPECT_EQ(dialogs.startedFrom, std::to_wstring(RGB(255, 128, 0)));
+    EXPECT_EQ(dialogs.startedFrom.back(), std::to_wstring(RGB(255, 128, 0)));
     EXPECT_EQ(Count(events::kButtonClick), 1u);
     SelectByKeys(L"Child");
     Key(VK_RETURN);
     ole::Bstr name;
     ASSERT_EQ(support::QueryAs<IFont>(font)->get_Name(name.Out()), S_OK);
-    EXPECT_EQ(dialogs.startedFrom, name.View());
+    EXPECT_EQ(dialogs.startedFrom.back(), name.View());
     EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(255, 128, 0)) << "cancelled";
     EXPECT_EQ(V_DISPATCH(&ValueOf(L"Child").Get()), font.Get()) << "cancelled";
 
@@ -156,10 +134,9 @@ TEST_F(ValueChoiceTest, TheDialogsStartFromTheValueAndAssignOnlyWhatTheUserAccep
     Key(VK_F4);
     const ole::Variant chosen = ValueOf(L"Child");
     ASSERT_EQ(chosen.Type(), VT_DISPATCH);
-    EXPECT_NE(V_DISPATCH(&chosen.Get()), font.Get()) << "a new font, not the old one changed";
     BOOL italic = FALSE;
     ASSERT_EQ(support::QueryAs<IFont>(V_DISPATCH(&chosen.Get()))->get_Italic(&italic), S_OK);
-    EXPECT_TRUE(italic);
+    EXPECT_TRUE(italic && V_DISPATCH(&chosen.Get()) != font.Get()) << "a new font, not the old one changed";
     EXPECT_EQ(Count(events::kItemChanged), 2u);
     // A date's button drops its calendar down.
     ClickValueEnd(L"Born", 6);
