@@ -52,6 +52,7 @@ protected:
         ASSERT_EQ(ole::WriteBagValue(bag.Get(), L"Font", Variant(static_cast<IDispatch*>(font.Get())).Get()), S_OK);
         for (const auto& [name, value] : values) ASSERT_EQ(ole::WriteBagValue(bag.Get(), name, value.Get()), S_OK);
         saved = Saved(*bag.Get());
+        ASSERT_FALSE(HasFailure()) << "no stream to load or damage";
     }
     Bytes Patched(size_t offset, DWORD value, size_t cut = 0) const {
         Bytes bytes(saved.begin(), saved.end() - cut);
