@@ -56,21 +56,10 @@ HRESULT FakeAutomationObject::Fail(const Failure& failure, EXCEPINFO* exception)
     return DISP_E_EXCEPTION;
 }
 
-IFACEMETHODIMP FakeAutomationObject::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-IFACEMETHODIMP FakeAutomationObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return TYPE_E_ELEMENTNOTFOUND;
-}
-
 IFACEMETHODIMP FakeAutomationObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
     if (!names || !ids || count == 0) return E_INVALIDARG;
     const std::wstring name = names[0];
-    Call call{kLookup, name, DISPID_UNKNOWN, locale, {}, S_OK};
+    Call call{kLookup, name, locale, {}, S_OK};
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     if (const Failure* failure = FailureFor(name, kLookup)) {
         call.result = failure->result;
@@ -78,7 +67,6 @@ IFACEMETHODIMP FakeAutomationObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT
         call.result = DISP_E_UNKNOWNNAME;
     } else {
         ids[0] = static_cast<DISPID>(member - members_.data()) + 1;
-        call.id = ids[0];
         // Named arguments are not supported beyond the member itself.
         call.result = count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
     }
@@ -88,20 +76,19 @@ IFACEMETHODIMP FakeAutomationObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT
 
 IFACEMETHODIMP FakeAutomationObject::Invoke(DISPID id, REFIID, LCID locale, WORD kind, DISPPARAMS* parameters,
                                             VARIANT* result, EXCEPINFO* exception, UINT*) {
-    Call call{kind, L"", id, locale, {}, S_OK};
+    Call call{kind, L"", locale, {}, S_OK};
     for (UINT i = parameters ? parameters->cArgs : 0; i-- > 0;) {
         call.argumentTypes.push_back(V_VT(&parameters->rgvarg[i]));
     }
     const size_t index = static_cast<size_t>(id) - 1;
     if (id < 1 || index >= members_.size()) {
         call.result = DISP_E_MEMBERNOTFOUND;
-    } else if (!parameters) {
-        call.member = members_[index].name;
-        call.result = E_INVALIDARG;
     } else {
         call.member = members_[index].name;
         const Failure* failure = FailureFor(call.member, kind);
-        call.result = failure ? Fail(*failure, exception) : InvokeMember(members_[index], kind, *parameters, result, exception);
+        call.result = !parameters ? E_INVALIDARG
+                      : failure   ? Fail(*failure, exception)
+                                  : InvokeMember(members_[index], kind, *parameters, result, exception);
     }
     calls_.push_back(std::move(call));
     return calls_.back().result;

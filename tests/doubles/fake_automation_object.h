@@ -25,7 +25,6 @@ public:
     struct Call {
         WORD kind;  // kLookup for GetIDsOfNames, else the invoke flags
         std::wstring member;
-        DISPID id;
         LCID locale;
         std::vector<VARTYPE> argumentTypes;  // in natural order, first argument first
         HRESULT result;
@@ -53,8 +52,10 @@ public:
     }
 
     // IDispatch
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return count ? *count = 0, S_OK : E_POINTER; }
+    IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        return info ? *info = nullptr, TYPE_E_ELEMENTNOTFOUND : E_POINTER;
+    }
     IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
     IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
                           EXCEPINFO* exception, UINT* argumentError) override;

@@ -21,6 +21,7 @@ std::span<const ole::InterfaceEntry> RecordingContainer::InterfaceTable() noexce
         Implements<RecordingContainer, IOleWindow, IOleInPlaceSite>(),
         Implements<RecordingContainer, IOleControlSite>(),
         Implements<RecordingContainer, IDispatch>(),
+        Implements<RecordingContainer, IAdviseSink>(),
     };
     return table;
 }

@@ -12,10 +12,10 @@
 
 namespace doubles {
 
-// A control's container: its client site, in-place site and ambient properties, with a real
-// parent window. It records every call the control makes on it, in order, by method name.
+// A control's container: its client site, in-place site, advise sink and ambient properties, with
+// a real parent window. It records every call the control makes on it, in order, by method name.
 class RecordingContainer final
-    : public Double<RecordingContainer, IOleClientSite, IOleInPlaceSite, IOleControlSite, IDispatch> {
+    : public Double<RecordingContainer, IOleClientSite, IOleInPlaceSite, IOleControlSite, IDispatch, IAdviseSink> {
 public:
     static ole::ComPtr<RecordingContainer> Create(std::string name = "container") { return Make(std::move(name)); }
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
@@ -72,6 +72,12 @@ public:
     IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
                           EXCEPINFO* exception, UINT* argumentError) override;
+    // IAdviseSink
+    IFACEMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override { Record("OnDataChange"); }
+    IFACEMETHODIMP_(void) OnViewChange(DWORD, LONG) override { Record("OnViewChange"); }
+    IFACEMETHODIMP_(void) OnRename(IMoniker*) override { Record("OnRename"); }
+    IFACEMETHODIMP_(void) OnSave() override { Record("OnSave"); }
+    IFACEMETHODIMP_(void) OnClose() override { Record("OnClose"); }
 
 private:
     friend Double;

@@ -82,28 +82,4 @@ private:
     std::vector<DISPID> changed_;
 };
 
-// A container's IAdviseSink, recording the notifications in order.
-class AdviseSink final : public Double<AdviseSink, IAdviseSink> {
-public:
-    static ole::ComPtr<AdviseSink> Create(std::string name = "advise sink") { return Make(std::move(name)); }
-    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
-        static constexpr ole::InterfaceEntry table[] = {ole::Implements<AdviseSink, IAdviseSink>()};
-        return table;
-    }
-
-    const std::vector<std::string>& Calls() const { return calls_; }
-
-    IFACEMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override { calls_.push_back("OnDataChange"); }
-    IFACEMETHODIMP_(void) OnViewChange(DWORD, LONG) override { calls_.push_back("OnViewChange"); }
-    IFACEMETHODIMP_(void) OnRename(IMoniker*) override { calls_.push_back("OnRename"); }
-    IFACEMETHODIMP_(void) OnSave() override { calls_.push_back("OnSave"); }
-    IFACEMETHODIMP_(void) OnClose() override { calls_.push_back("OnClose"); }
-
-private:
-    friend Double;
-    explicit AdviseSink(std::string name) : Double(std::move(name)) {}
-
-    std::vector<std::string> calls_;
-};
-
 }  // namespace doubles

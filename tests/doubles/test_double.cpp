@@ -34,13 +34,7 @@ bool SameName(const std::wstring& left, const std::wstring& right) {
                                 static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::vector<LiveDouble> LiveDoubles() {
-    std::vector<LiveDouble> live;
-    for (const TestDouble* object : registry) {
-        if (!object->IsDead()) live.push_back({object, object->DoubleName(), object->RefCount()});
-    }
-    return live;
-}
+const std::vector<TestDouble*>& AllDoubles() { return registry; }
 
 std::vector<std::string> BuryDeadDoubles() {
     for (;;) {

@@ -73,14 +73,8 @@ protected:
 // Names compare as automation's do: ordinally, without regard to case.
 bool SameName(const std::wstring& left, const std::wstring& right);
 
-struct LiveDouble {
-    const TestDouble* object;
-    std::string name;
-    ULONG references;
-};
-
-// Every double not yet dead, with its reference count.
-std::vector<LiveDouble> LiveDoubles();
+// Every double made and not yet destroyed, dead ones included.
+const std::vector<TestDouble*>& AllDoubles();
 
 // Destroys the doubles that died (and those their destruction lets die), and returns a line
 // for each AddRef or Release that reached a dead double since the last call.

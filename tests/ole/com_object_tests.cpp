@@ -15,27 +15,20 @@ namespace {
 using ole::ComPtr;
 using ole::InterfaceEntry;
 
-struct Lifetime {
-    int destroyed = 0;
-};
-
-// A class of two interfaces, one of which derives from a third.
+// A class of two interfaces, one of which derives from a third, whose construction may fail either way.
 class Widget final : public ole::ComObject<Widget, IProvideClassInfo2, ISupportErrorInfo> {
 public:
     enum class Construction { Normal, ThrowInConstructor, FailFinalConstruct };
 
-    Widget(Lifetime& lifetime, Construction construction) : lifetime_(lifetime), construction_(construction) {
+    Widget(int& destroyed, Construction construction) : destroyed_(destroyed), construction_(construction) {
         if (construction == Construction::ThrowInConstructor) throw std::bad_alloc();
         // A self-reference taken and dropped while constructing must not destroy the object.
-        ComPtr<IUnknown> self(static_cast<IProvideClassInfo2*>(this));
+        (void)ComPtr<IUnknown>(static_cast<IProvideClassInfo2*>(this));
     }
-
     HRESULT FinalConstruct() noexcept {
-        ComPtr<ISupportErrorInfo> self(this);
-        self.Reset();
+        (void)ComPtr<ISupportErrorInfo>(this);
         return construction_ == Construction::FailFinalConstruct ? E_ACCESSDENIED : S_OK;
     }
-
     static std::span<const InterfaceEntry> InterfaceTable() noexcept {
         static constexpr InterfaceEntry table[] = {
             ole::Implements<Widget, IProvideClassInfo2>(),
@@ -44,7 +37,6 @@ public:
         };
         return table;
     }
-
     IFACEMETHODIMP GetClassInfo(ITypeInfo**) override { return E_NOTIMPL; }
     IFACEMETHODIMP GetGUID(DWORD, GUID*) override { return E_NOTIMPL; }
     IFACEMETHODIMP InterfaceSupportsErrorInfo(REFIID) override { return S_FALSE; }
@@ -53,25 +45,24 @@ private:
     // Teardown passes the object on, as a control's does when it tells its site; that reference
     // must not destroy it a second time.
     ~Widget() override {
-        ComPtr<ISupportErrorInfo> self(this);
-        self.Reset();
-        ++lifetime_.destroyed;
+        (void)ComPtr<ISupportErrorInfo>(this);
+        ++destroyed_;
     }
 
-    Lifetime& lifetime_;
+    int& destroyed_;
     Construction construction_;
 };
 
 class ComObjectTest : public testing::Test {
 protected:
-    Lifetime lifetime;
+    int destroyed = 0;
     const long liveAtStart = ole::Module::ObjectCount();
 };
 
 // Counting and the module count are every test's (the leak check); identity is this one's.
 TEST_F(ComObjectTest, OneIdentityAndDeathWithTheLastReference) {
     ComPtr<Widget> widget;
-    ASSERT_EQ(ole::MakeObject(widget, lifetime, Widget::Construction::Normal), S_OK);
+    ASSERT_EQ(ole::MakeObject(widget, destroyed, Widget::Construction::Normal), S_OK);
     auto errors = support::QueryAs<ISupportErrorInfo>(widget);
     auto info = support::QueryAs<IProvideClassInfo>(widget);
     EXPECT_EQ(support::QueryAs<IUnknown>(errors), support::QueryAs<IUnknown>(info));
@@ -80,25 +71,22 @@ TEST_F(ComObjectTest, OneIdentityAndDeathWithTheLastReference) {
     EXPECT_EQ(sentinel, nullptr);
     info.Reset();
     widget.Reset();
-    EXPECT_EQ(lifetime.destroyed, 0);
+    EXPECT_EQ(destroyed, 0);
     EXPECT_EQ(errors.Reset(), 0u) << "the last Release reports no references left";
-    EXPECT_EQ(lifetime.destroyed, 1);
+    EXPECT_EQ(destroyed, 1);
 }
 
 TEST_F(ComObjectTest, FailedCreationLeavesNothingBehind) {
     ComPtr<Widget> widget;
-    EXPECT_EQ(ole::MakeObject(widget, lifetime, Widget::Construction::FailFinalConstruct), E_ACCESSDENIED);
+    EXPECT_EQ(ole::MakeObject(widget, destroyed, Widget::Construction::FailFinalConstruct), E_ACCESSDENIED);
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(ole::MakeObject(widget, destroyed, Widget::Construction::ThrowInConstructor), E_OUTOFMEMORY);
     EXPECT_EQ(widget, nullptr);
-    EXPECT_EQ(lifetime.destroyed, 1);
-
-    EXPECT_EQ(ole::MakeObject(widget, lifetime, Widget::Construction::ThrowInConstructor), E_OUTOFMEMORY);
-    EXPECT_EQ(widget, nullptr);
-
     void* sentinel = reinterpret_cast<void*>(0x1234);
-    EXPECT_EQ(ole::MakeObject<Widget>(IID_IDispatch, &sentinel, lifetime, Widget::Construction::Normal),
+    EXPECT_EQ(ole::MakeObject<Widget>(IID_IDispatch, &sentinel, destroyed, Widget::Construction::Normal),
               E_NOINTERFACE);
     EXPECT_EQ(sentinel, nullptr);
-    EXPECT_EQ(lifetime.destroyed, 2);
+    EXPECT_EQ(destroyed, 2);
 }
 
 // Both threads start together and count as fast as they can, so that an increment that is not

@@ -74,8 +74,6 @@ TEST_F(ConnectionPointTest, PointsKeepTheControlAliveAndNeverReuseACookie) {
     EXPECT_EQ(ole::Module::ObjectCount(), live);
     EXPECT_EQ(events.Reset(), 0u);
     EXPECT_EQ(ole::Module::ObjectCount(), live - 1);
-    EXPECT_EQ(first->RefCount(), 1u);
-    EXPECT_EQ(second->RefCount(), 1u);
 }
 
 TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingDownDuringTheEvent) {
@@ -85,11 +83,11 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingD
     const ole::Bstr name(L"Caption");
     ASSERT_EQ(control->FireChanged(name.Get(), ole::Variant(LONG{42}).Get()), S_OK);
     ASSERT_EQ(second->Events().size(), 1u);
-    std::wstring received;
-    for (const ole::Variant& argument : second->Events()[0].arguments) {
-        received += ole::TextOf(argument.Get()).value_or(L"?") + L";";
-    }
-    EXPECT_EQ(received, L"Caption;42;");
+    const auto& received = second->Events()[0].arguments;
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(ole::TextOf(received[0].Get()).value_or(L"") + L";" + ole::TextOf(received[1].Get()).value_or(L""),
+              L"Caption;42");
+    EXPECT_EQ(V_VT(&received[1].Get()), VT_I4);
 
     ITestControl* raw = control.Get();
     first->OnEvent([&](DISPID, DISPPARAMS&) {
@@ -104,8 +102,6 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingD
     EXPECT_EQ(raw->FireClicked(), S_OK);
     EXPECT_EQ(second->Events().size(), 2u) << "the snapshot still reached the second sink";
     EXPECT_EQ(ole::Module::ObjectCount(), live - 1) << "the control died after the event";
-    EXPECT_EQ(first->RefCount(), 1u);
-    EXPECT_EQ(second->RefCount(), 1u);
 }
 
 // The first subscription ends the second inside an event the source is already delivering to

@@ -13,7 +13,6 @@
 namespace runtime_tests {
 namespace {
 
-using doubles::AdviseSink;
 using doubles::EventSink;
 using ole::ComPtr;
 using Log = std::vector<std::string>;
@@ -26,17 +25,16 @@ protected:
     void TearDown() override {
         if (object) TearDownLikeAHost();
     }
-
     void Recreate() {
-        persist.Reset();
         control.Reset();
+        persist.Reset();
         if (object) {
             ASSERT_EQ(object.Reset(), 0u);
         }
         TestControl::Journal().clear();
         ASSERT_EQ(ole::MakeObject<TestControl>(IID_IOleObject, object.PutVoid()), S_OK);
-        ASSERT_EQ(object.As(&control), S_OK);
-        ASSERT_EQ(object.As(&persist), S_OK);
+        control = As<ITestControl>();
+        persist = As<IPersistStreamInit>();
     }
     // The leak check then sees that nothing is left.
     void TearDownLikeAHost() {
@@ -46,8 +44,7 @@ protected:
         control.Reset();
         persist.Reset();
         object.Reset();
-        ASSERT_FALSE(TestControl::Journal().empty());
-        EXPECT_EQ(TestControl::Journal().back(), "Terminate");
+        EXPECT_EQ(TestControl::Journal().empty() ? "" : TestControl::Journal().back(), "Terminate");
     }
     template <typename Interface>
     ComPtr<Interface> As() {
@@ -69,11 +66,7 @@ protected:
         host.pUnkEventSink = eventSink;
         return As<IQuickActivate>()->QuickActivate(&host, &answer);
     }
-    std::vector<BYTE> Save(bool clearDirty) {
-        ComPtr<IStream> stream = support::StreamOf({});
-        EXPECT_EQ(persist->Save(stream.Get(), clearDirty), S_OK);
-        return support::StreamBytes(stream.Get());
-    }
+    HRESULT Save(bool clearDirty) { return persist->Save(support::StreamOf({}).Get(), clearDirty); }
     LONG Count() {
         LONG count = -1;
         EXPECT_EQ(control->get_Count(&count), S_OK);
@@ -140,14 +133,14 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
     ASSERT_EQ(persist->IsDirty(), S_FALSE);
     ASSERT_EQ(control->put_Count(5), S_OK);
     EXPECT_EQ(notify->ChangedIds(), std::vector<DISPID>{2});
-    Save(false);
-    EXPECT_EQ(persist->IsDirty(), S_OK);
-    Save(true);
-    EXPECT_EQ(persist->IsDirty(), S_FALSE);
-    // Resized for the extent, then for the in-place size.
+    for (const bool clearDirty : {false, true}) {
+        ASSERT_EQ(Save(clearDirty), S_OK);
+        EXPECT_EQ(persist->IsDirty(), clearDirty ? S_FALSE : S_OK);
+    }
+    // After its first size, resized for the extent, then for the in-place size.
     const Log& journal = TestControl::Journal();
-    ASSERT_GE(journal.size(), 6u);
-    EXPECT_EQ(Log(journal.begin() + 2, journal.begin() + 6),
+    ASSERT_GE(journal.size(), 2u);
+    EXPECT_EQ(Log(journal.begin() + 2, journal.end()),
               (Log{"InitProperties", "Resize 100x50", "Show", "Resize 200x100"}));
 
     container->ClearCalls();
@@ -159,13 +152,12 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
 }
 
 TEST_F(ControlHostTest, QuickActivationSurvivesSinksThatCannotConnect) {
-    auto stranger = AdviseSink::Create("sink of neither interface");
+    auto stranger = EventSink::Create(IID_IOleObject, "sink of neither interface");
     QACONTROL answer;
     ASSERT_EQ(QuickActivate(stranger.Get(), reinterpret_cast<IPropertyNotifySink*>(stranger.Get()), answer), S_OK);
-    EXPECT_EQ(answer.dwEventCookie, 0u);
-    EXPECT_EQ(answer.dwPropNotifyCookie, 0u);
+    EXPECT_EQ(answer.dwEventCookie + answer.dwPropNotifyCookie, 0u);
     EXPECT_EQ(stranger->RefCount(), 1u);
-    EXPECT_EQ(QuickActivate(stranger.Get(), nullptr, answer, 4), E_INVALIDARG) << "an answer too small";
+    EXPECT_EQ(QuickActivate(nullptr, nullptr, answer, 4), E_INVALIDARG) << "an answer too small";
 }
 
 TEST_F(ControlHostTest, VerbsShowHideAndActivateAndTellTheSiteOnce) {
@@ -183,8 +175,7 @@ TEST_F(ControlHostTest, VerbsShowHideAndActivateAndTellTheSiteOnce) {
     container->ClearCalls();
     ASSERT_EQ(Verb(OLEIVERB_UIACTIVATE), S_OK);
     auto inPlace = As<IOleInPlaceObject>();
-    ASSERT_EQ(inPlace->UIDeactivate(), S_OK);
-    ASSERT_EQ(inPlace->UIDeactivate(), S_OK);
+    for (int twice = 0; twice < 2; ++twice) ASSERT_EQ(inPlace->UIDeactivate(), S_OK);
     ASSERT_EQ(inPlace->InPlaceDeactivate(), S_OK);
     EXPECT_EQ(container->Calls(), (Log{"ShowObject", "OnUIActivate", "OnUIDeactivate", "OnInPlaceDeactivate"}));
     EXPECT_EQ(Window(), nullptr);
@@ -195,17 +186,13 @@ TEST_F(ControlHostTest, VerbsShowHideAndActivateAndTellTheSiteOnce) {
 
 TEST_F(ControlHostTest, CloseSavesOnlyWhenAskedAndTellsAdviseSinksAndFrozenEventsWaitForTheLastThaw) {
     ASSERT_EQ(object->SetClientSite(container.Get()), S_OK);
-    auto sink = AdviseSink::Create();
     DWORD cookie = 0;
-    ASSERT_EQ(object->Advise(sink.Get(), &cookie), S_OK);
+    ASSERT_EQ(object->Advise(container.Get(), &cookie), S_OK);
     ASSERT_EQ(control->put_Count(5), S_OK);
     container->ClearCalls();
-    ASSERT_EQ(object->Close(OLECLOSE_SAVEIFDIRTY), S_OK);
-    EXPECT_EQ(container->Calls(), Log{"SaveObject"});
-    EXPECT_EQ(sink->Calls(), Log{"OnClose"});
-    container->ClearCalls();
     ASSERT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
-    EXPECT_TRUE(container->Calls().empty());
+    ASSERT_EQ(object->Close(OLECLOSE_SAVEIFDIRTY), S_OK);
+    EXPECT_EQ(container->Calls(), (Log{"OnClose", "SaveObject", "OnClose"}));
     EXPECT_EQ(object->Unadvise(cookie), S_OK);
     EXPECT_EQ(object->Unadvise(cookie), OLE_E_NOCONNECTION);
 
@@ -221,42 +208,41 @@ TEST_F(ControlHostTest, CloseSavesOnlyWhenAskedAndTellsAdviseSinksAndFrozenEvent
     EXPECT_EQ(point->Unadvise(cookie), S_OK);
 }
 
-// Wine's ATL and MFC load first, then set the site.
-TEST_F(ControlHostTest, ASavedControlLoadsOnceBeforeItsSiteAndABrokenStreamChangesNothing) {
+// Wine's ATL and MFC load first, then set the site; a storage save leaves the control dirty until
+// SaveCompleted; a failing ReadProperties is still the control's only initialisation.
+TEST_F(ControlHostTest, EachWayOfLoadingHappensOnceAndABrokenStreamChangesNothing) {
+    ComPtr<IStorage> storage;
+    const DWORD mode = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE;
+    ASSERT_EQ(StgCreateDocfile(nullptr, mode, 0, storage.Put()), S_OK);
     ASSERT_EQ(persist->InitNew(), S_OK);
     ASSERT_EQ(control->put_Count(42), S_OK);
-    const std::vector<BYTE> saved = Save(true);
+    ASSERT_EQ(As<IPersistStorage>()->Save(storage.Get(), TRUE), S_OK);
+    EXPECT_EQ(persist->IsDirty(), S_OK);
+    ASSERT_EQ(As<IPersistStorage>()->SaveCompleted(nullptr), S_OK);
+    EXPECT_EQ(persist->IsDirty(), S_FALSE);
+    ComPtr<IStream> saved = support::StreamOf({});
+    ASSERT_EQ(persist->Save(saved.Get(), TRUE), S_OK);
+    std::vector<BYTE> truncated = support::StreamBytes(saved.Get());
+    truncated.pop_back();
+
     Recreate();
-    const std::vector<BYTE> truncated(saved.begin(), saved.end() - 1);
     EXPECT_TRUE(FAILED(persist->Load(support::StreamOf(truncated).Get())));
     EXPECT_EQ(persist->Load(nullptr), E_POINTER);
-    ASSERT_EQ(persist->Load(support::StreamOf(saved).Get()), S_OK);
-    EXPECT_EQ(persist->Load(support::StreamOf(saved).Get()), E_UNEXPECTED);
+    ASSERT_EQ(saved->Seek({}, STREAM_SEEK_SET, nullptr), S_OK);
+    ASSERT_EQ(persist->Load(saved.Get()), S_OK);
+    EXPECT_EQ(persist->Load(saved.Get()), E_UNEXPECTED);
     EXPECT_EQ(persist->InitNew(), E_UNEXPECTED);
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
     ASSERT_EQ(object->SetClientSite(container.Get()), S_OK);
     EXPECT_EQ(Count(), 42);
     EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "ReadProperties"}));
-}
 
-// A storage save leaves the control dirty until SaveCompleted.
-TEST_F(ControlHostTest, AStorageRoundTripGoesThroughTheSameHandlers) {
-    ASSERT_EQ(persist->InitNew(), S_OK);
-    ASSERT_EQ(control->put_Count(7), S_OK);
-    ComPtr<IStorage> storage;
-    const DWORD mode = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE;
-    ASSERT_EQ(StgCreateDocfile(nullptr, mode, 0, storage.Put()), S_OK);
-    ASSERT_EQ(As<IPersistStorage>()->Save(storage.Get(), TRUE), S_OK);
-    EXPECT_EQ(persist->IsDirty(), S_OK);
-    ASSERT_EQ(As<IPersistStorage>()->SaveCompleted(nullptr), S_OK);
-    EXPECT_EQ(persist->IsDirty(), S_FALSE);
     Recreate();
     ASSERT_EQ(As<IPersistStorage>()->Load(storage.Get()), S_OK);
     EXPECT_EQ(As<IPersistStorage>()->InitNew(storage.Get()), E_UNEXPECTED);
-    EXPECT_EQ(Count(), 7);
-}
+    EXPECT_EQ(Count(), 42);
 
-TEST_F(ControlHostTest, AFailingReadPropertiesIsTheOnlyInitialisation) {
+    Recreate();
     ComPtr<ole::MemoryPropertyBag> bag;
     ASSERT_EQ(ole::MakeObject(bag), S_OK);
     ASSERT_EQ(ole::WriteBagValue(bag.Get(), L"Count", ole::Variant(std::wstring_view(L"many")).Get()), S_OK);

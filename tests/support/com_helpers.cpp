@@ -47,18 +47,11 @@ ole::ComPtr<IFontDisp> MakeFont(const wchar_t* name, LONG points, bool bold) {
 
 RaisedError TakeErrorInfo() {
     ole::ComPtr<IErrorInfo> info;
-    RaisedError raised;
-    if (GetErrorInfo(0, info.Put()) != S_OK || !info) return raised;
+    if (GetErrorInfo(0, info.Put()) != S_OK || !info) return {};
     ole::Bstr source, description;
     info->GetSource(source.Out());
     info->GetDescription(description.Out());
     return {true, std::wstring(source.View()), std::wstring(description.View())};
-}
-
-ExceptionInfo::~ExceptionInfo() {
-    SysFreeString(bstrSource);
-    SysFreeString(bstrDescription);
-    SysFreeString(bstrHelpFile);
 }
 
 }  // namespace support

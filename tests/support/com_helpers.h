@@ -41,14 +41,4 @@ struct RaisedError {
 };
 RaisedError TakeErrorInfo();
 
-// Owns the strings a callee put in an EXCEPINFO.
-struct ExceptionInfo : EXCEPINFO {
-    ExceptionInfo() : EXCEPINFO{} {}
-    ExceptionInfo(const ExceptionInfo&) = delete;
-    ExceptionInfo& operator=(const ExceptionInfo&) = delete;
-    ~ExceptionInfo();
-    std::wstring Source() const { return bstrSource ? bstrSource : L""; }
-    std::wstring Description() const { return bstrDescription ? bstrDescription : L""; }
-};
-
 }  // namespace support

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+namespace doubles {
+class TestDouble;
+}
+
 namespace support {
 
 // Fails a test that ends with a test double, or one of our own COM objects, still alive that
@@ -13,8 +19,8 @@ public:
     void OnTestEnd(const testing::TestInfo& test) override;
 
 private:
-    struct Snapshot;
-    Snapshot* start_ = nullptr;
+    std::map<const doubles::TestDouble*, unsigned long> doubles_;  // the live ones' reference counts
+    long objects_ = 0, locks_ = 0;
 };
 
 }  // namespace support

@@ -2,6 +2,7 @@
 
 #include "ole/com_object.h"
 #include "ole/hresult.h"
+#include "ole/variant.h"
 
 namespace support {
 
@@ -79,14 +80,9 @@ public:
         return table;
     }
 
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 1;
-        return S_OK;
-    }
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return count ? *count = 1, S_OK : E_POINTER; }
     IFACEMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
-        if (!info) return E_POINTER;
-        *info = nullptr;
+        if (info) *info = nullptr;
         return index == 0 ? info_.CopyTo(info) : DISP_E_BADINDEX;
     }
     IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
@@ -96,9 +92,7 @@ public:
                           UINT*) override {
         if (!(kind & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
         if (parameters && parameters->cArgs) return DISP_E_BADPARAMCOUNT;
-        VariantInit(result);
-        V_VT(result) = VT_I4;
-        V_I4(result) = id;
+        ole::Variant(LONG{id}).Detach(result);
         return S_OK;
     }
 
