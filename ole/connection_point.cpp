@@ -4,6 +4,7 @@
 #include "ole/hresult.h"
 #include "ole/variant.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -91,20 +92,8 @@ HRESULT ConnectionPoint::EnumConnections(IEnumConnections** result) {
 
 namespace {
 
-// One sink's call: it gets copies of its own of the arguments, last first as DISPPARAMS holds
-// them, and whatever it leaves in the slots is freed afterwards. The usual few arguments are
-// kept on the stack, since lists raise an event per item while they fill.
-HRESULT InvokeSink(IDispatch* sink, DISPID id, std::span<const VARIANT> arguments) {
-    constexpr size_t kUsual = 4;
-    std::array<Variant, kUsual> usual;
-    std::vector<Variant> more(arguments.size() > kUsual ? arguments.size() : 0);
-    const std::span<Variant> passed = more.empty() ? std::span<Variant>(usual).first(arguments.size())
-                                                   : std::span<Variant>(more);
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        RETURN_IF_FAILED(passed[arguments.size() - 1 - i].CopyFrom(arguments[i]));
-    }
-    static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant is laid out as the VARIANT it owns");
-    DISPPARAMS parameters{reinterpret_cast<VARIANT*>(passed.data()), nullptr, static_cast<UINT>(passed.size()), 0};
+// One sink's call with `parameters` as DISPPARAMS holds them (last first); the caller frees them.
+void CallSink(IDispatch* sink, DISPID id, DISPPARAMS& parameters) {
     EXCEPINFO exception{};
     UINT argumentError = 0;
     Variant result;
@@ -114,6 +103,24 @@ HRESULT InvokeSink(IDispatch* sink, DISPID id, std::span<const VARIANT> argument
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
+}
+
+static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant is laid out as the VARIANT it owns");
+
+// One sink's call: it gets copies of its own of the arguments, and whatever it leaves in the
+// slots is freed afterwards. The usual few arguments are kept on the stack, since lists raise an
+// event per item while they fill.
+HRESULT InvokeSink(IDispatch* sink, DISPID id, std::span<const VARIANT> arguments) {
+    constexpr size_t kUsual = 4;
+    std::array<Variant, kUsual> usual;
+    std::vector<Variant> more(arguments.size() > kUsual ? arguments.size() : 0);
+    const std::span<Variant> passed = more.empty() ? std::span<Variant>(usual).first(arguments.size())
+                                                   : std::span<Variant>(more);
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        RETURN_IF_FAILED(passed[arguments.size() - 1 - i].CopyFrom(arguments[i]));
+    }
+    DISPPARAMS parameters{reinterpret_cast<VARIANT*>(passed.data()), nullptr, static_cast<UINT>(passed.size()), 0};
+    CallSink(sink, id, parameters);
     return S_OK;
 }
 
@@ -128,7 +135,6 @@ HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<con
         // borrowed (an item it clears away, say) before the next sink is called.
         std::vector<Variant> held(arguments.size());
         for (size_t i = 0; i < held.size(); ++i) RETURN_IF_FAILED(held[i].CopyFrom(arguments[i]));
-        static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant is laid out as the VARIANT it owns");
         const std::span<const VARIANT> heldArguments(reinterpret_cast<const VARIANT*>(held.data()), held.size());
         HRESULT outcome = S_OK;
         for (const ComPtr<IDispatch>& sink : sinks) {
@@ -136,6 +142,18 @@ HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<con
             if (FAILED(copied) && SUCCEEDED(outcome)) outcome = copied;
         }
         return outcome;
+    });
+}
+
+HRESULT FireDispatchEventGiving(const ConnectionPoint& point, DISPID id, std::span<Variant> given) noexcept {
+    const std::span<const VARIANT> arguments(reinterpret_cast<const VARIANT*>(given.data()), given.size());
+    const ComPtr<IDispatch> only = point.OnlySink<IDispatch>();
+    if (!only) return FireDispatchEvent(point, id, arguments);
+    return Guarded([&]() -> HRESULT {
+        std::reverse(given.begin(), given.end());
+        DISPPARAMS parameters{reinterpret_cast<VARIANT*>(given.data()), nullptr, static_cast<UINT>(given.size()), 0};
+        CallSink(only.Get(), id, parameters);
+        return S_OK;
     });
 }
 

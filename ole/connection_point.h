@@ -83,6 +83,13 @@ private:
 // the others; the result is the first failure to copy the arguments, or S_OK.
 HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<const VARIANT> arguments = {}) noexcept;
 
+class Variant;
+
+// The same with arguments the caller gives away (natural order). A lone sink is handed them as
+// they are, sparing the copies an event per item would otherwise cost; whatever it leaves in
+// them is freed with them. With several sinks each gets copies, as above.
+HRESULT FireDispatchEventGiving(const ConnectionPoint& point, DISPID id, std::span<Variant> given) noexcept;
+
 // IPropertyNotifySink::OnChanged(id) to every sink of the point.
 void NotifyPropertyChanged(const ConnectionPoint& point, DISPID id) noexcept;
 

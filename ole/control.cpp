@@ -69,6 +69,12 @@ HRESULT ControlBase::FireEvent(DISPID id, std::span<const VARIANT> arguments) no
     return FireDispatchEvent(events_, id, arguments);
 }
 
+HRESULT ControlBase::FireEventGiving(DISPID id, std::span<Variant> given) noexcept {
+    if (EventsFrozen()) return S_OK;
+    const ComPtr<IUnknown> self(Identity());
+    return FireDispatchEventGiving(events_, id, given);
+}
+
 void ControlBase::PropertyChanged(DISPID id) noexcept {
     const ComPtr<IUnknown> self(Identity());
     dirty_ = true;

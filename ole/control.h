@@ -169,6 +169,8 @@ protected:
 
     // Raises an event of the default source interface; arguments in natural order.
     HRESULT FireEvent(DISPID id, std::span<const VARIANT> arguments = {}) noexcept;
+    // The same with arguments the caller gives away (FireDispatchEventGiving).
+    HRESULT FireEventGiving(DISPID id, std::span<Variant> given) noexcept;
     // True when some sink listens to the default events: spares preparing events nobody hears.
     bool HasEventSinks() const noexcept { return events_.HasConnections(); }
     // Tells the container that the persisted property `id` changed, and makes the control dirty.

@@ -202,17 +202,17 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
         // Afterwards the list holds this object's items and no others: its callers refill it
         // without clearing it first. An object that cannot be described leaves it empty.
         const ole::ComPtr<PropertyItems> items = items_;
-        std::vector<ole::Bstr> dropped;
+        std::vector<ole::Variant> dropped;
         if (HasEventSinks()) {
             dropped.reserve(items->Size());
-            for (size_t i = 0; i < items->Size(); ++i) dropped.emplace_back(items->At(i).Description().name);
+            for (size_t i = 0; i < items->Size(); ++i) {
+                dropped.emplace_back(std::wstring_view(items->At(i).Description().name));
+            }
         }
         items->RemoveAll();
         view_->ObjectShown(target.Get());
-        for (const ole::Bstr& name : dropped) {
-            const VARIANT arguments[] = {ole::TextArgument(name.Get())};
-            Raise(events::kItemRemoved, arguments);
-        }
+        // Each name is made once and given to the event: a refresh raises one for every item.
+        for (ole::Variant& name : dropped) FireEventGiving(events::kItemRemoved, {&name, 1});
         std::vector<ole::ComPtr<PropertyItem>> made;
         if (const HRESULT generated = GenerateItems(target.Get(), made, &descriptions_); FAILED(generated)) {
             StopShowing();

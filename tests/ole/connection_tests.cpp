@@ -2,6 +2,7 @@
 #include "ole/property_notify_connection.h"
 
 #include "ole/bstr.h"
+#include "ole/connection_point.h"
 #include "ole/variant.h"
 #include "tests/doubles/recording_sinks.h"
 #include "tests/ole/test_controls.h"
@@ -102,6 +103,35 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingD
     EXPECT_EQ(raw->FireClicked(), S_OK);
     EXPECT_EQ(second->Events().size(), 2u) << "the snapshot still reached the second sink";
     EXPECT_EQ(ole::Module::ObjectCount(), live - 1) << "the control died after the event";
+}
+
+// Arguments given away reach a lone sink as they are, with no copy made; with two sinks each gets
+// copies, so what the first leaves in its slots does not reach the second.
+TEST(GivenEventArgumentsTest, ALoneSinkIsHandedThemAndSeveralSinksGetCopies) {
+    const ComPtr<EventSink> owner = EventSink::Create(DIID__TestControlEvents, "point's owner");
+    ole::ConnectionPoint point(owner.Get(), DIID__TestControlEvents);
+    const ComPtr<EventSink> sinks[] = {EventSink::Create(DIID__TestControlEvents, "first sink"),
+                                       EventSink::Create(DIID__TestControlEvents, "second sink")};
+    std::vector<BSTR> handed;
+    sinks[0]->OnEvent([&](DISPID, DISPPARAMS& parameters) {
+        handed.push_back(V_BSTR(&parameters.rgvarg[1]));
+        VariantClear(&parameters.rgvarg[1]);
+    });
+    DWORD cookie = 0;
+    for (const ComPtr<EventSink>& sink : sinks) {
+        ASSERT_EQ(point.Advise(sink.Get(), &cookie), S_OK);
+        ole::Variant given[] = {ole::Variant(std::wstring_view(L"Caption")), ole::Variant(LONG{42})};
+        const BSTR name = V_BSTR(&given[0].Get());
+        ASSERT_EQ(ole::FireDispatchEventGiving(point, 2, given), S_OK);
+        EXPECT_EQ(handed.back() == name, sink == sinks[0]) << "handed over to a lone sink only";
+    }
+    const auto& received = sinks[1]->Events().at(0).arguments;
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(ole::TextOf(received[0].Get()).value_or(L"") + L";" + ole::TextOf(received[1].Get()).value_or(L""),
+              L"Caption;42");
+    EXPECT_EQ(ole::TextOf(sinks[0]->Events().at(0).arguments.at(0).Get()).value_or(L""), L"Caption")
+        << "in natural order";
+    point.DisconnectAll();
 }
 
 // The first subscription ends the second inside an event the source is already delivering to
