@@ -3,7 +3,6 @@
 #include "proplist/value_text.h"
 #include "tests/doubles/fake_automation_object.h"
 #include "tests/proplist/list_helpers.h"
-#include "tests/proplist/sample_objects.h"
 #include "tests/support/com_helpers.h"
 #include "tests/support/run_time_types.h"
 
@@ -57,13 +56,7 @@ std::wstring ShownValues(KavellaList* list, std::initializer_list<const wchar_t*
 
 }  // namespace
 
-class ItemGenerationTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK); }
-
-    ComPtr<KavellaList> list = MakeList();
-    ComPtr<SampleObject> sample = SampleObject::Create();
-};
+using ItemGenerationTest = FilledListTest;
 
 TEST_F(ItemGenerationTest, DualInterfaceGivesOneItemPerReadablePropertyInDeclarationOrder) {
     EXPECT_EQ(Described(list.Get()), kSampleItems) << "hidden, restricted, indexed properties and methods are left out";

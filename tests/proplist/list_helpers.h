@@ -6,6 +6,7 @@
 #include "ole/variant.h"
 #include "proplist/kavella_list.h"
 #include "proplist/list_rows.h"
+#include "tests/proplist/sample_objects.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,15 @@ inline ole::ComPtr<proplist::PropertyItem> ItemIn(const wchar_t* name,
     EXPECT_EQ(ole::MakeObject(item, std::move(description)), S_OK);
     return item;
 }
+
+// The list without a window, filled from the sample object.
+class FilledListTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK); }
+
+    ole::ComPtr<SampleObject> sample = SampleObject::Create();
+    ole::ComPtr<proplist::KavellaList> list = MakeList();
+};
 
 // The rows of `items` apart from any window.
 class RowsTest : public testing::Test, private proplist::RowSource {
