@@ -107,7 +107,9 @@ TEST(ListStateTest, FontEnabledViewOrderAndThePaneSurviveSavingAndLoadingAndValu
     ASSERT_EQ(saved->put_DescriptionVisible(VARIANT_FALSE), S_OK);
     ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
     ASSERT_EQ(FontOf(saved.Get())->put_Size(Points(12)), S_OK);
-    const ComPtr<ole::MemoryPropertyBag> bag = SavedBag(saved.Get());
+    ComPtr<ole::MemoryPropertyBag> bag;
+    ASSERT_EQ(ole::MakeObject(bag), S_OK);
+    ASSERT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
     const ComPtr<proplist::KavellaList> loaded = LoadedFrom(bag.Get());
     VARIANT_BOOL enabled = VARIANT_TRUE;
     LONG order = -1;

@@ -67,6 +67,8 @@ TEST_F(ListGroupsTest, CategoriesGroupTheRowsInTheOrderFirstMetUnlessFilteredOrC
         EXPECT_EQ(rows.SetExpanded(header, true), each.collapsed != nullptr);
         EXPECT_EQ(collapsedSelection + L" " + RowText(rows.Selected()), each.selectedAfter) << each.shown;
     }
+    rows.SetFilter(L"");
+    EXPECT_EQ(RowText(rows.Selected()), L"(none)") << "a selection filtered away is gone for good";
 }
 
 // In object order: Top, Caption, Left, tabStop, BackColor, TabIndex.

@@ -46,15 +46,6 @@ inline ole::Variant ValueOf(proplist::KavellaList* list, const wchar_t* name) {
     return value;
 }
 
-inline ole::ComPtr<ole::MemoryPropertyBag> SavedBag(proplist::KavellaList* saved) {
-    ole::ComPtr<IPersistPropertyBag> saver;
-    ole::ComPtr<ole::MemoryPropertyBag> bag;
-    EXPECT_EQ(saved->QueryInterface(IID_IPersistPropertyBag, saver.PutVoid()), S_OK);
-    EXPECT_EQ(ole::MakeObject(bag), S_OK);
-    EXPECT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
-    return bag;
-}
-
 inline ole::ComPtr<proplist::KavellaList> LoadedFrom(IPropertyBag* bag) {
     ole::ComPtr<proplist::KavellaList> loaded = MakeList();
     ole::ComPtr<IPersistPropertyBag> loader;
