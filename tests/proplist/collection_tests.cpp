@@ -1,6 +1,5 @@
 // The item collection: keys, enumeration, lifetime.
 #include "tests/proplist/list_helpers.h"
-#include "tests/proplist/sample_objects.h"
 #include "tests/support/com_helpers.h"
 
 #include <gtest/gtest.h>
@@ -8,18 +7,10 @@
 namespace proplist_tests {
 
 using ole::ComPtr;
-using proplist::KavellaList;
 
-class CollectionTest : public testing::Test {
+class CollectionTest : public FilledListTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
-        items = ItemsOf(list.Get());
-    }
-
-    ComPtr<SampleObject> sample = SampleObject::Create();
-    ComPtr<KavellaList> list = MakeList();
-    ComPtr<IPropertyItems> items;
+    const ComPtr<IPropertyItems> items = ItemsOf(list.Get());
 };
 
 TEST_F(CollectionTest, KeysIgnoreCaseAndPositionsCountFromOne) {

@@ -53,17 +53,6 @@ HRESULT DescribeFrame(ComPtr<ITypeInfo>& frameInfo) {
 
 }  // namespace
 
-class DescriptionPaneTest : public ListWindowTest {
-protected:
-    void SetUp() override {
-        ListWindowTest::SetUp();
-        ASSERT_EQ(list->put_DescriptionVisible(VARIANT_TRUE), S_OK);
-    }
-    HWND Pane() { return list->View().DescriptionWindow(); }
-    // What the toolbar leaves of the control's 200 pixels.
-    int BelowToolbar() { return 200 - HeightOf(list->View().Toolbar().Window()); }
-};
-
 // Corners holds CornerSharp (1), a documented constant, and then CornerRound (2), an
 // undocumented one: the object reads every property as its member id.
 TEST(PropertyDescriptionTest, SaysTheDocumentationTheConstantsDocumentationAndTheType) {
@@ -80,23 +69,26 @@ TEST(PropertyDescriptionTest, SaysTheDocumentationTheConstantsDocumentationAndTh
     EXPECT_EQ(pane.DescriptionOf(corners).Body(), L"Corners of the frame\nCorner");
 }
 
-TEST_F(DescriptionPaneTest, TakesTheBottomTheMenuHidesItAndTheSplitterResizesItEachTellingTheContainer) {
+TEST_F(ListWindowTest, DescriptionPaneTakesTheBottomTheMenuHidesItAndTheSplitterResizesItEachTellingTheContainer) {
+    ASSERT_EQ(list->put_DescriptionVisible(VARIANT_TRUE), S_OK);
     ListenForChanges();
-    ASSERT_TRUE(Shown(Pane()));
-    EXPECT_EQ(HeightOf(window) + HeightOf(Pane()), BelowToolbar());
+    const HWND pane = list->View().DescriptionWindow();
+    const LONG belowToolbar = 200 - HeightOf(list->View().Toolbar().Window());  // of the control's 200 pixels
+    ASSERT_TRUE(Shown(pane));
+    EXPECT_EQ(HeightOf(window) + HeightOf(pane), belowToolbar);
     SelectByKeys(L"Serial");
     ole::Bstr description;
     ASSERT_EQ(Accessible()->get_accDescription(ole::Variant(LONG{8}).Get(), description.Out()), S_OK);
     EXPECT_EQ(description.View(), L"Long, read-only") << "what the pane says";
     Command(ListView::kCommandDescription);
-    EXPECT_FALSE(Shown(Pane()));
-    EXPECT_EQ(HeightOf(window), BelowToolbar()) << "the rows take the room back";
+    EXPECT_FALSE(Shown(pane));
+    EXPECT_EQ(HeightOf(window), belowToolbar) << "the rows take the room back";
     ASSERT_EQ(list->put_DescriptionVisible(VARIANT_TRUE), S_OK);
     // Grabbed in the band at its top and dragged up 20 pixels.
-    SendMessageW(Pane(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 1));
-    SendMessageW(Pane(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(0, -19));
-    SendMessageW(Pane(), WM_LBUTTONUP, 0, MAKELPARAM(0, -19));
-    EXPECT_EQ(HeightOf(Pane()), DescriptionPane::kDefaultHeight + 20);
+    SendMessageW(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 1));
+    SendMessageW(pane, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(0, -19));
+    SendMessageW(pane, WM_LBUTTONUP, 0, MAKELPARAM(0, -19));
+    EXPECT_EQ(HeightOf(pane), DescriptionPane::kDefaultHeight + 20);
     EXPECT_EQ(told, (std::vector<DISPID>{proplist::kDispidDescriptionVisible, proplist::kDispidDescriptionVisible,
                                          proplist::kDispidDescriptionHeight}));
 }
@@ -115,7 +107,9 @@ TEST(ListStateTest, FontEnabledViewOrderAndThePaneSurviveSavingAndLoadingAndValu
     ASSERT_EQ(saved->put_DescriptionVisible(VARIANT_FALSE), S_OK);
     ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
     ASSERT_EQ(FontOf(saved.Get())->put_Size(Points(12)), S_OK);
-    const ComPtr<ole::MemoryPropertyBag> bag = SavedBag(saved.Get());
+    ComPtr<ole::MemoryPropertyBag> bag;
+    ASSERT_EQ(ole::MakeObject(bag), S_OK);
+    ASSERT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
     const ComPtr<proplist::KavellaList> loaded = LoadedFrom(bag.Get());
     VARIANT_BOOL enabled = VARIANT_TRUE;
     LONG order = -1;

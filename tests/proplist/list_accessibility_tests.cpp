@@ -17,8 +17,9 @@ TEST_F(ListWindowTest, EveryVisibleRowIsAnAccessibleChildNamedForItsPropertyAndV
     ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
     EXPECT_EQ(ReadAll(), L"Caption Ratio Shown Outline BackColor Born Serial Child Values Price Anything Small");
     std::wstring read;
-    for (const LONG id : {1, 7, 8, 12, 13}) read += Read(id, true, STATE_SYSTEM_READONLY) + L";";
-    EXPECT_EQ(read, L"Caption=Hello;Serial=42 read-only;Child=(Nothing);Small=7;failed;");
+    for (const LONG id : {1, 4, 5, 7, 8, 12, 13}) read += Read(id, true, STATE_SYSTEM_READONLY) + L";";
+    EXPECT_EQ(read, L"Caption=Hello;Outline=Triangle;BackColor=#FF8000;Serial=42 read-only;Child=(Nothing);"
+                    L"Small=7;failed;");
 }
 
 TEST_F(ListWindowTest, AccessibleFocusSelectionHitTestAndTheDefaultActionFollowTheKeyboard) {

@@ -1,4 +1,5 @@
-// Rows grouped under their categories' headers, and the toolbar that orders them.
+// The rows apart from any window (grouped under their categories' headers, filtered, ordered, scrolled,
+// found by typing) and the toolbar that orders them.
 #include "tests/proplist/list_window_fixture.h"
 
 namespace proplist_tests {
@@ -13,7 +14,7 @@ protected:
         const auto appearance = std::make_shared<const std::wstring>(L"Appearance");
         const auto behavior = std::make_shared<const std::wstring>(L"Behavior");
         items->Append({ItemIn(L"Top", position), ItemIn(L"Caption", appearance), ItemIn(L"Left", position),
-                       ItemIn(L"Enabled", behavior), ItemIn(L"BackColor", appearance)});
+                       ItemIn(L"tabStop", behavior), ItemIn(L"BackColor", appearance), ItemIn(L"TabIndex", behavior)});
     }
     // A header is its name in brackets, "+" before it when collapsed.
     std::wstring RowText(size_t row) {
@@ -38,25 +39,27 @@ TEST_F(ListGroupsTest, CategoriesGroupTheRowsInTheOrderFirstMetUnlessFilteredOrC
     const struct {
         bool categorized, alphabetical;
         const wchar_t* filter;
-        const wchar_t* selected;   // before the group is collapsed
+        const wchar_t* selected;   // before the rows are ordered and filtered
         const wchar_t* collapsed;  // the group, then expanded again
         const wchar_t* shown;
         const wchar_t* selectedAfter;  // collapsed, and then expanded again
     } cases[] = {
-        {true, false, L"", L"Top", nullptr, L"[Position] Top Left [Appearance] Caption BackColor [Behavior] Enabled",
-         L"Top Top"},
-        {false, true, L"", L"Top", nullptr, L"BackColor Caption Enabled Left Top", L"Top Top"},
-        {true, false, L"", L"Left", L"[Position]", L"[+Position] [Appearance] Caption BackColor [Behavior] Enabled",
-         L"[+Position] [Position]"},
-        {true, false, L"", L"Enabled", L"[Appearance]", L"[Position] Top Left [+Appearance] [Behavior] Enabled",
-         L"Enabled Enabled"},
-        {true, false, L"E", L"Left", nullptr, L"[Position] Left [Behavior] Enabled", L"Left Left"},
+        {true, false, L"", L"Top", nullptr,
+         L"[Position] Top Left [Appearance] Caption BackColor [Behavior] tabStop TabIndex", L"Top Top"},
+        {false, true, L"", L"Top", nullptr, L"BackColor Caption Left TabIndex tabStop Top", L"Top Top"},
+        {true, false, L"", L"Left", L"[Position]",
+         L"[+Position] [Appearance] Caption BackColor [Behavior] tabStop TabIndex", L"[+Position] [Position]"},
+        {true, false, L"", L"tabStop", L"[Appearance]",
+         L"[Position] Top Left [+Appearance] [Behavior] tabStop TabIndex", L"tabStop tabStop"},
+        {true, false, L"P", L"Left", nullptr, L"[Position] Top [Appearance] Caption [Behavior] tabStop",
+         L"(none) (none)"},
     };
     for (const auto& each : cases) {
+        rows.SetFilter(L"");
+        rows.Select(RowOf(each.selected));
         rows.SetCategorized(each.categorized);
         rows.SetAlphabetical(each.alphabetical);
         rows.SetFilter(each.filter);
-        rows.Select(RowOf(each.selected));
         const size_t header = each.collapsed ? RowOf(each.collapsed) : ListRows::kNone;
         EXPECT_EQ(rows.SetExpanded(header, false), each.collapsed != nullptr);
         EXPECT_EQ(Shown(), each.shown);
@@ -64,6 +67,46 @@ TEST_F(ListGroupsTest, CategoriesGroupTheRowsInTheOrderFirstMetUnlessFilteredOrC
         EXPECT_EQ(rows.SetExpanded(header, true), each.collapsed != nullptr);
         EXPECT_EQ(collapsedSelection + L" " + RowText(rows.Selected()), each.selectedAfter) << each.shown;
     }
+    rows.SetFilter(L"");
+    EXPECT_EQ(RowText(rows.Selected()), L"(none)") << "a selection filtered away is gone for good";
+}
+
+// In object order: Top, Caption, Left, tabStop, BackColor, TabIndex.
+TEST_F(ListGroupsTest, ScrollingKeepsAFullLastPageAndTypingFindsNamesFromAfterTheSelection) {
+    const struct {
+        size_t top, row, page, clamped, showing;
+    } views[] = {
+        {0, 3, 2, 0, 2},  // a row below the view scrolls it just enough
+        {2, 0, 2, 2, 0},  // a row above brings it to the top
+        {5, 1, 2, 4, 1},  // no top beyond the last full page
+        {1, 2, 6, 0, 0},  // everything fits: the top is the first row
+    };
+    for (const auto& view : views) {
+        rows.SetTop(view.top);
+        EXPECT_EQ(rows.ClampTop(view.top, view.page), view.clamped) << view.top << " page " << view.page;
+        rows.SetTop(view.clamped);
+        EXPECT_EQ(rows.TopShowing(view.row, view.page), view.showing) << view.row << " page " << view.page;
+    }
+
+    const DWORD start = 5000;
+    rows.Select(0);
+    EXPECT_EQ(rows.FindTyped(L't', start), 3u) << "a new search starts after the selection";
+    rows.Select(3);
+    EXPECT_EQ(rows.FindTyped(L'A', start + 100), 3u) << "a longer prefix keeps the match";
+    EXPECT_EQ(rows.FindTyped(L'x', start + 200), ListRows::kNone);
+    EXPECT_EQ(rows.Typed(), L"tAx");
+    EXPECT_EQ(rows.FindTyped(L'b', start + 2500), 4u) << "after a pause, a new search";
+    rows.Select(4);
+    EXPECT_EQ(rows.FindTyped(L'B', start + 5000), 4u) << "a new search wraps round to the selection itself";
+
+    const int before = rebuilt;
+    for (size_t i = 0; i < items->Size(); ++i) {
+        items->At(i).put_Visible(VARIANT_FALSE);
+        rows.Invalidate();
+    }
+    EXPECT_EQ(rows.Count(), 0u);
+    EXPECT_EQ(rebuilt, before + 1) << "many changes, one rebuild";
+    EXPECT_EQ(rows.Top(), 0u);
 }
 
 TEST_F(ListWindowTest, ToolbarTheTogglesAndTheSearchBoxDriveTheRows) {
@@ -120,21 +163,6 @@ TEST_F(ListWindowTest, ToolbarSpaceOnAFocusedTogglePressesItKeepsTheFocusAndTell
     EXPECT_EQ(list->View().ViewOrder(), ListView::kAlphabeticalOrder);
     EXPECT_EQ(told, std::vector<DISPID>{proplist::kDispidViewOrder});
     EXPECT_EQ(GetFocus(), Toggle(ListView::kAlphabeticalOrder)) << "pressed from the keyboard, it keeps the focus";
-}
-
-TEST_F(ListWindowTest, ToolbarCtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfterTheEdit) {
-    AnsweringDialogs dialogs;
-    list->View().SetDialogs(dialogs);
-    for (const wchar_t* name : {L"Caption", L"BackColor"}) {
-        SelectByKeys(name);
-        ControlKey(VK_RETURN);
-    }
-    HWND editor = EditWith(L"#000080");
-    const HeldKey control(VK_CONTROL);
-    Key(VK_RETURN, editor);
-    EXPECT_EQ(dialogs.startedFrom, (std::vector{std::to_wstring(RGB(255, 128, 0)), std::to_wstring(RGB(0, 0, 128))}))
-        << "none for Caption";
-    EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(0, 0, 128)) << "the edit is committed first";
 }
 
 TEST_F(ListWindowTest, ToolbarTheStripDrawsTheSearchCueOnlyForAnEmptyBoxWithoutTheFocus) {

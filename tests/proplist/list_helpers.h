@@ -6,6 +6,7 @@
 #include "ole/variant.h"
 #include "proplist/kavella_list.h"
 #include "proplist/list_rows.h"
+#include "tests/proplist/sample_objects.h"
 
 #include <gtest/gtest.h>
 
@@ -43,15 +44,6 @@ inline ole::Variant ValueOf(proplist::KavellaList* list, const wchar_t* name) {
     ole::Variant value;
     EXPECT_EQ(ItemNamed(list, name)->get_Value(value.Out()), S_OK);
     return value;
-}
-
-inline ole::ComPtr<ole::MemoryPropertyBag> SavedBag(proplist::KavellaList* saved) {
-    ole::ComPtr<IPersistPropertyBag> saver;
-    ole::ComPtr<ole::MemoryPropertyBag> bag;
-    EXPECT_EQ(saved->QueryInterface(IID_IPersistPropertyBag, saver.PutVoid()), S_OK);
-    EXPECT_EQ(ole::MakeObject(bag), S_OK);
-    EXPECT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
-    return bag;
 }
 
 inline ole::ComPtr<proplist::KavellaList> LoadedFrom(IPropertyBag* bag) {
@@ -111,6 +103,15 @@ inline ole::ComPtr<proplist::PropertyItem> ItemIn(const wchar_t* name,
     EXPECT_EQ(ole::MakeObject(item, std::move(description)), S_OK);
     return item;
 }
+
+// The list without a window, filled from the sample object.
+class FilledListTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK); }
+
+    ole::ComPtr<SampleObject> sample = SampleObject::Create();
+    ole::ComPtr<proplist::KavellaList> list = MakeList();
+};
 
 // The rows of `items` apart from any window.
 class RowsTest : public testing::Test, private proplist::RowSource {

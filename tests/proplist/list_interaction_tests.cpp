@@ -146,7 +146,7 @@ TEST_F(ListWindowTest, SortingAndFilteringChangeTheRowsNotTheItems) {
     SelectByKeys(L"Outline");
     Command(ListView::kCommandSortAlphabetically);
     EXPECT_EQ(SelectedName(), L"Outline") << "the selection stays on its item";
-    EXPECT_EQ(RowNames().front(), L"Anything");
+    EXPECT_EQ(ReadAll().substr(0, 9), L"Anything ");
     EXPECT_EQ(ItemNames(list.Get()), declared);
 
     ControlKey('F');
@@ -154,7 +154,7 @@ TEST_F(ListWindowTest, SortingAndFilteringChangeTheRowsNotTheItems) {
     ASSERT_TRUE(Shown(box));
     EXPECT_EQ(GetFocus(), box);
     SetWindowTextW(box, L"OU");
-    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"Count", L"Outline"}));
+    EXPECT_EQ(ReadAll(), L"Count Outline");
     Click(20, 2);
     EXPECT_EQ(SelectedName(), L"Count") << "the box is above the rows' window";
     Key(VK_ESCAPE, box);

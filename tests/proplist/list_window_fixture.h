@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ole/property_notify_connection.h"
-#include "proplist/common_dialogs.h"
 #include "proplist/list_events.h"
 #include "tests/doubles/recording_container.h"
 #include "tests/doubles/recording_sinks.h"
@@ -47,24 +46,6 @@ struct HeldKey {
         SetKeyboardState(state);
     }
     BYTE key;
-};
-
-// Answers the dialogs as a test says, showing none, and keeps what each started from.
-struct AnsweringDialogs final : proplist::CommonDialogs {
-    bool PickFont(HWND, proplist::FontChoice& font) noexcept override { return Answer(font.name, font, chosenFont); }
-    bool PickColour(HWND, COLORREF& colour) noexcept override {
-        return Answer(std::to_wstring(colour), colour, chosenColour);
-    }
-    template <typename Value>
-    bool Answer(std::wstring from, Value& value, const Value& chosen) {
-        startedFrom.push_back(std::move(from));
-        if (accept) value = chosen;
-        return accept;
-    }
-    bool accept = false;
-    proplist::FontChoice chosenFont{L"Courier New", {}, FW_NORMAL, DEFAULT_CHARSET, true, false, false};
-    COLORREF chosenColour = RGB(128, 0, 0);
-    std::vector<std::wstring> startedFrom;
 };
 
 // The list in place in a container, filled from the sample object, with a sink on its events.
@@ -148,17 +129,6 @@ protected:
     std::wstring SelectedName() {
         proplist::PropertyItem* item = list->View().Selected();
         return item ? item->Description().name : L"(none)";
-    }
-
-    // The names of the rows in order, as the keyboard walks them.
-    std::vector<std::wstring> RowNames() {
-        std::vector<std::wstring> names;
-        Key(VK_HOME);
-        while (names.size() < 30 && (names.empty() || names.back() != SelectedName())) {
-            names.push_back(SelectedName());
-            Key(VK_DOWN);
-        }
-        return names;
     }
 
     // Selects the item of that name with the keyboard, from the top.

@@ -1,5 +1,6 @@
 // Values people can read (short enumeration names, colour names, fonts) and values chosen
 // rather than typed: the next choice on a double-click, and the dialogs behind a value's button.
+#include "proplist/common_dialogs.h"
 #include "proplist/item_generator.h"
 #include "proplist/value_text.h"
 #include "tests/proplist/list_window_fixture.h"
@@ -28,6 +29,24 @@ ItemDescription Described(LONG style) {
     description.valueType = VT_UI4;
     return description;
 }
+
+// Answers the dialogs as a test says, showing none, and keeps what each started from.
+struct AnsweringDialogs final : proplist::CommonDialogs {
+    bool PickFont(HWND, proplist::FontChoice& font) noexcept override { return Answer(font.name, font, chosenFont); }
+    bool PickColour(HWND, COLORREF& colour) noexcept override {
+        return Answer(std::to_wstring(colour), colour, chosenColour);
+    }
+    template <typename Value>
+    bool Answer(std::wstring from, Value& value, const Value& chosen) {
+        startedFrom.push_back(std::move(from));
+        if (accept) value = chosen;
+        return accept;
+    }
+    bool accept = false;
+    proplist::FontChoice chosenFont{L"Courier New", {}, FW_NORMAL, DEFAULT_CHARSET, true, false, false};
+    COLORREF chosenColour = RGB(128, 0, 0);
+    std::vector<std::wstring> startedFrom;
+};
 
 }  // namespace
 
@@ -141,6 +160,19 @@ TEST_F(ValueChoiceTest, TheDialogsStartFromTheValueAndAssignOnlyWhatTheUserAccep
     // A date's button drops its calendar down.
     ClickValueEnd(L"Born", 6);
     EXPECT_TRUE(Shown(list->View().Calendar()));
+}
+
+TEST_F(ValueChoiceTest, CtrlEnterPressesTheSelectedValuesButtonFromTheRowsOrAfterTheEdit) {
+    for (const wchar_t* name : {L"Caption", L"BackColor"}) {
+        SelectByKeys(name);
+        ControlKey(VK_RETURN);
+    }
+    HWND editor = EditWith(L"#000080");
+    const HeldKey control(VK_CONTROL);
+    Key(VK_RETURN, editor);
+    EXPECT_EQ(dialogs.startedFrom, (std::vector{std::to_wstring(RGB(255, 128, 0)), std::to_wstring(RGB(0, 0, 128))}))
+        << "none for Caption";
+    EXPECT_EQ(V_UI4(&ValueOf(L"BackColor").Get()), RGB(0, 0, 128)) << "the edit is committed first";
 }
 
 }  // namespace proplist_tests
