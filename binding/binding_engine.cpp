@@ -2,6 +2,7 @@
 
 #include "binding/item_values.h"
 #include "binding/list_items.h"
+#include "innerlist/host_reads_values.h"
 #include "innerlist/kavella_events.h"
 #include "ole/bstr.h"
 #include "ole/error_suppression.h"
@@ -17,9 +18,23 @@ std::span<const ole::InterfaceEntry> InspectaSupport::InterfaceTable() noexcept 
     return table;
 }
 
+namespace {
+
+// ReadProperties reads every value after each fill, so a list that would read them first as well
+// is told not to; a list let go reads its own again.
+void TellHostReadsValues(_Kavella* list, BOOL reads) noexcept {
+    ComPtr<IHostReadsValues> told;
+    if (list && SUCCEEDED(list->QueryInterface(__uuidof(IHostReadsValues), told.PutVoid()))) {
+        told->SetHostReadsValues(reads);
+    }
+}
+
+}  // namespace
+
 InspectaSupport::~InspectaSupport() {
     client_.SetReference(nullptr);
     kavellaEvents_.Disconnect();
+    TellHostReadsValues(pKavella.Get(), FALSE);
     pKavella.Reset();
 }
 
@@ -58,6 +73,8 @@ HRESULT InspectaSupport::SetKavella(IUnknown* list) noexcept {
     // before anything is released, since a release may re-enter.
     kavellaEvents_ = std::move(events);
     ComPtr<_Kavella> previous = std::exchange(pKavella, std::move(bound));
+    TellHostReadsValues(previous.Get(), FALSE);
+    TellHostReadsValues(pKavella.Get(), TRUE);
     previous.Reset();
     return S_OK;
 }
@@ -138,6 +155,8 @@ HRESULT InspectaSupport::WriteItem(IDispatch* client, IPropertyItem* item) noexc
     RETURN_IF_FAILED(ole::PutProperty(client, name.Get() ? name.Get() : L"", value.Get()));
     return item->put_Modified(Variant(false).Get());
 }
+
+bool InspectaSupport::ListensTo(UINT position) const noexcept { return position == kavella_events::kItemChanged; }
 
 HRESULT InspectaSupport::OnEvent(UINT position, DISPPARAMS& parameters) {
     if (position != kavella_events::kItemChanged) return S_OK;

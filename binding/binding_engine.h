@@ -56,6 +56,7 @@ private:
     ~InspectaSupport() override;
 
     HRESULT OnEvent(UINT position, DISPPARAMS& parameters) override;
+    bool ListensTo(UINT position) const noexcept override;
     HRESULT OnItemChanged(IPropertyItem* item) noexcept;
     HRESULT ReadItem(IPropertyItem* item) noexcept;
     HRESULT FilterItem(IPropertyItem* item) noexcept;

@@ -263,6 +263,10 @@ void Inspecta::auxSupport_PropertyChanged(BSTR propertyName, const VARIANT& valu
     FireEvent(kDispidPropertyChangedEvent, arguments);
 }
 
+bool Inspecta::ListensTo(UINT position) const noexcept {
+    return position == kavella_events::kRequestRefresh || position == kavella_events::kKeyDown;
+}
+
 HRESULT Inspecta::OnEvent(UINT position, DISPPARAMS& parameters) {
     if (position == kavella_events::kRequestRefresh) return RefreshValues();
     if (position == kavella_events::kKeyDown && IsRefreshKey(parameters)) return RefreshValues();

@@ -73,6 +73,7 @@ private:
     void pFont_FontChanged() noexcept;
     // The list's events, by position.
     HRESULT OnEvent(UINT position, DISPPARAMS& parameters) override;
+    bool ListensTo(UINT position) const noexcept override;
 
     HRESULT SetFont(IFontDisp* font) noexcept;
     HRESULT ItemCollection(ole::ComPtr<IPropertyItems>& items) noexcept;

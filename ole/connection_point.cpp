@@ -57,12 +57,14 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     return Guarded([&]() -> HRESULT {
         ComPtr<IUnknown> connected;
         if (FAILED(sink->QueryInterface(iid_, connected.PutVoid())) || !connected) return CONNECT_E_CANNOTCONNECT;
+        ComPtr<IEventInterest> interest;
+        if (FAILED(sink->QueryInterface(__uuidof(IEventInterest), interest.PutVoid()))) interest.Reset();
         connections_.reserve(connections_.size() + 1);
         // Cookies are never reused while the point lives, so a stale cookie cannot cut another
         // sink's connection; 0 is never a cookie.
         const DWORD given = nextCookie_++;
         if (nextCookie_ == 0) nextCookie_ = 1;
-        connections_.push_back({given, std::move(connected)});
+        connections_.push_back({given, std::move(connected), std::move(interest)});
         *cookie = given;
         return S_OK;
     });
@@ -73,7 +75,9 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
         if (at->cookie != cookie) continue;
         // Out of the list first: the sink's last release may call back into the point.
         ComPtr<IUnknown> sink = std::move(at->sink);
+        ComPtr<IEventInterest> interest = std::move(at->interest);
         connections_.erase(at);
+        interest.Reset();
         sink.Reset();
         return S_OK;
     }
@@ -129,8 +133,9 @@ HRESULT InvokeSink(IDispatch* sink, DISPID id, std::span<const VARIANT> argument
 HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<const VARIANT> arguments) noexcept {
     return Guarded([&]() -> HRESULT {
         // A lone sink gets its copies before it runs, so nothing needs holding for it.
-        if (const ComPtr<IDispatch> only = point.OnlySink<IDispatch>()) return InvokeSink(only.Get(), id, arguments);
-        const std::vector<ComPtr<IDispatch>> sinks = point.Sinks<IDispatch>();
+        if (const ComPtr<IDispatch> only = point.OnlySinkFor<IDispatch>(id)) return InvokeSink(only.Get(), id, arguments);
+        const std::vector<ComPtr<IDispatch>> sinks = point.SinksFor<IDispatch>(id);
+        if (sinks.empty()) return S_OK;
         // The arguments are held for the whole event: a sink may release what the caller only
         // borrowed (an item it clears away, say) before the next sink is called.
         std::vector<Variant> held(arguments.size());
@@ -147,7 +152,7 @@ HRESULT FireDispatchEvent(const ConnectionPoint& point, DISPID id, std::span<con
 
 HRESULT FireDispatchEventGiving(const ConnectionPoint& point, DISPID id, std::span<Variant> given) noexcept {
     const std::span<const VARIANT> arguments(reinterpret_cast<const VARIANT*>(given.data()), given.size());
-    const ComPtr<IDispatch> only = point.OnlySink<IDispatch>();
+    const ComPtr<IDispatch> only = point.OnlySinkFor<IDispatch>(id);
     if (!only) return FireDispatchEvent(point, id, arguments);
     return Guarded([&]() -> HRESULT {
         std::reverse(given.begin(), given.end());

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "ole/com_ptr.h"
+#include "ole/event_interest.h"
 
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <span>
 #include <vector>
 
@@ -18,7 +20,8 @@ namespace ole {
 //
 // Advise keeps the pointer the sink answered for the connection's interface and calls it through
 // that pointer only: an event sink is called through IDispatch::Invoke alone, never asked for
-// names or type information, so sinks that implement nothing but Invoke work.
+// names or type information, so sinks that implement nothing but Invoke work. A sink that also
+// answers IEventInterest is called only for the events it is interested in.
 class ConnectionPoint : public IConnectionPoint {
 public:
     // `owner` is the container's identity; it outlives the connection point.
@@ -37,17 +40,37 @@ public:
     std::vector<ComPtr<Interface>> Sinks() const {
         std::vector<ComPtr<Interface>> sinks;
         sinks.reserve(connections_.size());
+        for (const Connection& connection : connections_) sinks.emplace_back(As<Interface>(connection));
+        return sinks;
+    }
+
+    // The same, of the sinks interested in the event `id`.
+    template <typename Interface>
+    std::vector<ComPtr<Interface>> SinksFor(DISPID id) const {
+        std::vector<ComPtr<Interface>> sinks;
         for (const Connection& connection : connections_) {
-            sinks.emplace_back(static_cast<Interface*>(static_cast<void*>(connection.sink.Get())));
+            if (IsInterested(connection, id)) sinks.emplace_back(As<Interface>(connection));
         }
         return sinks;
     }
 
-    // The sink when exactly one is connected, else null: firing to it needs no snapshot.
+    // The sink when exactly one is connected and interested in `id`, else null: firing to it
+    // needs no snapshot.
     template <typename Interface>
-    ComPtr<Interface> OnlySink() const noexcept {
-        if (connections_.size() != 1) return {};
-        return ComPtr<Interface>(static_cast<Interface*>(static_cast<void*>(connections_.front().sink.Get())));
+    ComPtr<Interface> OnlySinkFor(DISPID id) const noexcept {
+        const Connection* only = nullptr;
+        for (const Connection& connection : connections_) {
+            if (!IsInterested(connection, id)) continue;
+            if (only) return {};
+            only = &connection;
+        }
+        return only ? ComPtr<Interface>(As<Interface>(*only)) : ComPtr<Interface>();
+    }
+
+    // Whether any connected sink is interested in the event `id`.
+    bool HasSinksFor(DISPID id) const noexcept {
+        return std::any_of(connections_.begin(), connections_.end(),
+                           [&](const Connection& connection) { return IsInterested(connection, id); });
     }
 
     // Drops every connection; the sinks are released after the list is empty.
@@ -69,7 +92,16 @@ private:
     struct Connection {
         DWORD cookie;
         ComPtr<IUnknown> sink;  // of the connection's interface
+        ComPtr<IEventInterest> interest;  // null: every event
     };
+
+    template <typename Interface>
+    static Interface* As(const Connection& connection) noexcept {
+        return static_cast<Interface*>(static_cast<void*>(connection.sink.Get()));
+    }
+    static bool IsInterested(const Connection& connection, DISPID id) noexcept {
+        return !connection.interest || connection.interest->IsInterestedIn(id) == S_OK;
+    }
 
     IUnknown* owner_;
     IID iid_;

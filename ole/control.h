@@ -171,8 +171,8 @@ protected:
     HRESULT FireEvent(DISPID id, std::span<const VARIANT> arguments = {}) noexcept;
     // The same with arguments the caller gives away (FireDispatchEventGiving).
     HRESULT FireEventGiving(DISPID id, std::span<Variant> given) noexcept;
-    // True when some sink listens to the default events: spares preparing events nobody hears.
-    bool HasEventSinks() const noexcept { return events_.HasConnections(); }
+    // True when some sink listens to the event `id`: spares preparing events nobody hears.
+    bool HasEventSinksFor(DISPID id) const noexcept { return events_.HasSinksFor(id); }
     // Tells the container that the persisted property `id` changed, and makes the control dirty.
     void PropertyChanged(DISPID id) noexcept;
     // Asks the view to repaint (the window, and the container's view advise).

@@ -2,6 +2,7 @@
 
 #include "ole/com_object.h"
 #include "ole/dispatch_parameters.h"
+#include "ole/event_interest.h"
 #include "ole/hresult.h"
 
 #include <algorithm>
@@ -83,13 +84,13 @@ HRESULT ResolveEventPositions(IUnknown* source, REFIID events, std::vector<DISPI
 
 // The object the source calls: it answers IDispatch and the events interface, turns each
 // dispatch id back into a position and hands the call to the receiver while one is attached.
-class EventConnection::Sink final : public ComObject<Sink, IDispatch> {
+class EventConnection::Sink final : public ComObject<Sink, IDispatch, IEventInterest> {
 public:
     Sink(REFIID events, std::vector<DISPID> idsByPosition, EventReceiver& receiver)
         : events_(events), idsByPosition_(std::move(idsByPosition)), receiver_(&receiver) {}
 
     static std::span<const InterfaceEntry> InterfaceTable() noexcept {
-        static constexpr InterfaceEntry table[] = {Implements<Sink, IDispatch>()};
+        static constexpr InterfaceEntry table[] = {Implements<Sink, IDispatch>(), Implements<Sink, IEventInterest>()};
         return table;
     }
 
@@ -125,6 +126,12 @@ public:
         return Guarded([&] {
             return receiver_->OnEvent(static_cast<UINT>(found - idsByPosition_.begin()), parameters ? *parameters : none);
         });
+    }
+
+    IFACEMETHODIMP IsInterestedIn(DISPID id) override {
+        const auto found = std::find(idsByPosition_.begin(), idsByPosition_.end(), id);
+        if (found == idsByPosition_.end() || !receiver_) return S_FALSE;
+        return receiver_->ListensTo(static_cast<UINT>(found - idsByPosition_.begin())) ? S_OK : S_FALSE;
     }
 
 private:

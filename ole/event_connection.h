@@ -14,6 +14,8 @@ namespace ole {
 class EventReceiver {
 public:
     virtual HRESULT OnEvent(UINT position, DISPPARAMS& parameters) = 0;
+    // Whether the event at `position` does anything here; the source is spared raising the others.
+    virtual bool ListensTo(UINT /*position*/) const noexcept { return true; }
 
 protected:
     ~EventReceiver() = default;

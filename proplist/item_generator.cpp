@@ -400,8 +400,8 @@ HRESULT DescribeProperties(ITypeInfo* info, std::vector<ItemDescription>& proper
     });
 }
 
-HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& items,
-                      DescriptionCache* descriptions) noexcept {
+HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& items, DescriptionCache* descriptions,
+                      ItemValues values) noexcept {
     items.clear();
     ComPtr<ITypeInfo> info;
     RETURN_IF_FAILED(ObjectTypeInfo(object, info));
@@ -418,7 +418,8 @@ HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& item
             RETURN_IF_FAILED(ole::MakeObject(item, std::move(properties[i])));
             ole::Variant value;
             // A property that cannot be read now still gets its item, showing nothing.
-            if (SUCCEEDED(ole::InvokeMember(object, ids[i], DISPATCH_PROPERTYGET, {}, &value))) {
+            if (values == ItemValues::kRead &&
+                SUCCEEDED(ole::InvokeMember(object, ids[i], DISPATCH_PROPERTYGET, {}, &value))) {
                 item->AdoptValue(std::move(value));
             }
             made.push_back(std::move(item));

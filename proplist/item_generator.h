@@ -23,9 +23,12 @@ HRESULT DescribeProperties(ITypeInfo* info, std::vector<ItemDescription>& proper
 
 class DescriptionCache;
 
+enum class ItemValues { kRead, kLeftEmpty };
+
 // The items for `object`'s properties, each holding the value read from the object (Empty
-// when the read fails). With `descriptions`, a type information walked before is not walked again.
+// when the read fails, or with kLeftEmpty). With `descriptions`, a type information walked
+// before is not walked again.
 HRESULT GenerateItems(IDispatch* object, std::vector<ole::ComPtr<PropertyItem>>& items,
-                      DescriptionCache* descriptions = nullptr) noexcept;
+                      DescriptionCache* descriptions = nullptr, ItemValues values = ItemValues::kRead) noexcept;
 
 }  // namespace proplist

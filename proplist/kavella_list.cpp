@@ -36,12 +36,13 @@ KavellaList::~KavellaList() {
 
 std::span<const ole::InterfaceEntry> KavellaList::InterfaceTable() noexcept {
     static constexpr auto table = ole::JoinInterfaceTables(
-        std::array<ole::InterfaceEntry, 5>{
+        std::array<ole::InterfaceEntry, 6>{
             ole::Implements<KavellaList, _Kavella>(),
             ole::Implements<KavellaList, IDispatch, _Kavella>(),
             ole::Implements<KavellaList, IProvideClassInfo2>(),
             ole::Implements<KavellaList, IProvideClassInfo, IProvideClassInfo2>(),
             ole::Implements<KavellaList, ISupportErrorInfo>(),
+            ole::Implements<KavellaList, IHostReadsValues>(),
         },
         ole::ControlInterfaces<KavellaList>());
     return table;
@@ -203,7 +204,7 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
         // without clearing it first. An object that cannot be described leaves it empty.
         const ole::ComPtr<PropertyItems> items = items_;
         std::vector<ole::Variant> dropped;
-        if (HasEventSinks()) {
+        if (HasEventSinksFor(events::kItemRemoved)) {
             dropped.reserve(items->Size());
             for (size_t i = 0; i < items->Size(); ++i) {
                 dropped.emplace_back(std::wstring_view(items->At(i).Description().name));
@@ -214,14 +215,15 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
         // Each name is made once and given to the event: a refresh raises one for every item.
         for (ole::Variant& name : dropped) FireEventGiving(events::kItemRemoved, {&name, 1});
         std::vector<ole::ComPtr<PropertyItem>> made;
-        if (const HRESULT generated = GenerateItems(target.Get(), made, &descriptions_); FAILED(generated)) {
+        const ItemValues values = hostReadsValues_ ? ItemValues::kLeftEmpty : ItemValues::kRead;
+        if (const HRESULT generated = GenerateItems(target.Get(), made, &descriptions_, values); FAILED(generated)) {
             StopShowing();
             return generated;
         }
         ShowObject(target.Get());
         const size_t first = items->Size();
         items->Append(std::move(made));
-        for (size_t i = first; i < items->Size() && HasEventSinks(); ++i) {
+        for (size_t i = first; i < items->Size() && HasEventSinksFor(events::kItemAdded); ++i) {
             const VARIANT arguments[] = {ole::ObjectArgument(static_cast<IPropertyItem*>(&items->At(i)))};
             Raise(events::kItemAdded, arguments);
         }
@@ -229,6 +231,11 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
         ole::ClearErrorInfo();
         return S_OK;
     });
+}
+
+HRESULT KavellaList::SetHostReadsValues(BOOL reads) {
+    hostReadsValues_ = reads != FALSE;
+    return S_OK;
 }
 
 HRESULT KavellaList::get_Redraw(VARIANT_BOOL* redraw) {

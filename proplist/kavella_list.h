@@ -5,6 +5,7 @@
 #include "ole/control.h"
 #include "ole/dispatch_impl.h"
 #include "ole/property_notify_connection.h"
+#include "innerlist/host_reads_values.h"
 #include "proplist/description_cache.h"
 #include "proplist/list_view.h"
 #include "proplist/property_items.h"
@@ -21,7 +22,7 @@ namespace proplist {
 // object as items, shows them in two columns and lets the user edit their values.
 class KavellaList final
     : public ole::ComObject<KavellaList, ole::DispatchImpl<_Kavella>, ole::ProvideClassInfoImpl<KavellaList>,
-                            ole::SupportErrorInfoImpl<_Kavella>, ole::ControlOf<KavellaList>>,
+                            ole::SupportErrorInfoImpl<_Kavella>, ole::ControlOf<KavellaList>, IHostReadsValues>,
       private ItemsObserver,
       private ListViewHost {
 public:
@@ -50,6 +51,9 @@ public:
     IFACEMETHODIMP put_DescriptionHeight(LONG height) override;
     IFACEMETHODIMP get_ViewOrder(LONG* order) override;
     IFACEMETHODIMP put_ViewOrder(LONG order) override;
+
+    // IHostReadsValues
+    IFACEMETHODIMP SetHostReadsValues(BOOL reads) override;
 
     // IOleInPlaceActiveObject: the keys that move and edit in the list are the list's, not
     // the container's dialog navigation.
@@ -100,6 +104,8 @@ private:
     ole::PropertyNotifyConnection fontChanges_;
     ShownObject shown_;
     DescriptionCache descriptions_;
+    // Set by a host that reads every value itself right after a fill (IHostReadsValues).
+    bool hostReadsValues_ = false;
     std::unique_ptr<ListView> view_;
     bool enabled_ = true;
     bool redraw_ = true;
