@@ -9,8 +9,6 @@
 #include "benchmarks/typelib_client.h"
 #include "binding/binding_engine.h"
 #include "binding/list_items.h"
-#include "ole/bstr.h"
-#include "ole/late_bound.h"
 #include "ole/variant.h"
 #include "proplist/kavella_list.h"
 #include "tests/doubles/fake_list.h"
@@ -35,34 +33,6 @@ void Baseline(IDispatch* client, UINT count) {
         ole::Variant value;
         client->Invoke(id, IID_NULL, 1033, DISPATCH_PROPERTYGET, &none, value.Out(), nullptr, nullptr);
     }
-}
-
-// The member ids of the client's properties, from its type information.
-std::vector<MEMBERID> PropertyIds(IDispatch* client) {
-    std::vector<MEMBERID> ids;
-    ole::ComPtr<ITypeInfo> info;
-    TYPEATTR* attributes = nullptr;
-    if (FAILED(client->GetTypeInfo(0, 1033, info.Put())) || !info || FAILED(info->GetTypeAttr(&attributes))) return ids;
-    const UINT functions = attributes->cFuncs;
-    info->ReleaseTypeAttr(attributes);
-    for (UINT i = 0; i < functions; ++i) {
-        FUNCDESC* function = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &function))) continue;
-        if (function->invkind == INVOKE_PROPERTYGET) ids.push_back(function->memid);
-        info->ReleaseFuncDesc(function);
-    }
-    return ids;
-}
-
-// The least a refresh through the list asks of the client once the list has described it: a
-// read of each property by id as the list fills itself, and the baseline's lookup and read of
-// each by name, which ReadProperties makes afterwards.
-void Floor(IDispatch* client, const std::vector<MEMBERID>& ids) {
-    for (const MEMBERID id : ids) {
-        ole::Variant value;
-        ole::InvokeMember(client, id, DISPATCH_PROPERTYGET, {}, &value);
-    }
-    Baseline(client, static_cast<UINT>(ids.size()));
 }
 
 ole::ComPtr<IUnknown> MakeList(ListKind kind, UINT count) {
@@ -110,11 +80,8 @@ bool Measure(UINT count, bool described, ListKind kind) {
         if (kind == ListKind::kDouble && SUCCEEDED(outcome)) outcome = support->SetClientObject(client.Get());
         if (kind == ListKind::kReal && SUCCEEDED(outcome)) outcome = support->Refresh();
     };
-    std::vector<TimedWork> works{Timed([&] { Baseline(client.Get(), count); }), Timed(refresh),
-                                 Timed([&] { outcome = FAILED(outcome) ? outcome : support->ReadProperties(); })};
-    // Only a client with type information has a floor; the double never reads it.
-    const std::vector<MEMBERID> ids = kind == ListKind::kReal ? PropertyIds(client.Get()) : std::vector<MEMBERID>{};
-    if (kind == ListKind::kReal) works.push_back(Timed([&] { Floor(client.Get(), ids); }));
+    const std::vector<TimedWork> works{Timed([&] { Baseline(client.Get(), count); }), Timed(refresh),
+                                       Timed([&] { outcome = FAILED(outcome) ? outcome : support->ReadProperties(); })};
     const auto times = TimeInRounds(works);
     *calls = {};
     refresh();
@@ -131,11 +98,6 @@ bool Measure(UINT count, bool described, ListKind kind) {
                 Summarise(times[2]).median * 1e3);
     PrintRatio(RatioInRounds(times[1], times[0]));
     PrintRatio(RatioInRounds(times[2], times[0]));
-    if (kind == ListKind::kReal) {
-        PrintRatio(RatioInRounds(times[1], times[3]));
-    } else {
-        std::printf("  %12s", "");
-    }
     PrintCalls(refreshCalls, count);
     PrintCalls(readCalls, count);
     std::printf("\n");
@@ -143,12 +105,11 @@ bool Measure(UINT count, bool described, ListKind kind) {
 }
 
 bool Table(const char* title, bool described, ListKind kind, std::vector<UINT> counts) {
-    const bool real = kind == ListKind::kReal;
     std::printf("\n%s\n", title);
-    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %12s  %11s  %11s\n", "N", "baseline", "Refresh", "Read", "Refresh/",
-                "Read/", real ? "Refresh/" : "", "Refresh's", "Read's");
-    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %12s  %11s  %11s\n", "", "(ms)", "(ms)", "(ms)", "baseline",
-                "baseline", real ? "floor" : "", "calls/item", "calls/item");
+    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %11s  %11s\n", "N", "baseline", "Refresh", "Read", "Refresh/", "Read/",
+                "Refresh's", "Read's");
+    std::printf("%7s  %9s  %9s  %9s  %12s  %12s  %11s  %11s\n", "", "(ms)", "(ms)", "(ms)", "baseline", "baseline",
+                "calls/item", "calls/item");
     for (UINT count : counts) {
         if (!Measure(count, described, kind)) {
             std::printf("%7u  could not be measured\n", count);
@@ -163,9 +124,7 @@ bool Table(const char* title, bool described, ListKind kind, std::vector<UINT> c
 int main() {
     if (FAILED(OleInitialize(nullptr))) return 1;
     std::printf("Times are medians of %d interleaved rounds; a ratio is the median of the rounds' ratios, ± half\n"
-                "the spread of their middle half. Calls per item: the client's lookups / reads. The floor is the\n"
-                "least a refresh through the list asks of the client once the list has described it: a read of\n"
-                "each property by id, and the baseline.\n",
+                "the spread of their middle half. Calls per item: the client's lookups / reads.\n",
                 kRounds);
     bool measured = Table("The property list; client described by a type library (ITypeInfo::Invoke)", true,
                           ListKind::kReal, {100u, 1000u, MaxTypelibProperties()});
