@@ -64,7 +64,9 @@ void ListView::PlacePane(HWND parent, int top, int width, int height) noexcept {
 }
 
 void ListView::InvalidatePane() noexcept {
-    if (paneWindow_ && host_.IsRedrawing()) InvalidateRect(paneWindow_, nullptr, FALSE);
+    if (paneWindow_ && host_.IsRedrawing() && !paneInvalid_) {
+        paneInvalid_ = InvalidateRect(paneWindow_, nullptr, FALSE) != FALSE;
+    }
 }
 
 void ListView::DrawControl(HDC dc, const RECT& bounds) noexcept {
@@ -90,6 +92,7 @@ void ListView::DrawPane(HDC dc, const RECT& area) noexcept {
 }
 
 void ListView::OnPanePaint() noexcept {
+    paneInvalid_ = false;
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(paneWindow_, &paint);
     if (host_.IsRedrawing()) {
@@ -180,6 +183,7 @@ LRESULT CALLBACK ListView::PaneProcedure(HWND window, UINT message, WPARAM wPara
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         view->paneWindow_ = nullptr;
+        view->paneInvalid_ = false;
         view->draggingPane_ = false;
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -65,6 +65,7 @@ LRESULT ListView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ListView::OnPaint() noexcept {
+    rowsInvalid_ = false;
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(window_, &paint);
     if (host_.IsRedrawing()) {

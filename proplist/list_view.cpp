@@ -104,7 +104,9 @@ void ListView::PositionEditor() noexcept {
 }
 
 void ListView::Invalidate() noexcept {
-    if (window_ && host_.IsRedrawing()) InvalidateRect(window_, nullptr, FALSE);
+    if (window_ && host_.IsRedrawing() && !rowsInvalid_) {
+        rowsInvalid_ = InvalidateRect(window_, nullptr, FALSE) != FALSE;
+    }
     InvalidatePane();
 }
 
@@ -186,7 +188,7 @@ void ListView::EnabledChanged() noexcept {
 void ListView::RedrawResumed() noexcept {
     if (!window_) return;
     UpdateScrollBar();
-    InvalidateRect(window_, nullptr, FALSE);
+    rowsInvalid_ = InvalidateRect(window_, nullptr, FALSE) != FALSE;
     UpdateWindow(window_);
     InvalidatePane();
 }
@@ -201,6 +203,7 @@ LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wPa
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         if (view && view->window_ == window) {
             view->window_ = nullptr;
+            view->rowsInvalid_ = false;
             // Owned by the list's window, they went with it.
             view->editor_.WindowsDestroyed();
             view->toolTip_.OwnerDestroyed();

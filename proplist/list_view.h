@@ -331,6 +331,10 @@ private:
     CommonDialogs* dialogs_ = &SystemDialogs();
     size_t rowsDrawn_ = 0;
     size_t paintCount_ = 0;
+    // The whole window already awaits its next paint: a refresh changes every item, and asking
+    // the window manager again for each is a costly call that adds nothing.
+    bool rowsInvalid_ = false;
+    bool paneInvalid_ = false;
     EditHistory history_;
     bool replaying_ = false;  // an undo or redo is storing its value
 
