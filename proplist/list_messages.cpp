@@ -190,6 +190,8 @@ void ListView::OnVerticalScroll(WORD request) noexcept {
     info.cbSize = sizeof(info);
     info.fMask = SIF_ALL;
     GetScrollInfo(window_, SB_VERT, &info);
+    // A dragged thumb left where the rows cannot follow must be put back, whatever was set before.
+    scrollBarSet_ = false;
     const size_t page = RowsPerPage();
     size_t top = rows_.Top();
     switch (request) {

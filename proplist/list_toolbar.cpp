@@ -134,11 +134,18 @@ LONG ListToolbar::OrderOf(HWND control) const noexcept {
 }
 
 void ListToolbar::ShowOrder(LONG order, bool categoriesAvailable) noexcept {
-    checked_ = order;
-    for (HWND button : buttons_) {
-        if (button) InvalidateRect(button, nullptr, FALSE);
+    // Every fill shows the order again; each repaint or enabling asked of Windows is a costly
+    // call under Wine, so only a change asks for one.
+    if (order != checked_) {
+        checked_ = order;
+        for (HWND button : buttons_) {
+            if (button) InvalidateRect(button, nullptr, FALSE);
+        }
     }
-    if (HWND categorized = OrderButton(2)) EnableWindow(categorized, categoriesAvailable);
+    HWND categorized = OrderButton(2);
+    if (categorized && (IsWindowEnabled(categorized) != FALSE) != categoriesAvailable) {
+        EnableWindow(categorized, categoriesAvailable);
+    }
 }
 
 HWND ListToolbar::NextStop(HWND from, bool backwards) const noexcept {

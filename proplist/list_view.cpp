@@ -119,7 +119,13 @@ void ListView::UpdateScrollBar() noexcept {
     info.nMax = static_cast<int>(std::min<size_t>(rows_.Count(), INT_MAX)) - 1;
     info.nPage = static_cast<UINT>(RowsPerPage());
     info.nPos = static_cast<int>(rows_.Top());
+    // SetScrollInfo redraws the bar even when nothing changed, which under Wine costs more than
+    // the whole refresh that asks for it: the bar is told only what is new.
+    const bool same = info.nMax == scrollBar_.nMax && info.nPage == scrollBar_.nPage && info.nPos == scrollBar_.nPos;
+    if (scrollBarSet_ && same) return;
     SetScrollInfo(window_, SB_VERT, &info, TRUE);
+    scrollBar_ = info;
+    scrollBarSet_ = true;
 }
 
 void ListView::ScrollTo(size_t top) noexcept {
@@ -188,9 +194,9 @@ void ListView::EnabledChanged() noexcept {
 void ListView::RedrawResumed() noexcept {
     if (!window_) return;
     UpdateScrollBar();
-    rowsInvalid_ = InvalidateRect(window_, nullptr, FALSE) != FALSE;
-    UpdateWindow(window_);
-    InvalidatePane();
+    // Painted with the next messages, not now: whoever turned painting back on usually has more to
+    // change first (a refresh reads the values next), and the window is painted once, all done.
+    Invalidate();
 }
 
 LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -204,6 +210,7 @@ LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wPa
         if (view && view->window_ == window) {
             view->window_ = nullptr;
             view->rowsInvalid_ = false;
+            view->scrollBarSet_ = false;
             // Owned by the list's window, they went with it.
             view->editor_.WindowsDestroyed();
             view->toolTip_.OwnerDestroyed();

@@ -335,6 +335,9 @@ private:
     // the window manager again for each is a costly call that adds nothing.
     bool rowsInvalid_ = false;
     bool paneInvalid_ = false;
+    // What the scroll bar was last told.
+    SCROLLINFO scrollBar_{};
+    bool scrollBarSet_ = false;
     EditHistory history_;
     bool replaying_ = false;  // an undo or redo is storing its value
 

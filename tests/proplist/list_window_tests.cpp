@@ -134,7 +134,9 @@ TEST_F(ListWindowTest, KeysMoveTheSelectionAndOpenEditorsAsTheItemsAndTheHandler
     EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Tabbed");
 }
 
+// Redraw True and the changes made next are painted together; a change after a paint asks for another.
 TEST_F(ListWindowTest, RedrawFalseSuspendsPaintingAndTrueRepaintsOnce) {
+    ASSERT_EQ(list->put_DescriptionVisible(VARIANT_TRUE), S_OK);
     ShowWindow(container->Window(), SW_SHOWNA);
     UpdateWindow(window);
     const auto paints = [&] { return std::pair{list->View().PaintCount(), Count(events::kPaint)}; };
@@ -144,7 +146,14 @@ TEST_F(ListWindowTest, RedrawFalseSuspendsPaintingAndTrueRepaintsOnce) {
     UpdateWindow(window);
     EXPECT_EQ(paints(), before);
     ASSERT_EQ(list->put_Redraw(VARIANT_TRUE), S_OK);
-    EXPECT_EQ(paints(), std::pair(before.first + 1, before.second + 1));
+    for (const wchar_t* text : {L"One", L"Two"}) {
+        ASSERT_EQ(ItemNamed(list.Get(), L"Caption")->put_Value(ole::Variant(std::wstring_view(text)).Get()), S_OK);
+        for (HWND painted : {window, list->View().DescriptionWindow()}) {
+            EXPECT_TRUE(GetUpdateRect(painted, nullptr, FALSE)) << text;
+        }
+        RedrawWindow(container->Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    EXPECT_EQ(paints(), std::pair(before.first + 2, before.second + 2));
 }
 
 TEST_F(ListWindowTest, ALargerFontMakesTallerRows) {
@@ -163,13 +172,16 @@ TEST_F(ListWindowTest, ALongListScrollsToTheSelectionAndPaintsOnlyAPage) {
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
     EXPECT_LE(list->View().RowsDrawn(), page + 1);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL);
     support::Canvas canvas(client.right, client.bottom);
     list->View().Draw(canvas.Dc(), {0, 0, client.right, list->View().RowHeight() * 4});
     EXPECT_EQ(list->View().RowsDrawn(), 4u) << "only the rows in the area painted";
     Key(VK_END);
     list->View().Draw(canvas.Dc(), client);
     EXPECT_GE(list->View().RowsDrawn(), page) << "the view followed the selection";
-    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL);
+    SCROLLINFO bar{sizeof(bar), SIF_ALL, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(GetScrollInfo(window, SB_VERT, &bar));
+    EXPECT_EQ(std::pair(bar.nMax, bar.nPos + static_cast<int>(bar.nPage)), std::pair(4999, 5000)) << "on the last page";
     ASSERT_EQ(Populate(list.Get(), support::MakeMemberIdObject(3).Get()), S_OK);
     EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) << "every row fits";
 }
