@@ -21,11 +21,8 @@ std::string Text(const RECT& r) {
 // The box as the control shows it: 13-px lines, comments of four lines, copyright of one and a
 // notice of four. Each case names only the items it is about.
 TEST(AboutLayoutTest, WorkedExampleAndItsEdgeCases) {
-    const struct {
-        std::optional<Extent> logo, icon;
-        bool commentsEmpty;
-        std::vector<std::string> expected;
-    } cases[] = {
+    const struct { std::optional<Extent> logo, icon; bool commentsEmpty; std::vector<std::string> expected; }
+        cases[] = {
         {Extent{273, 40}, {}, false,
          {"logo 16,16 273x40", "icon 0,72 0x32", "product 16,72 50x13", "version 16,85 120x13",
           "comments 16,114 380x52", "copyright 16,182 380x13", "link1 16,211 110x13", "link2 16,226 140x13",

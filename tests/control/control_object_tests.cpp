@@ -25,7 +25,7 @@ TEST_F(ControlTest, WithoutTheListControlCreationFailsSayingSoAndLeavesNothing) 
 
 // What each assignment tells the container: a persisted property its own id, once; the client
 // object and AutoWriteProperties nothing.
-TEST_F(ControlTest, EachAssignmentNotifiesTheContainerAsItsPropertyIsPersisted) {
+TEST_F(ControlTest, EachAssignmentNotifiesTheContainerAsItsPropertyIsPersistedAndTheFontReachesTheList) {
     MakeControl();
     EXPECT_EQ(notifications->ChangedIds(), std::vector<DISPID>{kDispidFont}) << "a new control takes the ambient font";
     Inspecta& c = *control.Get();
@@ -44,10 +44,8 @@ TEST_F(ControlTest, EachAssignmentNotifiesTheContainerAsItsPropertyIsPersisted) 
         EXPECT_EQ(notifications->ChangedIds(), ids) << "row " << (&assign - &assignments[0].first);
     }
     EXPECT_EQ(List()->LogStartingWith(L"Enabled="), std::vector<std::wstring>{L"Enabled=0"});
-}
 
-TEST_F(ControlTest, AFontChangedInPlaceReachesTheListAndNothingAsFontKeepsTheFont) {
-    MakeControl();
+    // A font changed in place reaches the list; Nothing as the font keeps the font.
     ComPtr<IFontDisp> font, after;
     ASSERT_EQ(control->get_Font(font.Put()), S_OK);
     notifications->ClearCalls();
@@ -155,12 +153,8 @@ TEST(RaiseErrorTest, EachErrorReachesTheHostUnderItsNumberTheLibrarysNameAndItsD
     for (LONG i = 101; i <= 112; ++i) twelve.push_back(ole::LongArgument(i));
     const ole::Bstr caption(L"Caption");
     const VARIANT mixed[] = {ole::TextArgument(caption.Get()), ole::BooleanArgument(VARIANT_TRUE)};
-    const struct {
-        long number;
-        const wchar_t* description;
-        std::span<const VARIANT> arguments;
-        const wchar_t* raised;
-    } rows[] = {
+    const struct { long number; const wchar_t* description; std::span<const VARIANT> arguments; const wchar_t* raised; }
+        rows[] = {
         {1000, L"", {}, L"Application-defined or object-defined error"},
         {5, L"%1 and %2, %1 again", {twelve.data(), 2}, L"101 and 102, 101 again"},
         {5, L"[%12] [%1]", twelve, L"[112] [101]"}, {5, L"%1 %2 %3", {twelve.data(), 2}, L"101 102 %3"},

@@ -1,67 +1,54 @@
 #include "tests/control/control_fixture.h"
 
+#include "ole/late_bound.h"
 #include "tests/doubles/recording_container.h"
 #include "tests/doubles/recording_property_bag.h"
 
 namespace {
 
+using doubles::Describe;
 using doubles::RecordingPropertyBag;
 using ole::ComPtr;
 using ole::Variant;
 
 // The persisted properties in the order they are saved and loaded: options that are True unless
 // set otherwise, and the font, whose default is the container's ambient font.
-struct Persisted {
-    const wchar_t* key;
-    HRESULT (STDMETHODCALLTYPE _Inspecta::*get)(VARIANT_BOOL*);
-    HRESULT (STDMETHODCALLTYPE _Inspecta::*put)(VARIANT_BOOL);
-};
-const Persisted kPersisted[] = {
-    {L"AutoWriteProperties", &_Inspecta::get_AutoWriteProperties, &_Inspecta::put_AutoWriteProperties},
-    {L"AutoPopulate", &_Inspecta::get_AutoPopulate, &_Inspecta::put_AutoPopulate},
-    {L"Enabled", &_Inspecta::get_Enabled, &_Inspecta::put_Enabled},
-    {L"Font", nullptr, nullptr},
-    {L"HideReadOnlyItems", &_Inspecta::get_HideReadOnlyItems, &_Inspecta::put_HideReadOnlyItems},
-    {L"HideCustomItems", &_Inspecta::get_HideCustomItems, &_Inspecta::put_HideCustomItems},
-};
+const std::wstring kFont = L"Font";
+const std::wstring kPersisted[] = {L"AutoWriteProperties", L"AutoPopulate", L"Enabled", kFont, L"HideReadOnlyItems",
+                                   L"HideCustomItems"};
 
 class PersistenceTest : public ControlTest {
 protected:
-    HRESULT Load(const ComPtr<RecordingPropertyBag>& bag) { return As<IPersistPropertyBag>()->Load(bag.Get(), nullptr); }
-    // Every option holds True but `changed`, which holds False.
-    void ExpectOptions(const std::wstring& changed) const {
-        for (const Persisted& option : kPersisted) {
-            VARIANT_BOOL value = 0;
-            if (!option.get) continue;
-            EXPECT_EQ((control.Get()->*option.get)(&value), S_OK);
-            EXPECT_EQ(value, changed == option.key ? VARIANT_FALSE : VARIANT_TRUE) << option.key;
+    HRESULT Load(RecordingPropertyBag* bag) { return As<IPersistPropertyBag>()->Load(bag, nullptr); }
+    // Every option holds True but `changed`, which holds False; the font is `font`.
+    void ExpectPersisted(const std::wstring& changed, IFontDisp* font) const {
+        for (const std::wstring& key : kPersisted) {
+            Variant value;
+            ASSERT_EQ(ole::GetProperty(As<IDispatch>().Get(), key.c_str(), value), S_OK);
+            if (key == kFont) EXPECT_EQ(V_DISPATCH(&value.Get()), font);
+            else EXPECT_EQ(Describe(value.Get()), changed == key ? L"False" : L"True") << key;
         }
-    }
-    IFontDisp* Font() const {
-        ComPtr<IFontDisp> font;
-        EXPECT_EQ(control->get_Font(font.Put()), S_OK);
-        return font.Get();
     }
 };
 
 TEST_F(PersistenceTest, EachOptionSavedAwayFromItsDefaultComesBackAndTheFontObjectWithIt) {
     std::vector<std::pair<std::wstring, VARTYPE>> written;
-    for (const Persisted& option : kPersisted) written.emplace_back(option.key, option.get ? VT_BOOL : VT_DISPATCH);
+    for (const std::wstring& key : kPersisted) written.emplace_back(key, key == kFont ? VT_DISPATCH : VT_BOOL);
     for (const bool textOnly : {false, true}) {
-        for (const Persisted& option : kPersisted) {
-            if (!option.put) continue;
-            SCOPED_TRACE(testing::Message() << option.key << (textOnly ? " in a text bag" : ""));
+        for (const std::wstring& option : kPersisted) {
+            if (option == kFont) continue;
+            SCOPED_TRACE(testing::Message() << option << (textOnly ? " in a text bag" : ""));
             MakeControl();
-            ASSERT_EQ((control.Get()->*option.put)(VARIANT_FALSE), S_OK);
+            ASSERT_EQ(ole::PutProperty(As<IDispatch>().Get(), option.c_str(), Variant(false).Get()), S_OK);
             const ComPtr<RecordingPropertyBag> bag = RecordingPropertyBag::Create(textOnly);
             ASSERT_EQ(As<IPersistPropertyBag>()->Save(bag.Get(), TRUE, TRUE), S_OK);
             EXPECT_EQ(bag->RefCount(), 1u) << "the container's bag is not kept";
             EXPECT_EQ(bag->WrittenTypes(), written);
-            const ComPtr<IFontDisp> saved = Font();
+            ComPtr<IFontDisp> saved;
+            ASSERT_EQ(control->get_Font(saved.Put()), S_OK);
             MakeControl(false);
-            ASSERT_EQ(Load(bag), S_OK);
-            ExpectOptions(option.key);
-            EXPECT_EQ(Font(), saved.Get());
+            ASSERT_EQ(Load(bag.Get()), S_OK);
+            ExpectPersisted(option, saved.Get());
         }
     }
 }
@@ -74,12 +61,8 @@ TEST_F(PersistenceTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrong
     const ComPtr<IFontDisp> ambient = support::MakeFont(L"Arial", 12);
     container->SetAmbientFont(ambient.Get());
     std::vector<std::wstring> reads;
-    for (const Persisted& option : kPersisted) reads.push_back(std::wstring(L"Read ") + option.key);
-    const struct {
-        const wchar_t* key;
-        Variant value;
-        HRESULT readFailure, result;
-    } bags[] = {
+    for (const std::wstring& key : kPersisted) reads.push_back(L"Read " + key);
+    const struct { const wchar_t* key; Variant value; HRESULT readFailure, result; } bags[] = {
         {L"", Variant(), S_OK, S_OK},
         {L"AutoPopulate", Variant(false), S_OK, S_OK},
         {L"HideCustomItems", Variant(std::wstring_view(L"perhaps")), S_OK, kTypeMismatch},
@@ -96,11 +79,10 @@ TEST_F(PersistenceTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrong
         const ComPtr<RecordingPropertyBag> bag = RecordingPropertyBag::Create();
         if (FAILED(stored.readFailure)) bag->FailRead(stored.key, stored.readFailure);
         else if (*stored.key) bag->Set(stored.key, stored.value.Get());
-        EXPECT_EQ(Load(bag), stored.result);
+        EXPECT_EQ(Load(bag.Get()), stored.result);
         if (FAILED(stored.result)) continue;
         EXPECT_EQ(bag->Calls(), reads);
-        ExpectOptions(stored.key);
-        EXPECT_EQ(Font(), ambient.Get());
+        ExpectPersisted(stored.key, ambient.Get());
     }
 }
 
