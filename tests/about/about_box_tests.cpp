@@ -181,9 +181,8 @@ TEST_F(AboutBoxTest, AnExceptionInAWindowProcedureStaysInsideIt) {
     EXPECT_EQ(ShowAndClose([](frmAbout& shown) {
         HWND link = shown.lblURL[0].Handle();
         const WPARAM clicked = MAKEWPARAM(GetDlgCtrlID(link), BN_CLICKED);
-        for (int click = 0; click < 2; ++click) {
+        for (int click = 0; click < 2; ++click)
             PostMessageW(shown.Handle(), WM_COMMAND, clicked, reinterpret_cast<LPARAM>(link));
-        }
     }), S_OK);
     EXPECT_EQ(log.size(), 2u);
 

@@ -118,7 +118,6 @@ TEST_P(BuiltLibraryTest, EachSlotHoldsItsMemberAndReachesTheHeadersMethodOfTheSa
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBuilds, BuiltLibraryTest, testing::ValuesIn(kBuilds),
-                         [](const testing::TestParamInfo<Build>& build) { return testing::PrintToString(build.param); });
+INSTANTIATE_TEST_SUITE_P(BothBuilds, BuiltLibraryTest, testing::ValuesIn(kBuilds));
 
 }  // namespace
