@@ -112,25 +112,6 @@ TEST_F(AboutBoxTest, DirectAboutGrowsWithTheCallersContentReplacesAStaleClassAnd
     for (HGDIOBJ object : objects) EXPECT_EQ(GetObjectType(object), 0u);
 }
 
-// Unreadable comments collapse without complaint; other failed reads end the box and reach the
-// caller, either way in. The box lets go of the replacement when it goes.
-TEST_F(AboutBoxTest, AReplacementApplicationsFailedReadsReachTheCaller) {
-    replacement = std::make_shared<FakeApplicationInfo>();
-    replacement->failing = {"Comments", E_FAIL};
-    ASSERT_EQ(ShowAndClose([](frmAbout& shown) {
-        EXPECT_EQ(shown.lblCopyright.Bounds().top, shown.lblVersion.Bounds().bottom + 32) << "comments collapse";
-    }), S_OK);
-    box.reset();
-    EXPECT_EQ(replacement.use_count(), 1);
-    for (const auto& [read, error] : {std::pair{"Title", E_ACCESSDENIED}, std::pair{"LegalCopyright", E_OUTOFMEMORY}}) {
-        replacement->failing = {read, error};
-        EXPECT_EQ(ShowAndClose({}), error);
-        EXPECT_EQ(box->Handle(), nullptr);
-        EXPECT_EQ(ShowAndClose({}, L"", L""), error);
-    }
-    EXPECT_TRUE(log.empty());
-}
-
 // Each way of closing ends the modal loop; a quit posted meanwhile is left for the outer loop.
 TEST_F(AboutBoxTest, EveryCloseRequestEndsTheModalShow) {
     const std::function<void(frmAbout&)> requests[] = {
@@ -149,9 +130,26 @@ TEST_F(AboutBoxTest, EveryCloseRequestEndsTheModalShow) {
     }
 }
 
-// A click opens that label's own target through the shell, "%APP%" expanded where the title can be
+// A replacement application's unreadable comments collapse without complaint; its other failed
+// reads end the box and reach the caller, either way in. The box lets go of it when it goes. A
+// click opens that label's own target through the shell, "%APP%" expanded where the title can be
 // read and spaces encoded, once a click; whatever fails is told once, in a "Web Access" message.
-TEST_F(AboutBoxTest, ClickingALinkOpensItsOwnTarget) {
+TEST_F(AboutBoxTest, AReplacementApplicationsReadsAndLinksReachTheCaller) {
+    replacement = std::make_shared<FakeApplicationInfo>();
+    replacement->failing = {"Comments", E_FAIL};
+    ASSERT_EQ(ShowAndClose([](frmAbout& shown) {
+        EXPECT_EQ(shown.lblCopyright.Bounds().top, shown.lblVersion.Bounds().bottom + 32) << "comments collapse";
+    }), S_OK);
+    box.reset();
+    EXPECT_EQ(replacement.use_count(), 1);
+    for (const auto& [read, error] : {std::pair{"Title", E_ACCESSDENIED}, std::pair{"LegalCopyright", E_OUTOFMEMORY}}) {
+        replacement->failing = {read, error};
+        EXPECT_EQ(ShowAndClose({}), error);
+        EXPECT_EQ(box->Handle(), nullptr);
+        EXPECT_EQ(ShowAndClose({}, L"", L""), error);
+    }
+    EXPECT_TRUE(log.empty());
+
     const struct { const wchar_t *first, *second; int clicked, clicks, shellResult; HRESULT titleRead; Log log; }
         cases[] = {
         {L"Home|h", L"Mail|mailto:m@x.example?a=%APP%&b=%app% (c)\"d\"#e|", 1, 2, 33, S_OK,

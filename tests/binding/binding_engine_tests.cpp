@@ -53,9 +53,7 @@ protected:
     doubles::FakeItem* Item(const wchar_t* name) const { return list->Item(name); }
     std::wstring Value(const wchar_t* name) const { return Describe(Item(name)->value.Get()); }
     std::wstring Marker(const wchar_t* name) const { return Describe(Item(name)->modified.Get()); }
-    void MarkAll() const {
-        for (doubles::FakeItem* item : list->Items()) item->modified = Variant(true);
-    }
+    void MarkAll() const { for (doubles::FakeItem* item : list->Items()) item->modified = Variant(true); }
     // The properties written on the client, "Name" by value and "Name&" by reference; every call
     // the client met was made in US English.
     Log Writes() const {
@@ -216,9 +214,6 @@ TEST_F(EngineTest, WritePropertiesWritesMarkedVisibleWritableItemsAndStopsAtTheF
     list->SetCatalogue({{L"Caption"}, {L"Count"}, {L"Width"}, {L"Handle", true}});
     support->SetHideReadOnlyItems(VARIANT_FALSE);
     Bind();
-    ASSERT_EQ(support->WriteProperties(), S_OK);
-    EXPECT_TRUE(Writes().empty()) << "nothing is marked after a read";
-
     MarkAll();
     Item(L"Width")->modified.Out()->vt = VT_NULL;
     Item(L"Count")->visible = 1;

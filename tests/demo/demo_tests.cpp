@@ -21,34 +21,22 @@ namespace {
 
 using ole::Variant;
 
-class DemoWindowTest : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(atl.Load(), S_OK) << "atl.dll is part of every Wine prefix";
-        ASSERT_EQ(demo::CreateSampleRecord(record), S_OK);
-        ASSERT_EQ(window.Create(L"demo under test", SIZE{400, 300}), S_OK);
-        const HRESULT opened = host.Open(atl, window.Site());
-        ASSERT_EQ(opened, S_OK) << demo::DescribeFailure(opened).c_str();
-        ASSERT_EQ(host.Bind(record.Get()), S_OK);
-        window.ShowOptions();
-    }
-    // The menu's Exit closes the window; nothing the control held then keeps the record alive, which
-    // the leak check after each test sees.
-    void TearDown() override {
-        if (window.Window()) SendMessageW(window.Window(), WM_COMMAND, demo::kCommandExit, 0);
-        EXPECT_EQ(window.Window(), nullptr);
-        host.Close();
-    }
-
+// Each option's Ctrl key, through the window's accelerators as the message loop meets it, flips
+// the control's option and its check mark together; F5 reads the values again. The menu's Exit
+// closes the window; nothing the control held then keeps the record alive, which the leak check
+// after each test sees.
+TEST(DemoWindowTest, KeysDriveTheControlThroughTheMenuCommands) {
     demo::AtlContainer atl;
     demo::InspectaHost host{[](const std::wstring&) {}};
     demo::DemoWindow window{host, [](const std::wstring&) {}, false};
     ole::ComPtr<IDispatch> record;
-};
-
-// Each option's Ctrl key, through the window's accelerators as the message loop meets it, flips
-// the control's option and its check mark together; F5 reads the values again.
-TEST_F(DemoWindowTest, KeysDriveTheControlThroughTheMenuCommands) {
+    ASSERT_EQ(atl.Load(), S_OK) << "atl.dll is part of every Wine prefix";
+    ASSERT_EQ(demo::CreateSampleRecord(record), S_OK);
+    ASSERT_EQ(window.Create(L"demo under test", SIZE{400, 300}), S_OK);
+    const HRESULT opened = host.Open(atl, window.Site());
+    ASSERT_EQ(opened, S_OK) << demo::DescribeFailure(opened).c_str();
+    ASSERT_EQ(host.Bind(record.Get()), S_OK);
+    window.ShowOptions();
     BYTE keys[256] = {};
     const auto press = [&](WORD key, bool withControl) {
         keys[VK_CONTROL] = withControl ? 0x80 : 0;
@@ -71,6 +59,9 @@ TEST_F(DemoWindowTest, KeysDriveTheControlThroughTheMenuCommands) {
     std::vector<demo::ItemRow> rows;
     ASSERT_EQ(demo::ReadItems(host.Control(), record.Get(), rows), S_OK);
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const auto& row) { return row.value == L"31"; }));
+    SendMessageW(window.Window(), WM_COMMAND, demo::kCommandExit, 0);
+    EXPECT_EQ(window.Window(), nullptr);
+    host.Close();
 }
 
 // The sample record as a property browser meets it. Each change is announced once, as a control
