@@ -134,8 +134,9 @@ TEST_F(ControlTest, EachAssignmentNotifiesTheContainerAsItsPropertyIsPersistedAn
 // the filling's AfterPopulate (1), then an edit's PropertyChanged (2).
 TEST_F(ControlTest, F5AndTheListsRequestReadTheValuesAgainTheHostHearsTheSupportObjectsEventsAndTeardownIsOrdered) {
     MakeControl();
-    EXPECT_EQ(control->RefreshValues(), S_OK) << "no client: nothing happens";
+    const ULONG references = client->RefCount();
     ASSERT_EQ(control->putref_ClientObject(client.Get()), S_OK);
+    EXPECT_EQ(client->RefCount(), references) << "a client of this apartment is held uncounted";
     Item(L"Caption")->modified = Variant(true);
     std::wstring seen;
     for (const SHORT pressed : {65, 116}) {
