@@ -11,27 +11,13 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
 
 using about::frmAbout;
 using about::Picture;
-
-// Every child where the box's layout puts it.
-void ExpectLaidOut(const frmAbout& box) {
-    const about::AboutLayout& l = box.Layout();
-    const auto line = [](const about::HorizontalLine& h) { return RECT{h.x1, h.y, h.x2, h.y + 1}; };
-    const std::pair<const about::Control*, RECT> placements[] = {
-        {&box.imgCompanyLogo, l.logo}, {&box.imgProductIcon, l.icon}, {&box.lblProduct, l.product},
-        {&box.lblVersion, l.version}, {&box.lblComments, l.comments}, {&box.lblCopyright, l.copyright},
-        {&box.lblURL[0], l.firstLink}, {&box.lblURL[1], l.secondLink}, {&box.lneSplit[1], line(l.upperSeparator)},
-        {&box.lblSystemCopy, l.notice}, {&box.lneSplit[0], line(l.lowerSeparator)}, {&box.cmdClose, l.closeButton},
-        {&box.imgWatermark, l.watermark}};
-    const auto corners = [](const RECT& r) { return std::tuple(r.left, r.top, r.right, r.bottom); };
-    for (const auto& [control, rect] : placements) EXPECT_EQ(corners(control->Bounds()), corners(rect));
-}
+using Log = std::vector<std::wstring>;
 
 // Application information whose read named in `failing` fails with its error.
 struct FakeApplicationInfo : about::ApplicationInfo {
@@ -43,9 +29,8 @@ struct FakeApplicationInfo : about::ApplicationInfo {
     HRESULT LegalCopyright(std::wstring* text) override { return Answer("LegalCopyright", std::wstring(L"Us"), text); }
     template <typename T>
     HRESULT Answer(const std::string& name, const T& answer, T* value) {
-        if (name == failing.first) return failing.second;
-        *value = answer;
-        return S_OK;
+        if (name != failing.first) *value = answer;
+        return name == failing.first ? failing.second : S_OK;
     }
     std::pair<std::string, HRESULT> failing;
 };
@@ -80,11 +65,10 @@ protected:
     }
 
     // Shows a new box, the control's way or (given links) the direct way; once it is laid out, and
-    // before it is shown, checks the layout and runs `check`, then posts a close for the modal loop.
+    // before it is shown, runs `check`, then posts a close for the modal loop.
     HRESULT ShowAndClose(std::function<void(frmAbout&)> check, const wchar_t* first = nullptr,
                          const wchar_t* second = L"", Picture logo = {}) {
         beforeShow = [check](frmAbout& shown) {
-            ExpectLaidOut(shown);
             if (check) check(shown);
             PostMessageW(shown.Handle(), WM_CLOSE, 0, 0);
         };
@@ -101,57 +85,31 @@ protected:
     std::unique_ptr<frmAbout> box;
 };
 
-// Also what a library unloaded and loaded again meets: its window class left behind, pointing at a
-// procedure not ours. The box's windows and fonts go with it.
-TEST_F(AboutBoxTest, ControlPathReplacesAStaleClassAndLeavesNothingBehind) {
+// The direct way in grows with the caller's content (a logo wider than the box, a link left out),
+// resets the application's pointer once shown and shows once; it also meets what a library unloaded
+// and loaded again leaves: its window class, pointing at a procedure not ours. The box's windows,
+// fonts and logo go with it.
+TEST_F(AboutBoxTest, DirectAboutGrowsWithTheCallersContentReplacesAStaleClassAndLeavesNothingBehind) {
     about::UnregisterWindowClasses();
     const WNDCLASSEXW stale{sizeof(WNDCLASSEXW), 0, DefWindowProcW, 0, 0, ole::CurrentModule(), nullptr, nullptr,
                             nullptr, nullptr, frmAbout::kClassName, nullptr};
     ASSERT_NE(RegisterClassExW(&stale), 0);
-    std::vector<HWND> windows;
-    std::vector<HGDIOBJ> fonts;
-    ASSERT_EQ(ShowAndClose([&](frmAbout& shown) {
-        windows = {shown.Handle(), shown.ToolTips(), shown.lblProduct.Handle(), shown.cmdClose.Handle()};
-        fonts = {shown.lblProduct.Font(), shown.lblVersion.Font()};
-    }), S_OK);
-    for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
-    box.reset();
-    for (HGDIOBJ font : fonts) EXPECT_EQ(GetObjectType(font), 0u);
-}
-
-// The direct way in grows with the caller's content (a logo wider than the box, a link left out),
-// resets the application's pointer once shown and shows once. The logo goes with the box.
-TEST_F(AboutBoxTest, DirectAboutGrowsWithTheCallersContentAndOwnsItsPictures) {
     about::SetMousePointer(LoadCursorW(nullptr, IDC_WAIT));
     HBITMAP logo = CreateBitmap(500, 30, 1, 32, nullptr);
-    ASSERT_EQ(ShowAndClose([](frmAbout& shown) {
+    std::vector<HWND> windows;
+    std::vector<HGDIOBJ> objects{logo};
+    ASSERT_EQ(ShowAndClose([&](frmAbout& shown) {
         EXPECT_EQ(shown.Layout().clientWidth, 16 + 500 + 16);
         EXPECT_FALSE(shown.lblURL[0].Visible());
+        windows = {shown.Handle(), shown.ToolTips(), shown.lblProduct.Handle(), shown.cmdClose.Handle()};
+        objects.insert(objects.end(), {shown.lblProduct.Font(), shown.lblVersion.Font()});
     }, L"", L"Second|x|y", Picture::FromBitmap(logo)), S_OK);
+    for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(about::MousePointer(), nullptr);
     EXPECT_EQ(box->Show(), E_UNEXPECTED);
     EXPECT_EQ(GetObjectType(logo), static_cast<DWORD>(OBJ_BITMAP));
     box.reset();
-    EXPECT_EQ(GetObjectType(logo), 0u);
-}
-
-// Unreadable comments collapse without complaint; other failed reads end the box and reach the
-// caller, either way in. The box lets go of the replacement when it goes.
-TEST_F(AboutBoxTest, AReplacementApplicationsFailedReadsReachTheCaller) {
-    replacement = std::make_shared<FakeApplicationInfo>();
-    replacement->failing = {"Comments", E_FAIL};
-    ASSERT_EQ(ShowAndClose([](frmAbout& shown) {
-        EXPECT_EQ(shown.lblCopyright.Bounds().top, shown.lblVersion.Bounds().bottom + 32) << "comments collapse";
-    }), S_OK);
-    box.reset();
-    EXPECT_EQ(replacement.use_count(), 1);
-    for (const auto& [read, error] : {std::pair{"Title", E_ACCESSDENIED}, std::pair{"LegalCopyright", E_OUTOFMEMORY}}) {
-        replacement->failing = {read, error};
-        EXPECT_EQ(ShowAndClose({}), error);
-        EXPECT_EQ(box->Handle(), nullptr);
-        EXPECT_EQ(ShowAndClose({}, L"", L""), error);
-    }
-    EXPECT_TRUE(log.empty());
+    for (HGDIOBJ object : objects) EXPECT_EQ(GetObjectType(object), 0u);
 }
 
 // Each way of closing ends the modal loop; a quit posted meanwhile is left for the outer loop.
@@ -172,18 +130,30 @@ TEST_F(AboutBoxTest, EveryCloseRequestEndsTheModalShow) {
     }
 }
 
-// A click opens that label's own target through the shell, "%APP%" expanded where the title can be
+// A replacement application's unreadable comments collapse without complaint; its other failed
+// reads end the box and reach the caller, either way in. The box lets go of it when it goes. A
+// click opens that label's own target through the shell, "%APP%" expanded where the title can be
 // read and spaces encoded, once a click; whatever fails is told once, in a "Web Access" message.
-TEST_F(AboutBoxTest, ClickingALinkOpensItsOwnTarget) {
-    const struct {
-        const wchar_t *first, *second;
-        int clicked, clicks;
-        INT_PTR shellResult;
-        HRESULT titleRead;
-        std::vector<std::wstring> log;
-    } cases[] = {
+TEST_F(AboutBoxTest, AReplacementApplicationsReadsAndLinksReachTheCaller) {
+    replacement = std::make_shared<FakeApplicationInfo>();
+    replacement->failing = {"Comments", E_FAIL};
+    ASSERT_EQ(ShowAndClose([](frmAbout& shown) {
+        EXPECT_EQ(shown.lblCopyright.Bounds().top, shown.lblVersion.Bounds().bottom + 32) << "comments collapse";
+    }), S_OK);
+    box.reset();
+    EXPECT_EQ(replacement.use_count(), 1);
+    for (const auto& [read, error] : {std::pair{"Title", E_ACCESSDENIED}, std::pair{"LegalCopyright", E_OUTOFMEMORY}}) {
+        replacement->failing = {read, error};
+        EXPECT_EQ(ShowAndClose({}), error);
+        EXPECT_EQ(box->Handle(), nullptr);
+        EXPECT_EQ(ShowAndClose({}, L"", L""), error);
+    }
+    EXPECT_TRUE(log.empty());
+
+    const struct { const wchar_t *first, *second; int clicked, clicks, shellResult; HRESULT titleRead; Log log; }
+        cases[] = {
         {L"Home|h", L"Mail|mailto:m@x.example?a=%APP%&b=%app% (c)\"d\"#e|", 1, 2, 33, S_OK,
-         std::vector<std::wstring>(2, L"Open mailto:m@x.example?a=Viewer%20Version%203.1%20(Build%204)&b=%app%%20(c)\"d\"#e")},
+         Log(2, L"Open mailto:m@x.example?a=Viewer%20Version%203.1%20(Build%204)&b=%app%%20(c)\"d\"#e")},
         {L"Home||", L"", 0, 1, 32, S_OK, {L"Open ", L"Web Access: Unable to run web document (32)"}},
         // The steps after a failing one still run: the target goes out unexpanded but encoded.
         {L"Home|x?s=%APP% now", L"", 0, 1, 2, E_ACCESSDENIED,
@@ -209,9 +179,8 @@ TEST_F(AboutBoxTest, AnExceptionInAWindowProcedureStaysInsideIt) {
     EXPECT_EQ(ShowAndClose([](frmAbout& shown) {
         HWND link = shown.lblURL[0].Handle();
         const WPARAM clicked = MAKEWPARAM(GetDlgCtrlID(link), BN_CLICKED);
-        for (int click = 0; click < 2; ++click) {
+        for (int click = 0; click < 2; ++click)
             PostMessageW(shown.Handle(), WM_COMMAND, clicked, reinterpret_cast<LPARAM>(link));
-        }
     }), S_OK);
     EXPECT_EQ(log.size(), 2u);
 

@@ -21,16 +21,12 @@ std::string Text(const RECT& r) {
 // The box as the control shows it: 13-px lines, comments of four lines, copyright of one and a
 // notice of four. Each case names only the items it is about.
 TEST(AboutLayoutTest, WorkedExampleAndItsEdgeCases) {
-    const struct {
-        std::optional<Extent> logo, icon;
-        bool commentsEmpty;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {Extent{273, 40}, {}, false,
-         {"logo 16,16 273x40", "icon 0,72 0x32", "product 16,72 50x13", "version 16,85 120x13",
-          "comments 16,114 380x52", "copyright 16,182 380x13", "link1 16,211 110x13", "link2 16,226 140x13",
-          "upper 16,255 380x1", "notice 16,271 396x52", "close 349,339 47x22", "lower 16,377 380x1",
-          "client 0,0 412x377", "window 0,0 418x401", "watermark 354,337 58x40"}},
+    const struct { std::optional<Extent> logo, icon; bool commentsEmpty; std::vector<std::string> expected; }
+        cases[] = {
+        {Extent{273, 40}, {}, false, {"logo 16,16 273x40", "icon 0,72 0x32", "product 16,72 50x13",
+          "version 16,85 120x13", "comments 16,114 380x52", "copyright 16,182 380x13", "link1 16,211 110x13",
+          "link2 16,226 140x13", "upper 16,255 380x1", "notice 16,271 396x52", "close 349,339 47x22",
+          "lower 16,377 380x1", "client 0,0 412x377", "watermark 354,337 58x40"}},
         {{}, Extent{32, 32}, false, {"logo 16,0 0x0", "icon 16,16 32x32", "product 64,16 50x13"}},
         {Extent{273, 40}, Extent{32, 32}, false, {"product 64,72 50x13", "upper 64,255 332x1", "notice 64,271 348x52"}},
         {Extent{444, 40}, {}, false, {"window 0,0 418x401"}},  // a logo 32 px wider than the box fits

@@ -22,13 +22,20 @@ using ole::ComPtr;
 using ole::Variant;
 using Log = std::vector<std::wstring>;
 
-// The owner's side: notes each event in the list's log, so that its place among the list's
-// calls shows, and runs what a test asks to be done inside the next event.
-class Owner : public InspectaSupportEvents {
-public:
-    FakeList* list = nullptr;
-    std::function<void()> inside;
-
+// A client with a writable text, a read-only number and an object, which the list shows as a
+// plain item, a read-only item and a custom-style item. The fixture is the owner: it notes each
+// event in the list's log, so that its place among the list's calls shows, and runs what a test
+// asks to be done inside the next event.
+class EngineTest : public testing::Test, public InspectaSupportEvents {
+protected:
+    void SetUp() override {
+        client->SetProperty(L"Caption", Variant(std::wstring_view(L"Hello")));
+        client->SetProperty(L"Handle", Variant(LONG{99}), FakeAutomationObject::Access::ReadOnly);
+        client->SetProperty(L"Picture", Variant(static_cast<IDispatch*>(picture.Get())));
+        list->SetCatalogue({{L"Caption"}, {L"Handle", true}, {L"Picture", false, 0}});
+        ASSERT_EQ(ole::MakeObject(support), S_OK);
+        support->SetEventSink(this);
+    }
     void AfterPopulate() override { Raised(L"event AfterPopulate"); }
     void PropertyChanged(BSTR name, const VARIANT& value) override {
         Raised(L"event PropertyChanged " + std::wstring(name ? name : L"") + L"=" + Describe(value));
@@ -36,21 +43,6 @@ public:
     void Raised(const std::wstring& event) {
         list->Note(event);
         if (inside) std::exchange(inside, nullptr)();
-    }
-};
-
-// A client with a writable text, a read-only number and an object, which the list shows as a
-// plain item, a read-only item and a custom-style item.
-class EngineTest : public testing::Test {
-protected:
-    void SetUp() override {
-        client->SetProperty(L"Caption", Variant(std::wstring_view(L"Hello")));
-        client->SetProperty(L"Handle", Variant(LONG{99}), FakeAutomationObject::Access::ReadOnly);
-        client->SetProperty(L"Picture", Variant(static_cast<IDispatch*>(picture.Get())));
-        list->SetCatalogue({{L"Caption"}, {L"Handle", true}, {L"Picture", false, 0}});
-        owner.list = list.Get();
-        ASSERT_EQ(ole::MakeObject(support), S_OK);
-        support->SetEventSink(&owner);
     }
     void Bind() {
         ASSERT_EQ(support->SetKavella(static_cast<_Kavella*>(list.Get())), S_OK);
@@ -61,9 +53,7 @@ protected:
     doubles::FakeItem* Item(const wchar_t* name) const { return list->Item(name); }
     std::wstring Value(const wchar_t* name) const { return Describe(Item(name)->value.Get()); }
     std::wstring Marker(const wchar_t* name) const { return Describe(Item(name)->modified.Get()); }
-    void MarkAll() const {
-        for (doubles::FakeItem* item : list->Items()) item->modified = Variant(true);
-    }
+    void MarkAll() const { for (doubles::FakeItem* item : list->Items()) item->modified = Variant(true); }
     // The properties written on the client, "Name" by value and "Name&" by reference; every call
     // the client met was made in US English.
     Log Writes() const {
@@ -80,11 +70,15 @@ protected:
     ComPtr<FakeAutomationObject> client = FakeAutomationObject::Create("client");
     ComPtr<FakeAutomationObject> inner = FakeAutomationObject::Create("inner");
     ComPtr<FakeList> list = FakeList::Create();
-    Owner owner;
+    std::function<void()> inside;
     ComPtr<InspectaSupport> support;
 };
 
-TEST_F(EngineTest, BindingOnlySubscribesThenARefreshFillsHidesRedrawsOnceRaisesAfterPopulateAndReads) {
+// Binding only subscribes; then a refresh fills, hides, redraws once, raises AfterPopulate and reads.
+// Every assignment refreshes again, a failure ending the refresh there, a handler's assignment
+// inside it; UseObjectProperty fills from the object member; AutoPopulate decides whether items are
+// made or cleared.
+TEST_F(EngineTest, EachAssignmentRefreshesTheBoundList) {
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
     EXPECT_TRUE(client->Calls().empty()) << "no list: nothing happens";
     list->FailOn(L"Advise", E_ACCESSDENIED);
@@ -96,39 +90,17 @@ TEST_F(EngineTest, BindingOnlySubscribesThenARefreshFillsHidesRedrawsOnceRaisesA
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
     const Log expected{
         L"Advise", L"Advise", L"Redraw=0", L"PopulateFromObject", L"PropertyItems", L"Caption.ReadOnly",
-        L"Caption.Style", L"Handle.ReadOnly", L"Handle.Visible=0", L"Handle.Style", L"Picture.ReadOnly", L"Picture.Style",
-        L"Picture.Visible=0", L"Redraw=-1", L"event AfterPopulate", L"PropertyItems",
+        L"Caption.Style", L"Handle.ReadOnly", L"Handle.Visible=0", L"Handle.Style", L"Picture.ReadOnly",
+        L"Picture.Style", L"Picture.Visible=0", L"Redraw=-1", L"event AfterPopulate", L"PropertyItems",
         L"Caption.Modified=False", L"Caption.Name", L"Caption.Value='Hello'",
         L"Handle.Modified=False", L"Handle.Name", L"Handle.Value=99",
         L"Picture.Modified=False", L"Picture.Name", L"Picture.Value=object",
     };
     EXPECT_EQ(list->Log(), expected);
     EXPECT_EQ(list->PopulatedFrom(), std::vector<const void*>{static_cast<IDispatch*>(client.Get())});
-}
 
-TEST_F(EngineTest, EveryAssignmentRefreshesAgainAndAutoPopulateDecidesWhetherItemsAreMadeOrCleared) {
-    Bind();
-    ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
-    ASSERT_EQ(support->SetHideCustomItems(VARIANT_TRUE), S_OK);
-    ASSERT_EQ(support->SetHideReadOnlyItems(VARIANT_TRUE), S_OK);
-    EXPECT_EQ(list->LogStartingWith(L"event AfterPopulate").size(), 3u);
-    EXPECT_EQ(list->Items().size(), 12u) << "filled again without clearing";
-
-    support->SetAutoPopulate(VARIANT_FALSE);
-    inner->SetProperty(L"Caption", Variant(std::wstring_view(L"Other")));
-    list->ClearLog();
-    ASSERT_EQ(support->SetClientObject(inner.Get()), S_OK);
-    EXPECT_TRUE(list->LogStartingWith(L"PopulateFromObject").empty());
-    EXPECT_EQ(list->LogStartingWith(L"Handle.Visible=0").size(), 4u) << "filtered again";
-    EXPECT_EQ(Value(L"Caption"), L"'Other'");
-    list->ClearLog();
-    ASSERT_EQ(support->SetClientObject(nullptr), S_OK);
-    EXPECT_TRUE(list->Log().empty()) << "kept";
-}
-
-TEST_F(EngineTest, AFailureEndsTheRefreshThereAndUseObjectPropertyFillsFromTheObjectMember) {
-    Bind();
     list->FailOn(L"PopulateFromObject", E_ACCESSDENIED);
+    list->ClearLog();
     EXPECT_EQ(support->Refresh(), E_ACCESSDENIED);
     EXPECT_EQ(list->Log(), (Log{L"Redraw=0", L"PopulateFromObject"}));
     EXPECT_EQ(support::TakeErrorInfo().source, L"FakeList");
@@ -137,8 +109,23 @@ TEST_F(EngineTest, AFailureEndsTheRefreshThereAndUseObjectPropertyFillsFromTheOb
     EXPECT_EQ(support->SetUseObjectProperty(VARIANT_TRUE), DISP_E_UNKNOWNNAME) << "no member \"object\"";
     EXPECT_EQ(list->Log(), Log{L"Redraw=0"});
     client->SetProperty(L"object", Variant(static_cast<IDispatch*>(inner.Get())));
-    ASSERT_EQ(support->Refresh(), S_OK);
+    ASSERT_EQ(support->SetHideCustomItems(VARIANT_TRUE), S_OK);
     EXPECT_EQ(list->PopulatedFrom().back(), static_cast<IDispatch*>(inner.Get()));
+    ASSERT_EQ(support->SetHideReadOnlyItems(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(list->LogStartingWith(L"event AfterPopulate").size(), 2u);
+    EXPECT_EQ(list->Items().size(), 9u) << "filled again without clearing";
+
+    support->SetAutoPopulate(VARIANT_FALSE);
+    inner->SetProperty(L"Caption", Variant(std::wstring_view(L"Other")));
+    list->ClearLog();
+    inside = [&] { EXPECT_EQ(support->SetClientObject(inner.Get()), S_OK); };
+    ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
+    EXPECT_TRUE(list->LogStartingWith(L"PopulateFromObject").empty());
+    EXPECT_EQ(list->LogStartingWith(L"Handle.Visible=0").size(), 6u) << "filtered again, twice";
+    EXPECT_EQ(Value(L"Caption"), L"'Other'") << "read from the client the AfterPopulate handler bound";
+    list->ClearLog();
+    ASSERT_EQ(support->SetClientObject(nullptr), S_OK);
+    EXPECT_TRUE(list->Log().empty()) << "kept";
 }
 
 // Read-only items are hidden for any non-zero flag and option; custom-style items (style 0)
@@ -188,7 +175,7 @@ TEST_F(EngineTest, AValueComesThroughTheObjectMemberOnlyWhenTheDirectReadFails) 
 TEST_F(EngineTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFailuresIgnored) {
     Bind();
     Item(L"Caption")->value = Variant(std::wstring_view(L"Edited"));
-    owner.inside = [&] { EXPECT_TRUE(Writes().empty()) << "the event comes before the write"; };
+    inside = [&] { EXPECT_TRUE(Writes().empty()) << "the event comes before the write"; };
     ASSERT_EQ(list->RaiseItemChanged(Item(L"Caption")), S_OK);
     EXPECT_EQ(Log(list->Log().begin(), list->Log().begin() + 6),
               (Log{L"Caption.Name", L"PropertyItems", L"Caption.Modified=True", L"Caption.Name", L"Caption.Value",
@@ -208,14 +195,15 @@ TEST_F(EngineTest, AnEditIsMarkedReportedThenWrittenAtOnceObjectsByReferenceFail
     other->SetCatalogue({{L"Caption"}});
     ASSERT_EQ(other->PopulateFromObject(Variant(static_cast<IDispatch*>(client.Get())).Get()), S_OK);
     ASSERT_EQ(list->RaiseItemChanged(other->Item(L"Caption")), S_OK);
-    EXPECT_EQ(Writes().size(), 2u);
-    EXPECT_EQ(list->LogStartingWith(L"event PropertyChanged").size(), 2u);
+    const auto heard = [&] {
+        return std::vector{list->LogStartingWith(L"event PropertyChanged").size(), Writes().size()};
+    };
+    EXPECT_EQ(heard(), (std::vector<size_t>{2, 2}));
     EXPECT_EQ(other->Item(L"Caption")->modified.Type(), VT_EMPTY);
 
     support->SetAutoWriteProperties(VARIANT_FALSE);
     ASSERT_EQ(list->RaiseItemChanged(Item(L"Caption")), S_OK);
-    EXPECT_EQ(list->LogStartingWith(L"event PropertyChanged").size(), 3u);
-    EXPECT_EQ(Writes().size(), 2u);
+    EXPECT_EQ(heard(), (std::vector<size_t>{3, 2})) << "events without writes";
 }
 
 // Written: marked (exactly True), visible (exactly True) and writable (exactly False) items, in
@@ -226,9 +214,6 @@ TEST_F(EngineTest, WritePropertiesWritesMarkedVisibleWritableItemsAndStopsAtTheF
     list->SetCatalogue({{L"Caption"}, {L"Count"}, {L"Width"}, {L"Handle", true}});
     support->SetHideReadOnlyItems(VARIANT_FALSE);
     Bind();
-    ASSERT_EQ(support->WriteProperties(), S_OK);
-    EXPECT_TRUE(Writes().empty()) << "nothing is marked after a read";
-
     MarkAll();
     Item(L"Width")->modified.Out()->vt = VT_NULL;
     Item(L"Count")->visible = 1;
@@ -246,15 +231,9 @@ TEST_F(EngineTest, WritePropertiesWritesMarkedVisibleWritableItemsAndStopsAtTheF
     EXPECT_EQ(Marker(L"Caption") + Marker(L"Count") + Marker(L"Width"), L"FalseTrueTrue");
 }
 
-TEST_F(EngineTest, AHandlerMayBindAnotherClientOrDropTheSupportObjectWhileItWorks) {
+// The owner's teardown inside AfterPopulate, then inside PropertyChanged.
+TEST_F(EngineTest, AHandlerMayDropTheSupportObjectWhileItWorks) {
     Bind();
-    inner->SetProperty(L"Caption", Variant(std::wstring_view(L"Other")));
-    owner.inside = [&] { EXPECT_EQ(support->SetClientObject(inner.Get()), S_OK); };
-    ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
-    EXPECT_EQ(list->LogStartingWith(L"event AfterPopulate").size(), 2u);
-    EXPECT_EQ(Value(L"Caption"), L"'Other'");
-
-    // The owner's teardown inside AfterPopulate, then inside PropertyChanged.
     long alive = -1;
     const auto dropSupport = [&] {
         support->SetClientObject(nullptr);
@@ -263,16 +242,15 @@ TEST_F(EngineTest, AHandlerMayBindAnotherClientOrDropTheSupportObjectWhileItWork
         support.Reset();
         alive = ole::Module::ObjectCount();
     };
-    owner.inside = dropSupport;
+    inside = dropSupport;
     InspectaSupport* const raw = support.Get();
-    list->ClearLog();
     EXPECT_EQ(raw->SetClientObject(client.Get()), S_OK);
     EXPECT_EQ(alive, ole::Module::ObjectCount() + 1) << "alive until the refresh returned";
     EXPECT_TRUE(list->LogStartingWith(L"Caption.Modified").empty()) << "no values read after the teardown";
 
     SetUp();
     Bind();
-    owner.inside = dropSupport;
+    inside = dropSupport;
     ASSERT_EQ(list->RaiseItemChanged(Item(L"Caption")), S_OK);
     EXPECT_EQ(alive, ole::Module::ObjectCount() + 2) << "the support object and the sink the list is calling";
     EXPECT_TRUE(Writes().empty()) << "the client was unbound before the write";

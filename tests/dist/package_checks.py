@@ -8,6 +8,7 @@ by DllRegisterServer, in the installer packages' Registry table, and by installi
 
 Runs Wine in the project's prefix (scripts/wine-env); prints each mismatch and exits 1 on any."""
 import os
+import re
 import subprocess
 import xml.etree.ElementTree as ElementTree
 import sys
@@ -16,6 +17,7 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 FILES = {"{Inspecta2.ocx}": "Inspecta2.ocx", "{Kavella2.ocx}": "Kavella2.ocx"}
 PACKAGE_FILE_IDS = {"{Inspecta2.ocx}": "[#InspectaOcx]", "{Kavella2.ocx}": "[#KavellaOcx]"}
+ENTRY_POINTS = ["DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"]
 failures = []
 
 
@@ -151,6 +153,9 @@ def package(msi, arch):
         headers = subprocess.run([objdump, "-p", shipped], capture_output=True, text=True).stdout
         if "(Windows GUI)" not in headers:
             fail(f"{shipped} does not declare the GUI subsystem")
+        # Undecorated names: in a 32-bit library exporting DllGetClassObject@12 no host finds its entry points.
+        if re.findall(r"^\t\[\s*\d+\] (\S+)$", headers, re.M) != ENTRY_POINTS:
+            fail(f"{shipped} does not export exactly {ENTRY_POINTS}")
     manifests(os.path.join(os.path.dirname(msi), arch), arch)
     summary = subprocess.run(["msiinfo", "suminfo", msi], capture_output=True, text=True, check=True).stdout
     platform = "x64;1033" if arch == "x64" else "Intel;1033"
