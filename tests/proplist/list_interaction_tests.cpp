@@ -185,7 +185,7 @@ TEST_F(ListWindowTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
         std::function<void()> act;
     } cases[] = {
         {"focus leaves the list", false, [this] { SetFocus(container->Window()); }},
-        {"filled again", false, [this] { Populate(list.Get(), static_cast<ISample*>(sample.Get())); }},
+        {"filled again", false, [this] { Populate(list.Get(), sample.Get()); }},
         {"another row selected", true, [this] { Key(VK_DOWN); }},
         {"sorted", true, [this] { Command(ListView::kCommandSortAlphabetically); }},
         {"a value read again", true,
@@ -209,7 +209,7 @@ TEST_F(ListWindowTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
 
 TEST_F(ListWindowTest, RefillingReportsEachItemRemovedThenEachItemAdded) {
     const std::vector<std::wstring> names = ItemNames(list.Get());
-    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+    ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
     std::vector<std::wstring> removedThenAdded;
     for (const auto& event : sink->Events()) {
         if (event.id == events::kItemRemoved) removedThenAdded.emplace_back(V_BSTR(&event.arguments.at(0).Get()));

@@ -60,7 +60,7 @@ protected:
                   S_OK);
         window = list->View().Window();
         ASSERT_TRUE(IsWindow(window));
-        ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+        ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
         ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
         ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
     }
