@@ -172,15 +172,5 @@ TEST_F(ListWindowTest, ToolbarSpaceOnAFocusedTogglePressesItKeepsTheFocusAndTell
     EXPECT_EQ(GetFocus(), Toggle(ListView::kAlphabeticalOrder)) << "pressed from the keyboard, it keeps the focus";
 }
 
-TEST_F(ListWindowTest, ToolbarTheStripDrawsTheSearchCueOnlyForAnEmptyBoxWithoutTheFocus) {
-    const proplist::ListToolbar& toolbar = list->View().Toolbar();
-    SetFocus(window);
-    EXPECT_TRUE(toolbar.DrawsCue()) << "without common controls 6 the box draws none";
-    SetWindowTextW(toolbar.SearchBox(), L"a");
-    EXPECT_FALSE(toolbar.DrawsCue());
-    SetWindowTextW(toolbar.SearchBox(), L"");
-    SetFocus(toolbar.SearchBox());
-    EXPECT_FALSE(toolbar.DrawsCue());
-}
 
 }  // namespace proplist_tests

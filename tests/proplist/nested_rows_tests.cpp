@@ -131,7 +131,8 @@ protected:
         Key(VK_RIGHT);
         reporting->TakeReads();
     }
-    ole::ComPtr<SampleObject> reporting = SampleObject::Create(SampleObject::Kind::Categorized), inner = SampleObject::Create(SampleObject::Kind::Categorized);
+    const ole::ComPtr<SampleObject> reporting = SampleObject::Create(SampleObject::Kind::Categorized);
+    const ole::ComPtr<SampleObject> inner = SampleObject::Create(SampleObject::Kind::Categorized);
 };
 
 TEST_F(ReportingNestedTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {

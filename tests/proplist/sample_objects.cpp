@@ -27,7 +27,8 @@ const support::TypeRows kSampleTypes[] = {
      {{L"Title", 1, VT_BSTR, nullptr, kVariable}, {L"Size", 2, VT_I4, nullptr, kVariable | kReadOnly},
       {L"Face", 6, VT_PTR, L"Font", kVariable}, {L"Concealed", 3, VT_I4, nullptr, kReadOnly | kHidden},
       {L"Flag", 4, VT_BOOL, nullptr, kReadOnly}, {L"Go", 5, VT_EMPTY, nullptr, kMethod}}},
-    {L"Corner", Kind::kEnumeration, {{L"CornerSharp", 1, VT_I4, nullptr, 0, L"Corners drawn square"}, {L"CornerRound", 2}}},
+    {L"Corner", Kind::kEnumeration,
+     {{L"CornerSharp", 1, VT_I4, nullptr, 0, L"Corners drawn square"}, {L"CornerRound", 2}}},
     {L"DFrame", Kind::kDispatch, {{L"Corners", 1, VT_USERDEFINED, L"Corner", kVariable, L"Corners of the frame"}}},
 };
 
@@ -49,7 +50,8 @@ std::span<const ole::InterfaceEntry> SampleObject::InterfaceTable() const noexce
     static constexpr ole::InterfaceEntry described[] = {ole::Implements<SampleObject, IDispatch>(),
                                                         ole::Implements<SampleObject, IProvideClassInfo>()};
     static constexpr ole::InterfaceEntry categorized[] = {ole::Implements<SampleObject, IDispatch>(),
-        ole::Implements<SampleObject, ICategorizeProperties>(), ole::Implements<SampleObject, IConnectionPointContainer>()};
+                                                          ole::Implements<SampleObject, ICategorizeProperties>(),
+                                                          ole::Implements<SampleObject, IConnectionPointContainer>()};
     if (kind_ == Kind::Categorized) return categorized;
     return std::span(described).first(kind_ == Kind::ByClassInfo ? 2 : 1);
 }

@@ -137,7 +137,8 @@ HRESULT AddType(LibraryWriter& writer, const TypeRows& type) {
         RETURN_IF_FAILED(creator->AddRefTypeInfo(writer.named.at(L"IDispatch").Get(), &base));
         RETURN_IF_FAILED(creator->AddImplType(0, base));
     }
-    if (type.kind != Kind::kAlias && type.kind != Kind::kClass) RETURN_IF_FAILED(AddMembers(writer, creator.Get(), type));
+    const bool hasMembers = type.kind != Kind::kAlias && type.kind != Kind::kClass;
+    if (hasMembers) RETURN_IF_FAILED(AddMembers(writer, creator.Get(), type));
     RETURN_IF_FAILED(creator->LayOut());
     return creator.As(&writer.named[type.name]);
 }
