@@ -163,14 +163,4 @@ TEST_F(ListWindowTest, ToolbarTabGoesFromTheLastRowRoundTheOfferedTogglesAndTheS
     }
 }
 
-TEST_F(ListWindowTest, ToolbarSpaceOnAFocusedTogglePressesItKeepsTheFocusAndTellsTheContainer) {
-    ListenForChanges();
-    SetFocus(Toggle(ListView::kAlphabeticalOrder));
-    Key(VK_SPACE, Toggle(ListView::kAlphabeticalOrder));
-    EXPECT_EQ(list->View().ViewOrder(), ListView::kAlphabeticalOrder);
-    EXPECT_EQ(told, std::vector<DISPID>{proplist::kDispidViewOrder});
-    EXPECT_EQ(GetFocus(), Toggle(ListView::kAlphabeticalOrder)) << "pressed from the keyboard, it keeps the focus";
-}
-
-
 }  // namespace proplist_tests

@@ -131,19 +131,6 @@ TEST_F(ListWindowTest, KeysMoveTheSelectionAndOpenEditorsAsTheItemsAndTheHandler
     EXPECT_STREQ(V_BSTR(&ValueOf(L"Caption").Get()), L"Tabbed");
 }
 
-TEST_F(ListWindowTest, RedrawFalseSuspendsPaintingAndTrueRepaintsOnce) {
-    ShowWindow(container->Window(), SW_SHOWNA);
-    UpdateWindow(window);
-    const auto paints = [&] { return std::pair{list->View().PaintCount(), Count(events::kPaint)}; };
-    const auto before = paints();
-    ASSERT_EQ(list->put_Redraw(VARIANT_FALSE), S_OK);
-    InvalidateRect(window, nullptr, FALSE);
-    UpdateWindow(window);
-    EXPECT_EQ(paints(), before);
-    ASSERT_EQ(list->put_Redraw(VARIANT_TRUE), S_OK);
-    EXPECT_EQ(paints(), std::pair(before.first + 1, before.second + 1));
-}
-
 TEST_F(ListWindowTest, ALongListScrollsToTheSelectionAndPaintsOnlyTheRowsAsked) {
     ASSERT_EQ(Populate(list.Get(), support::MakeMemberIdObject(5000).Get()), S_OK);
     RECT client{};
@@ -187,14 +174,6 @@ TEST_F(ListWindowTest, ContainerPassesTheListsKeysThroughTranslateAccelerator) {
     EXPECT_EQ(active->TranslateAccelerator(&letter), S_FALSE) << "other keys are the container's to route";
     EXPECT_EQ(active->TranslateAccelerator(&elsewhere), S_FALSE);
     EXPECT_EQ(SelectedName(), L"Caption") << "one row down";
-}
-
-TEST_F(ListWindowTest, FocusGivenToTheControlReachesTheList) {
-    ShowWindow(container->Window(), SW_SHOW);
-    SetFocus(GetParent(window));
-    EXPECT_EQ(GetFocus(), window);
-    EXPECT_NE(std::ranges::find(container->Calls(), "OnUIActivate"), container->Calls().end())
-        << "the list became the container's active object";
 }
 
 }  // namespace proplist_tests
