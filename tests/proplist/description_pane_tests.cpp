@@ -1,6 +1,5 @@
 // The description pane under the rows: what it says of a property, and how it is laid out,
 // hidden, resized and saved.
-#include "ole/hresult.h"
 #include "tests/proplist/list_window_fixture.h"
 #include "tests/support/run_time_types.h"
 
@@ -17,38 +16,12 @@ LONG HeightOf(HWND window) {
     return area.bottom;
 }
 
-HRESULT AddVariable(ICreateTypeInfo* type, UINT index, VARDESC variable, const wchar_t* name, const wchar_t* doc) {
-    RETURN_IF_FAILED(type->AddVarDesc(index, &variable));
-    RETURN_IF_FAILED(type->SetVarName(index, const_cast<LPOLESTR>(name)));
-    return doc ? type->SetVarDocString(index, const_cast<LPOLESTR>(doc)) : S_OK;
-}
-
-// Described in memory, as a library being written describes it: an enumeration Corner of
-// CornerSharp (1, documented) and CornerRound (2), and a dispinterface of one documented Corner
-// property, Corners.
-HRESULT DescribeFrame(ComPtr<ITypeInfo>& frameInfo) {
-    ComPtr<ICreateTypeLib2> library;
-    ComPtr<ICreateTypeInfo> corner, frame;
-    ComPtr<ITypeInfo> cornerInfo;
-    RETURN_IF_FAILED(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, L"frame.tlb", library.Put()));
-    RETURN_IF_FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"Corner"), TKIND_ENUM, corner.Put()));
-    RETURN_IF_FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"DFrame"), TKIND_DISPATCH, frame.Put()));
-    ole::Variant values[] = {ole::Variant(LONG{1}), ole::Variant(LONG{2})};
-    VARDESC member{0x40000001, nullptr, {}, {}, 0, VAR_CONST};
-    member.elemdescVar.tdesc.vt = VT_I4;
-    member.lpvarValue = const_cast<VARIANT*>(&values[0].Get());
-    RETURN_IF_FAILED(AddVariable(corner.Get(), 0, member, L"CornerSharp", L"Corners drawn square"));
-    member.memid = 0x40000002;
-    member.lpvarValue = const_cast<VARIANT*>(&values[1].Get());
-    RETURN_IF_FAILED(AddVariable(corner.Get(), 1, member, L"CornerRound", nullptr));
-    RETURN_IF_FAILED(corner->LayOut());
-    RETURN_IF_FAILED(corner.As(&cornerInfo));
-    member = {1, nullptr, {}, {}, 0, VAR_DISPATCH};
-    member.elemdescVar.tdesc.vt = VT_USERDEFINED;
-    RETURN_IF_FAILED(frame->AddRefTypeInfo(cornerInfo.Get(), &member.elemdescVar.tdesc.hreftype));
-    RETURN_IF_FAILED(AddVariable(frame.Get(), 0, member, L"Corners", L"Corners of the frame"));
-    RETURN_IF_FAILED(frame->LayOut());
-    return frame.As(&frameInfo);
+ComPtr<proplist::KavellaList> LoadedFrom(IPropertyBag* bag) {
+    ComPtr<proplist::KavellaList> loaded = MakeList();
+    ComPtr<IPersistPropertyBag> loader;
+    EXPECT_EQ(loaded.As(&loader), S_OK);
+    EXPECT_EQ(loader->Load(bag, nullptr), S_OK);
+    return loaded;
 }
 
 }  // namespace
@@ -56,10 +29,8 @@ HRESULT DescribeFrame(ComPtr<ITypeInfo>& frameInfo) {
 // Corners holds CornerSharp (1), a documented constant, and then CornerRound (2), an
 // undocumented one: the object reads every property as its member id.
 TEST(PropertyDescriptionTest, SaysTheDocumentationTheConstantsDocumentationAndTheType) {
-    ComPtr<ITypeInfo> frame;
-    ASSERT_EQ(DescribeFrame(frame), S_OK);
     const ComPtr<proplist::KavellaList> list = MakeList();
-    ASSERT_EQ(Populate(list.Get(), support::MakeMemberIdObject(frame).Get()), S_OK);
+    ASSERT_EQ(Populate(list.Get(), support::MakeMemberIdObject(SampleTypeInfo(L"DFrame")).Get()), S_OK);
     auto& corners = *static_cast<proplist::PropertyItem*>(ItemNamed(list.Get(), L"Corners").Get());
     EXPECT_EQ(DescribeProperty(corners).Body(), L"Corners of the frame\nCornerSharp: Corners drawn square\nCorner");
     // The pane keeps what it looked up, but not past a change of the constant the value holds.

@@ -10,11 +10,18 @@ class ListGroupsTest : public RowsTest {
 protected:
     void SetUp() override {
         RowsTest::SetUp();
-        const auto position = std::make_shared<const std::wstring>(L"Position");
-        const auto appearance = std::make_shared<const std::wstring>(L"Appearance");
-        const auto behavior = std::make_shared<const std::wstring>(L"Behavior");
-        items->Append({ItemIn(L"Top", position), ItemIn(L"Caption", appearance), ItemIn(L"Left", position),
-                       ItemIn(L"tabStop", behavior), ItemIn(L"BackColor", appearance), ItemIn(L"TabIndex", behavior)});
+        const std::shared_ptr<const std::wstring> categories[] = {std::make_shared<const std::wstring>(L"Position"),
+            std::make_shared<const std::wstring>(L"Appearance"), std::make_shared<const std::wstring>(L"Behavior")};
+        const std::pair<const wchar_t*, int> named[] = {{L"Top", 0}, {L"Caption", 1}, {L"Left", 0}, {L"tabStop", 2},
+                                                        {L"BackColor", 1}, {L"TabIndex", 2}};
+        std::vector<ole::ComPtr<proplist::PropertyItem>> made(std::size(named));
+        for (size_t i = 0; i < made.size(); ++i) {
+            proplist::ItemDescription description;
+            description.name = named[i].first;
+            description.category = categories[named[i].second];
+            ASSERT_EQ(ole::MakeObject(made[i], std::move(description)), S_OK);
+        }
+        items->Append(std::move(made));
     }
     // A header is its name in brackets, "+" before it when collapsed.
     std::wstring RowText(size_t row) {
@@ -114,7 +121,7 @@ TEST_F(ListWindowTest, ToolbarTheTogglesAndTheSearchBoxDriveTheRows) {
     ASSERT_EQ(list->put_ViewOrder(ListView::kCategorizedOrder), S_OK);
     EXPECT_EQ(ReadAll().substr(0, 20), L"Caption Count Ratio ") << "without categories, no headers";
     ASSERT_EQ(list->put_ViewOrder(ListView::kObjectOrder), S_OK);
-    const ole::ComPtr<CategorizedSample> categorized = CategorizedSample::Create();
+    const ole::ComPtr<SampleObject> categorized = SampleObject::Create(SampleObject::Kind::Categorized);
     ASSERT_EQ(Populate(list.Get(), static_cast<IDispatch*>(categorized.Get())), S_OK);
     ListenForChanges();
     SendMessageW(Toggle(ListView::kCategorizedOrder), BM_CLICK, 0, 0);
@@ -154,26 +161,6 @@ TEST_F(ListWindowTest, ToolbarTabGoesFromTheLastRowRoundTheOfferedTogglesAndTheS
         Key(VK_TAB, GetFocus());
         EXPECT_EQ(GetFocus(), expected) << "Shift+Tab goes back, from the first row";
     }
-}
-
-TEST_F(ListWindowTest, ToolbarSpaceOnAFocusedTogglePressesItKeepsTheFocusAndTellsTheContainer) {
-    ListenForChanges();
-    SetFocus(Toggle(ListView::kAlphabeticalOrder));
-    Key(VK_SPACE, Toggle(ListView::kAlphabeticalOrder));
-    EXPECT_EQ(list->View().ViewOrder(), ListView::kAlphabeticalOrder);
-    EXPECT_EQ(told, std::vector<DISPID>{proplist::kDispidViewOrder});
-    EXPECT_EQ(GetFocus(), Toggle(ListView::kAlphabeticalOrder)) << "pressed from the keyboard, it keeps the focus";
-}
-
-TEST_F(ListWindowTest, ToolbarTheStripDrawsTheSearchCueOnlyForAnEmptyBoxWithoutTheFocus) {
-    const proplist::ListToolbar& toolbar = list->View().Toolbar();
-    SetFocus(window);
-    EXPECT_TRUE(toolbar.DrawsCue()) << "without common controls 6 the box draws none";
-    SetWindowTextW(toolbar.SearchBox(), L"a");
-    EXPECT_FALSE(toolbar.DrawsCue());
-    SetWindowTextW(toolbar.SearchBox(), L"");
-    SetFocus(toolbar.SearchBox());
-    EXPECT_FALSE(toolbar.DrawsCue());
 }
 
 }  // namespace proplist_tests

@@ -22,7 +22,7 @@ inline ole::ComPtr<proplist::KavellaList> MakeList() {
     return list;
 }
 
-inline HRESULT Populate(proplist::KavellaList* list, IUnknown* object) {
+inline HRESULT Populate(proplist::KavellaList* list, IDispatch* object) {
     ole::Variant argument(object);
     return list->PopulateFromObject(argument.Get());
 }
@@ -46,14 +46,6 @@ inline ole::Variant ValueOf(proplist::KavellaList* list, const wchar_t* name) {
     return value;
 }
 
-inline ole::ComPtr<proplist::KavellaList> LoadedFrom(IPropertyBag* bag) {
-    ole::ComPtr<proplist::KavellaList> loaded = MakeList();
-    ole::ComPtr<IPersistPropertyBag> loader;
-    EXPECT_EQ(loaded.As(&loader), S_OK);
-    EXPECT_EQ(loader->Load(bag, nullptr), S_OK);
-    return loaded;
-}
-
 inline std::wstring NameOf(IPropertyItem* item) {
     ole::Bstr name;
     if (!item || FAILED(item->get_Name(name.Out()))) return L"?";
@@ -63,9 +55,8 @@ inline std::wstring NameOf(IPropertyItem* item) {
 // The name of the item a variant holds, or "?" when it holds none.
 inline std::wstring ItemNameIn(const VARIANT& argument) {
     ole::ComPtr<IPropertyItem> item;
-    if (V_VT(&argument) != VT_DISPATCH || !V_DISPATCH(&argument) ||
-        FAILED(V_DISPATCH(&argument)->QueryInterface(IID_IPropertyItem, item.PutVoid()))) {
-        return L"?";
+    if (V_VT(&argument) == VT_DISPATCH && V_DISPATCH(&argument)) {
+        static_cast<void>(V_DISPATCH(&argument)->QueryInterface(IID_IPropertyItem, item.PutVoid()));
     }
     return NameOf(item.Get());
 }
@@ -82,7 +73,7 @@ inline std::vector<std::wstring> ItemNames(proplist::KavellaList* list) {
     return names;
 }
 
-// The list's font, through which its size is set and read.
+// The list's font, through which its size is set and read; sizes in points, as IFont takes them.
 inline ole::ComPtr<IFont> FontOf(proplist::KavellaList* list) {
     ole::ComPtr<IFontDisp> font;
     ole::ComPtr<IFont> attributes;
@@ -90,24 +81,12 @@ inline ole::ComPtr<IFont> FontOf(proplist::KavellaList* list) {
     EXPECT_TRUE(font && SUCCEEDED(font.As(&attributes)));
     return attributes;
 }
-
-// A font size in points, as IFont takes it.
 inline CY Points(int points) { CY size{}; size.int64 = points * 10000LL; return size; }
-
-inline ole::ComPtr<proplist::PropertyItem> ItemIn(const wchar_t* name,
-                                                 std::shared_ptr<const std::wstring> category = nullptr) {
-    proplist::ItemDescription description;
-    description.name = name;
-    description.category = std::move(category);
-    ole::ComPtr<proplist::PropertyItem> item;
-    EXPECT_EQ(ole::MakeObject(item, std::move(description)), S_OK);
-    return item;
-}
 
 // The list without a window, filled from the sample object.
 class FilledListTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK); }
+    void SetUp() override { ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK); }
 
     ole::ComPtr<SampleObject> sample = SampleObject::Create();
     ole::ComPtr<proplist::KavellaList> list = MakeList();

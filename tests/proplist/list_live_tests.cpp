@@ -17,16 +17,16 @@ protected:
         ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
         object->TakeReads();
     }
-    HRESULT Show(CategorizedSample* shown) { return Populate(list.Get(), static_cast<IDispatch*>(shown)); }
+    HRESULT Show(SampleObject* shown) { return Populate(list.Get(), shown); }
 
-    ComPtr<CategorizedSample> object = CategorizedSample::Create();
+    ComPtr<SampleObject> object = SampleObject::Create(SampleObject::Kind::Categorized);
     ComPtr<proplist::KavellaList> list = MakeList();
     ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
     DWORD cookie = 0;
 };
 
 TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAloneAndAnUnknownOneReadsAll) {
-    object->Inner().values.count = 9;
+    object->count = 9;
     object->Changed(2);  // Count
     EXPECT_EQ(object->TakeReads(), (std::map<DISPID, size_t>{{2, 1}}));
     EXPECT_EQ(V_I4(&ValueOf(list.Get(), L"Count").Get()), 9);
@@ -41,7 +41,7 @@ TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAloneAndAnUnknownOneRead
 TEST_F(ReportedChangesTest, TheListListensOnlyWhileItShowsTheObject) {
     ASSERT_EQ(Show(object.Get()), S_OK);
     EXPECT_EQ(object->SinkCount(), 1u) << "a refresh keeps the one subscription";
-    const ComPtr<CategorizedSample> other = CategorizedSample::Create();
+    const ComPtr<SampleObject> other = SampleObject::Create(SampleObject::Kind::Categorized);
     ASSERT_EQ(Show(other.Get()), S_OK);
     EXPECT_EQ(object->SinkCount(), 0u);
     EXPECT_EQ(other->SinkCount(), 1u);
@@ -71,7 +71,7 @@ protected:
     void SetUp() override {
         ListWindowTest::SetUp();
         sink->OnEvent([this](DISPID id, DISPPARAMS&) {
-            if (id == events::kItemChanged) written.push_back(sample->values.count = V_I4(&ValueOf(L"Count").Get()));
+            if (id == events::kItemChanged) written.push_back(sample->count = V_I4(&ValueOf(L"Count").Get()));
         });
         SelectByKeys(L"Count");
     }
@@ -98,12 +98,12 @@ TEST_F(UndoTest, UndoAndRedoGiveBackTheValuesAsEditsOfTheirOwn) {
 
 TEST_F(UndoTest, ARefreshKeepsTheEditsAnotherObjectForgetsThemAndARefusedUndoStaysToBeDone) {
     Do(L"10");
-    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+    ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
     Do(L"^Z");
     Do(L"^Y");
     const ComPtr<SampleObject> other = SampleObject::Create();
-    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(other.Get())), S_OK);
-    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+    ASSERT_EQ(Populate(list.Get(), other.Get()), S_OK);
+    ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
     Do(L"^Z");
     EXPECT_EQ(written, (std::vector<LONG>{10, 3, 10}));
     SelectByKeys(L"Count");

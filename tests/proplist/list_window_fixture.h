@@ -60,7 +60,7 @@ protected:
                   S_OK);
         window = list->View().Window();
         ASSERT_TRUE(IsWindow(window));
-        ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+        ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
         ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
         ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
     }
@@ -72,10 +72,7 @@ protected:
     }
 
     void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
-    void ControlKey(WORD key) {
-        const HeldKey control(VK_CONTROL);
-        Key(key);
-    }
+    void ControlKey(WORD key) { const HeldKey control(VK_CONTROL); Key(key); }
     void Click(int x, int y, HWND target = nullptr) {
         SendMessageW(target ? target : window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
         SendMessageW(target ? target : window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
@@ -106,16 +103,14 @@ protected:
     }
 
     size_t Count(DISPID id) const {
-        return static_cast<size_t>(std::count_if(sink->Events().begin(), sink->Events().end(),
-                                                 [&](const auto& event) { return event.id == id; }));
+        return static_cast<size_t>(std::ranges::count(sink->Events(), id, &doubles::EventSink::Event::id));
     }
 
     // Where the last event of that id came in the order of all events.
     size_t PlaceOfLast(DISPID id) const {
-        for (size_t i = sink->Events().size(); i-- > 0;) {
-            if (sink->Events()[i].id == id) return i;
-        }
-        return SIZE_MAX;
+        size_t i = sink->Events().size();
+        while (i-- > 0 && sink->Events()[i].id != id) {}
+        return i;
     }
 
     // The arguments of the last event of that id, in natural order (none came: the lookup fails).
@@ -127,8 +122,7 @@ protected:
     bool MessageShown() { return Shown(list->View().MessageWindow()); }
 
     std::wstring SelectedName() {
-        proplist::PropertyItem* item = list->View().Selected();
-        return item ? item->Description().name : L"(none)";
+        return list->View().Selected() ? list->View().Selected()->Description().name : L"(none)";
     }
 
     // Selects the item of that name with the keyboard, from the top.

@@ -10,16 +10,16 @@ class NestedRowsTest : public RowsTest {
 protected:
     void SetUp() override {
         RowsTest::SetUp();
-        sample->values.child = static_cast<ISample*>(child.Get());
+        sample->child = child.Get();
         std::vector<ole::ComPtr<proplist::PropertyItem>> made;
-        ASSERT_EQ(proplist::GenerateItems(static_cast<ISample*>(sample.Get()), made), S_OK);
+        ASSERT_EQ(proplist::GenerateItems(sample.Get(), made), S_OK);
         items->Append(std::move(made));
-        rows.Nested().SetRoot(static_cast<ISample*>(sample.Get()));
+        rows.Nested().SetRoot(static_cast<IDispatch*>(sample.Get()));
         childRow = RowNamed(L"Child");
     }
     void TearDown() override {
         rows.Reset();
-        child->values.child.Reset();
+        child->child.Reset();
     }
     size_t RowNamed(const wchar_t* name, size_t from = 0) {
         while (from < rows.Count() && NameAt(from) != name) ++from;
@@ -34,7 +34,7 @@ TEST_F(NestedRowsTest, ExpandingReadsTheObjectOnlyThenCollapsingOrRefillingFrees
     const size_t own = rows.Count();
     const ULONG references = child->RefCount();
     ASSERT_TRUE(rows.IsExpandable(childRow));
-    EXPECT_EQ(child->invokes, 0u) << "nothing is read from the object before it is expanded";
+    EXPECT_EQ(child->reads.size(), 0u) << "nothing is read from the object before it is expanded";
     ASSERT_TRUE(rows.Expand(childRow));
     ASSERT_EQ(rows.Count(), 2 * own) << "the object is a sample too, with the same properties";
 
@@ -58,7 +58,7 @@ TEST_F(NestedRowsTest, AnObjectAlreadyOpenOnTheWayDownHasNoExpander) {
     const ole::ComPtr<SampleObject> other = SampleObject::Create();
     const std::pair<SampleObject*, bool> cases[] = {{sample.Get(), false}, {child.Get(), false}, {other.Get(), true}};
     for (const auto& [held, expandable] : cases) {
-        child->values.child = static_cast<ISample*>(held);
+        child->child = held;
         ASSERT_TRUE(rows.Expand(childRow));
         EXPECT_EQ(rows.IsExpandable(RowNamed(L"Child", childRow + 1)), expandable);
         rows.Collapse(childRow);
@@ -73,8 +73,8 @@ protected:
         ListWindowTest::SetUp();
         const RECT tall{0, 0, 300, 800};
         ASSERT_EQ(list->SetObjectRects(&tall, &tall), S_OK);
-        sample->values.child = static_cast<ISample*>(child.Get());
-        ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+        sample->child = child.Get();
+        ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
         SelectByKeys(L"Child");
         for (const WORD key : {VK_RIGHT, VK_RIGHT, VK_DOWN}) Key(key);
     }
@@ -101,12 +101,12 @@ TEST_F(NestedWindowTest, RightAndPlusOpenLeftAndMinusCloseOrGoUpAndTheMouseToggl
 TEST_F(NestedWindowTest, AnEditOfANestedRowIsWrittenToItsObjectReadBackAndUndoneThere) {
     ASSERT_EQ(SelectedName(), L"Count");
     Key(VK_RETURN, EditWith(L"9"));
-    EXPECT_EQ(child->values.count, 9);
+    EXPECT_EQ(child->count, 9);
     list->View().Undo();
-    EXPECT_EQ(child->values.count, 3);
+    EXPECT_EQ(child->count, 3);
     EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own Count is another";
     list->View().Redo();
-    EXPECT_EQ(child->values.count, 9);
+    EXPECT_EQ(child->count, 9);
 
     Key(VK_UP);
     Key(VK_RETURN, EditWith(L"Bye"));
@@ -124,18 +124,19 @@ class ReportingNestedTest : public ListWindowTest {
 protected:
     void SetUp() override {
         ListWindowTest::SetUp();
-        reporting->Inner().values.child = static_cast<IDispatch*>(inner.Get());
-        sample->values.child = static_cast<IDispatch*>(reporting.Get());
-        ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+        reporting->child = inner.Get();
+        sample->child = reporting.Get();
+        ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
         SelectByKeys(L"Child");
         Key(VK_RIGHT);
         reporting->TakeReads();
     }
-    ole::ComPtr<CategorizedSample> reporting = CategorizedSample::Create(), inner = CategorizedSample::Create();
+    const ole::ComPtr<SampleObject> reporting = SampleObject::Create(SampleObject::Kind::Categorized);
+    const ole::ComPtr<SampleObject> inner = SampleObject::Create(SampleObject::Kind::Categorized);
 };
 
 TEST_F(ReportingNestedTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {
-    reporting->Inner().values.count = 9;
+    reporting->count = 9;
     reporting->Changed(2);  // Count
     EXPECT_EQ(reporting->TakeReads(), (std::map<DISPID, size_t>{{2, 1}}));
     Key(VK_RIGHT);
@@ -151,7 +152,7 @@ TEST_F(ReportingNestedTest, TheListListensOnlyWhileTheRowIsExpandedOnThatObject)
     Key(VK_LEFT);
     EXPECT_EQ(reporting->SinkCount(), 0u) << "collapsed";
     Key(VK_RIGHT);
-    ASSERT_EQ(Populate(list.Get(), static_cast<ISample*>(sample.Get())), S_OK);
+    ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
     EXPECT_EQ(reporting->SinkCount(), 0u) << "refilled";
     SelectByKeys(L"Child");
     Key(VK_RIGHT);
@@ -161,7 +162,7 @@ TEST_F(ReportingNestedTest, TheListListensOnlyWhileTheRowIsExpandedOnThatObject)
     ASSERT_EQ(inner->SinkCount(), 1u);
     Key(VK_RIGHT);
     EditWith(L"Bye");
-    reporting->Inner().values.child.Reset();
+    reporting->child.Reset();
     reporting->Changed(9);  // Child
     EXPECT_EQ(inner->SinkCount(), 0u) << "the row no longer holds it";
     EXPECT_EQ(list->View().Editor(), nullptr) << "nor edits what it held";

@@ -4,72 +4,157 @@
 #include "ole/hresult.h"
 #include "ole/variant.h"
 
+#include <ocidl.h>
+
+#include <map>
+
 namespace support {
 
 namespace {
 
 using ole::ComPtr;
 
-HRESULT AddProperty(ICreateTypeInfo* creator, UINT index, Declared declared) {
-    std::wstring name = PropertyName(index);
-    const auto id = static_cast<MEMBERID>(index + 1);
-    if (declared == Declared::kDispatchVariables) {
-        VARDESC variable{};
-        variable.memid = id;
-        variable.varkind = VAR_DISPATCH;
-        variable.elemdescVar.tdesc.vt = VT_I4;
-        RETURN_IF_FAILED(creator->AddVarDesc(index, &variable));
-        return creator->SetVarName(index, name.data());
-    }
-    // A dual interface's method returns an HRESULT and hands the value out through a pointer.
-    TYPEDESC pointee{};
-    pointee.vt = VT_I4;
-    ELEMDESC retval{};
-    retval.tdesc.vt = VT_PTR;
-    retval.tdesc.lptdesc = &pointee;
-    retval.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
-    FUNCDESC function{};
-    function.memid = id;
-    function.invkind = INVOKE_PROPERTYGET;
-    function.callconv = CC_STDCALL;
-    if (declared == Declared::kDualMethods) {
-        function.funckind = FUNC_PUREVIRTUAL;
-        function.cParams = 1;
-        function.lprgelemdescParam = &retval;
-        function.elemdescFunc.tdesc.vt = VT_HRESULT;
-        function.oVft = static_cast<SHORT>((7 + index) * sizeof(void*));
-    } else {
-        function.funckind = FUNC_DISPATCH;
-        function.elemdescFunc.tdesc.vt = VT_I4;
-    }
-    RETURN_IF_FAILED(creator->AddFuncDesc(index, &function));
-    LPOLESTR names[] = {name.data()};
-    return creator->SetFuncAndParamNames(index, names, 1);
+// A library being written, with the types it may refer to by name.
+struct LibraryWriter {
+    ComPtr<ICreateTypeLib2> library;
+    std::map<std::wstring, ComPtr<ITypeInfo>, std::less<>> named;
+};
+
+// The member's type in `type`; a pointer's target goes in `pointee`.
+HRESULT DescribeType(LibraryWriter& writer, ICreateTypeInfo* creator, const Member& member, TYPEDESC& type,
+                     TYPEDESC& pointee) {
+    type.vt = member.type;
+    if (member.type != VT_USERDEFINED && member.type != VT_PTR) return S_OK;
+    TYPEDESC& named = member.type == VT_PTR ? pointee : type;
+    if (member.type == VT_PTR) type.lptdesc = &pointee;
+    named.vt = VT_USERDEFINED;
+    const auto found = writer.named.find(member.of ? member.of : L"");
+    if (found == writer.named.end()) return TYPE_E_ELEMENTNOTFOUND;
+    return creator->AddRefTypeInfo(found->second.Get(), &named.hreftype);
 }
 
-HRESULT WriteLibrary(const wchar_t* path, UINT count, Declared declared, GUID& interfaceId) {
-    ComPtr<ICreateTypeLib2> library;
-    RETURN_IF_FAILED(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, path, library.Put()));
-    GUID libraryId{};
-    RETURN_IF_FAILED(CoCreateGuid(&libraryId));
-    RETURN_IF_FAILED(CoCreateGuid(&interfaceId));
-    RETURN_IF_FAILED(library->SetGuid(libraryId));
-    const bool dual = declared == Declared::kDualMethods;
+ELEMDESC Parameter(const TYPEDESC& type, USHORT flags) {
+    ELEMDESC parameter{};
+    parameter.tdesc = type;
+    parameter.paramdesc.wParamFlags = flags;
+    return parameter;
+}
+
+// A dispinterface returns a property's value; a dual interface's method returns an HRESULT and
+// hands the value out through a pointer.
+HRESULT AddFunction(LibraryWriter& writer, ICreateTypeInfo* creator, UINT& index, const Member& member,
+                    INVOKEKIND kind, bool dual) {
+    TYPEDESC type{}, pointee{}, pointer{}, row{};
+    RETURN_IF_FAILED(DescribeType(writer, creator, member, type, pointee));
+    pointer.vt = VT_PTR;
+    pointer.lptdesc = &type;
+    row.vt = VT_I4;
+    ELEMDESC parameters[2]{};
+    SHORT count = 0;
+    if (member.flags & kIndexed) parameters[count++] = Parameter(row, PARAMFLAG_FIN);
+    FUNCDESC function{};
+    function.memid = member.id;
+    function.invkind = kind;
+    function.callconv = CC_STDCALL;
+    function.funckind = dual ? FUNC_PUREVIRTUAL : FUNC_DISPATCH;
+    function.oVft = dual ? static_cast<SHORT>((7 + index) * sizeof(void*)) : 0;
+    function.wFuncFlags = static_cast<WORD>((member.flags & kHidden ? FUNCFLAG_FHIDDEN : 0) |
+                                            (member.flags & kRestricted ? FUNCFLAG_FRESTRICTED : 0));
+    function.elemdescFunc.tdesc.vt = dual ? VT_HRESULT : VT_VOID;
+    if (kind == INVOKE_PROPERTYGET && dual) {
+        parameters[count++] = Parameter(pointer, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
+    } else if (kind == INVOKE_PROPERTYGET) {
+        function.elemdescFunc.tdesc = type;
+    } else if (kind != INVOKE_FUNC) {
+        parameters[count++] = Parameter(type, PARAMFLAG_FIN);
+    }
+    function.cParams = count;
+    function.lprgelemdescParam = parameters;
+    RETURN_IF_FAILED(creator->AddFuncDesc(index, &function));
+    std::wstring rowName = L"Row";
+    LPOLESTR names[] = {const_cast<LPOLESTR>(member.name.c_str()), rowName.data()};
+    RETURN_IF_FAILED(creator->SetFuncAndParamNames(index, names, member.flags & kIndexed ? 2 : 1));
+    if (member.help) RETURN_IF_FAILED(creator->SetFuncDocString(index, const_cast<LPOLESTR>(member.help)));
+    ++index;
+    return S_OK;
+}
+
+// A dispinterface's property, or (with a value) an enumeration's constant.
+HRESULT AddVariable(LibraryWriter& writer, ICreateTypeInfo* creator, UINT index, const Member& member,
+                    const VARIANT* value) {
+    VARDESC variable{};
+    TYPEDESC pointee{};
+    RETURN_IF_FAILED(DescribeType(writer, creator, member, variable.elemdescVar.tdesc, pointee));
+    variable.memid = value ? static_cast<MEMBERID>(0x40000000 + index) : member.id;
+    variable.varkind = value ? VAR_CONST : VAR_DISPATCH;
+    variable.lpvarValue = const_cast<VARIANT*>(value);
+    variable.wVarFlags = static_cast<WORD>((member.flags & kReadOnly ? VARFLAG_FREADONLY : 0) |
+                                           (member.flags & kHidden ? VARFLAG_FHIDDEN : 0));
+    RETURN_IF_FAILED(creator->AddVarDesc(index, &variable));
+    RETURN_IF_FAILED(creator->SetVarName(index, const_cast<LPOLESTR>(member.name.c_str())));
+    return member.help ? creator->SetVarDocString(index, const_cast<LPOLESTR>(member.help)) : S_OK;
+}
+
+HRESULT AddMembers(LibraryWriter& writer, ICreateTypeInfo* creator, const TypeRows& type) {
+    const bool dual = type.kind == Kind::kDual;
+    UINT functions = 0, variables = 0;
+    for (const Member& member : type.members) {
+        if (type.kind == Kind::kEnumeration) {
+            const ole::Variant value(LONG{member.id});
+            RETURN_IF_FAILED(AddVariable(writer, creator, variables++, member, &value.Get()));
+        } else if (member.flags & kVariable) {
+            RETURN_IF_FAILED(AddVariable(writer, creator, variables++, member, nullptr));
+        } else if (member.flags & kMethod) {
+            RETURN_IF_FAILED(AddFunction(writer, creator, functions, member, INVOKE_FUNC, dual));
+        } else {
+            RETURN_IF_FAILED(AddFunction(writer, creator, functions, member, INVOKE_PROPERTYGET, dual));
+            if (member.flags & kReadOnly) continue;
+            const INVOKEKIND put = member.flags & kByReference ? INVOKE_PROPERTYPUTREF : INVOKE_PROPERTYPUT;
+            RETURN_IF_FAILED(AddFunction(writer, creator, functions, member, put, dual));
+        }
+    }
+    return S_OK;
+}
+
+// An interface derives from IDispatch; a class implements its default interface; an alias names its type.
+HRESULT AddType(LibraryWriter& writer, const TypeRows& type) {
+    static constexpr TYPEKIND kinds[] = {TKIND_DISPATCH, TKIND_INTERFACE, TKIND_ENUM, TKIND_ALIAS, TKIND_COCLASS};
     ComPtr<ICreateTypeInfo> creator;
-    RETURN_IF_FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"IRunTimeObject"),
-                                             dual ? TKIND_INTERFACE : TKIND_DISPATCH, creator.Put()));
-    RETURN_IF_FAILED(creator->SetGuid(interfaceId));
-    if (dual) RETURN_IF_FAILED(creator->SetTypeFlags(TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION));
-    ComPtr<ITypeLib> stdole;
-    ComPtr<ITypeInfo> dispatch;
-    HREFTYPE base = 0;
-    RETURN_IF_FAILED(LoadTypeLib(L"stdole2.tlb", stdole.Put()));
-    RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatch.Put()));
-    RETURN_IF_FAILED(creator->AddRefTypeInfo(dispatch.Get(), &base));
-    RETURN_IF_FAILED(creator->AddImplType(0, base));
-    for (UINT i = 0; i < count; ++i) RETURN_IF_FAILED(AddProperty(creator.Get(), i, declared));
+    GUID id{};
+    RETURN_IF_FAILED(writer.library->CreateTypeInfo(const_cast<LPOLESTR>(type.name),
+                                                    kinds[static_cast<int>(type.kind)], creator.Put()));
+    RETURN_IF_FAILED(CoCreateGuid(&id));
+    RETURN_IF_FAILED(creator->SetGuid(id));
+    if (type.kind == Kind::kDual) RETURN_IF_FAILED(creator->SetTypeFlags(TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION));
+    if (type.kind == Kind::kAlias || type.kind == Kind::kClass) {
+        TYPEDESC described{}, pointee{};
+        RETURN_IF_FAILED(DescribeType(writer, creator.Get(), type.members.at(0), described, pointee));
+        if (type.kind == Kind::kAlias) RETURN_IF_FAILED(creator->SetTypeDescAlias(&described));
+        if (type.kind == Kind::kClass) RETURN_IF_FAILED(creator->AddImplType(0, described.hreftype));
+        if (type.kind == Kind::kClass) RETURN_IF_FAILED(creator->SetImplTypeFlags(0, IMPLTYPEFLAG_FDEFAULT));
+    } else if (type.kind == Kind::kDispatch || type.kind == Kind::kDual) {
+        HREFTYPE base = 0;
+        RETURN_IF_FAILED(creator->AddRefTypeInfo(writer.named.at(L"IDispatch").Get(), &base));
+        RETURN_IF_FAILED(creator->AddImplType(0, base));
+    }
+    const bool hasMembers = type.kind != Kind::kAlias && type.kind != Kind::kClass;
+    if (hasMembers) RETURN_IF_FAILED(AddMembers(writer, creator.Get(), type));
     RETURN_IF_FAILED(creator->LayOut());
-    return library->SaveAllChanges();
+    return creator.As(&writer.named[type.name]);
+}
+
+HRESULT WriteLibrary(const wchar_t* path, std::span<const TypeRows> types) {
+    LibraryWriter writer;
+    ComPtr<ITypeLib> stdole;
+    GUID libraryId{};
+    RETURN_IF_FAILED(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, path, writer.library.Put()));
+    RETURN_IF_FAILED(CoCreateGuid(&libraryId));
+    RETURN_IF_FAILED(writer.library->SetGuid(libraryId));
+    RETURN_IF_FAILED(LoadTypeLib(L"stdole2.tlb", stdole.Put()));
+    RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IDispatch, writer.named[L"IDispatch"].Put()));
+    RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(IID_IFontDisp, writer.named[L"Font"].Put()));
+    for (const TypeRows& type : types) RETURN_IF_FAILED(AddType(writer, type));
+    return writer.library->SaveAllChanges();
 }
 
 class MemberIdObject final : public ole::ComObject<MemberIdObject, IDispatch> {
@@ -104,17 +189,30 @@ private:
 
 std::wstring PropertyName(UINT index) { return L"Prop" + std::to_wstring(index); }
 
-HRESULT BuildLongProperties(UINT count, Declared declared, ComPtr<ITypeInfo>& built) {
+HRESULT BuildLibrary(std::span<const TypeRows> types, std::vector<ComPtr<ITypeInfo>>& built) {
     wchar_t folder[MAX_PATH];
     wchar_t path[MAX_PATH];
     if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"tlb", 0, path)) return E_FAIL;
-    GUID interfaceId{};
-    HRESULT hr = WriteLibrary(path, count, declared, interfaceId);
+    HRESULT hr = WriteLibrary(path, types);
     ComPtr<ITypeLib> loaded;
     if (SUCCEEDED(hr)) hr = LoadTypeLibEx(path, REGKIND_NONE, loaded.Put());
     DeleteFileW(path);
     RETURN_IF_FAILED(hr);
-    return loaded->GetTypeInfoOfGuid(interfaceId, built.Put());
+    built.resize(types.size());
+    for (UINT i = 0; i < types.size(); ++i) RETURN_IF_FAILED(loaded->GetTypeInfo(i, built[i].Put()));
+    return S_OK;
+}
+
+HRESULT BuildLongProperties(UINT count, Declared declared, ComPtr<ITypeInfo>& built) {
+    TypeRows type{L"IRunTimeObject", declared == Declared::kDualMethods ? Kind::kDual : Kind::kDispatch, {}};
+    const unsigned flags = kReadOnly | (declared == Declared::kDispatchVariables ? unsigned{kVariable} : 0u);
+    type.members.reserve(count);
+    for (UINT i = 0; i < count; ++i) type.members.push_back({PropertyName(i), static_cast<MEMBERID>(i + 1), VT_I4,
+                                                             nullptr, flags});
+    std::vector<ComPtr<ITypeInfo>> types;
+    RETURN_IF_FAILED(BuildLibrary({&type, 1}, types));
+    built = std::move(types.at(0));
+    return S_OK;
 }
 
 ComPtr<IDispatch> MakeMemberIdObject(ComPtr<ITypeInfo> info) {
