@@ -51,6 +51,12 @@ TEST_F(ItemGenerationTest, OneItemPerReadablePropertyInDeclarationOrderHoweverTh
     EXPECT_EQ(DescribedItems(list.Get()), (Described{{L"Title", kStyleText, false}, {L"Size", kStyleWholeNumber, true},
                                                      {L"Face", kStyleCustom, false}, {L"Flag", kStyleBoolean, true}}));
     EXPECT_EQ(V_I4(&ValueOf(list.Get(), L"Flag").Get()), 4) << "a property get method is read as a property";
+    // A host that reads every value itself is spared the list's reads until it lets go.
+    for (const BOOL hostReads : {TRUE, FALSE}) {
+        ASSERT_EQ(list->SetHostReadsValues(hostReads), S_OK);
+        ASSERT_EQ(Populate(list.Get(), support::MakeMemberIdObject(SampleTypeInfo(L"DSample")).Get()), S_OK);
+        EXPECT_EQ(ValueOf(list.Get(), L"Flag").Type(), hostReads ? VT_EMPTY : VT_I4);
+    }
     std::vector<ItemDescription> described;
     std::vector<MEMBERID> ids;
     ASSERT_EQ(DescribeProperties(SampleTypeInfo(L"DSample").Get(), described, ids), S_OK);
