@@ -9,14 +9,10 @@
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <new>
 #include <utility>
-#include <vector>
 
-namespace runtime_tests {
 namespace {
 
 using doubles::FakeAutomationObject;
@@ -257,4 +253,3 @@ TEST_F(DispatchTest, ParametersThatContradictTheirCountsAreRefused) {
 }
 
 }  // namespace
-}  // namespace runtime_tests

@@ -7,9 +7,6 @@
 #include "tests/support/canvas.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
-namespace runtime_tests {
 namespace {
 
 using ole::ComPtr;
@@ -116,4 +113,3 @@ TEST_F(ChildControlTest, ActivationShowsTheChildOverTheWholeControlWithTheContai
 }
 
 }  // namespace
-}  // namespace runtime_tests

@@ -6,11 +6,8 @@
 #include "tests/support/canvas.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
-namespace runtime_tests {
 namespace {
 
 using doubles::EventSink;
@@ -252,4 +249,3 @@ TEST_F(ControlHostTest, EachWayOfLoadingHappensOnceAndABrokenStreamChangesNothin
 }
 
 }  // namespace
-}  // namespace runtime_tests

@@ -5,14 +5,9 @@
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
-namespace runtime_tests {
 namespace {
 
 using ole::ComPtr;
@@ -195,4 +190,3 @@ TEST(ManyKeysTest, MoreKeysThanAControlWritesAreCorruptAndLoadingNeverComparesEa
 }
 
 }  // namespace
-}  // namespace runtime_tests

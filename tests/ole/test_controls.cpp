@@ -8,9 +8,6 @@
 #include "ole/variant.h"
 
 #include <gtest/gtest.h>
-
-namespace runtime_tests {
-
 namespace {
 
 void FillWith(HDC dc, const RECT& bounds, COLORREF colour) {
@@ -122,5 +119,3 @@ void ParentControl::Resize() {
                                  ole::FloatArgument(static_cast<float>(size.cy))};
     ole::CallMethod(wrapper_.Get(), L"Move", arguments, nullptr);
 }
-
-}  // namespace runtime_tests

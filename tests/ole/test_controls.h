@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-namespace runtime_tests {
-
 // A small control built on the runtime, as a real control is: its automation surface comes from
 // the test type library, its events go out through connection points, and every lifecycle
 // notification it receives is written to the journal.
@@ -90,5 +88,3 @@ private:
 
     ole::ComPtr<IDispatch> wrapper_;
 };
-
-}  // namespace runtime_tests
