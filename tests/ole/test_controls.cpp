@@ -1,3 +1,9 @@
+// The test library's GUIDs are defined here, once; the system's are already in their libraries.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <initguid.h>
+
 #include "tests/ole/test_controls.h"
 
 #include "ole/arguments.h"
@@ -8,39 +14,15 @@
 #include "ole/variant.h"
 
 #include <gtest/gtest.h>
-namespace {
-
-void FillWith(HDC dc, const RECT& bounds, COLORREF colour) {
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &bounds, brush);
-    DeleteObject(brush);
-}
-
-}  // namespace
 
 std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
+    using ole::Implements;
     static constexpr auto table = ole::JoinInterfaceTables(
-        std::array<ole::InterfaceEntry, 5>{
-            ole::Implements<TestControl, ITestControl>(),
-            ole::Implements<TestControl, IDispatch, ITestControl>(),
-            ole::Implements<TestControl, IProvideClassInfo2>(),
-            ole::Implements<TestControl, IProvideClassInfo, IProvideClassInfo2>(),
-            ole::Implements<TestControl, ISupportErrorInfo>(),
-        },
+        std::array{Implements<TestControl, ITestControl>(), Implements<TestControl, IDispatch, ITestControl>(),
+                   Implements<TestControl, IProvideClassInfo2>(), Implements<TestControl, ISupportErrorInfo>(),
+                   Implements<TestControl, IProvideClassInfo, IProvideClassInfo2>()},
         ole::ControlInterfaces<TestControl>());
     return table;
-}
-
-std::vector<std::string>& TestControl::Journal() {
-    static std::vector<std::string> journal;
-    return journal;
-}
-
-void TestControl::Note(std::string entry) { Journal().push_back(std::move(entry)); }
-
-HRESULT TestControl::Initialize() {
-    Note("Initialize");
-    return S_OK;
 }
 
 HRESULT TestControl::InitProperties() {
@@ -67,12 +49,10 @@ void TestControl::Resize() {
     Note("Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
 }
 
-void TestControl::Paint(HDC dc, const RECT& bounds) { FillWith(dc, bounds, kPaintColour); }
-
-HRESULT TestControl::get_Count(LONG* value) {
-    if (!value) return E_POINTER;
-    *value = count_;
-    return S_OK;
+void TestControl::Paint(HDC dc, const RECT& bounds) {
+    HBRUSH brush = CreateSolidBrush(kPaintColour);
+    FillRect(dc, &bounds, brush);
+    DeleteObject(brush);
 }
 
 HRESULT TestControl::put_Count(LONG value) {
@@ -104,11 +84,6 @@ RegisteredTestControlClass::RegisteredTestControlClass() {
 HRESULT ParentControl::FinalConstruct() noexcept {
     RETURN_IF_FAILED(AddChildControl(CLSID_TestControl, wrapper_));
     return StartControl();
-}
-
-std::span<const ole::InterfaceEntry> ParentControl::InterfaceTable() noexcept {
-    static constexpr auto table = ole::ControlInterfaces<ParentControl>();
-    return table;
 }
 
 void ParentControl::Resize() {

@@ -7,10 +7,6 @@
 
 #include "test_control_h.h"
 
-#include <span>
-#include <string>
-#include <vector>
-
 // A small control built on the runtime, as a real control is: its automation surface comes from
 // the test type library, its events go out through connection points, and every lifecycle
 // notification it receives is written to the journal.
@@ -26,10 +22,13 @@ public:
     static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
 
     // Every notification of every test control since it was cleared, in order.
-    static std::vector<std::string>& Journal();
-    static void Note(std::string entry);
+    static std::vector<std::string>& Journal() {
+        static std::vector<std::string> journal;
+        return journal;
+    }
+    static HRESULT Note(std::string entry) { return Journal().push_back(std::move(entry)), S_OK; }
 
-    IFACEMETHODIMP get_Count(LONG* value) override;
+    IFACEMETHODIMP get_Count(LONG* value) override { return value ? *value = count_, S_OK : E_POINTER; }
     IFACEMETHODIMP put_Count(LONG value) override;
     IFACEMETHODIMP Raise(LONG number, BSTR source, BSTR description) override;
     IFACEMETHODIMP FireClicked() override { return FireEvent(1); }
@@ -39,7 +38,7 @@ public:
 private:
     ~TestControl() override { EndControl(); }
 
-    HRESULT Initialize() override;
+    HRESULT Initialize() override { return Note("Initialize"); }
     HRESULT InitProperties() override;
     HRESULT ReadProperties(IPropertyBag* bag) override;
     HRESULT WriteProperties(IPropertyBag* bag) override;
@@ -57,8 +56,6 @@ private:
 class RegisteredTestControlClass {
 public:
     RegisteredTestControlClass();
-    RegisteredTestControlClass(const RegisteredTestControlClass&) = delete;
-    RegisteredTestControlClass& operator=(const RegisteredTestControlClass&) = delete;
     ~RegisteredTestControlClass() { CoRevokeClassObject(cookie_); }
 
 private:
@@ -74,7 +71,10 @@ inline constexpr CLSID kParentControlClass = {
 class ParentControl final : public ole::ComObject<ParentControl, ole::ControlOf<ParentControl>> {
 public:
     HRESULT FinalConstruct() noexcept;
-    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr auto table = ole::ControlInterfaces<ParentControl>();
+        return table;
+    }
     static const CLSID& ClassId() noexcept { return kParentControlClass; }
     static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
 
