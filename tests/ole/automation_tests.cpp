@@ -9,7 +9,6 @@
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 
-#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -111,12 +110,7 @@ TEST_F(LateBoundTest, TheClientsExceptionBecomesErrorInfoAndOtherFailuresClearAS
     EXPECT_EQ(support::TakeErrorInfo().description, L"Invalid property value");
     client->SetProperty(L"Locked", Variant(LONG{1}), FakeAutomationObject::Access::ReadOnly);
     client->FailOn(L"Caption", FakeAutomationObject::kLookup, E_FAIL);
-    const struct {
-        const wchar_t* member;
-        bool write;
-        HRESULT expected;
-        size_t calls;
-    } failures[] = {{L"Locked", true, DISP_E_MEMBERNOTFOUND, 2}, {L"Caption", false, E_FAIL, 1}};
+    const struct { const wchar_t* member; bool write; HRESULT expected; size_t calls; } failures[] = {{L"Locked", true, DISP_E_MEMBERNOTFOUND, 2}, {L"Caption", false, E_FAIL, 1}};
     for (const auto& failure : failures) {
         client->ClearCalls();
         ole::PublishErrorInfo(L"Stale", L"left over from an earlier call");
@@ -153,7 +147,7 @@ HRESULT STDAPICALLTYPE FillInInvalidKey(EXCEPINFO* deferred) {
     return S_OK;
 }
 
-TEST(TakeExceptionTest, FillsInDeferredInformationAndMapsBareErrorNumbers) {
+TEST(ErrorNumberTest, DeferredInformationIsFilledInAndNumbersBelow65536AreOffsetIntoTheControlFacility) {
     EXCEPINFO exception{}, bare{};
     exception.pfnDeferredFillIn = FillInInvalidKey;
     EXPECT_EQ(ole::TakeException(exception), static_cast<HRESULT>(0x800A8B13));
@@ -161,6 +155,9 @@ TEST(TakeExceptionTest, FillsInDeferredInformationAndMapsBareErrorNumbers) {
     EXPECT_EQ(support::TakeErrorInfo().source, L"Deferred.Source");
     EXPECT_EQ(ole::TakeException(bare), DISP_E_EXCEPTION);
     ole::ClearErrorInfo();
+    const std::pair<long, HRESULT> cases[] = {{380, HRESULT(0x800A017C)}, {65535, HRESULT(0x800AFFFF)},
+                                              {E_ACCESSDENIED, E_ACCESSDENIED}, {0, E_FAIL}, {70000, E_FAIL}};
+    for (const auto& [number, expected] : cases) EXPECT_EQ(ole::AutomationErrorHResult(number), expected) << number;
 }
 
 // What a host holds of a control it drives through automation only.
@@ -171,9 +168,8 @@ protected:
         ASSERT_EQ(dispatch.As(&control), S_OK);
     }
 
-    // IDispatch::Invoke as a script host makes it, arguments in natural order.
+    // IDispatch::Invoke as a script host makes it, arguments last first.
     HRESULT InvokeRaw(DISPID id, WORD kind, std::vector<VARIANT> arguments, EXCEPINFO* exception) {
-        std::reverse(arguments.begin(), arguments.end());
         DISPID named = DISPID_PROPERTYPUT;
         const bool put = kind & DISPATCH_PROPERTYPUT;
         DISPPARAMS parameters{arguments.data(), put ? &named : nullptr, static_cast<UINT>(arguments.size()),
@@ -202,12 +198,6 @@ TEST_F(DispatchTest, LateBindingRefusesAnotherInterfacesIdsAndAnswersWhatHostsAs
     EXPECT_EQ(errors->InterfaceSupportsErrorInfo(IID_IConnectionPointContainer), S_FALSE);
 }
 
-TEST(AutomationErrorHResultTest, NumbersBelow65536AreOffsetIntoTheControlFacility) {
-    const std::pair<long, HRESULT> cases[] = {{380, HRESULT(0x800A017C)}, {65535, HRESULT(0x800AFFFF)},
-                                              {E_ACCESSDENIED, E_ACCESSDENIED}, {0, E_FAIL}, {70000, E_FAIL}};
-    for (const auto& [number, expected] : cases) EXPECT_EQ(ole::AutomationErrorHResult(number), expected) << number;
-}
-
 // An automation error as each kind of caller reads it: early bound through error info, late
 // bound through EXCEPINFO, and through our late-bound helper as error info again.
 TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
@@ -224,7 +214,7 @@ TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
     EXCEPINFO exception{};
     const VARIANT arguments[] = {ole::LongArgument(380), ole::TextArgument(source.Get()),
                                  ole::TextArgument(description.Get())};
-    ASSERT_EQ(InvokeRaw(3, DISPATCH_METHOD, {arguments[0], arguments[1], arguments[2]}, &exception),
+    ASSERT_EQ(InvokeRaw(3, DISPATCH_METHOD, {arguments[2], arguments[1], arguments[0]}, &exception),
               DISP_E_EXCEPTION);
     EXPECT_EQ(exception.wCode, 0);
     EXPECT_EQ(ole::TakeException(exception), static_cast<HRESULT>(0x800A017C));

@@ -19,7 +19,7 @@ using Log = std::vector<std::string>;
 class ControlHostTest : public testing::Test {
 protected:
     void SetUp() override { Recreate(); }
-    void TearDown() override { object ? TearDownLikeAHost() : void(); }
+    void TearDown() override { if (object) TearDownLikeAHost(); }
     void Recreate() {
         control.Reset();
         persist.Reset();
