@@ -12,11 +12,6 @@ void FakeAutomationObject::SetProperty(const std::wstring& name, ole::Variant va
     }
 }
 
-const VARIANT* FakeAutomationObject::Property(const std::wstring& name) {
-    const Member* member = Find(name);
-    return member ? &member->value.Get() : nullptr;
-}
-
 FakeAutomationObject::Member* FakeAutomationObject::Find(const std::wstring& name) {
     for (Member& member : members_) {
         if (SameName(member.name, name)) return &member;

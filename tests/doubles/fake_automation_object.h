@@ -27,8 +27,7 @@ public:
     }
 
     void SetProperty(const std::wstring& name, ole::Variant value, Access access = Access::ReadWrite);
-    // The property's current value, or null if it is absent.
-    const VARIANT* Property(const std::wstring& name);
+    const VARIANT* Property(const std::wstring& name) { return Find(name) ? &Find(name)->value.Get() : nullptr; }
     // Makes calls of `kind` on `member` fail with `failure`. With a source or a description,
     // Invoke reports them through EXCEPINFO and returns DISP_E_EXCEPTION.
     void FailOn(const std::wstring& member, WORD kind, HRESULT failure, std::wstring source = {},

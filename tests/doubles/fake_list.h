@@ -25,11 +25,9 @@ struct ListState {
     CallLog log;
     bool logging = true;
     std::map<std::wstring, HRESULT> failures;
-    // Logs `entry` and answers the failure asked for `member`, with error info.
     HRESULT Enter(std::wstring entry, const std::wstring& member);
 };
 
-// One item that PopulateFromObject generates.
 struct CatalogueEntry {
     std::wstring name;
     bool readOnly = false;
@@ -65,7 +63,6 @@ private:
     FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry);
 
     bool Quiet() const { return !state_->logging && state_->failures.empty(); }
-    // Logs a read ("Caption.Style") or a write ("Caption.Visible=0") and fails it if asked.
     HRESULT Enter(const wchar_t* member, const std::wstring& written = {}) const;
     // Out-parameters are emptied first, so that a failed read hands out nothing.
     template <typename Out, typename Stored>
@@ -103,7 +100,6 @@ public:
 
     // Raises the event of that name, arguments in natural order, to every connected sink.
     HRESULT RaiseEvent(const wchar_t* name, std::vector<VARIANT> arguments = {});
-    // Raises the item-changed event for an item, passing it by reference.
     HRESULT RaiseItemChanged(FakeItem* item);
 
     const CallLog& Log() const { return state_->log; }
@@ -143,7 +139,6 @@ public:
 private:
     friend Double;
     class ItemCollection;
-    // The events' connection point, logging "Advise" and "Unadvise" and failing Advise as asked.
     class LoggingConnectionPoint final : public ole::ConnectionPoint {
     public:
         LoggingConnectionPoint(IUnknown* owner, std::shared_ptr<ListState> state)

@@ -19,18 +19,15 @@ public:
         return table;
     }
 
-    // Withdraws the class.
     void Revoke() {
         if (cookie_) CoRevokeClassObject(std::exchange(cookie_, 0));
     }
     // Makes creation fail as it does when the list control is not installed (or cannot load),
     // whatever the registry of the machine holds.
     void FailCreation(HRESULT failure) { creationFailure_ = failure; }
-    // What each new list generates in PopulateFromObject.
     void SetCatalogue(std::vector<CatalogueEntry> catalogue) { catalogue_ = std::move(catalogue); }
-    // The last list made (the lists made are kept alive until the factory goes).
+    // The lists made are kept alive until the factory goes or forgets them.
     FakeList* Last() const { return made_.empty() ? nullptr : made_.back().Get(); }
-    // Lets go of the lists made, so that their own lifetime can be watched.
     void ForgetMade() { made_.clear(); }
 
     IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {

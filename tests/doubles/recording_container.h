@@ -33,22 +33,17 @@ public:
     void SetPosition(const RECT& position) { position_ = position; }
     void RefuseInPlaceActivation() { refuseInPlace_ = true; }
 
-    // IOleClientSite
     IFACEMETHODIMP SaveObject() override { return Record("SaveObject"); }
     IFACEMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override { return Record(nullptr, E_NOTIMPL, moniker); }
-    IFACEMETHODIMP GetContainer(IOleContainer** container) override {
-        return Record(nullptr, E_NOINTERFACE, container);
-    }
+    IFACEMETHODIMP GetContainer(IOleContainer** found) override { return Record(nullptr, E_NOINTERFACE, found); }
     IFACEMETHODIMP ShowObject() override { return Record("ShowObject"); }
     IFACEMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
     IFACEMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-    // IOleWindow
     IFACEMETHODIMP GetWindow(HWND* window) override {
         Record("GetWindow");
         return window ? *window = window_, S_OK : E_POINTER;
     }
     IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    // IOleInPlaceSite
     IFACEMETHODIMP CanInPlaceActivate() override {
         return Record("CanInPlaceActivate", refuseInPlace_ ? S_FALSE : S_OK);
     }
@@ -67,7 +62,6 @@ public:
     IFACEMETHODIMP DiscardUndoState() override { return S_OK; }
     IFACEMETHODIMP DeactivateAndUndo() override { return S_OK; }
     IFACEMETHODIMP OnPosRectChange(LPCRECT) override { return Record("OnPosRectChange"); }
-    // IOleControlSite
     IFACEMETHODIMP OnControlInfoChanged() override { return Record("OnControlInfoChanged"); }
     IFACEMETHODIMP LockInPlaceActive(BOOL) override { return S_OK; }
     IFACEMETHODIMP GetExtendedControl(IDispatch** control) override { return Record(nullptr, E_NOTIMPL, control); }
@@ -75,7 +69,7 @@ public:
     IFACEMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
     IFACEMETHODIMP OnFocus(BOOL) override { return S_OK; }
     IFACEMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
-    // IDispatch: the ambient properties, each recorded as "Ambient <id>"
+    // The ambient properties, each recorded as "Ambient <id>".
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return count ? *count = 0, S_OK : E_POINTER; }
     IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override { return Record(nullptr, E_NOTIMPL, info); }
     IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -85,7 +79,6 @@ public:
         ole::Variant(static_cast<IDispatch*>(font_.Get())).Detach(result);
         return S_OK;
     }
-    // IAdviseSink
     IFACEMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
     IFACEMETHODIMP_(void) OnViewChange(DWORD, LONG) override { Record("OnViewChange"); }
     IFACEMETHODIMP_(void) OnRename(IMoniker*) override {}

@@ -21,7 +21,6 @@ public:
     }
 
     void Set(const std::wstring& name, const VARIANT& value) { EXPECT_EQ(values_[name].CopyFrom(value), S_OK); }
-    // Makes every Read of `name` fail with `failure`.
     void FailRead(const std::wstring& name, HRESULT failure) { failures_[name] = failure; }
     const std::vector<std::wstring>& Calls() const { return calls_; }
     // The type of each written value, in order of writing.

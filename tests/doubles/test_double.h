@@ -44,7 +44,6 @@ public:
     IFACEMETHODIMP_(ULONG) AddRef() override { return Count(+1); }
     IFACEMETHODIMP_(ULONG) Release() override { return Count(-1); }
 
-    // Makes a double and hands out the creator's reference.
     template <typename... Arguments>
     static ole::ComPtr<Derived> Make(Arguments&&... arguments) {
         ole::ComPtr<Derived> made;
@@ -65,7 +64,6 @@ protected:
 // Names compare as automation's do: ordinally, without regard to case.
 bool SameName(const std::wstring& left, const std::wstring& right);
 
-// Every double made and not yet destroyed, dead ones included.
 const std::vector<TestDouble*>& AllDoubles();
 
 // Destroys the doubles that died (and those their destruction lets die), and returns a line for

@@ -1,7 +1,5 @@
 #include "ole/arguments.h"
-#include "ole/bstr.h"
 #include "ole/late_bound.h"
-#include "ole/variant.h"
 #include "tests/doubles/recording_container.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/canvas.h"

@@ -3,7 +3,6 @@
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 
-#include <latch>
 #include <thread>
 #include <tuple>
 
@@ -87,9 +86,9 @@ TEST_F(ComObjectTest, FailedCreationLeavesNothingBehind) {
 // Both threads start together and count as fast as they can, so that an increment that is not
 // atomic loses counts.
 TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
-    std::latch start(2);
+    HANDLE start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     auto churn = [&] {
-        start.arrive_and_wait();
+        WaitForSingleObject(start, INFINITE);
         for (int i = 0; i < 2000000; ++i) {
             ole::ModuleObject counted;
             ole::Module::Lock();
@@ -97,8 +96,10 @@ TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
         }
     };
     std::thread one(churn), two(churn);
+    SetEvent(start);
     one.join();
     two.join();
+    CloseHandle(start);
     EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
     EXPECT_EQ(ole::Module::LockCount(), 0);
 }

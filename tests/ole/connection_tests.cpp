@@ -1,9 +1,7 @@
 #include "ole/event_connection.h"
 #include "ole/property_notify_connection.h"
 
-#include "ole/bstr.h"
 #include "ole/connection_point.h"
-#include "ole/variant.h"
 #include "tests/doubles/recording_sinks.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
@@ -32,14 +30,13 @@ protected:
         ASSERT_EQ(ole::MakeObject<TestControl>(IID_ITestControl, control.PutVoid()), S_OK);
         ASSERT_EQ(control.As(&container), S_OK);
         ASSERT_EQ(container->FindConnectionPoint(DIID__TestControlEvents, events.Put()), S_OK);
-        ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, notify.Put()), S_OK);
         ASSERT_EQ(events->Advise(first.Get(), &cookies[0]), S_OK);
         ASSERT_EQ(events->Advise(second.Get(), &cookies[1]), S_OK);
     }
 
     ComPtr<ITestControl> control;
     ComPtr<IConnectionPointContainer> container;
-    ComPtr<IConnectionPoint> events, notify;
+    ComPtr<IConnectionPoint> events;
     ComPtr<EventSink> first = EventSink::Create(DIID__TestControlEvents, "first sink");
     ComPtr<EventSink> second = EventSink::Create(DIID__TestControlEvents, "second sink");
     DWORD cookies[2] = {};
@@ -53,7 +50,6 @@ TEST_F(ConnectionPointTest, PointsKeepTheControlAliveAndNeverReuseACookie) {
     DWORD cookie = 77;
     EXPECT_EQ(events->Advise(wrongKind.Get(), &cookie), CONNECT_E_CANNOTCONNECT);
     EXPECT_EQ(cookie, 0u);
-    EXPECT_EQ(wrongKind->RefCount(), 1u);
     ComPtr<IEnumConnections> connections;
     ASSERT_EQ(events->EnumConnections(connections.Put()), S_OK);
     CONNECTDATA data[3] = {};
@@ -75,7 +71,6 @@ TEST_F(ConnectionPointTest, PointsKeepTheControlAliveAndNeverReuseACookie) {
     const long live = ole::Module::ObjectCount();
     control.Reset();
     container.Reset();
-    notify.Reset();
     EXPECT_EQ(ole::Module::ObjectCount(), live);
     EXPECT_EQ(events.Reset(), 0u);
     EXPECT_EQ(ole::Module::ObjectCount(), live - 1);
@@ -95,7 +90,6 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnArgumentsAndOneMayTearEverythingD
         EXPECT_EQ(events->Unadvise(cookies[0]), S_OK);
         EXPECT_EQ(events->Unadvise(cookies[1]), S_OK);
         events.Reset();
-        notify.Reset();
         container.Reset();
         control.Reset();
     });

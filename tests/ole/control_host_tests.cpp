@@ -1,5 +1,4 @@
 #include "ole/property_bag.h"
-#include "ole/variant.h"
 #include "tests/doubles/recording_container.h"
 #include "tests/doubles/recording_sinks.h"
 #include "tests/ole/test_controls.h"
@@ -97,7 +96,6 @@ TEST_F(ControlHostTest, WithoutASiteTheControlDrawsWithinItsBoundsFiresHasAFontA
     QACONTROL answer;
     ASSERT_EQ(QuickActivate(stranger.Get(), reinterpret_cast<IPropertyNotifySink*>(stranger.Get()), answer), S_OK);
     EXPECT_EQ(answer.dwEventCookie + answer.dwPropNotifyCookie, 0u) << "sinks that cannot connect get no cookie";
-    EXPECT_EQ(stranger->RefCount(), 1u);
     EXPECT_EQ(QuickActivate(nullptr, nullptr, answer, 4), E_INVALIDARG) << "an answer too small";
 }
 
@@ -182,7 +180,6 @@ TEST_F(ControlHostTest, CloseSavesOnlyWhenAskedAndTellsAdviseSinksAndFrozenEvent
     ASSERT_EQ(object->Close(OLECLOSE_SAVEIFDIRTY), S_OK);
     EXPECT_EQ(container->Calls(), (Log{"OnClose", "SaveObject", "OnClose"}));
     EXPECT_EQ(object->Unadvise(cookie), S_OK);
-    EXPECT_EQ(object->Unadvise(cookie), OLE_E_NOCONNECTION);
 
     auto events = EventSink::Create(DIID__TestControlEvents);
     ComPtr<IConnectionPoint> point = Point(DIID__TestControlEvents);

@@ -62,7 +62,6 @@ private:
     DWORD cookie_ = 0;
 };
 
-// {6B3A3A10-5C1E-4F7B-9D55-1A2B3C4D5E09}
 inline constexpr CLSID kParentControlClass = {
     0x6b3a3a10, 0x5c1e, 0x4f7b, {0x9d, 0x55, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e, 0x09}};
 
