@@ -145,6 +145,13 @@ TEST_F(ConnectionPointTest, AnEndedSubscriptionHearsNothingMoreEvenOfAnEventUnde
     ASSERT_EQ(control->FireClicked(), S_OK);
     EXPECT_EQ(ending.heard, 1);
     EXPECT_EQ(ended.heard, 0);
+    ComPtr<IEnumConnections> connections;
+    ASSERT_EQ(events->EnumConnections(connections.Put()), S_OK);
+    CONNECTDATA data[4] = {};
+    ULONG fetched = 0;
+    connections->Next(4, data, &fetched);
+    for (ULONG i = 0; i < fetched; ++i) ComPtr<IUnknown>().Attach(data[i].pUnk);
+    EXPECT_EQ(fetched, 3u) << "the fixture's sinks and the first subscription; the ended one is gone";
 }
 
 TEST(PropertyNotifyConnectionTest, ReportsChangesUntilDisconnectedEvenFromItsOwnCallback) {
