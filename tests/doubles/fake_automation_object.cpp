@@ -2,34 +2,14 @@
 
 #include "ole/hresult.h"
 
-#include <utility>
-
 namespace doubles {
 
-namespace {
-
-bool IsRead(WORD kind) { return kind & (DISPATCH_PROPERTYGET | DISPATCH_METHOD); }
-
-}  // namespace
-
-void FakeAutomationObject::SetProperty(const std::wstring& name, const VARIANT& value, Access access) {
-    Member* member = Find(name);
-    if (!member) {
-        members_.push_back({name, ole::Variant(), access});
-        member = &members_.back();
+void FakeAutomationObject::SetProperty(const std::wstring& name, ole::Variant value, Access access) {
+    if (Member* member = Find(name)) {
+        *member = {member->name, std::move(value), access};
+    } else {
+        members_.push_back({name, std::move(value), access});
     }
-    if (FAILED(member->value.CopyFrom(value))) throw std::bad_alloc();
-    member->access = access;
-}
-
-const VARIANT* FakeAutomationObject::Property(const std::wstring& name) {
-    const Member* member = Find(name);
-    return member ? &member->value.Get() : nullptr;
-}
-
-void FakeAutomationObject::FailOn(const std::wstring& member, WORD kind, HRESULT failure, std::wstring source,
-                                  std::wstring description) {
-    failures_.push_back({member, kind, failure, std::move(source), std::move(description)});
 }
 
 FakeAutomationObject::Member* FakeAutomationObject::Find(const std::wstring& name) {
@@ -47,7 +27,7 @@ const FakeAutomationObject::Failure* FakeAutomationObject::FailureFor(const std:
     return nullptr;
 }
 
-HRESULT FakeAutomationObject::Fail(const Failure& failure, EXCEPINFO* exception) const {
+HRESULT FakeAutomationObject::Fail(const Failure& failure, EXCEPINFO* exception) {
     if (!exception || (failure.source.empty() && failure.description.empty())) return failure.result;
     *exception = EXCEPINFO{};
     exception->scode = failure.result;
@@ -58,53 +38,44 @@ HRESULT FakeAutomationObject::Fail(const Failure& failure, EXCEPINFO* exception)
 
 IFACEMETHODIMP FakeAutomationObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
     if (!names || !ids || count == 0) return E_INVALIDARG;
-    const std::wstring name = names[0];
-    Call call{kLookup, name, locale, {}, S_OK};
+    calls_.push_back({kLookup, names[0], locale, {}});
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    if (const Failure* failure = FailureFor(name, kLookup)) {
-        call.result = failure->result;
-    } else if (Member* member = Find(name); !member) {
-        call.result = DISP_E_UNKNOWNNAME;
-    } else {
-        ids[0] = static_cast<DISPID>(member - members_.data()) + 1;
-        // Named arguments are not supported beyond the member itself.
-        call.result = count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
-    }
-    calls_.push_back(call);
-    return call.result;
+    if (const Failure* failure = FailureFor(names[0], kLookup)) return failure->result;
+    const Member* member = Find(names[0]);
+    if (!member) return DISP_E_UNKNOWNNAME;
+    ids[0] = static_cast<DISPID>(member - members_.data()) + 1;
+    // Named arguments are not supported beyond the member itself.
+    return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
 }
 
 IFACEMETHODIMP FakeAutomationObject::Invoke(DISPID id, REFIID, LCID locale, WORD kind, DISPPARAMS* parameters,
                                             VARIANT* result, EXCEPINFO* exception, UINT*) {
-    Call call{kind, L"", locale, {}, S_OK};
+    Call& call = calls_.emplace_back(Call{kind, L"", locale, {}});
     for (UINT i = parameters ? parameters->cArgs : 0; i-- > 0;) {
         call.argumentTypes.push_back(V_VT(&parameters->rgvarg[i]));
     }
     const size_t index = static_cast<size_t>(id) - 1;
-    if (id < 1 || index >= members_.size()) {
-        call.result = DISP_E_MEMBERNOTFOUND;
-    } else {
-        call.member = members_[index].name;
-        const Failure* failure = FailureFor(call.member, kind);
-        call.result = !parameters ? E_INVALIDARG
-                      : failure   ? Fail(*failure, exception)
-                                  : InvokeMember(members_[index], kind, *parameters, result, exception);
-    }
-    calls_.push_back(std::move(call));
-    return calls_.back().result;
+    if (id < 1 || index >= members_.size()) return DISP_E_MEMBERNOTFOUND;
+    call.member = members_[index].name;
+    if (!parameters) return E_INVALIDARG;
+    const Failure* failure = FailureFor(call.member, kind);
+    return failure ? Fail(*failure, exception) : InvokeMember(members_[index], kind, *parameters, result);
 }
 
-HRESULT FakeAutomationObject::InvokeMember(Member& member, WORD kind, const DISPPARAMS& parameters, VARIANT* result,
-                                           EXCEPINFO*) {
-    if (IsRead(kind)) {
+HRESULT FakeAutomationObject::InvokeMember(Member& member, WORD kind, const DISPPARAMS& parameters, VARIANT* result) {
+    if (kind & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) {
         if (parameters.cArgs != 0) return DISP_E_BADPARAMCOUNT;
         return result ? ole::CopyVariant(result, member.value.Get()) : S_OK;
     }
     if (kind != DISPATCH_PROPERTYPUT && kind != DISPATCH_PROPERTYPUTREF) return DISP_E_MEMBERNOTFOUND;
     if (member.access == Access::ReadOnly) return DISP_E_MEMBERNOTFOUND;
     if (parameters.cArgs != 1) return DISP_E_BADPARAMCOUNT;
-    if (parameters.cNamedArgs != 1 || parameters.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) return DISP_E_PARAMNOTFOUND;
-    if (kind == DISPATCH_PROPERTYPUTREF && !ole::HoldsObjectReference(parameters.rgvarg[0])) return DISP_E_TYPEMISMATCH;
+    if (parameters.cNamedArgs != 1 || parameters.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+        return DISP_E_PARAMNOTFOUND;
+    }
+    if (kind == DISPATCH_PROPERTYPUTREF && !ole::HoldsObjectReference(parameters.rgvarg[0])) {
+        return DISP_E_TYPEMISMATCH;
+    }
     ole::Variant stored;
     RETURN_IF_FAILED(VariantCopyInd(stored.Out(), &parameters.rgvarg[0]));
     member.value = std::move(stored);

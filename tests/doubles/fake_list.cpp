@@ -3,10 +3,7 @@
 #include "ole/arguments.h"
 #include "ole/com_enumerator.h"
 #include "ole/error_info.h"
-#include "ole/hresult.h"
 #include "ole/type_library.h"
-
-#include <utility>
 
 namespace doubles {
 
@@ -56,30 +53,14 @@ HRESULT FakeItem::Enter(const wchar_t* member, const std::wstring& written) cons
     return state_->Enter(write ? entry + L"=" + written : entry, entry + (write ? L".put" : L".get"));
 }
 
-HRESULT FakeItem::Read(const wchar_t* member, VARIANT* out, const ole::Variant& stored) const {
-    if (!out) return E_POINTER;
-    VariantInit(out);
-    RETURN_IF_FAILED(Enter(member));
-    return ole::CopyVariant(out, stored.Get());
+HRESULT FakeItem::CopyOut(BSTR& out, const std::wstring& stored) {
+    out = SysAllocString(stored.c_str());
+    return out ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT FakeItem::Write(const wchar_t* member, const VARIANT& written, ole::Variant& stored) const {
     RETURN_IF_FAILED(Enter(member, Quiet() ? L"" : Describe(written)));
     return stored.CopyFrom(written);
-}
-
-IFACEMETHODIMP FakeItem::get_Name(BSTR* out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    RETURN_IF_FAILED(Enter(L"Name"));
-    *out = SysAllocString(name.c_str());
-    return *out ? S_OK : E_OUTOFMEMORY;
-}
-
-IFACEMETHODIMP FakeItem::put_Visible(VARIANT_BOOL in) {
-    RETURN_IF_FAILED(Enter(L"Visible", Quiet() ? L"" : std::to_wstring(in)));
-    visible = in;
-    return S_OK;
 }
 
 // The item collection: items in order, looked up by name without regard to case, as the control
@@ -137,17 +118,6 @@ private:
     std::shared_ptr<ListState> state_;
 };
 
-IFACEMETHODIMP FakeList::LoggingConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
-    if (cookie) *cookie = 0;
-    RETURN_IF_FAILED(state_->Enter(L"Advise", L"Advise"));
-    return ConnectionPoint::Advise(sink, cookie);
-}
-
-IFACEMETHODIMP FakeList::LoggingConnectionPoint::Unadvise(DWORD cookie) {
-    state_->log.push_back(L"Unadvise");
-    return ConnectionPoint::Unadvise(cookie);
-}
-
 std::span<const InterfaceEntry> FakeList::InterfaceTable() noexcept {
     static constexpr auto table = ole::JoinInterfaceTables(
         std::array{Implements<FakeList, IDispatch, _Kavella>(), Implements<FakeList, _Kavella>()},
@@ -200,11 +170,6 @@ IFACEMETHODIMP FakeList::PopulateFromObject(VARIANT object) {
     RETURN_IF_FAILED(state_->Enter(L"PopulateFromObject", L"PopulateFromObject"));
     for (const CatalogueEntry& entry : catalogue_) items_->contents.push_back(FakeItem::Make(state_, entry));
     return S_OK;
-}
-
-IFACEMETHODIMP FakeList::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
-    if (iid != DIID___Kavella) return ControlBase::FindConnectionPoint(iid, point);
-    return ComPtr<IConnectionPoint>(&events_).CopyTo(point);
 }
 
 }  // namespace doubles

@@ -1,21 +1,16 @@
 #pragma once
 
-#include "ole/com_ptr.h"
 #include "ole/connection_point.h"
 #include "ole/control.h"
 #include "ole/dispatch_impl.h"
+#include "ole/hresult.h"
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
 #include "kavella.h"
 
-#include <windows.h>
-#include <ocidl.h>
-
 #include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace doubles {
 
@@ -30,11 +25,9 @@ struct ListState {
     CallLog log;
     bool logging = true;
     std::map<std::wstring, HRESULT> failures;
-    // Logs `entry` and answers the failure asked for `member`, with error info.
     HRESULT Enter(std::wstring entry, const std::wstring& member);
 };
 
-// One item that PopulateFromObject generates.
 struct CatalogueEntry {
     std::wstring name;
     bool readOnly = false;
@@ -54,11 +47,14 @@ public:
 
     IFACEMETHODIMP get_Value(VARIANT* out) override { return Read(L"Value", out, value); }
     IFACEMETHODIMP put_Value(VARIANT in) override { return Write(L"Value", in, value); }
-    IFACEMETHODIMP get_Name(BSTR* out) override;
+    IFACEMETHODIMP get_Name(BSTR* out) override { return Read(L"Name", out, name); }
     IFACEMETHODIMP get_ReadOnly(VARIANT_BOOL* out) override { return Read(L"ReadOnly", out, readOnly); }
     IFACEMETHODIMP get_Style(LONG* out) override { return Read(L"Style", out, style); }
     IFACEMETHODIMP get_Visible(VARIANT_BOOL* out) override { return Read(L"Visible", out, visible); }
-    IFACEMETHODIMP put_Visible(VARIANT_BOOL in) override;
+    IFACEMETHODIMP put_Visible(VARIANT_BOOL in) override {
+        RETURN_IF_FAILED(Enter(L"Visible", Quiet() ? L"" : std::to_wstring(in)));
+        return visible = in, S_OK;
+    }
     IFACEMETHODIMP get_Modified(VARIANT* out) override { return Read(L"Modified", out, modified); }
     IFACEMETHODIMP put_Modified(VARIANT in) override { return Write(L"Modified", in, modified); }
 
@@ -67,16 +63,19 @@ private:
     FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry);
 
     bool Quiet() const { return !state_->logging && state_->failures.empty(); }
-    // Logs a read ("Caption.Style") or a write ("Caption.Visible=0") and fails it if asked.
     HRESULT Enter(const wchar_t* member, const std::wstring& written = {}) const;
-    template <typename Value>
-    HRESULT Read(const wchar_t* member, Value* out, const Value& stored) const {
+    // Out-parameters are emptied first, so that a failed read hands out nothing.
+    template <typename Out, typename Stored>
+    HRESULT Read(const wchar_t* member, Out* out, const Stored& stored) const {
         if (!out) return E_POINTER;
+        *out = Out{};
         RETURN_IF_FAILED(Enter(member));
-        *out = stored;
-        return S_OK;
+        return CopyOut(*out, stored);
     }
-    HRESULT Read(const wchar_t* member, VARIANT* out, const ole::Variant& stored) const;
+    template <typename Value>
+    static HRESULT CopyOut(Value& out, const Value& stored) { return out = stored, S_OK; }
+    static HRESULT CopyOut(VARIANT& out, const ole::Variant& stored) { return ole::CopyVariant(&out, stored.Get()); }
+    static HRESULT CopyOut(BSTR& out, const std::wstring& stored);
     HRESULT Write(const wchar_t* member, const VARIANT& written, ole::Variant& stored) const;
 
     std::shared_ptr<ListState> state_;
@@ -101,7 +100,6 @@ public:
 
     // Raises the event of that name, arguments in natural order, to every connected sink.
     HRESULT RaiseEvent(const wchar_t* name, std::vector<VARIANT> arguments = {});
-    // Raises the item-changed event for an item, passing it by reference.
     HRESULT RaiseItemChanged(FakeItem* item);
 
     const CallLog& Log() const { return state_->log; }
@@ -133,18 +131,27 @@ public:
     IFACEMETHODIMP put_DescriptionHeight(LONG) override { return Unexpected("put_DescriptionHeight"); }
     IFACEMETHODIMP get_ViewOrder(LONG*) override { return Unexpected("get_ViewOrder"); }
     IFACEMETHODIMP put_ViewOrder(LONG) override { return Unexpected("put_ViewOrder"); }
-    IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+    IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+        if (iid != DIID___Kavella) return ControlBase::FindConnectionPoint(iid, point);
+        return ole::ComPtr<IConnectionPoint>(&events_).CopyTo(point);
+    }
 
 private:
     friend Double;
     class ItemCollection;
-    // The events' connection point, logging "Advise" and "Unadvise" and failing Advise as asked.
     class LoggingConnectionPoint final : public ole::ConnectionPoint {
     public:
         LoggingConnectionPoint(IUnknown* owner, std::shared_ptr<ListState> state)
             : ConnectionPoint(owner, DIID___Kavella), state_(std::move(state)) {}
-        IFACEMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
-        IFACEMETHODIMP Unadvise(DWORD cookie) override;
+        IFACEMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
+            if (cookie) *cookie = 0;
+            RETURN_IF_FAILED(state_->Enter(L"Advise", L"Advise"));
+            return ConnectionPoint::Advise(sink, cookie);
+        }
+        IFACEMETHODIMP Unadvise(DWORD cookie) override {
+            state_->log.push_back(L"Unadvise");
+            return ConnectionPoint::Unadvise(cookie);
+        }
 
     private:
         std::shared_ptr<ListState> state_;
@@ -152,10 +159,7 @@ private:
 
     FakeList();
     ~FakeList() override;
-    HRESULT Logged(std::wstring entry) {
-        state_->log.push_back(std::move(entry));
-        return S_OK;
-    }
+    HRESULT Logged(std::wstring entry) { return state_->log.push_back(std::move(entry)), S_OK; }
 
     std::shared_ptr<ListState> state_ = std::make_shared<ListState>();
     std::vector<CatalogueEntry> catalogue_;

@@ -1,13 +1,6 @@
 #pragma once
 
-#include "ole/com_ptr.h"
 #include "tests/doubles/fake_list.h"
-#include "tests/doubles/test_double.h"
-
-#include <windows.h>
-#include <unknwn.h>
-
-#include <vector>
 
 namespace doubles {
 
@@ -15,26 +8,39 @@ namespace doubles {
 // that whatever the code under test creates by that class id is a FakeList it can inspect.
 class FakeListFactory final : public Double<FakeListFactory, IClassFactory> {
 public:
-    static ole::ComPtr<FakeListFactory> Register(REFCLSID classId);
-
-    // Withdraws the class.
-    void Revoke();
-    // Makes creation fail as it does when the list control is not installed (or cannot load),
-    // whatever the registry of the machine holds.
-    void FailCreation(HRESULT failure) { creationFailure_ = failure; }
-    // What each new list generates in PopulateFromObject.
-    void SetCatalogue(std::vector<CatalogueEntry> catalogue) { catalogue_ = std::move(catalogue); }
-    // The last list made (the lists made are kept alive until the factory goes).
-    FakeList* Last() const { return made_.empty() ? nullptr : made_.back().Get(); }
-    // Lets go of the lists made, so that their own lifetime can be watched.
-    void ForgetMade() { made_.clear(); }
-
+    static ole::ComPtr<FakeListFactory> Register(REFCLSID classId) {
+        ole::ComPtr<FakeListFactory> factory = Make();
+        EXPECT_EQ(CoRegisterClassObject(classId, static_cast<IClassFactory*>(factory.Get()), CLSCTX_INPROC_SERVER,
+                                        REGCLS_MULTIPLEUSE, &factory->cookie_), S_OK);
+        return factory;
+    }
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
         static constexpr ole::InterfaceEntry table[] = {ole::Implements<FakeListFactory, IClassFactory>()};
         return table;
     }
 
-    IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
+    void Revoke() {
+        if (cookie_) CoRevokeClassObject(std::exchange(cookie_, 0));
+    }
+    // Makes creation fail as it does when the list control is not installed (or cannot load),
+    // whatever the registry of the machine holds.
+    void FailCreation(HRESULT failure) { creationFailure_ = failure; }
+    void SetCatalogue(std::vector<CatalogueEntry> catalogue) { catalogue_ = std::move(catalogue); }
+    // The lists made are kept alive until the factory goes or forgets them.
+    FakeList* Last() const { return made_.empty() ? nullptr : made_.back().Get(); }
+    void ForgetMade() { made_.clear(); }
+
+    IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        if (FAILED(creationFailure_)) return creationFailure_;
+        ole::ComPtr<FakeList> list = FakeList::Create();
+        list->SetCatalogue(catalogue_);
+        RETURN_IF_FAILED(list.AsIID(iid, object));
+        made_.push_back(std::move(list));
+        return S_OK;
+    }
     IFACEMETHODIMP LockServer(BOOL) override { return S_OK; }
 
 private:

@@ -1,14 +1,9 @@
 #pragma once
 
-#include "ole/com_ptr.h"
+#include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
-#include <windows.h>
-#include <ocidl.h>
 #include <olectl.h>
-
-#include <string>
-#include <vector>
 
 namespace doubles {
 
@@ -18,8 +13,16 @@ class RecordingContainer final
     : public Double<RecordingContainer, IOleClientSite, IOleInPlaceSite, IOleControlSite, IDispatch, IAdviseSink> {
 public:
     static ole::ComPtr<RecordingContainer> Create(std::string name = "container") { return Make(std::move(name)); }
-    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
-    ~RecordingContainer() override;
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        using ole::Implements;
+        static constexpr ole::InterfaceEntry table[] = {
+            Implements<RecordingContainer, IOleClientSite>(), Implements<RecordingContainer, IOleInPlaceSite>(),
+            Implements<RecordingContainer, IOleWindow, IOleInPlaceSite>(),
+            Implements<RecordingContainer, IOleControlSite>(), Implements<RecordingContainer, IDispatch>(),
+            Implements<RecordingContainer, IAdviseSink>()};
+        return table;
+    }
+    ~RecordingContainer() override { DestroyWindow(window_); }
 
     HWND Window() const { return window_; }
     const std::vector<std::string>& Calls() const { return calls_; }
@@ -30,35 +33,35 @@ public:
     void SetPosition(const RECT& position) { position_ = position; }
     void RefuseInPlaceActivation() { refuseInPlace_ = true; }
 
-    // IOleClientSite
     IFACEMETHODIMP SaveObject() override { return Record("SaveObject"); }
-    IFACEMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
-        return Record("GetMoniker", E_NOTIMPL, moniker);
-    }
-    IFACEMETHODIMP GetContainer(IOleContainer** container) override {
-        return Record("GetContainer", E_NOINTERFACE, container);
-    }
+    IFACEMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override { return Record(nullptr, E_NOTIMPL, moniker); }
+    IFACEMETHODIMP GetContainer(IOleContainer** found) override { return Record(nullptr, E_NOINTERFACE, found); }
     IFACEMETHODIMP ShowObject() override { return Record("ShowObject"); }
-    IFACEMETHODIMP OnShowWindow(BOOL show) override {
-        return Record(show ? "OnShowWindow(TRUE)" : "OnShowWindow(FALSE)");
+    IFACEMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    IFACEMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetWindow(HWND* window) override {
+        Record("GetWindow");
+        return window ? *window = window_, S_OK : E_POINTER;
     }
-    IFACEMETHODIMP RequestNewObjectLayout() override { return Record("RequestNewObjectLayout", E_NOTIMPL); }
-    // IOleWindow
-    IFACEMETHODIMP GetWindow(HWND* window) override;
     IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    // IOleInPlaceSite
-    IFACEMETHODIMP CanInPlaceActivate() override { return Record("CanInPlaceActivate", refuseInPlace_ ? S_FALSE : S_OK); }
+    IFACEMETHODIMP CanInPlaceActivate() override {
+        return Record("CanInPlaceActivate", refuseInPlace_ ? S_FALSE : S_OK);
+    }
     IFACEMETHODIMP OnInPlaceActivate() override { return Record("OnInPlaceActivate"); }
     IFACEMETHODIMP OnUIActivate() override { return Record("OnUIActivate"); }
     IFACEMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
-                                    LPRECT clip, LPOLEINPLACEFRAMEINFO info) override;
+                                    LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
+        if (document) *document = nullptr;
+        if (position) *position = position_;
+        if (clip) *clip = position_;
+        return Record("GetWindowContext", S_OK, frame);
+    }
     IFACEMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
     IFACEMETHODIMP OnUIDeactivate(BOOL) override { return Record("OnUIDeactivate"); }
     IFACEMETHODIMP OnInPlaceDeactivate() override { return Record("OnInPlaceDeactivate"); }
     IFACEMETHODIMP DiscardUndoState() override { return S_OK; }
     IFACEMETHODIMP DeactivateAndUndo() override { return S_OK; }
     IFACEMETHODIMP OnPosRectChange(LPCRECT) override { return Record("OnPosRectChange"); }
-    // IOleControlSite
     IFACEMETHODIMP OnControlInfoChanged() override { return Record("OnControlInfoChanged"); }
     IFACEMETHODIMP LockInPlaceActive(BOOL) override { return S_OK; }
     IFACEMETHODIMP GetExtendedControl(IDispatch** control) override { return Record(nullptr, E_NOTIMPL, control); }
@@ -66,22 +69,25 @@ public:
     IFACEMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
     IFACEMETHODIMP OnFocus(BOOL) override { return S_OK; }
     IFACEMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
-    // IDispatch: the ambient properties, each recorded as "Ambient <id>"
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
+    // The ambient properties, each recorded as "Ambient <id>".
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override { return count ? *count = 0, S_OK : E_POINTER; }
     IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override { return Record(nullptr, E_NOTIMPL, info); }
     IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) override;
-    // IAdviseSink
-    IFACEMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override { Record("OnDataChange"); }
+    IFACEMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
+        calls_.push_back("Ambient " + std::to_string(id));
+        if (id != DISPID_AMBIENT_FONT || !font_ || !result) return DISP_E_MEMBERNOTFOUND;
+        ole::Variant(static_cast<IDispatch*>(font_.Get())).Detach(result);
+        return S_OK;
+    }
+    IFACEMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
     IFACEMETHODIMP_(void) OnViewChange(DWORD, LONG) override { Record("OnViewChange"); }
-    IFACEMETHODIMP_(void) OnRename(IMoniker*) override { Record("OnRename"); }
+    IFACEMETHODIMP_(void) OnRename(IMoniker*) override {}
     IFACEMETHODIMP_(void) OnSave() override { Record("OnSave"); }
     IFACEMETHODIMP_(void) OnClose() override { Record("OnClose"); }
 
 private:
     friend Double;
-    explicit RecordingContainer(std::string name);
+    explicit RecordingContainer(std::string name) : Double(std::move(name)) {}
 
     // Records `call` (unless null) and answers `result`, with an out-parameter nulled.
     template <typename Out = void>
@@ -91,7 +97,8 @@ private:
         return result;
     }
 
-    HWND window_ = nullptr;
+    HWND window_ = CreateWindowExW(0, L"STATIC", L"container", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 400, 300,
+                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     std::vector<std::string> calls_;
     ole::ComPtr<IFontDisp> font_;
     RECT position_{10, 20, 110, 70};

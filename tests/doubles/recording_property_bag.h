@@ -1,15 +1,10 @@
 #pragma once
 
-#include "ole/com_ptr.h"
+#include "ole/hresult.h"
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
-#include <windows.h>
-#include <ocidl.h>
-
 #include <map>
-#include <string>
-#include <vector>
 
 namespace doubles {
 
@@ -20,20 +15,43 @@ namespace doubles {
 class RecordingPropertyBag final : public Double<RecordingPropertyBag, IPropertyBag> {
 public:
     static ole::ComPtr<RecordingPropertyBag> Create(bool textOnly = false) { return Make(textOnly); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<RecordingPropertyBag, IPropertyBag>()};
+        return table;
+    }
 
-    void Set(const std::wstring& name, const VARIANT& value);
-    // Makes every Read of `name` fail with `failure`.
+    void Set(const std::wstring& name, const VARIANT& value) { EXPECT_EQ(values_[name].CopyFrom(value), S_OK); }
     void FailRead(const std::wstring& name, HRESULT failure) { failures_[name] = failure; }
     const std::vector<std::wstring>& Calls() const { return calls_; }
     // The type of each written value, in order of writing.
     const std::vector<std::pair<std::wstring, VARTYPE>>& WrittenTypes() const { return written_; }
 
-    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
-        static constexpr ole::InterfaceEntry table[] = {ole::Implements<RecordingPropertyBag, IPropertyBag>()};
-        return table;
+    IFACEMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+        if (!name || !value) return E_POINTER;
+        calls_.push_back(L"Read " + std::wstring(name));
+        if (const auto failing = failures_.find(name); failing != failures_.end()) return failing->second;
+        const auto found = values_.find(name);
+        if (found == values_.end()) return E_INVALIDARG;
+        const VARTYPE wanted = V_VT(value);
+        if (textOnly_ || wanted == VT_EMPTY || wanted == found->second.Type()) {
+            return ole::CopyVariant(value, found->second.Get());
+        }
+        ole::Variant converted;
+        RETURN_IF_FAILED(ole::ChangeType(converted, found->second.Get(), wanted));
+        converted.Detach(value);
+        return S_OK;
     }
-    IFACEMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
-    IFACEMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
+    IFACEMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
+        if (!name || !value) return E_POINTER;
+        calls_.push_back(L"Write " + std::wstring(name));
+        written_.emplace_back(name, V_VT(value));
+        ole::Variant stored;
+        const bool asText = textOnly_ && V_VT(value) != VT_DISPATCH && V_VT(value) != VT_UNKNOWN;
+        RETURN_IF_FAILED(asText ? ole::ChangeType(stored, *value, VT_BSTR, 0, VARIANT_ALPHABOOL)
+                                : stored.CopyFrom(*value));
+        values_[name] = std::move(stored);
+        return S_OK;
+    }
 
 private:
     friend Double;

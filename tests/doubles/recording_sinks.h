@@ -1,16 +1,10 @@
 #pragma once
 
-#include "ole/com_ptr.h"
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
-#include <windows.h>
-#include <ocidl.h>
-
 #include <array>
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace doubles {
 
@@ -36,21 +30,29 @@ public:
 
     IFACEMETHODIMP GetTypeInfoCount(UINT*) override { return Unexpected("GetTypeInfoCount"); }
     IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Unexpected("GetTypeInfo"); }
-    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return Unexpected("GetIDsOfNames");
+    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return Unexpected("GetIDs"); }
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD kind, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
+                          UINT*) override {
+        EXPECT_EQ(iid, IID_NULL);
+        EXPECT_EQ(kind, DISPATCH_METHOD);
+        EXPECT_NE(parameters, nullptr) << DoubleName();
+        if (!parameters) return E_POINTER;
+        Event& event = events_.emplace_back(Event{id, std::vector<ole::Variant>(parameters->cArgs)});
+        for (UINT i = 0; i < parameters->cArgs; ++i) {
+            EXPECT_EQ(event.arguments[i].CopyFrom(parameters->rgvarg[parameters->cArgs - 1 - i]), S_OK);
+        }
+        if (action_) action_(id, *parameters);
+        return S_OK;
     }
-    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters, VARIANT* result,
-                          EXCEPINFO* exception, UINT* argumentError) override;
 
 private:
     friend Double;
-    EventSink(REFIID events, std::string name)
-        : Double(std::move(name)),
-          iid_(events),
-          table_{{{&iid_, [](void* self) noexcept -> void* { return static_cast<IDispatch*>(static_cast<EventSink*>(self)); }}}} {}
+    EventSink(REFIID events, std::string name) : Double(std::move(name)), iid_(events) {}
+
+    static void* AsDispatch(void* self) noexcept { return static_cast<IDispatch*>(static_cast<EventSink*>(self)); }
 
     IID iid_;
-    std::array<ole::InterfaceEntry, 1> table_;
+    std::array<ole::InterfaceEntry, 1> table_{{{&iid_, &AsDispatch}}};
     std::vector<Event> events_;
     std::function<void(DISPID, DISPPARAMS&)> action_;
 };
@@ -69,10 +71,7 @@ public:
     const std::vector<DISPID>& ChangedIds() const { return changed_; }
     void ClearCalls() { changed_.clear(); }
 
-    IFACEMETHODIMP OnChanged(DISPID id) override {
-        changed_.push_back(id);
-        return S_OK;
-    }
+    IFACEMETHODIMP OnChanged(DISPID id) override { return changed_.push_back(id), S_OK; }
     IFACEMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
 
 private:

@@ -1,7 +1,6 @@
 #include "tests/doubles/test_double.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace doubles {
 
@@ -12,21 +11,16 @@ std::vector<std::string> faults;
 
 }  // namespace
 
-TestDouble::TestDouble(std::string name) : name_(std::move(name)) {
-    registry.push_back(this);
-}
+TestDouble::TestDouble(std::string name) : name_(std::move(name)) { registry.push_back(this); }
 
-TestDouble::~TestDouble() {
-    registry.erase(std::remove(registry.begin(), registry.end(), this), registry.end());
-}
+TestDouble::~TestDouble() { registry.erase(std::remove(registry.begin(), registry.end(), this), registry.end()); }
 
-ULONG TestDouble::Count(int change, const char* call) {
+ULONG TestDouble::Count(int change) {
     if (references_ == 0) {
-        faults.push_back(call + (" on " + name_) + " after its last Release");
+        faults.push_back((change > 0 ? "AddRef on " : "Release on ") + name_ + " after its last Release");
         return 0;
     }
-    references_ = static_cast<ULONG>(static_cast<long>(references_) + change);
-    return references_;
+    return references_ = static_cast<ULONG>(static_cast<long>(references_) + change);
 }
 
 bool SameName(const std::wstring& left, const std::wstring& right) {
@@ -39,13 +33,10 @@ const std::vector<TestDouble*>& AllDoubles() { return registry; }
 std::vector<std::string> BuryDeadDoubles() {
     for (;;) {
         std::vector<TestDouble*> dead;
-        for (TestDouble* object : registry) {
-            if (object->IsDead()) dead.push_back(object);
-        }
-        if (dead.empty()) break;
+        std::copy_if(registry.begin(), registry.end(), std::back_inserter(dead), [](auto* d) { return d->IsDead(); });
+        if (dead.empty()) return std::exchange(faults, {});
         for (TestDouble* object : dead) delete object;
     }
-    return std::exchange(faults, {});
 }
 
 }  // namespace doubles

@@ -11,17 +11,13 @@
 
 namespace doubles {
 
-// What every test double shares: a name for messages, a reference count that tests can read,
-// and a place in the registry of live doubles, which the leak check reads after each test.
-//
-// A double whose count reaches 0 is not destroyed at once: it is kept until the end of the
-// test, so that a test may still read its count (0) through a raw pointer, and so that a
-// Release or AddRef on a dead double is caught as a fault instead of touching freed memory.
+// What every test double shares: a name for messages, a reference count that tests can read, and
+// a place in the registry of live doubles that the leak check reads after each test. A double whose
+// count reaches 0 is kept until the end of the test, so that its count (0) can still be read and a
+// call on it is recorded as a fault instead of touching freed memory.
 class TestDouble {
 public:
     explicit TestDouble(std::string name);
-    TestDouble(const TestDouble&) = delete;
-    TestDouble& operator=(const TestDouble&) = delete;
     virtual ~TestDouble();
 
     const std::string& DoubleName() const { return name_; }
@@ -29,13 +25,9 @@ public:
     bool IsDead() const { return references_ == 0; }
 
 protected:
-    ULONG CountAddRef() { return Count(+1, "AddRef"); }
-    ULONG CountRelease() { return Count(-1, "Release"); }
+    ULONG Count(int change);
 
 private:
-    // Changes the count by `change`, unless the double is dead: that call is recorded as a fault.
-    ULONG Count(int change, const char* call);
-
     std::string name_;
     ULONG references_ = 1;  // the creator's
 };
@@ -49,10 +41,9 @@ public:
         Derived* self = static_cast<Derived*>(this);
         return ole::QueryInterfaceFromTable(self, self->InterfaceTable(), iid, object);
     }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return CountAddRef(); }
-    IFACEMETHODIMP_(ULONG) Release() override { return CountRelease(); }
+    IFACEMETHODIMP_(ULONG) AddRef() override { return Count(+1); }
+    IFACEMETHODIMP_(ULONG) Release() override { return Count(-1); }
 
-    // Makes a double and hands out the creator's reference.
     template <typename... Arguments>
     static ole::ComPtr<Derived> Make(Arguments&&... arguments) {
         ole::ComPtr<Derived> made;
@@ -73,11 +64,10 @@ protected:
 // Names compare as automation's do: ordinally, without regard to case.
 bool SameName(const std::wstring& left, const std::wstring& right);
 
-// Every double made and not yet destroyed, dead ones included.
 const std::vector<TestDouble*>& AllDoubles();
 
-// Destroys the doubles that died (and those their destruction lets die), and returns a line
-// for each AddRef or Release that reached a dead double since the last call.
+// Destroys the doubles that died (and those their destruction lets die), and returns a line for
+// each AddRef or Release that reached a dead double since the last call.
 std::vector<std::string> BuryDeadDoubles();
 
 }  // namespace doubles

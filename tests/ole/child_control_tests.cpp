@@ -1,15 +1,10 @@
 #include "ole/arguments.h"
-#include "ole/bstr.h"
 #include "ole/late_bound.h"
-#include "ole/variant.h"
 #include "tests/doubles/recording_container.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/canvas.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
-namespace runtime_tests {
 namespace {
 
 using ole::ComPtr;
@@ -116,4 +111,3 @@ TEST_F(ChildControlTest, ActivationShowsTheChildOverTheWholeControlWithTheContai
 }
 
 }  // namespace
-}  // namespace runtime_tests

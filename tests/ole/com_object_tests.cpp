@@ -3,10 +3,6 @@
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-#include <ocidl.h>
-
-#include <new>
 #include <thread>
 #include <tuple>
 
@@ -30,11 +26,9 @@ public:
         return construction_ == Construction::FailFinalConstruct ? E_ACCESSDENIED : S_OK;
     }
     static std::span<const InterfaceEntry> InterfaceTable() noexcept {
-        static constexpr InterfaceEntry table[] = {
-            ole::Implements<Widget, IProvideClassInfo2>(),
-            ole::Implements<Widget, IProvideClassInfo, IProvideClassInfo2>(),
-            ole::Implements<Widget, ISupportErrorInfo>(),
-        };
+        static constexpr InterfaceEntry table[] = {ole::Implements<Widget, IProvideClassInfo2>(),
+                                                   ole::Implements<Widget, IProvideClassInfo, IProvideClassInfo2>(),
+                                                   ole::Implements<Widget, ISupportErrorInfo>()};
         return table;
     }
     IFACEMETHODIMP GetClassInfo(ITypeInfo**) override { return E_NOTIMPL; }
@@ -92,11 +86,10 @@ TEST_F(ComObjectTest, FailedCreationLeavesNothingBehind) {
 // Both threads start together and count as fast as they can, so that an increment that is not
 // atomic loses counts.
 TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
-    constexpr int kRounds = 2000000;
     HANDLE start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     auto churn = [&] {
         WaitForSingleObject(start, INFINITE);
-        for (int i = 0; i < kRounds; ++i) {
+        for (int i = 0; i < 2000000; ++i) {
             ole::ModuleObject counted;
             ole::Module::Lock();
             ole::Module::Unlock();
@@ -111,7 +104,7 @@ TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
     EXPECT_EQ(ole::Module::LockCount(), 0);
 }
 
-const ole::ServedClass kServed[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<runtime_tests::TestControl>}};
+const ole::ServedClass kServed[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<TestControl>}};
 
 // What a DLL's DllGetClassObject and DllCanUnloadNow answer over the life of its objects.
 TEST_F(ComObjectTest, ClassFactoryMakesObjectsAndHoldsTheModuleWhileItOrALockLives) {

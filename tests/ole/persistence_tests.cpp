@@ -5,14 +5,9 @@
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
-namespace runtime_tests {
 namespace {
 
 using ole::ComPtr;
@@ -110,11 +105,7 @@ TEST_F(PropertyStreamTest, TruncatedCorruptedAndForeignStreamsFailCleanly) {
         EXPECT_TRUE(FAILED(Load(Bytes(saved.begin(), saved.begin() + length)))) << "cut at " << length;
     }
     const auto payload = static_cast<DWORD>(saved.size() - 12);
-    const struct {
-        Bytes bytes;
-        HRESULT expected;
-        const char* what;
-    } cases[] = {
+    const struct { Bytes bytes; HRESULT expected; const char* what; } cases[] = {
         {Patched(4, 2), STG_E_INVALIDHEADER, "a newer version"},
         {Patched(0, 0), STG_E_INVALIDHEADER, "not ours"},
         {Patched(kPayload, 0xFFFFFFF0), STG_E_DOCFILECORRUPT, "huge payload length"},
@@ -164,21 +155,18 @@ TEST(SavedObjectTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
 
 // A stream of empty values named Key0, Key1, ..., then `extra` when given.
 Bytes StreamOfKeys(DWORD count, const std::wstring& extra = {}) {
-    Bytes bytes(12);
-    const auto put = [&](const void* data, size_t size) {
-        bytes.insert(bytes.end(), static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-    };
-    const DWORD total = count + (extra.empty() ? 0 : 1);
-    put(&total, sizeof(total));
-    for (DWORD i = 0; i < total; ++i) {
-        const std::wstring name = i < count ? L"Key" + std::to_wstring(i) : extra;
+    std::vector<std::wstring> names;
+    for (DWORD i = 0; i < count; ++i) names.push_back(L"Key" + std::to_wstring(i));
+    if (!extra.empty()) names.push_back(extra);
+    Bytes bytes(16);
+    for (const std::wstring& name : names) {
         const DWORD length = static_cast<DWORD>(name.size());
-        const WORD type = VT_EMPTY;
-        put(&length, sizeof(length));
-        put(name.data(), length * sizeof(wchar_t));
-        put(&type, sizeof(type));
+        const auto* text = reinterpret_cast<const BYTE*>(name.data());
+        bytes.insert(bytes.end(), reinterpret_cast<const BYTE*>(&length), reinterpret_cast<const BYTE*>(&length + 1));
+        bytes.insert(bytes.end(), text, text + length * sizeof(wchar_t));
+        bytes.insert(bytes.end(), {VT_EMPTY, 0});
     }
-    const DWORD header[] = {0x47425049, 1, static_cast<DWORD>(bytes.size() - 12)};
+    const DWORD header[] = {0x47425049, 1, static_cast<DWORD>(bytes.size() - 12), static_cast<DWORD>(names.size())};
     std::memcpy(bytes.data(), header, sizeof(header));
     return bytes;
 }
@@ -195,4 +183,3 @@ TEST(ManyKeysTest, MoreKeysThanAControlWritesAreCorruptAndLoadingNeverComparesEa
 }
 
 }  // namespace
-}  // namespace runtime_tests

@@ -1,3 +1,9 @@
+// The test library's GUIDs are defined here, once; the system's are already in their libraries.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <initguid.h>
+
 #include "tests/ole/test_controls.h"
 
 #include "ole/arguments.h"
@@ -9,41 +15,14 @@
 
 #include <gtest/gtest.h>
 
-namespace runtime_tests {
-
-namespace {
-
-void FillWith(HDC dc, const RECT& bounds, COLORREF colour) {
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &bounds, brush);
-    DeleteObject(brush);
-}
-
-}  // namespace
-
 std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
+    using ole::Implements;
     static constexpr auto table = ole::JoinInterfaceTables(
-        std::array<ole::InterfaceEntry, 5>{
-            ole::Implements<TestControl, ITestControl>(),
-            ole::Implements<TestControl, IDispatch, ITestControl>(),
-            ole::Implements<TestControl, IProvideClassInfo2>(),
-            ole::Implements<TestControl, IProvideClassInfo, IProvideClassInfo2>(),
-            ole::Implements<TestControl, ISupportErrorInfo>(),
-        },
+        std::array{Implements<TestControl, ITestControl>(), Implements<TestControl, IDispatch, ITestControl>(),
+                   Implements<TestControl, IProvideClassInfo2>(), Implements<TestControl, ISupportErrorInfo>(),
+                   Implements<TestControl, IProvideClassInfo, IProvideClassInfo2>()},
         ole::ControlInterfaces<TestControl>());
     return table;
-}
-
-std::vector<std::string>& TestControl::Journal() {
-    static std::vector<std::string> journal;
-    return journal;
-}
-
-void TestControl::Note(std::string entry) { Journal().push_back(std::move(entry)); }
-
-HRESULT TestControl::Initialize() {
-    Note("Initialize");
-    return S_OK;
 }
 
 HRESULT TestControl::InitProperties() {
@@ -70,12 +49,10 @@ void TestControl::Resize() {
     Note("Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
 }
 
-void TestControl::Paint(HDC dc, const RECT& bounds) { FillWith(dc, bounds, kPaintColour); }
-
-HRESULT TestControl::get_Count(LONG* value) {
-    if (!value) return E_POINTER;
-    *value = count_;
-    return S_OK;
+void TestControl::Paint(HDC dc, const RECT& bounds) {
+    HBRUSH brush = CreateSolidBrush(kPaintColour);
+    FillRect(dc, &bounds, brush);
+    DeleteObject(brush);
 }
 
 HRESULT TestControl::put_Count(LONG value) {
@@ -109,11 +86,6 @@ HRESULT ParentControl::FinalConstruct() noexcept {
     return StartControl();
 }
 
-std::span<const ole::InterfaceEntry> ParentControl::InterfaceTable() noexcept {
-    static constexpr auto table = ole::ControlInterfaces<ParentControl>();
-    return table;
-}
-
 void ParentControl::Resize() {
     const SIZE size = ClientSize();
     // The child covers the whole control: left a single, the others variants.
@@ -122,5 +94,3 @@ void ParentControl::Resize() {
                                  ole::FloatArgument(static_cast<float>(size.cy))};
     ole::CallMethod(wrapper_.Get(), L"Move", arguments, nullptr);
 }
-
-}  // namespace runtime_tests

@@ -7,12 +7,6 @@
 
 #include "test_control_h.h"
 
-#include <span>
-#include <string>
-#include <vector>
-
-namespace runtime_tests {
-
 // A small control built on the runtime, as a real control is: its automation surface comes from
 // the test type library, its events go out through connection points, and every lifecycle
 // notification it receives is written to the journal.
@@ -28,10 +22,13 @@ public:
     static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
 
     // Every notification of every test control since it was cleared, in order.
-    static std::vector<std::string>& Journal();
-    static void Note(std::string entry);
+    static std::vector<std::string>& Journal() {
+        static std::vector<std::string> journal;
+        return journal;
+    }
+    static HRESULT Note(std::string entry) { return Journal().push_back(std::move(entry)), S_OK; }
 
-    IFACEMETHODIMP get_Count(LONG* value) override;
+    IFACEMETHODIMP get_Count(LONG* value) override { return value ? *value = count_, S_OK : E_POINTER; }
     IFACEMETHODIMP put_Count(LONG value) override;
     IFACEMETHODIMP Raise(LONG number, BSTR source, BSTR description) override;
     IFACEMETHODIMP FireClicked() override { return FireEvent(1); }
@@ -41,7 +38,7 @@ public:
 private:
     ~TestControl() override { EndControl(); }
 
-    HRESULT Initialize() override;
+    HRESULT Initialize() override { return Note("Initialize"); }
     HRESULT InitProperties() override;
     HRESULT ReadProperties(IPropertyBag* bag) override;
     HRESULT WriteProperties(IPropertyBag* bag) override;
@@ -59,15 +56,12 @@ private:
 class RegisteredTestControlClass {
 public:
     RegisteredTestControlClass();
-    RegisteredTestControlClass(const RegisteredTestControlClass&) = delete;
-    RegisteredTestControlClass& operator=(const RegisteredTestControlClass&) = delete;
     ~RegisteredTestControlClass() { CoRevokeClassObject(cookie_); }
 
 private:
     DWORD cookie_ = 0;
 };
 
-// {6B3A3A10-5C1E-4F7B-9D55-1A2B3C4D5E09}
 inline constexpr CLSID kParentControlClass = {
     0x6b3a3a10, 0x5c1e, 0x4f7b, {0x9d, 0x55, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e, 0x09}};
 
@@ -76,7 +70,10 @@ inline constexpr CLSID kParentControlClass = {
 class ParentControl final : public ole::ComObject<ParentControl, ole::ControlOf<ParentControl>> {
 public:
     HRESULT FinalConstruct() noexcept;
-    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr auto table = ole::ControlInterfaces<ParentControl>();
+        return table;
+    }
     static const CLSID& ClassId() noexcept { return kParentControlClass; }
     static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
 
@@ -90,5 +87,3 @@ private:
 
     ole::ComPtr<IDispatch> wrapper_;
 };
-
-}  // namespace runtime_tests

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "ole/bstr.h"
 #include "ole/com_ptr.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <oaidl.h>
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -23,22 +23,60 @@ ole::ComPtr<Interface> QueryAs(const Object& object) {
 }
 
 // A memory stream holding `bytes`, positioned at its start.
-ole::ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes);
+inline ole::ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
+    ole::ComPtr<IStream> stream;
+    EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
+    if (!stream) return stream;
+    if (!bytes.empty()) {
+        EXPECT_EQ(stream->Write(bytes.data(), ULONG(bytes.size()), nullptr), S_OK);
+    }
+    EXPECT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
+    return stream;
+}
+
 // Everything a stream holds, whatever its position; the position is left at the end.
-std::vector<BYTE> StreamBytes(IStream* stream);
+inline std::vector<BYTE> StreamBytes(IStream* stream) {
+    STATSTG status{};
+    EXPECT_EQ(stream->Stat(&status, STATFLAG_NONAME), S_OK);
+    std::vector<BYTE> bytes(static_cast<size_t>(status.cbSize.QuadPart));
+    EXPECT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
+    ULONG read = 0;
+    if (!bytes.empty()) {
+        EXPECT_EQ(stream->Read(bytes.data(), ULONG(bytes.size()), &read), S_OK);
+    }
+    bytes.resize(read);
+    return bytes;
+}
 
 // Where a window sits in another's client area, in pixels.
-RECT RectIn(HWND window, HWND parent);
+inline RECT RectIn(HWND window, HWND parent) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
 
 // The standard font object.
-ole::ComPtr<IFontDisp> MakeFont(const wchar_t* name, LONG points, bool bold = false);
+inline ole::ComPtr<IFontDisp> MakeFont(const wchar_t* name, LONG points, bool bold = false) {
+    FONTDESC description{sizeof(FONTDESC), const_cast<LPOLESTR>(name), CY{{static_cast<ULONG>(points * 10000), 0}},
+                         static_cast<SHORT>(bold ? FW_BOLD : FW_NORMAL), ANSI_CHARSET, FALSE, FALSE, FALSE};
+    ole::ComPtr<IFontDisp> font;
+    EXPECT_EQ(OleCreateFontIndirect(&description, IID_IFontDisp, font.PutVoid()), S_OK);
+    return font;
+}
 
 // The source and description of the error info on the thread (taken off it), empty when none.
 struct RaisedError {
     bool present = false;
-    std::wstring source;
-    std::wstring description;
+    std::wstring source, description;
 };
-RaisedError TakeErrorInfo();
+inline RaisedError TakeErrorInfo() {
+    ole::ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.Put()) != S_OK || !info) return {};
+    ole::Bstr source, description;
+    info->GetSource(source.Out());
+    info->GetDescription(description.Out());
+    return {true, std::wstring(source.View()), std::wstring(description.View())};
+}
 
 }  // namespace support
