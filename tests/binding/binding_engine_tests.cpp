@@ -89,7 +89,7 @@ TEST_F(EngineTest, EachAssignmentRefreshesTheBoundList) {
     EXPECT_EQ(support::TakeErrorInfo().description, L"Type mismatch");
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
     const Log expected{
-        L"Advise", L"Advise", L"Redraw=0", L"PopulateFromObject", L"PropertyItems", L"Caption.ReadOnly",
+        L"Advise", L"Advise", L"HostReadsValues=1", L"Redraw=0", L"PopulateFromObject", L"PropertyItems", L"Caption.ReadOnly",
         L"Caption.Style", L"Handle.ReadOnly", L"Handle.Visible=0", L"Handle.Style", L"Picture.ReadOnly",
         L"Picture.Style", L"Picture.Visible=0", L"Redraw=-1", L"event AfterPopulate", L"PropertyItems",
         L"Caption.Modified=False", L"Caption.Name", L"Caption.Value='Hello'",
@@ -126,6 +126,10 @@ TEST_F(EngineTest, EachAssignmentRefreshesTheBoundList) {
     list->ClearLog();
     ASSERT_EQ(support->SetClientObject(nullptr), S_OK);
     EXPECT_TRUE(list->Log().empty()) << "kept";
+    ASSERT_EQ(support->SetKavella(static_cast<_Kavella*>(list.Get())), S_OK);
+    ASSERT_EQ(support->SetKavella(nullptr), S_OK);
+    EXPECT_EQ(list->LogStartingWith(L"Host"), (Log{L"HostReadsValues=0", L"HostReadsValues=1", L"HostReadsValues=0"}))
+        << "bound again, then let go";
 }
 
 // Read-only items are hidden for any non-zero flag and option; custom-style items (style 0)

@@ -148,6 +148,7 @@ TEST_F(ControlTest, F5AndTheListsRequestReadTheValuesAgainTheHostHearsTheSupport
     client->SetProperty(L"Caption", Variant(std::wstring_view(L"B")));
     ASSERT_EQ(List()->RaiseEvent(L"RequestRefresh"), S_OK);
     EXPECT_EQ(seen + Value(L"Caption") + Marker(L"Caption"), L"'Hello'65 '116'116 'B'True");
+    EXPECT_EQ(List()->ListenedPositions(), (std::vector<size_t>{0, 10, 32})) << "the control's and the engine's";
 
     Item(L"Caption")->value = Variant(std::wstring_view(L"Edited"));
     ASSERT_EQ(List()->RaiseItemChanged(Item(L"Caption")), S_OK);
@@ -163,9 +164,9 @@ TEST_F(ControlTest, F5AndTheListsRequestReadTheValuesAgainTheHostHearsTheSupport
     lists->ForgetMade();
     list->ClearLog();
     control.Reset();
-    ASSERT_GE(list->Log().size(), 4u);
-    EXPECT_EQ(std::vector<std::wstring>(list->Log().begin(), list->Log().begin() + 4),
-              (std::vector<std::wstring>{L"PropertyItems", L"Clear", L"Unadvise", L"Unadvise"}));
+    ASSERT_GE(list->Log().size(), 5u);
+    EXPECT_EQ(std::vector<std::wstring>(list->Log().begin(), list->Log().begin() + 5),
+              (std::vector<std::wstring>{L"PropertyItems", L"Clear", L"Unadvise", L"HostReadsValues=0", L"Unadvise"}));
     EXPECT_TRUE(list->IsDead()) << "the list goes with the control";
 }
 

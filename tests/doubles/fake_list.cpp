@@ -3,6 +3,7 @@
 #include "ole/arguments.h"
 #include "ole/com_enumerator.h"
 #include "ole/error_info.h"
+#include "ole/event_connection.h"
 #include "ole/type_library.h"
 
 namespace doubles {
@@ -120,9 +121,20 @@ private:
 
 std::span<const InterfaceEntry> FakeList::InterfaceTable() noexcept {
     static constexpr auto table = ole::JoinInterfaceTables(
-        std::array{Implements<FakeList, IDispatch, _Kavella>(), Implements<FakeList, _Kavella>()},
+        std::array{Implements<FakeList, IDispatch, _Kavella>(), Implements<FakeList, _Kavella>(),
+                   Implements<FakeList, IHostReadsValues>()},
         ole::ControlInterfaces<FakeList>());
     return table;
+}
+
+std::vector<size_t> FakeList::ListenedPositions() {
+    std::vector<DISPID> ids;
+    EXPECT_EQ(ole::ResolveEventPositions(static_cast<_Kavella*>(this), DIID___Kavella, ids), S_OK);
+    std::vector<size_t> listened;
+    for (size_t at = 0; at < ids.size(); ++at) {
+        if (events_.HasSinksFor(ids[at])) listened.push_back(at);
+    }
+    return listened;
 }
 
 FakeList::FakeList()

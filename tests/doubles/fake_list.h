@@ -7,6 +7,7 @@
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
+#include "innerlist/host_reads_values.h"
 #include "kavella.h"
 
 #include <map>
@@ -84,7 +85,8 @@ private:
 // A double of the property list: a control on the runtime's control base, with the list's own
 // type library (calls by name and by id both work), the runtime's connection point for its
 // events, a log of every call, failure injection, and live reference counts for all it hands out.
-class FakeList final : public Double<FakeList, ole::DispatchImpl<_Kavella>, ole::ControlOf<FakeList>> {
+class FakeList final
+    : public Double<FakeList, ole::DispatchImpl<_Kavella>, ole::ControlOf<FakeList>, IHostReadsValues> {
 public:
     static ole::ComPtr<FakeList> Create() { return Make(); }
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept;
@@ -114,6 +116,8 @@ public:
     FakeItem* Item(const std::wstring& name) const;
     std::vector<FakeItem*> Items() const;
     size_t SinkCount() const { return events_.Sinks<IDispatch>().size(); }
+    // The positions of the events some connected sink is interested in.
+    std::vector<size_t> ListenedPositions();
     // The objects PopulateFromObject was given, as raw pointers (they are not kept).
     const std::vector<const void*>& PopulatedFrom() const { return populatedFrom_; }
 
@@ -131,6 +135,9 @@ public:
     IFACEMETHODIMP put_DescriptionHeight(LONG) override { return Unexpected("put_DescriptionHeight"); }
     IFACEMETHODIMP get_ViewOrder(LONG*) override { return Unexpected("get_ViewOrder"); }
     IFACEMETHODIMP put_ViewOrder(LONG) override { return Unexpected("put_ViewOrder"); }
+    IFACEMETHODIMP SetHostReadsValues(BOOL reads) override {
+        return Logged(L"HostReadsValues=" + std::to_wstring(reads));
+    }
     IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
         if (iid != DIID___Kavella) return ControlBase::FindConnectionPoint(iid, point);
         return ole::ComPtr<IConnectionPoint>(&events_).CopyTo(point);
