@@ -31,7 +31,6 @@ public:
     virtual ~ConnectionPoint() = default;
 
     REFIID Iid() const noexcept { return iid_; }
-    bool HasConnections() const noexcept { return !connections_.empty(); }
 
     // Every sink now connected, each with its own reference, so that firing survives a sink
     // that unadvises (or releases the container) during the call. The pointers are of the
