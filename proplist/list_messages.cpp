@@ -191,7 +191,7 @@ void ListView::OnVerticalScroll(WORD request) noexcept {
     info.fMask = SIF_ALL;
     GetScrollInfo(window_, SB_VERT, &info);
     // A dragged thumb left where the rows cannot follow must be put back, whatever was set before.
-    scrollBarSet_ = false;
+    scrollBar_.reset();
     const size_t page = RowsPerPage();
     size_t top = rows_.Top();
     switch (request) {

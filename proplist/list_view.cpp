@@ -121,11 +121,10 @@ void ListView::UpdateScrollBar() noexcept {
     info.nPos = static_cast<int>(rows_.Top());
     // SetScrollInfo redraws the bar even when nothing changed, which under Wine costs more than
     // the whole refresh that asks for it: the bar is told only what is new.
-    const bool same = info.nMax == scrollBar_.nMax && info.nPage == scrollBar_.nPage && info.nPos == scrollBar_.nPos;
-    if (scrollBarSet_ && same) return;
+    const SCROLLINFO* told = scrollBar_ ? &*scrollBar_ : nullptr;
+    if (told && info.nMax == told->nMax && info.nPage == told->nPage && info.nPos == told->nPos) return;
     SetScrollInfo(window_, SB_VERT, &info, TRUE);
     scrollBar_ = info;
-    scrollBarSet_ = true;
 }
 
 void ListView::ScrollTo(size_t top) noexcept {
@@ -210,7 +209,7 @@ LRESULT CALLBACK ListView::WindowProcedure(HWND window, UINT message, WPARAM wPa
         if (view && view->window_ == window) {
             view->window_ = nullptr;
             view->rowsInvalid_ = false;
-            view->scrollBarSet_ = false;
+            view->scrollBar_.reset();
             // Owned by the list's window, they went with it.
             view->editor_.WindowsDestroyed();
             view->toolTip_.OwnerDestroyed();

@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -335,9 +336,8 @@ private:
     // the window manager again for each is a costly call that adds nothing.
     bool rowsInvalid_ = false;
     bool paneInvalid_ = false;
-    // What the scroll bar was last told.
-    SCROLLINFO scrollBar_{};
-    bool scrollBarSet_ = false;
+    // What the scroll bar was last told, if it is still what it shows.
+    std::optional<SCROLLINFO> scrollBar_;
     EditHistory history_;
     bool replaying_ = false;  // an undo or redo is storing its value
 
