@@ -35,10 +35,7 @@ public:
 
     IFACEMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-        if (!names || !ids) return E_POINTER;
-        ComPtr<ITypeInfo> vtable;
-        RETURN_IF_FAILED(GetDualInterfaceTypeInfo(__uuidof(Dual), vtable));
-        return vtable->GetIDsOfNames(names, count, ids);
+        return DualInterfaceIDsOfNames(__uuidof(Dual), names, count, ids);
     }
 
     IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,

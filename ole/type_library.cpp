@@ -3,6 +3,8 @@
 #include "ole/hresult.h"
 
 #include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ole {
@@ -26,7 +28,12 @@ struct Cache {
     std::vector<ComPtr<ITypeLib>> libraries;
     bool allLoaded = false;
     std::vector<ResolvedInfo> resolved;
+    // Member names found before, as callers spelled them, keyed by KnownNameKey: the type
+    // information's own search compares the name with every member's, ignoring case by locale.
+    std::unordered_map<std::wstring, DISPID> knownNames;
 };
+// Enough for every spelling that real callers use; names past it are searched for each time.
+constexpr size_t kKnownNamesLimit = 1024;
 Cache& cache = *new Cache;
 
 // A named callback, not a lambda: on i686 a lambda converts only to a cdecl pointer, and the
@@ -99,6 +106,13 @@ HRESULT ResolveLocked(REFGUID guid, bool vtableSide, ComPtr<ITypeInfo>& info) {
     return S_OK;
 }
 
+// The interface's guid, then the name as spelled.
+std::wstring KnownNameKey(REFIID dual, LPCOLESTR name) {
+    std::wstring key(reinterpret_cast<const wchar_t*>(&dual), sizeof(IID) / sizeof(wchar_t));
+    key += name;
+    return key;
+}
+
 }  // namespace
 
 HMODULE CurrentModule() noexcept {
@@ -126,6 +140,28 @@ HRESULT GetModuleTypeInfo(REFGUID guid, ComPtr<ITypeInfo>& info) noexcept {
     return Guarded([&]() -> HRESULT {
         const std::lock_guard<std::mutex> guard(cacheLock);
         return ResolveLocked(guid, false, info);
+    });
+}
+
+HRESULT DualInterfaceIDsOfNames(REFIID dual, LPOLESTR* names, UINT count, DISPID* ids) noexcept {
+    if (!names || !ids) return E_POINTER;
+    return Guarded([&]() -> HRESULT {
+        // A member with named arguments is looked up whole; only a lone name is remembered.
+        const bool remembered = count == 1 && names[0];
+        const std::wstring key = remembered ? KnownNameKey(dual, names[0]) : std::wstring();
+        if (remembered) {
+            const std::lock_guard<std::mutex> guard(cacheLock);
+            if (const auto known = cache.knownNames.find(key); known != cache.knownNames.end()) {
+                ids[0] = known->second;
+                return S_OK;
+            }
+        }
+        ComPtr<ITypeInfo> vtable;
+        RETURN_IF_FAILED(GetDualInterfaceTypeInfo(dual, vtable));
+        RETURN_IF_FAILED(vtable->GetIDsOfNames(names, count, ids));
+        const std::lock_guard<std::mutex> guard(cacheLock);
+        if (remembered && cache.knownNames.size() < kKnownNamesLimit) cache.knownNames.emplace(key, ids[0]);
+        return S_OK;
     });
 }
 

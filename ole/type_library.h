@@ -20,4 +20,8 @@ HRESULT GetModuleTypeInfo(REFGUID guid, ComPtr<ITypeInfo>& info) noexcept;
 // The vtable side of a dual interface, which ITypeInfo::Invoke needs to call the object.
 HRESULT GetDualInterfaceTypeInfo(REFIID dual, ComPtr<ITypeInfo>& info) noexcept;
 
+// IDispatch::GetIDsOfNames for a dual interface, answered by its type information. A lone name
+// found once is answered again without a search.
+HRESULT DualInterfaceIDsOfNames(REFIID dual, LPOLESTR* names, UINT count, DISPID* ids) noexcept;
+
 }  // namespace ole

@@ -211,6 +211,23 @@ TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
     EXPECT_EQ(support::TakeErrorInfo().source, L"") << "stale source reported";
 }
 
+// Names are the type information's, in any case; a name found before is found the same again, an
+// unknown one fails each time, and a method's parameter names come with it.
+TEST_F(DispatchTest, NamesAreFoundInAnyCaseAsOftenAsAsked) {
+    const std::tuple<std::vector<const wchar_t*>, HRESULT, std::vector<DISPID>> rows[] = {
+        {{L"Count"}, S_OK, {2}}, {{L"COUNT"}, S_OK, {2}}, {{L"Count"}, S_OK, {2}},
+        {{L"Nope"}, DISP_E_UNKNOWNNAME, {DISPID_UNKNOWN}}, {{L"Nope"}, DISP_E_UNKNOWNNAME, {DISPID_UNKNOWN}},
+        {{L"Raise"}, S_OK, {3}}, {{L"Raise", L"source"}, S_OK, {3, 1}}};
+    for (const auto& [given, hr, expected] : rows) {
+        std::vector<LPOLESTR> names;
+        for (const wchar_t* name : given) names.push_back(const_cast<LPOLESTR>(name));
+        std::vector<DISPID> ids(names.size(), 77);
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()), 1033, ids.data()),
+                  hr);
+        EXPECT_EQ(ids, expected) << given[0];
+    }
+}
+
 // Counts, member ids, names and conversions are the type information's to check; the interface id
 // is ours, and calls whose DISPPARAMS contradict their own counts are answered before anything reads them.
 TEST_F(DispatchTest, AnotherInterfacesIdsAndParametersThatContradictTheirCountsAreRefused) {
