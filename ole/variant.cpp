@@ -140,7 +140,20 @@ void Variant::Detach(VARIANT* destination) noexcept {
 }
 
 void Variant::Reset() noexcept {
-    VariantClear(&value_);
+    // Nothing held, or a reference only to release: every list walk and every value read ends
+    // here, so these skip the platform's general clearing.
+    switch (V_VT(&value_)) {
+    case VT_EMPTY: return;
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        if (IUnknown* object = std::exchange(V_UNKNOWN(&value_), nullptr)) {
+            V_VT(&value_) = VT_EMPTY;
+            object->Release();
+        }
+        V_VT(&value_) = VT_EMPTY;
+        return;
+    default: VariantClear(&value_);
+    }
 }
 
 namespace {

@@ -35,7 +35,7 @@ public:
     Variant(const Variant&) = delete;
     Variant(Variant&& other) noexcept;
     Variant& operator=(Variant&& other) noexcept;
-    ~Variant() { VariantClear(&value_); }
+    ~Variant() { Reset(); }
 
     // Replaces the content by a deep copy of `source` (strings duplicated, interfaces AddRef'd);
     // on failure the owner is left empty.
