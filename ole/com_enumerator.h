@@ -29,10 +29,17 @@ public:
         if (!result) return E_POINTER;
         *result = nullptr;
         return Guarded([&]() -> HRESULT {
-            auto list = std::make_shared<const std::vector<Stored>>(std::move(items));
-            return MakeObject<ComEnumerator>(__uuidof(EnumInterface), reinterpret_cast<void**>(result), list,
-                                             size_t{0});
+            return Create(std::make_shared<const std::vector<Stored>>(std::move(items)), result);
         });
+    }
+
+    // Over a list that its owner shares and no longer changes.
+    static HRESULT Create(List items, EnumInterface** result) noexcept {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (!items) return E_INVALIDARG;
+        return MakeObject<ComEnumerator>(__uuidof(EnumInterface), reinterpret_cast<void**>(result), std::move(items),
+                                         size_t{0});
     }
 
     static std::span<const InterfaceEntry> InterfaceTable() noexcept {

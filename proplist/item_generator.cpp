@@ -401,7 +401,7 @@ HRESULT DescribeProperties(ITypeInfo* info, std::vector<ItemDescription>& proper
 }
 
 HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& items, DescriptionCache* descriptions,
-                      ItemValues values) noexcept {
+                      ItemValues values, std::vector<ComPtr<PropertyItem>> previous) noexcept {
     items.clear();
     ComPtr<ITypeInfo> info;
     RETURN_IF_FAILED(ObjectTypeInfo(object, info));
@@ -415,7 +415,13 @@ HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& item
         made.reserve(properties.size());
         for (size_t i = 0; i < properties.size(); ++i) {
             ComPtr<PropertyItem> item;
-            RETURN_IF_FAILED(ole::MakeObject(item, std::move(properties[i])));
+            if (i < previous.size() && previous[i] && previous[i]->IsHeldOnce() &&
+                previous[i]->Description() == properties[i]) {
+                item = std::move(previous[i]);
+                item->Renew();
+            } else {
+                RETURN_IF_FAILED(ole::MakeObject(item, std::move(properties[i])));
+            }
             ole::Variant value;
             // A property that cannot be read now still gets its item, showing nothing.
             if (values == ItemValues::kRead &&

@@ -27,8 +27,11 @@ enum class ItemValues { kRead, kLeftEmpty };
 
 // The items for `object`'s properties, each holding the value read from the object (Empty
 // when the read fails, or with kLeftEmpty). With `descriptions`, a type information walked
-// before is not walked again.
+// before is not walked again. An item of `previous` in the same place with the same description
+// that nobody else holds is renewed rather than made again: a refresh of the same object makes
+// no new items.
 HRESULT GenerateItems(IDispatch* object, std::vector<ole::ComPtr<PropertyItem>>& items,
-                      DescriptionCache* descriptions = nullptr, ItemValues values = ItemValues::kRead) noexcept;
+                      DescriptionCache* descriptions = nullptr, ItemValues values = ItemValues::kRead,
+                      std::vector<ole::ComPtr<PropertyItem>> previous = {}) noexcept;
 
 }  // namespace proplist

@@ -53,6 +53,9 @@ struct ItemDescription {
     MEMBERID memberId = DISPID_UNKNOWN;
     // The type information declares an OLE font (IFontDisp, StdFont): chosen in the font dialog.
     bool fontTyped = false;
+
+    // Shared parts compare by identity: equal descriptions came from the same walk.
+    bool operator==(const ItemDescription&) const = default;
 };
 
 }  // namespace proplist

@@ -210,13 +210,14 @@ HRESULT KavellaList::PopulateFromObject(VARIANT object) {
                 dropped.emplace_back(std::wstring_view(items->At(i).Description().name));
             }
         }
-        items->RemoveAll();
+        std::vector<ole::ComPtr<PropertyItem>> previous = items->TakeAll();
         view_->ObjectShown(target.Get());
         // Each name is made once and given to the event: a refresh raises one for every item.
         for (ole::Variant& name : dropped) FireEventGiving(events::kItemRemoved, {&name, 1});
         std::vector<ole::ComPtr<PropertyItem>> made;
         const ItemValues values = hostReadsValues_ ? ItemValues::kLeftEmpty : ItemValues::kRead;
-        if (const HRESULT generated = GenerateItems(target.Get(), made, &descriptions_, values); FAILED(generated)) {
+        if (const HRESULT generated = GenerateItems(target.Get(), made, &descriptions_, values, std::move(previous));
+            FAILED(generated)) {
             StopShowing();
             return generated;
         }

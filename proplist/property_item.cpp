@@ -61,6 +61,16 @@ HRESULT PropertyItem::StoreEditedValue(const VARIANT& value) noexcept {
     return S_OK;
 }
 
+void PropertyItem::Renew() noexcept {
+    // Released only once the item is new again: a value's release may run a client's code.
+    ole::Variant value = std::move(value_);
+    ole::Variant modified = std::move(modified_);
+    ole::Variant beforeEdits = std::move(beforeEdits_);
+    edited_ = false;
+    visible_ = true;
+    owner_ = nullptr;
+}
+
 HRESULT PropertyItem::get_Value(VARIANT* value) {
     if (!value) return E_POINTER;
     return ole::CopyVariant(value, value_.Get());

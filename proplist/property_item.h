@@ -50,6 +50,11 @@ public:
     // Stores a value the user committed. The value it replaces is remembered at the user's first
     // edit, so that the user can reset the item to it; a value assigned by code forgets it.
     HRESULT StoreEditedValue(const VARIANT& value) noexcept;
+    // Whether only its holder's one reference reaches the item, so that nobody can tell it,
+    // once renewed, from a new item with its description.
+    bool IsHeldOnce() const noexcept { return ReferenceCount() == 1; }
+    // Forgets its value, marker, edits, visibility and owner, as a new item starts.
+    void Renew() noexcept;
     bool CanReset() const noexcept { return edited_; }
     const VARIANT& ValueBeforeEdits() const noexcept { return beforeEdits_.Get(); }
 

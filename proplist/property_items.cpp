@@ -7,6 +7,23 @@
 
 namespace proplist {
 
+namespace {
+
+// The enumerator hands out each item as For Each expects it, a Variant holding its IDispatch.
+struct ItemEnumeration {
+    using Element = VARIANT;
+    using Stored = ole::ComPtr<PropertyItem>;
+    static HRESULT CopyOut(const Stored& from, VARIANT& to) noexcept {
+        V_VT(&to) = VT_DISPATCH;
+        V_DISPATCH(&to) = static_cast<IPropertyItem*>(from.Get());
+        V_DISPATCH(&to)->AddRef();
+        return S_OK;
+    }
+    static void Free(VARIANT& element) noexcept { VariantClear(&element); }
+};
+
+}  // namespace
+
 std::span<const ole::InterfaceEntry> PropertyItems::InterfaceTable() noexcept {
     static constexpr ole::InterfaceEntry table[] = {
         ole::Implements<PropertyItems, IPropertyItems>(),
@@ -17,28 +34,37 @@ std::span<const ole::InterfaceEntry> PropertyItems::InterfaceTable() noexcept {
 }
 
 PropertyItems::~PropertyItems() {
-    for (const auto& item : items_) item->SetOwner(nullptr);
+    for (const auto& item : Items()) item->SetOwner(nullptr);
+}
+
+const PropertyItems::ItemList& PropertyItems::Items() const noexcept {
+    static const ItemList none;
+    return items_ ? *items_ : none;
 }
 
 void PropertyItems::Append(std::vector<ole::ComPtr<PropertyItem>> added) {
-    items_.reserve(items_.size() + added.size());
-    byKey_.Reserve(items_.size() + added.size());
+    if (!items_ || items_.use_count() > 1) items_ = std::make_shared<ItemList>(Items());
+    items_->reserve(items_->size() + added.size());
+    byKey_.Reserve(items_->size() + added.size());
     for (auto& item : added) {
-        byKey_.Add(item->Description().name, items_.size());
+        byKey_.Add(item->Description().name, items_->size());
         item->SetOwner(this);
-        items_.push_back(std::move(item));
+        items_->push_back(std::move(item));
     }
     if (observer_) observer_->ItemsReplaced();
 }
 
-void PropertyItems::RemoveAll() noexcept {
+std::vector<ole::ComPtr<PropertyItem>> PropertyItems::TakeAll() noexcept {
     // Out of the collection first: releasing the last reference to an item may re-enter.
-    std::vector<ole::ComPtr<PropertyItem>> removed = std::move(items_);
-    items_.clear();
+    const std::shared_ptr<ItemList> removed = std::exchange(items_, nullptr);
     byKey_.Clear();
-    for (const auto& item : removed) item->SetOwner(nullptr);
+    if (removed) {
+        for (const auto& item : *removed) item->SetOwner(nullptr);
+    }
     if (observer_) observer_->ItemsReplaced();
-    removed.clear();
+    // Items an enumerator still holds stay its own until it goes.
+    if (!removed || removed.use_count() > 1) return {};
+    return std::move(*removed);
 }
 
 void PropertyItems::ItemChanged(PropertyItem& item) noexcept {
@@ -51,7 +77,7 @@ void PropertyItems::ItemEdited(PropertyItem& item, const VARIANT& before) noexce
 
 PropertyItem* PropertyItems::Named(std::wstring_view name) const {
     const size_t found = byKey_.Find(name);
-    return found == ItemKeyIndex::kNotFound ? nullptr : items_[found].Get();
+    return found == ItemKeyIndex::kNotFound ? nullptr : Items()[found].Get();
 }
 
 PropertyItem* PropertyItems::Find(const VARIANT& key) const {
@@ -60,13 +86,13 @@ PropertyItem* PropertyItems::Find(const VARIANT& key) const {
     if (V_VT(given) == VT_BSTR || V_VT(given) == (VT_BSTR | VT_BYREF)) {
         const BSTR name = V_VT(given) == VT_BSTR ? V_BSTR(given) : *V_BSTRREF(given);
         const size_t found = byKey_.Find({name ? name : L"", SysStringLen(name)});
-        return found == ItemKeyIndex::kNotFound ? nullptr : items_[found].Get();
+        return found == ItemKeyIndex::kNotFound ? nullptr : Items()[found].Get();
     }
     ole::Variant position;
     if (FAILED(ole::ChangeType(position, *given, VT_I4))) return nullptr;
     const LONG index = V_I4(&position.Get());
-    if (index < 1 || static_cast<size_t>(index) > items_.size()) return nullptr;
-    return items_[static_cast<size_t>(index) - 1].Get();
+    if (index < 1 || static_cast<size_t>(index) > Size()) return nullptr;
+    return Items()[static_cast<size_t>(index) - 1].Get();
 }
 
 HRESULT PropertyItems::get_Item(VARIANT key, IPropertyItem** item) {
@@ -83,7 +109,7 @@ HRESULT PropertyItems::get_Item(VARIANT key, IPropertyItem** item) {
 
 HRESULT PropertyItems::get_Count(LONG* count) {
     if (!count) return E_POINTER;
-    *count = static_cast<LONG>(items_.size());
+    *count = static_cast<LONG>(Size());
     return S_OK;
 }
 
@@ -106,16 +132,11 @@ HRESULT PropertyItems::get__NewEnum(IUnknown** enumerator) {
     if (!enumerator) return E_POINTER;
     *enumerator = nullptr;
     return ole::Guarded([&]() -> HRESULT {
-        // Over a copy of the items as they are now: clearing the list while a caller walks it
-        // neither ends nor disturbs the walk.
-        std::vector<ole::Variant> snapshot;
-        snapshot.reserve(items_.size());
-        for (const auto& item : items_) {
-            snapshot.emplace_back(static_cast<IDispatch*>(static_cast<IPropertyItem*>(item.Get())));
-        }
+        // Over the items as they are now: clearing the list while a caller walks it neither ends
+        // nor disturbs the walk.
+        if (!items_) items_ = std::make_shared<ItemList>();
         ole::ComPtr<IEnumVARIANT> made;
-        RETURN_IF_FAILED(
-            (ole::ComEnumerator<IEnumVARIANT, ole::VariantEnumeration>::Create(std::move(snapshot), made.Put())));
+        RETURN_IF_FAILED((ole::ComEnumerator<IEnumVARIANT, ItemEnumeration>::Create(items_, made.Put())));
         *enumerator = made.Detach();
         return S_OK;
     });

@@ -9,6 +9,7 @@
 
 #include "kavella.h"
 
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -40,14 +41,16 @@ public:
 
     // The list that shows the items; it lets go (null) before it goes.
     void SetObserver(ItemsObserver* observer) noexcept { observer_ = observer; }
-    size_t Size() const noexcept { return items_.size(); }
-    PropertyItem& At(size_t index) const noexcept { return *items_[index].Get(); }
+    size_t Size() const noexcept { return Items().size(); }
+    PropertyItem& At(size_t index) const noexcept { return *Items()[index].Get(); }
     // The item that answers to `name`, or null.
     PropertyItem* Named(std::wstring_view name) const;
     // Adds the items at the end, in order.
     void Append(std::vector<ole::ComPtr<PropertyItem>> added);
     // Empties the collection. Enumerators already made keep what they were made over.
-    void RemoveAll() noexcept;
+    void RemoveAll() noexcept { TakeAll(); }
+    // Empties the collection and hands its items over, no longer reporting to it.
+    std::vector<ole::ComPtr<PropertyItem>> TakeAll() noexcept;
 
     // IPropertyItems
     IFACEMETHODIMP get_Item(VARIANT key, IPropertyItem** item) override;
@@ -64,7 +67,12 @@ private:
     // The item that `key` names (a name, or a 1-based position), or null.
     PropertyItem* Find(const VARIANT& key) const;
 
-    std::vector<ole::ComPtr<PropertyItem>> items_;
+    using ItemList = std::vector<ole::ComPtr<PropertyItem>>;
+    const ItemList& Items() const noexcept;
+
+    // Null when empty. Shared with the enumerators made over it, and copied before a change while
+    // one is alive: a walk sees the items as they were when it began, without a copy of its own.
+    std::shared_ptr<ItemList> items_;
     ItemKeyIndex byKey_;
     ItemsObserver* observer_ = nullptr;
 };

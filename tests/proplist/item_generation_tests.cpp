@@ -88,6 +88,30 @@ TEST_F(ItemGenerationTest, AMalformedValueLeavesTheItemAsItWas) {
     }
 }
 
+// A refill of the same object renews each item that nobody else holds, as good as new; an item
+// someone holds stays theirs as it was, and a new one takes its place.
+TEST_F(ItemGenerationTest, ARefillRenewsOnlyTheItemsNobodyElseHolds) {
+    const ComPtr<IPropertyItem> held = ItemNamed(list.Get(), L"Count");
+    for (const wchar_t* name : {L"Caption", L"Count"}) {
+        auto* item = static_cast<PropertyItem*>(ItemNamed(list.Get(), name).Get());
+        ASSERT_EQ(item->StoreEditedValue(ole::Variant(LONG{9}).Get()), S_OK);
+        ASSERT_EQ(item->put_Modified(ole::Variant(true).Get()), S_OK);
+        ASSERT_EQ(item->put_Visible(VARIANT_FALSE), S_OK);
+    }
+    list->SetHostReadsValues(TRUE);
+    ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
+    for (const wchar_t* name : {L"Caption", L"Count"}) {
+        auto* item = static_cast<PropertyItem*>(ItemNamed(list.Get(), name).Get());
+        ole::Variant modified;
+        ASSERT_EQ(item->get_Modified(modified.Out()), S_OK);
+        EXPECT_EQ(std::tuple(item->IsVisible(), modified.Type(), V_VT(&item->CurrentValue()), item->CanReset()),
+                  std::tuple(true, VT_EMPTY, VT_EMPTY, false)) << name;
+    }
+    const auto* kept = static_cast<PropertyItem*>(held.Get());
+    EXPECT_NE(ItemNamed(list.Get(), L"Count").Get(), held.Get());
+    EXPECT_EQ(std::tuple(kept->IsVisible(), V_VT(&kept->CurrentValue())), std::tuple(false, VT_I4));
+}
+
 TEST_F(ItemGenerationTest, ListLetsGoOfTheObjectAndItsItems) {
     auto child = SampleObject::Create();
     sample->child = child.Get();
