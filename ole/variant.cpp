@@ -42,19 +42,16 @@ HRESULT CheckVariant(const VARIANT& value) noexcept {
 Variant::Variant(bool value) noexcept : Variant(value ? VARIANT_TRUE : VARIANT_FALSE) {}
 
 Variant::Variant(VARIANT_BOOL value) noexcept {
-    VariantInit(&value_);
     V_VT(&value_) = VT_BOOL;
     V_BOOL(&value_) = value;
 }
 
 Variant::Variant(LONG value) noexcept {
-    VariantInit(&value_);
     V_VT(&value_) = VT_I4;
     V_I4(&value_) = value;
 }
 
 Variant::Variant(std::wstring_view text) {
-    VariantInit(&value_);
     BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (!copy) throw std::bad_alloc();
     V_VT(&value_) = VT_BSTR;
@@ -62,14 +59,12 @@ Variant::Variant(std::wstring_view text) {
 }
 
 Variant::Variant(IDispatch* object) noexcept {
-    VariantInit(&value_);
     V_VT(&value_) = VT_DISPATCH;
     V_DISPATCH(&value_) = object;
     if (object) object->AddRef();
 }
 
 Variant::Variant(IUnknown* object) noexcept {
-    VariantInit(&value_);
     V_VT(&value_) = VT_UNKNOWN;
     V_UNKNOWN(&value_) = object;
     if (object) object->AddRef();
@@ -77,14 +72,14 @@ Variant::Variant(IUnknown* object) noexcept {
 
 Variant::Variant(Variant&& other) noexcept {
     value_ = other.value_;
-    VariantInit(&other.value_);
+    V_VT(&other.value_) = VT_EMPTY;
 }
 
 Variant& Variant::operator=(Variant&& other) noexcept {
     if (this != &other) {
         Reset();
         value_ = other.value_;
-        VariantInit(&other.value_);
+        V_VT(&other.value_) = VT_EMPTY;
     }
     return *this;
 }
@@ -136,14 +131,33 @@ VARIANT* Variant::Out() noexcept {
 
 void Variant::Detach(VARIANT* destination) noexcept {
     *destination = value_;
-    VariantInit(&value_);
+    V_VT(&value_) = VT_EMPTY;
 }
 
 void Variant::Reset() noexcept {
-    // Nothing held, or a reference only to release: every list walk and every value read ends
-    // here, so these skip the platform's general clearing.
+    // Nothing held, a plain number, or a reference only to release: every list walk and every
+    // value read ends here, so these skip the platform's general clearing.
     switch (V_VT(&value_)) {
     case VT_EMPTY: return;
+    case VT_NULL:
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BOOL:
+    case VT_ERROR:
+        V_VT(&value_) = VT_EMPTY;
+        return;
     case VT_DISPATCH:
     case VT_UNKNOWN:
         if (IUnknown* object = std::exchange(V_UNKNOWN(&value_), nullptr)) {

@@ -24,7 +24,7 @@ HRESULT CheckVariant(const VARIANT& value) noexcept;
 // Sole owner of a VARIANT: whatever it holds (a string, an interface, an array) is freed with it.
 class Variant {
 public:
-    Variant() noexcept { VariantInit(&value_); }
+    Variant() noexcept {}
     explicit Variant(bool value) noexcept;
     explicit Variant(VARIANT_BOOL value) noexcept;
     explicit Variant(LONG value) noexcept;
@@ -56,7 +56,8 @@ public:
     bool HoldsObjectReference() const noexcept;
 
 private:
-    VARIANT value_;
+    // Empty (VT_EMPTY is 0), as VariantInit leaves it, without a call per Variant made.
+    VARIANT value_{};
 };
 
 // The platform's conversions take their source by non-const pointer though they only read it;
