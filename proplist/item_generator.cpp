@@ -356,6 +356,16 @@ HRESULT DefaultInterfaceOfClass(ITypeInfo* coclass, ComPtr<ITypeInfo>& info) {
     return TYPE_E_ELEMENTNOTFOUND;
 }
 
+// Whether `kept` may stand for a new item described by `made`: nobody else holds it and it
+// describes the same property. Each fill names the categories anew, so one of the same name is
+// the same category.
+bool CanRenew(const PropertyItem* kept, ItemDescription& made) noexcept {
+    if (!kept || !kept->IsHeldOnce()) return false;
+    const std::shared_ptr<const std::wstring>& category = kept->Description().category;
+    if (category && made.category && *category == *made.category) made.category = category;
+    return kept->Description() == made;
+}
+
 }  // namespace
 
 HRESULT ObjectTypeInfo(IDispatch* object, ComPtr<ITypeInfo>& info) noexcept {
@@ -415,8 +425,7 @@ HRESULT GenerateItems(IDispatch* object, std::vector<ComPtr<PropertyItem>>& item
         made.reserve(properties.size());
         for (size_t i = 0; i < properties.size(); ++i) {
             ComPtr<PropertyItem> item;
-            if (i < previous.size() && previous[i] && previous[i]->IsHeldOnce() &&
-                previous[i]->Description() == properties[i]) {
+            if (i < previous.size() && CanRenew(previous[i].Get(), properties[i])) {
                 item = std::move(previous[i]);
                 item->Renew();
             } else {

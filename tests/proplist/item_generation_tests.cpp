@@ -110,6 +110,14 @@ TEST_F(ItemGenerationTest, ARefillRenewsOnlyTheItemsNobodyElseHolds) {
     const auto* kept = static_cast<PropertyItem*>(held.Get());
     EXPECT_NE(ItemNamed(list.Get(), L"Count").Get(), held.Get());
     EXPECT_EQ(std::tuple(kept->IsVisible(), V_VT(&kept->CurrentValue())), std::tuple(false, VT_I4));
+
+    // Categories are named on each fill: a renewed item takes the name its object gives now.
+    const auto categorized = SampleObject::Create(SampleObject::Kind::Categorized);
+    ASSERT_EQ(Populate(list.Get(), categorized.Get()), S_OK);
+    categorized->numbers = L"Figures";
+    ASSERT_EQ(Populate(list.Get(), categorized.Get()), S_OK);
+    const auto* count = static_cast<PropertyItem*>(ItemNamed(list.Get(), L"Count").Get());
+    EXPECT_EQ(*count->Description().category, L"Figures");
 }
 
 TEST_F(ItemGenerationTest, ListLetsGoOfTheObjectAndItsItems) {

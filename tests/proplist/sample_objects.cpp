@@ -106,7 +106,7 @@ HRESULT SampleObject::MapPropertyToCategory(DISPID id, PROPCAT* category) {
 }
 
 HRESULT SampleObject::GetCategoryName(PROPCAT category, LCID, BSTR* name) {
-    *name = category == 1 ? SysAllocString(L"Numbers") : nullptr;
+    *name = category == 1 ? SysAllocString(numbers) : nullptr;
     return category == 1 ? S_OK : E_NOTIMPL;
 }
 

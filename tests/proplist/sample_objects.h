@@ -33,6 +33,7 @@ public:
     LONG count = 3;
     ole::ComPtr<IDispatch> child;
     VARTYPE malformedAnything = VT_EMPTY;  // else Anything reads as this type, with no payload
+    const wchar_t* numbers = L"Numbers";    // the name of Count's and Ratio's category
     std::map<DISPID, size_t> reads;        // by member id
 
     void Changed(DISPID id) { ole::NotifyPropertyChanged(changes_, id); }
