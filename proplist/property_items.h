@@ -49,7 +49,8 @@ public:
     void Append(std::vector<ole::ComPtr<PropertyItem>> added);
     // Empties the collection. Enumerators already made keep what they were made over.
     void RemoveAll() noexcept { TakeAll(); }
-    // Empties the collection and hands its items over, no longer reporting to it.
+    // Empties the collection and hands its items over, no longer reporting to it; items that an
+    // enumerator still holds stay with it, and none are handed over.
     std::vector<ole::ComPtr<PropertyItem>> TakeAll() noexcept;
 
     // IPropertyItems
