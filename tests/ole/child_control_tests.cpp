@@ -45,7 +45,7 @@ protected:
         return ole::CallMethod(parent->Wrapper(), L"Move", arguments, nullptr);
     }
 
-    const RegisteredTestControlClass creatable;
+    const support::RegisteredClass creatable{CLSID_TestControl, &ole::CreateInstanceOf<TestControl>};
     ComPtr<ParentControl> parent;
     ComPtr<IOleObject> object;
     Variant child;

@@ -145,7 +145,8 @@ TEST(SavedObjectTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
     ComPtr<MemoryPropertyBag> crafted, loaded;
     ASSERT_EQ(ole::MakeObject(crafted), S_OK);
     ASSERT_EQ(crafted->Add({L"Payload", Variant(), true, CLSID_TestControl, {}}), S_OK);
-    const RegisteredTestControlClass creatable;  // loading must still not create it
+    // Loading must not create it even when it could.
+    const support::RegisteredClass creatable{CLSID_TestControl, &ole::CreateInstanceOf<TestControl>};
     ASSERT_EQ(Load(Saved(*crafted.Get()), loaded), S_OK);
     TestControl::Journal().clear();
     Variant value;

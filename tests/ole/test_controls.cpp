@@ -8,12 +8,9 @@
 
 #include "ole/arguments.h"
 #include "ole/automation_error.h"
-#include "ole/class_factory.h"
 #include "ole/late_bound.h"
 #include "ole/property_bag.h"
 #include "ole/variant.h"
-
-#include <gtest/gtest.h>
 
 std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
     using ole::Implements;
@@ -70,15 +67,6 @@ HRESULT TestControl::Raise(LONG number, BSTR source, BSTR description) {
 HRESULT TestControl::FireChanged(BSTR name, VARIANT value) {
     const VARIANT arguments[] = {ole::TextArgument(name), value};
     return FireEvent(2, arguments);
-}
-
-RegisteredTestControlClass::RegisteredTestControlClass() {
-    const ole::ServedClass served[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<TestControl>}};
-    ole::ComPtr<IClassFactory> factory;
-    EXPECT_EQ(ole::GetClassObject(served, CLSID_TestControl, IID_IClassFactory, factory.PutVoid()), S_OK);
-    EXPECT_EQ(CoRegisterClassObject(CLSID_TestControl, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                    &cookie_),
-              S_OK);
 }
 
 HRESULT ParentControl::FinalConstruct() noexcept {

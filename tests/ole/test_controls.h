@@ -51,17 +51,6 @@ private:
     ole::ComPtr<IFontDisp> font_;
 };
 
-// The test control's class registered in this process while it lives, so that creation by class
-// id makes a TestControl.
-class RegisteredTestControlClass {
-public:
-    RegisteredTestControlClass();
-    ~RegisteredTestControlClass() { CoRevokeClassObject(cookie_); }
-
-private:
-    DWORD cookie_ = 0;
-};
-
 inline constexpr CLSID kParentControlClass = {
     0x6b3a3a10, 0x5c1e, 0x4f7b, {0x9d, 0x55, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e, 0x09}};
 

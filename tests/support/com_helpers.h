@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/bstr.h"
+#include "ole/class_factory.h"
 #include "ole/com_ptr.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,23 @@ inline ole::ComPtr<IFontDisp> MakeFont(const wchar_t* name, LONG points, bool bo
     EXPECT_EQ(OleCreateFontIndirect(&description, IID_IFontDisp, font.PutVoid()), S_OK);
     return font;
 }
+
+// A class registered in this process while this lives, through the runtime's class factory, so that
+// what is created by that class id is made by `create`: a test's control or double.
+class RegisteredClass {
+public:
+    RegisteredClass(REFCLSID classId, ole::CreateInstanceFunction create) {
+        const ole::ServedClass served[] = {{&classId, create}};
+        ole::ComPtr<IClassFactory> factory;
+        EXPECT_EQ(ole::GetClassObject(served, classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        EXPECT_EQ(CoRegisterClassObject(classId, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_),
+                  S_OK);
+    }
+    ~RegisteredClass() { CoRevokeClassObject(cookie_); }
+
+private:
+    DWORD cookie_ = 0;
+};
 
 // The source and description of the error info on the thread (taken off it), empty when none.
 struct RaisedError {
