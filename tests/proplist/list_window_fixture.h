@@ -5,9 +5,7 @@
 #include "tests/doubles/recording_container.h"
 #include "tests/doubles/recording_sinks.h"
 #include "tests/proplist/list_helpers.h"
-#include "tests/proplist/sample_objects.h"
 
-#include <gtest/gtest.h>
 #include <oleacc.h>
 
 #include <algorithm>

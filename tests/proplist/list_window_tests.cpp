@@ -54,17 +54,6 @@ TEST_F(ListWindowTest, EscapeAndRefusedValuesCommitNothingAndKeepTheUserInTheEdi
     EXPECT_FALSE(MessageShown());
 }
 
-TEST_F(ListWindowTest, EnumerationsAreChosenFromADropDown) {
-    SelectByKeys(L"Outline");
-    Key(VK_RETURN);
-    HWND chooser = Editor();
-    ASSERT_TRUE(chooser);
-    EXPECT_EQ(SendMessageW(chooser, CB_GETCURSEL, 0, 0), 2) << "the current value is chosen";
-    SendMessageW(chooser, CB_SETCURSEL, 1, 0);
-    Key(VK_RETURN, chooser);
-    EXPECT_EQ(V_I4(&ValueOf(L"Outline").Get()), 1);
-}
-
 TEST_F(ListWindowTest, AnOpenEditorFollowsItsRowAndGoesWhenItsItemIsHidden) {
     SelectByKeys(L"Ratio");
     HWND editor = EditWith(L"1.5");

@@ -65,25 +65,28 @@ TEST_F(NestedRowsTest, AnObjectAlreadyOpenOnTheWayDownHasNoExpander) {
     }
 }
 
-// The same list in a window tall enough to show every row, filled from a sample holding another,
-// with the first Count of the nested rows selected.
+// The same list in a window tall enough to show every row, filled from a sample whose Child holds an
+// object that reports its changes, whose own Child holds another; the Child row is open and selected.
 class NestedWindowTest : public ListWindowTest {
 protected:
     void SetUp() override {
+        reporting->child = inner.Get();
+        sample->child = reporting.Get();
         ListWindowTest::SetUp();
         const RECT tall{0, 0, 300, 800};
         ASSERT_EQ(list->SetObjectRects(&tall, &tall), S_OK);
-        sample->child = child.Get();
-        ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
         SelectByKeys(L"Child");
-        for (const WORD key : {VK_RIGHT, VK_RIGHT, VK_DOWN}) Key(key);
+        Key(VK_RIGHT);
+        reporting->TakeReads();
     }
     std::wstring ChildRow() { return Read(9, false, STATE_SYSTEM_EXPANDED | STATE_SYSTEM_COLLAPSED); }
 
-    ole::ComPtr<SampleObject> child = SampleObject::Create();
+    const ole::ComPtr<SampleObject> reporting = SampleObject::Create(SampleObject::Kind::Categorized);
+    const ole::ComPtr<SampleObject> inner = SampleObject::Create(SampleObject::Kind::Categorized);
 };
 
 TEST_F(NestedWindowTest, RightAndPlusOpenLeftAndMinusCloseOrGoUpAndTheMouseTogglesTheBox) {
+    Key(VK_RIGHT);
     Key(VK_LEFT);
     EXPECT_EQ(SelectedName(), L"Child") << "Left on a nested row goes to its parent";
     Key(VK_LEFT);
@@ -99,14 +102,14 @@ TEST_F(NestedWindowTest, RightAndPlusOpenLeftAndMinusCloseOrGoUpAndTheMouseToggl
 }
 
 TEST_F(NestedWindowTest, AnEditOfANestedRowIsWrittenToItsObjectReadBackAndUndoneThere) {
+    for (const WORD key : {VK_RIGHT, VK_DOWN}) Key(key);
     ASSERT_EQ(SelectedName(), L"Count");
     Key(VK_RETURN, EditWith(L"9"));
-    EXPECT_EQ(child->count, 9);
+    EXPECT_EQ(reporting->count, 9);
     list->View().Undo();
-    EXPECT_EQ(child->count, 3);
-    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own Count is another";
+    EXPECT_EQ(reporting->count, 3);
     list->View().Redo();
-    EXPECT_EQ(child->count, 9);
+    EXPECT_EQ(reporting->count, 9);
 
     Key(VK_UP);
     Key(VK_RETURN, EditWith(L"Bye"));
@@ -119,34 +122,17 @@ TEST_F(NestedWindowTest, AnEditOfANestedRowIsWrittenToItsObjectReadBackAndUndone
     EXPECT_EQ(Count(events::kItemChanged), changed) << "a row not expanded is passed over";
 }
 
-// Child holds an object that reports its changes, whose own Child holds another.
-class ReportingNestedTest : public ListWindowTest {
-protected:
-    void SetUp() override {
-        ListWindowTest::SetUp();
-        reporting->child = inner.Get();
-        sample->child = reporting.Get();
-        ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
-        SelectByKeys(L"Child");
-        Key(VK_RIGHT);
-        reporting->TakeReads();
-    }
-    const ole::ComPtr<SampleObject> reporting = SampleObject::Create(SampleObject::Kind::Categorized);
-    const ole::ComPtr<SampleObject> inner = SampleObject::Create(SampleObject::Kind::Categorized);
-};
-
-TEST_F(ReportingNestedTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {
+TEST_F(NestedWindowTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {
     reporting->count = 9;
     reporting->Changed(2);  // Count
     EXPECT_EQ(reporting->TakeReads(), (std::map<DISPID, size_t>{{2, 1}}));
-    Key(VK_RIGHT);
-    Key(VK_DOWN);
+    for (const WORD key : {VK_RIGHT, VK_DOWN}) Key(key);
     EXPECT_EQ(V_I4(&list->View().Selected()->CurrentValue()), 9);
     EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own Count is another";
     EXPECT_EQ(list->View().History().UndoCount(), 0u);
 }
 
-TEST_F(ReportingNestedTest, TheListListensOnlyWhileTheRowIsExpandedOnThatObject) {
+TEST_F(NestedWindowTest, TheListListensOnlyWhileTheRowIsExpandedOnThatObject) {
     EXPECT_EQ(reporting->SinkCount(), 1u);
     SelectByKeys(L"Child");
     Key(VK_LEFT);

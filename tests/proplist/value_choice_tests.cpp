@@ -23,13 +23,6 @@ std::wstring ShortNames(std::vector<std::wstring> names, std::wstring documented
     return shown;
 }
 
-ItemDescription Described(LONG style) {
-    ItemDescription description;
-    description.style = style;
-    description.valueType = VT_UI4;
-    return description;
-}
-
 // Answers the dialogs as a test says, showing none, and keeps what each started from.
 struct AnsweringDialogs final : proplist::CommonDialogs {
     bool PickFont(HWND, proplist::FontChoice& font) noexcept override { return Answer(font.name, font, chosenFont); }
@@ -60,19 +53,22 @@ TEST(ValueTextTest, EnumerationsLoseTheirSharedPrefixAtAWordAndColoursAndFontsSh
     struct NamedValue { OLE_COLOR value; const wchar_t* text; } const colours[] = {
         {RGB(128, 0, 0), L"Maroon"}, {0x80000000UL | COLOR_BTNFACE, L"Button Face"},
         {RGB(1, 2, 3), L"#010203"}, {0x80000000UL | COLOR_SCROLLBAR, L"&H80000000&"}};
+    ItemDescription described;
+    described.style = kStyleColour;
+    described.valueType = VT_UI4;
     for (const NamedValue& colour : colours) {
         ole::Variant parsed;
         std::wstring reason;
-        ASSERT_EQ(ParseValue(Described(kStyleColour), colour.text, parsed, reason), S_OK);
+        ASSERT_EQ(ParseValue(described, colour.text, parsed, reason), S_OK);
         EXPECT_EQ(V_UI4(&parsed.Get()), colour.value) << "read back as shown";
-        EXPECT_EQ(FormatValue(Described(kStyleColour), parsed.Get()), colour.text);
+        EXPECT_EQ(FormatValue(described, parsed.Get()), colour.text);
     }
 
     // The name and size are the font's to report: the platform may give one it has.
     ole::Variant font(static_cast<IDispatch*>(support::MakeFont(L"Arial", 12, true).Get()));
     ole::Bstr name;
     ASSERT_EQ(support::QueryAs<IFont>(V_DISPATCH(&font.Get()))->get_Name(name.Out()), S_OK);
-    const std::wstring text = FormatValue(Described(kStyleCustom), font.Get());
+    const std::wstring text = FormatValue(ItemDescription{}, font.Get());
     EXPECT_TRUE(text.starts_with(std::wstring(name.View()) + L", ") && text.ends_with(L"pt, Bold"))
         << testing::PrintToString(text);
 }
@@ -122,8 +118,9 @@ TEST_F(ValueChoiceTest, ADoubleClickMovesABooleanOrAnEnumerationToItsNextValueAs
 
     // The click that opened the choices and the one that lands on them make a double-click.
     ClickValueEnd(L"Outline", 4);
-    ASSERT_NE(list->View().Editor(), nullptr);
-    SendMessageW(list->View().Editor(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(SendMessageW(Editor(), CB_GETCURSEL, 0, 0), 2) << "the current value is chosen";
+    SendMessageW(Editor(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     EXPECT_EQ(V_I4(&ValueOf(L"Outline").Get()), 0) << "Triangle, the last, wraps to Circle";
     CancelEach(events::kValidateValue);
     SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
