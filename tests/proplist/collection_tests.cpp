@@ -1,4 +1,5 @@
 // The item collection: keys, enumeration, lifetime.
+#include "ole/arguments.h"
 #include "tests/proplist/list_helpers.h"
 #include "tests/support/com_helpers.h"
 
@@ -16,14 +17,10 @@ protected:
 TEST_F(CollectionTest, KeysIgnoreCaseAndPositionsCountFromOneElseSubscriptOutOfRange) {
     const ole::Variant count{std::wstring_view(L"count")}, colour{std::wstring_view(L"backcolor")}, last(LONG{12});
     const ole::Variant nope{std::wstring_view(L"Nope")}, zero(LONG{0}), past(LONG{13}), empty{std::wstring_view(L"")};
-    VARIANT shortIndex{}, byReference{};
-    V_VT(&shortIndex) = VT_I2;
-    V_I2(&shortIndex) = 1;
-    V_VT(&byReference) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&byReference) = const_cast<VARIANT*>(&count.Get());
-    const std::pair<VARIANT, const wchar_t*> keys[] = {{colour.Get(), L"BackColor"}, {shortIndex, L"Caption"},
-        {last.Get(), L"Small"}, {byReference, L"Count"}, {nope.Get(), L"?"}, {zero.Get(), L"?"}, {past.Get(), L"?"},
-        {empty.Get(), L"?"}};
+    const std::pair<VARIANT, const wchar_t*> keys[] = {{colour.Get(), L"BackColor"},
+        {ole::ShortArgument(1), L"Caption"}, {last.Get(), L"Small"},
+        {ole::VariantReference(const_cast<VARIANT*>(&count.Get())), L"Count"}, {nope.Get(), L"?"}, {zero.Get(), L"?"},
+        {past.Get(), L"?"}, {empty.Get(), L"?"}};
     for (const auto& [key, name] : keys) {
         IPropertyItem* sentinel = reinterpret_cast<IPropertyItem*>(0x1);
         const HRESULT hr = items->get_Item(key, &sentinel);

@@ -84,10 +84,8 @@ TEST(ListStateTest, FontEnabledViewOrderAndThePaneSurviveSavingAndLoadingAndValu
     const ComPtr<proplist::KavellaList> loaded = LoadedFrom(bag.Get());
     VARIANT_BOOL enabled = VARIANT_TRUE;
     LONG order = -1;
-    ASSERT_EQ(loaded->get_Enabled(&enabled), S_OK);
-    ASSERT_EQ(loaded->get_ViewOrder(&order), S_OK);
-    EXPECT_EQ(std::tuple(order, loaded->View().DescriptionVisible(),
-                         loaded->View().DescriptionHeight(), enabled),
+    ASSERT_TRUE(SUCCEEDED(loaded->get_Enabled(&enabled)) && SUCCEEDED(loaded->get_ViewOrder(&order)));
+    EXPECT_EQ(std::tuple(order, loaded->View().DescriptionVisible(), loaded->View().DescriptionHeight(), enabled),
               std::tuple(ListView::kCategorizedOrder, false, 123, VARIANT_FALSE));
     EXPECT_NE(FontOf(loaded.Get()).Get(), FontOf(saved.Get()).Get()) << "each list has a font of its own";
     // The size the platform realised depends on the fonts installed: the two fonts must agree.
