@@ -1,17 +1,11 @@
 #include "binding/binding_engine.h"
 
 #include "ole/error_info.h"
-#include "ole/module.h"
-#include "ole/variant.h"
 #include "tests/doubles/fake_automation_object.h"
 #include "tests/doubles/fake_list.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace {
 

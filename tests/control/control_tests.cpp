@@ -2,12 +2,8 @@
 
 #include "control/raise_error.h"
 #include "ole/arguments.h"
-#include "ole/bstr.h"
-#include "ole/com_object.h"
 #include "ole/error_info.h"
 #include "ole/late_bound.h"
-#include "ole/module.h"
-#include "ole/variant.h"
 #include "tests/doubles/fake_automation_object.h"
 #include "tests/doubles/fake_list.h"
 #include "tests/doubles/recording_container.h"
@@ -15,11 +11,7 @@
 #include "tests/doubles/recording_sinks.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace {
 

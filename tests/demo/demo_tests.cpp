@@ -10,12 +10,8 @@
 #include "ole/variant.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace {
 

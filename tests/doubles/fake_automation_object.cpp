@@ -1,7 +1,5 @@
 #include "tests/doubles/fake_automation_object.h"
 
-#include "ole/hresult.h"
-
 namespace doubles {
 
 void FakeAutomationObject::SetProperty(const std::wstring& name, ole::Variant value, Access access) {

@@ -3,7 +3,6 @@
 #include "ole/connection_point.h"
 #include "ole/control.h"
 #include "ole/dispatch_impl.h"
-#include "ole/hresult.h"
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ole/hresult.h"
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 

@@ -1,5 +1,4 @@
 #include "ole/class_factory.h"
-#include "ole/com_object.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 

@@ -1,7 +1,5 @@
 #include "ole/event_connection.h"
 #include "ole/property_notify_connection.h"
-
-#include "ole/connection_point.h"
 #include "tests/doubles/recording_sinks.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"

@@ -10,7 +10,6 @@
 #include "ole/automation_error.h"
 #include "ole/late_bound.h"
 #include "ole/property_bag.h"
-#include "ole/variant.h"
 
 std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
     using ole::Implements;

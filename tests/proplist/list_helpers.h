@@ -1,18 +1,13 @@
 #pragma once
 
 #include "ole/bstr.h"
-#include "ole/com_ptr.h"
 #include "ole/property_bag.h"
 #include "ole/variant.h"
 #include "proplist/kavella_list.h"
 #include "proplist/list_rows.h"
 #include "tests/proplist/sample_objects.h"
 
-#include <gtest/gtest.h>
-
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace proplist_tests {
 

@@ -4,12 +4,10 @@
 #include "proplist/categorize_properties.h"
 #include "tests/doubles/test_double.h"
 
-#include <windows.h>
 #include <ocidl.h>
 
 #include <map>
 #include <string_view>
-#include <utility>
 
 namespace proplist_tests {
 
