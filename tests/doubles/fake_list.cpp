@@ -89,11 +89,7 @@ public:
         return found ? ComPtr<IPropertyItem>(found).CopyTo(item) : DISP_E_BADINDEX;
     }
     IFACEMETHODIMP get_Count(LONG*) override { return Unexpected("get_Count"); }
-    IFACEMETHODIMP Exists(VARIANT key, LONG* exists) override {
-        if (!exists) return E_POINTER;
-        *exists = V_VT(&key) == VT_BSTR && Find(V_BSTR(&key) ? V_BSTR(&key) : L"");
-        return S_OK;
-    }
+    IFACEMETHODIMP Exists(VARIANT, LONG*) override { return Unexpected("Exists"); }
     IFACEMETHODIMP Clear() override {
         state_->log.push_back(L"Clear");
         std::vector<ComPtr<FakeItem>> removed = std::exchange(contents, {});

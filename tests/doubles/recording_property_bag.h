@@ -9,8 +9,8 @@ namespace doubles {
 
 // A container's property bag that records every Read and Write in order ("Read Font",
 // "Write Enabled"), keeps what is written (objects by reference), and answers a missing key
-// with E_INVALIDARG as hosts' bags do. In text mode it stores and hands back every value as a
-// string, as Office's text bags do.
+// with E_INVALIDARG as hosts' bags do. A read hands back the value as kept, whatever type is asked
+// for; in text mode every value is kept as a string, as Office's text bags do.
 class RecordingPropertyBag final : public Double<RecordingPropertyBag, IPropertyBag> {
 public:
     static ole::ComPtr<RecordingPropertyBag> Create(bool textOnly = false) { return Make(textOnly); }
@@ -30,15 +30,7 @@ public:
         calls_.push_back(L"Read " + std::wstring(name));
         if (const auto failing = failures_.find(name); failing != failures_.end()) return failing->second;
         const auto found = values_.find(name);
-        if (found == values_.end()) return E_INVALIDARG;
-        const VARTYPE wanted = V_VT(value);
-        if (textOnly_ || wanted == VT_EMPTY || wanted == found->second.Type()) {
-            return ole::CopyVariant(value, found->second.Get());
-        }
-        ole::Variant converted;
-        RETURN_IF_FAILED(ole::ChangeType(converted, found->second.Get(), wanted));
-        converted.Detach(value);
-        return S_OK;
+        return found == values_.end() ? E_INVALIDARG : ole::CopyVariant(value, found->second.Get());
     }
     IFACEMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
         if (!name || !value) return E_POINTER;

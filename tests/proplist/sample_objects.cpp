@@ -74,7 +74,6 @@ HRESULT SampleObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* par
         const VARIANT& written = parameters->rgvarg[0];
         ole::Variant number;
         if (id == 2 && SUCCEEDED(ole::ChangeType(number, written, VT_I4))) count = V_I4(&number.Get());
-        if (id == 9) child = V_VT(&written) == VT_DISPATCH ? V_DISPATCH(&written) : nullptr;
         return S_OK;
     }
     if (!result) return E_POINTER;

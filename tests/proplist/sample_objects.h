@@ -15,8 +15,8 @@ namespace proplist_tests {
 // are dispinterfaces, DFrame's one property of an enumeration whose first constant is documented.
 ole::ComPtr<ITypeInfo> SampleTypeInfo(std::wstring_view name);
 
-// An object of ISample, which answers Invoke itself. Count and Child keep what is written to them;
-// the others read as constants and forget what is written, and Values cannot be read.
+// An object of ISample, which answers Invoke itself. Count keeps what is written to it and the others
+// forget it; Child reads as the test sets it, and Values cannot be read.
 class SampleObject final : public doubles::Double<SampleObject, IDispatch, IProvideClassInfo, ICategorizeProperties,
                                                   IConnectionPointContainer> {
 public:
