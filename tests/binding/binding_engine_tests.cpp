@@ -82,14 +82,12 @@ TEST_F(EngineTest, EachAssignmentRefreshesTheBoundList) {
     EXPECT_EQ(support->SetKavella(client.Get()), static_cast<HRESULT>(0x800A000D)) << "not a list: the list stays";
     EXPECT_EQ(support::TakeErrorInfo().description, L"Type mismatch");
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
-    const Log expected{
-        L"Advise", L"Advise", L"HostReadsValues=1", L"Redraw=0", L"PopulateFromObject", L"PropertyItems", L"Caption.ReadOnly",
-        L"Caption.Style", L"Handle.ReadOnly", L"Handle.Visible=0", L"Handle.Style", L"Picture.ReadOnly",
-        L"Picture.Style", L"Picture.Visible=0", L"Redraw=-1", L"event AfterPopulate", L"PropertyItems",
-        L"Caption.Modified=False", L"Caption.Name", L"Caption.Value='Hello'",
-        L"Handle.Modified=False", L"Handle.Name", L"Handle.Value=99",
-        L"Picture.Modified=False", L"Picture.Name", L"Picture.Value=object",
-    };
+    const Log expected{L"Advise", L"Advise", L"HostReadsValues=1", L"Redraw=0", L"PopulateFromObject", L"PropertyItems",
+        L"Caption.ReadOnly", L"Caption.Style", L"Handle.ReadOnly", L"Handle.Visible=0", L"Handle.Style",
+        L"Picture.ReadOnly", L"Picture.Style", L"Picture.Visible=0", L"Redraw=-1", L"event AfterPopulate",
+        L"PropertyItems", L"Caption.Modified=False", L"Caption.Name", L"Caption.Value='Hello'",
+        L"Handle.Modified=False", L"Handle.Name", L"Handle.Value=99", L"Picture.Modified=False", L"Picture.Name",
+        L"Picture.Value=object"};
     EXPECT_EQ(list->Log(), expected);
     EXPECT_EQ(list->PopulatedFrom(), std::vector<const void*>{static_cast<IDispatch*>(client.Get())});
 

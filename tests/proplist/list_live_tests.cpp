@@ -25,7 +25,7 @@ protected:
     DWORD cookie = 0;
 };
 
-TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAloneAndAnUnknownOneReadsAll) {
+TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAnUnknownOneReadsAllAndOnlyWhileTheObjectIsShown) {
     object->count = 9;
     object->Changed(2);  // Count
     EXPECT_EQ(object->TakeReads(), (std::map<DISPID, size_t>{{2, 1}}));
@@ -36,9 +36,7 @@ TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAloneAndAnUnknownOneRead
     EXPECT_TRUE(std::all_of(reads.begin(), reads.end(), [](const auto& read) { return read.second == 1; }));
     EXPECT_TRUE(sink->Events().empty()) << "the object's own change is no edit: no ItemChanged, nothing written";
     EXPECT_EQ(list->View().History().UndoCount(), 0u) << "nor a step to undo";
-}
 
-TEST_F(ReportedChangesTest, TheListListensOnlyWhileItShowsTheObject) {
     ASSERT_EQ(Show(object.Get()), S_OK);
     EXPECT_EQ(object->SinkCount(), 1u) << "a refresh keeps the one subscription";
     const ComPtr<SampleObject> other = SampleObject::Create(SampleObject::Kind::Categorized);

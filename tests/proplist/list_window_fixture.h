@@ -59,14 +59,10 @@ protected:
         window = list->View().Window();
         ASSERT_TRUE(IsWindow(window));
         ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
+        ole::ComPtr<IConnectionPoint> point;
+        DWORD cookie = 0;
         ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
         ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
-    }
-
-    void TearDown() override {
-        if (point) point->Unadvise(cookie);
-        list->Close(OLECLOSE_NOSAVE);
-        list->SetClientSite(nullptr);
     }
 
     void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
@@ -187,10 +183,8 @@ protected:
     ole::ComPtr<SampleObject> sample = SampleObject::Create();
     ole::ComPtr<proplist::KavellaList> list = MakeList();
     ole::ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
-    ole::ComPtr<IConnectionPoint> point;
     ole::PropertyNotifyConnection changes;
     std::vector<DISPID> told;
-    DWORD cookie = 0;
     HWND window = nullptr;
 };
 

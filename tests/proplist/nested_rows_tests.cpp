@@ -122,7 +122,7 @@ TEST_F(NestedWindowTest, AnEditOfANestedRowIsWrittenToItsObjectReadBackAndUndone
     EXPECT_EQ(Count(events::kItemChanged), changed) << "a row not expanded is passed over";
 }
 
-TEST_F(NestedWindowTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {
+TEST_F(NestedWindowTest, AReportedChangeIsReadIntoItsRowAloneAsNoEditWhileTheRowIsExpandedOnThatObject) {
     reporting->count = 9;
     reporting->Changed(2);  // Count
     EXPECT_EQ(reporting->TakeReads(), (std::map<DISPID, size_t>{{2, 1}}));
@@ -130,9 +130,7 @@ TEST_F(NestedWindowTest, AReportedChangeIsReadIntoItsRowAloneAsNoEdit) {
     EXPECT_EQ(V_I4(&list->View().Selected()->CurrentValue()), 9);
     EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 3) << "the list's own Count is another";
     EXPECT_EQ(list->View().History().UndoCount(), 0u);
-}
 
-TEST_F(NestedWindowTest, TheListListensOnlyWhileTheRowIsExpandedOnThatObject) {
     EXPECT_EQ(reporting->SinkCount(), 1u);
     SelectByKeys(L"Child");
     Key(VK_LEFT);
@@ -141,8 +139,7 @@ TEST_F(NestedWindowTest, TheListListensOnlyWhileTheRowIsExpandedOnThatObject) {
     ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
     EXPECT_EQ(reporting->SinkCount(), 0u) << "refilled";
     SelectByKeys(L"Child");
-    Key(VK_RIGHT);
-    Key(VK_RIGHT);
+    for (const WORD key : {VK_RIGHT, VK_RIGHT}) Key(key);
     for (int step = 0; step < 20 && SelectedName() != L"Child"; ++step) Key(VK_DOWN);
     Key(VK_RIGHT);  // the nested Child
     ASSERT_EQ(inner->SinkCount(), 1u);

@@ -43,7 +43,7 @@ struct AnsweringDialogs final : proplist::CommonDialogs {
 
 }  // namespace
 
-TEST(ValueTextTest, EnumerationsLoseTheirSharedPrefixAtAWordAndColoursAndFontsShowByName) {
+TEST(ValueTextTest, EnumerationsColoursAndFontsShowByNameAndReadBackAsShown) {
     // Cut where a word starts, leaving no name empty nor a bare number.
     EXPECT_EQ(ShortNames({L"ColorRed", L"ColorRose"}) + ShortNames({L"SHAPE_CIRCLE", L"SHAPE_CUBE"}) +
                   ShortNames({L"Item", L"ItemBig"}) + ShortNames({L"Size10", L"Size12"}) + ShortNames({L"OnlyOne"}) +
@@ -71,9 +71,7 @@ TEST(ValueTextTest, EnumerationsLoseTheirSharedPrefixAtAWordAndColoursAndFontsSh
     const std::wstring text = FormatValue(ItemDescription{}, font.Get());
     EXPECT_TRUE(text.starts_with(std::wstring(name.View()) + L", ") && text.ends_with(L"pt, Bold"))
         << testing::PrintToString(text);
-}
 
-TEST(ValueTextTest, TheTypeLibrarysEnumerationsAreShownTypedAndDroppedDownAlike) {
     std::vector<ItemDescription> sample;
     std::vector<MEMBERID> ids;
     ASSERT_EQ(DescribeProperties(SampleTypeInfo(L"ISample").Get(), sample, ids), S_OK);
