@@ -50,9 +50,8 @@ TEST_F(CollectionTest, DefaultMemberOfTheListIsTheCollectionWhoseEnumeratorWalks
     ASSERT_EQ(result.Type(), VT_DISPATCH);
     EXPECT_EQ(support::QueryAs<IPropertyItems>(V_DISPATCH(&result.Get())).Get(), items.Get());
     ComPtr<IUnknown> unknown;
-    ComPtr<IEnumVARIANT> enumerator;
     ASSERT_EQ(items->get__NewEnum(unknown.Put()), S_OK);
-    ASSERT_EQ(unknown.As(&enumerator), S_OK);
+    const ComPtr<IEnumVARIANT> enumerator = support::QueryAs<IEnumVARIANT>(unknown);
     const std::vector<std::wstring> names = ItemNames(list.Get());
     ASSERT_EQ(items->Clear(), S_OK);
     std::vector<std::wstring> walked;

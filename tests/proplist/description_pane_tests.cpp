@@ -1,6 +1,7 @@
 // The description pane under the rows: what it says of a property, and how it is laid out,
 // hidden, resized and saved.
 #include "tests/proplist/list_window_fixture.h"
+#include "tests/support/com_helpers.h"
 #include "tests/support/run_time_types.h"
 
 namespace proplist_tests {
@@ -18,10 +19,15 @@ LONG HeightOf(HWND window) {
 
 ComPtr<proplist::KavellaList> LoadedFrom(IPropertyBag* bag) {
     ComPtr<proplist::KavellaList> loaded = MakeList();
-    ComPtr<IPersistPropertyBag> loader;
-    EXPECT_EQ(loaded.As(&loader), S_OK);
-    EXPECT_EQ(loader->Load(bag, nullptr), S_OK);
+    EXPECT_EQ(support::QueryAs<IPersistPropertyBag>(loaded)->Load(bag, nullptr), S_OK);
     return loaded;
+}
+
+// The list's font, through which its size is set and read.
+ComPtr<IFont> FontOf(proplist::KavellaList* list) {
+    ComPtr<IFontDisp> font;
+    EXPECT_EQ(list->get_Font(font.Put()), S_OK);
+    return support::QueryAs<IFont>(font);
 }
 
 }  // namespace
@@ -66,8 +72,7 @@ TEST_F(ListWindowTest, DescriptionPaneTakesTheBottomTheMenuHidesItAndTheSplitter
 
 TEST(ListStateTest, FontEnabledViewOrderAndThePaneSurviveSavingAndLoadingAndValuesOutOfRangeAreRefused) {
     const ComPtr<proplist::KavellaList> saved = MakeList();
-    ComPtr<IPersistPropertyBag> saver;
-    ASSERT_EQ(saved.As(&saver), S_OK);
+    const ComPtr<IPersistPropertyBag> saver = support::QueryAs<IPersistPropertyBag>(saved);
     ASSERT_EQ(saver->InitNew(), S_OK);
     EXPECT_EQ(saved->put_ViewOrder(3), CTL_E_INVALIDPROPERTYVALUE);
     for (LONG refused : {0L, DescriptionPane::kMaximumHeight + 1}) {
@@ -77,7 +82,7 @@ TEST(ListStateTest, FontEnabledViewOrderAndThePaneSurviveSavingAndLoadingAndValu
     ASSERT_EQ(saved->put_DescriptionHeight(123), S_OK);
     ASSERT_EQ(saved->put_DescriptionVisible(VARIANT_FALSE), S_OK);
     ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
-    ASSERT_EQ(FontOf(saved.Get())->put_Size(Points(12)), S_OK);
+    ASSERT_EQ(FontOf(saved.Get())->put_Size(CY{{120000, 0}}), S_OK);
     ComPtr<ole::MemoryPropertyBag> bag;
     ASSERT_EQ(ole::MakeObject(bag), S_OK);
     ASSERT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);

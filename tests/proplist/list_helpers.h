@@ -68,16 +68,6 @@ inline std::vector<std::wstring> ItemNames(proplist::KavellaList* list) {
     return names;
 }
 
-// The list's font, through which its size is set and read; sizes in points, as IFont takes them.
-inline ole::ComPtr<IFont> FontOf(proplist::KavellaList* list) {
-    ole::ComPtr<IFontDisp> font;
-    ole::ComPtr<IFont> attributes;
-    EXPECT_EQ(list->get_Font(font.Put()), S_OK);
-    EXPECT_TRUE(font && SUCCEEDED(font.As(&attributes)));
-    return attributes;
-}
-inline CY Points(int points) { CY size{}; size.int64 = points * 10000LL; return size; }
-
 // The list without a window, filled from the sample object.
 class FilledListTest : public testing::Test {
 protected:

@@ -83,18 +83,21 @@ private:
     DWORD cookie_ = 0;
 };
 
-// The source and description of the error info on the thread (taken off it), empty when none.
+// The source, description and interface of the error info on the thread (taken off it), empty when none.
 struct RaisedError {
     bool present = false;
     std::wstring source, description;
+    GUID guid{};
 };
 inline RaisedError TakeErrorInfo() {
     ole::ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.Put()) != S_OK || !info) return {};
     ole::Bstr source, description;
+    GUID guid{};
     info->GetSource(source.Out());
     info->GetDescription(description.Out());
-    return {true, std::wstring(source.View()), std::wstring(description.View())};
+    info->GetGUID(&guid);
+    return {true, std::wstring(source.View()), std::wstring(description.View()), guid};
 }
 
 }  // namespace support
