@@ -60,13 +60,8 @@ protected:
     void MakeControl(bool isNew = true) {
         control.Reset();
         ASSERT_EQ(ole::MakeObject(control), S_OK);
-        for (const auto& [iid, sink] : {std::pair<IID, IUnknown*>{DIID___Inspecta, events.Get()},
-                                        {IID_IPropertyNotifySink, notifications.Get()}}) {
-            ComPtr<IConnectionPoint> point;
-            DWORD cookie = 0;
-            ASSERT_EQ(As<IConnectionPointContainer>()->FindConnectionPoint(iid, point.Put()), S_OK);
-            ASSERT_EQ(point->Advise(sink, &cookie), S_OK);
-        }
+        support::Advise(control, DIID___Inspecta, events.Get());
+        support::Advise(control, IID_IPropertyNotifySink, notifications.Get());
         if (isNew) {
             ASSERT_EQ(As<IPersistStreamInit>()->InitNew(), S_OK);
         }

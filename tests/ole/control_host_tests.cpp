@@ -185,15 +185,13 @@ TEST_F(ControlHostTest, CloseSavesOnlyWhenAskedAndTellsAdviseSinksAndFrozenEvent
     EXPECT_EQ(object->Unadvise(cookie), S_OK);
 
     auto events = EventSink::Create(DIID__TestControlEvents);
-    ComPtr<IConnectionPoint> point = Point(DIID__TestControlEvents);
-    ASSERT_EQ(point->Advise(events.Get(), &cookie), S_OK);
+    support::Advise(object, DIID__TestControlEvents, events.Get());
     for (BOOL freeze : {TRUE, TRUE, FALSE}) ASSERT_EQ(As<IOleControl>()->FreezeEvents(freeze), S_OK);
     ASSERT_EQ(control->FireClicked(), S_OK);
     EXPECT_TRUE(events->Events().empty()) << "still frozen once";
     for (BOOL freeze : {FALSE, FALSE}) ASSERT_EQ(As<IOleControl>()->FreezeEvents(freeze), S_OK);
     ASSERT_EQ(control->FireClicked(), S_OK);
     EXPECT_EQ(events->Events().size(), 1u) << "an extra thaw is harmless";
-    EXPECT_EQ(point->Unadvise(cookie), S_OK);
 }
 
 // Wine's ATL and MFC load first, then set the site; a storage save leaves the control dirty until

@@ -12,9 +12,7 @@ class ReportedChangesTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(Show(object.Get()), S_OK);
-        ComPtr<IConnectionPoint> point;
-        ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
-        ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
+        support::Advise(list, DIID___Kavella, sink.Get());
         object->TakeReads();
     }
     HRESULT Show(SampleObject* shown) { return Populate(list.Get(), shown); }
@@ -22,7 +20,6 @@ protected:
     ComPtr<SampleObject> object = SampleObject::Create(SampleObject::Kind::Categorized);
     ComPtr<proplist::KavellaList> list = MakeList();
     ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
-    DWORD cookie = 0;
 };
 
 TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAnUnknownOneReadsAllAndOnlyWhileTheObjectIsShown) {

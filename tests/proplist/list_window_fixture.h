@@ -5,6 +5,7 @@
 #include "tests/doubles/recording_container.h"
 #include "tests/doubles/recording_sinks.h"
 #include "tests/proplist/list_helpers.h"
+#include "tests/support/com_helpers.h"
 
 #include <oleacc.h>
 
@@ -59,10 +60,7 @@ protected:
         window = list->View().Window();
         ASSERT_TRUE(IsWindow(window));
         ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
-        ole::ComPtr<IConnectionPoint> point;
-        DWORD cookie = 0;
-        ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
-        ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
+        support::Advise(list, DIID___Kavella, sink.Get());
     }
 
     void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }

@@ -23,6 +23,15 @@ ole::ComPtr<Interface> QueryAs(const Object& object) {
     return result;
 }
 
+// Connects `sink` to the connection point of `source` for `events`, for as long as the source lives.
+template <typename Source>
+void Advise(const Source& source, REFIID events, IUnknown* sink) {
+    ole::ComPtr<IConnectionPoint> point;
+    DWORD cookie = 0;
+    ASSERT_EQ(QueryAs<IConnectionPointContainer>(source)->FindConnectionPoint(events, point.Put()), S_OK);
+    EXPECT_EQ(point->Advise(sink, &cookie), S_OK);
+}
+
 // A memory stream holding `bytes`, positioned at its start.
 inline ole::ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
     ole::ComPtr<IStream> stream;
