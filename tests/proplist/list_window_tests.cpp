@@ -66,9 +66,16 @@ TEST_F(ListWindowTest, AnOpenEditorFollowsItsRowAndGoesWhenItsItemIsHidden) {
     EXPECT_TRUE(!Editor() && SelectedName() == L"(none)" && Count(events::kItemChanged) == 0);
 }
 
-// Each case starts on the first row, types its text (WM_CHAR) and presses its keys where the focus
-// is: in the editor when one is open.
+// The container passes the list's own keys through TranslateAccelerator. Then each case starts on the
+// first row, types its text (WM_CHAR) and presses its keys where the focus is: in the editor when one is open.
 TEST_F(ListWindowTest, KeysMoveTheSelectionAndOpenEditorsAsTheItemsAndTheHandlersAllow) {
+    const ComPtr<IOleInPlaceActiveObject> active = support::QueryAs<IOleInPlaceActiveObject>(list);
+    MSG down{window, WM_KEYDOWN, VK_DOWN, 1, 0, {}}, other{window, WM_KEYDOWN, 'A', 1, 0, {}};
+    MSG elsewhere{container->Window(), WM_KEYDOWN, VK_DOWN, 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&down), S_OK);
+    EXPECT_EQ(active->TranslateAccelerator(&other), S_FALSE) << "other keys are the container's to route";
+    EXPECT_EQ(active->TranslateAccelerator(&elsewhere), S_FALSE);
+    EXPECT_EQ(SelectedName(), L"Caption") << "one row down";
     const struct {
         const char* what;
         std::function<void()> prepare;
@@ -158,8 +165,14 @@ TEST_F(ListWindowTest, ALongListScrollsToTheSelectionAndPaintsOnlyTheRowsAsked) 
     EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) << "every row fits";
 }
 
-TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
-    const int middle = list->View().RowHeight() * 5 / 2;
+TEST_F(ListWindowTest, MouseEntersAndLeavesRowsSelectsEditsAndDragsTheSplitter) {
+    const int row = list->View().RowHeight(), middle = row * 5 / 2;
+    SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(250, row / 2));
+    SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(250, row + row / 2));
+    EXPECT_EQ(ItemNameIn(ArgumentsOfLast(events::kItemLeave).at(0).Get()) + L" " +
+                  ItemNameIn(ArgumentsOfLast(events::kItemEnter).at(0).Get()), L"Caption Count");
+    SendMessageW(window, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(std::pair(Count(events::kMouseEnter), Count(events::kMouseLeave)), (std::pair<size_t, size_t>(1, 1)));
     RECT client{};
     GetClientRect(window, &client);
     Click(5, middle);
@@ -177,17 +190,6 @@ TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
     EXPECT_EQ(Count(events::kColumnWidthChanged), 1u);
     Click(client.right / 2, middle);
     EXPECT_NE(Editor(), nullptr) << "left of the old splitter is now a value";
-}
-
-TEST_F(ListWindowTest, ContainerPassesTheListsKeysThroughTranslateAccelerator) {
-    ComPtr<IOleInPlaceActiveObject> active;
-    ASSERT_EQ(list.As(&active), S_OK);
-    MSG down{window, WM_KEYDOWN, VK_DOWN, 1, 0, {}}, letter{window, WM_KEYDOWN, 'A', 1, 0, {}};
-    MSG elsewhere{container->Window(), WM_KEYDOWN, VK_DOWN, 1, 0, {}};
-    EXPECT_EQ(active->TranslateAccelerator(&down), S_OK);
-    EXPECT_EQ(active->TranslateAccelerator(&letter), S_FALSE) << "other keys are the container's to route";
-    EXPECT_EQ(active->TranslateAccelerator(&elsewhere), S_FALSE);
-    EXPECT_EQ(SelectedName(), L"Caption") << "one row down";
 }
 
 // The list as a screen reader reads it, through the platform's accessibility entry point.
