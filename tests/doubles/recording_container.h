@@ -31,7 +31,7 @@ public:
     void SetAmbientFont(IFontDisp* font) { font_ = font; }
     // Where the container places the control when it activates it (pixels, in its window).
     void SetPosition(const RECT& position) { position_ = position; }
-    void RefuseInPlaceActivation() { refuseInPlace_ = true; }
+    void RefuseInPlaceActivation() { refuses_ = true; }
 
     IFACEMETHODIMP SaveObject() override { return Record("SaveObject"); }
     IFACEMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override { return Record(nullptr, E_NOTIMPL, moniker); }
@@ -44,9 +44,7 @@ public:
         return window ? *window = window_, S_OK : E_POINTER;
     }
     IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP CanInPlaceActivate() override {
-        return Record("CanInPlaceActivate", refuseInPlace_ ? S_FALSE : S_OK);
-    }
+    IFACEMETHODIMP CanInPlaceActivate() override { return Record("CanInPlaceActivate", refuses_ ? S_FALSE : S_OK); }
     IFACEMETHODIMP OnInPlaceActivate() override { return Record("OnInPlaceActivate"); }
     IFACEMETHODIMP OnUIActivate() override { return Record("OnUIActivate"); }
     IFACEMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
@@ -102,7 +100,7 @@ private:
     std::vector<std::string> calls_;
     ole::ComPtr<IFontDisp> font_;
     RECT position_{10, 20, 110, 70};
-    bool refuseInPlace_ = false;
+    bool refuses_ = false;  // in-place activation
 };
 
 }  // namespace doubles

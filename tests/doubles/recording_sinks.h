@@ -60,9 +60,7 @@ private:
 // An IPropertyNotifySink that records the ids of OnChanged in order and allows every edit.
 class PropertyNotifySink final : public Double<PropertyNotifySink, IPropertyNotifySink> {
 public:
-    static ole::ComPtr<PropertyNotifySink> Create(std::string name = "property notify sink") {
-        return Make(std::move(name));
-    }
+    static ole::ComPtr<PropertyNotifySink> Create(std::string name = "notify sink") { return Make(std::move(name)); }
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
         static constexpr ole::InterfaceEntry table[] = {ole::Implements<PropertyNotifySink, IPropertyNotifySink>()};
         return table;

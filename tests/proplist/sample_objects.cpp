@@ -56,11 +56,6 @@ std::span<const ole::InterfaceEntry> SampleObject::InterfaceTable() const noexce
     return std::span(described).first(kind_ == Kind::ByClassInfo ? 2 : 1);
 }
 
-HRESULT SampleObject::GetTypeInfoCount(UINT* infoCount) {
-    *infoCount = kind_ == Kind::ByClassInfo ? 0 : 1;
-    return S_OK;
-}
-
 HRESULT SampleObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     *info = nullptr;
     if (index != 0 || kind_ == Kind::ByClassInfo) return DISP_E_BADINDEX;
@@ -107,12 +102,6 @@ HRESULT SampleObject::MapPropertyToCategory(DISPID id, PROPCAT* category) {
 HRESULT SampleObject::GetCategoryName(PROPCAT category, LCID, BSTR* name) {
     *name = category == 1 ? SysAllocString(L"Numbers") : nullptr;
     return category == 1 ? S_OK : E_NOTIMPL;
-}
-
-HRESULT SampleObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
-    *point = nullptr;
-    if (iid != IID_IPropertyNotifySink) return CONNECT_E_NOCONNECTION;
-    return ComPtr<IConnectionPoint>(&changes_).CopyTo(point);
 }
 
 }  // namespace proplist_tests

@@ -37,7 +37,7 @@ public:
     size_t SinkCount() const { return changes_.Sinks<IUnknown>().size(); }
     std::map<DISPID, size_t> TakeReads() { return std::exchange(reads, {}); }
 
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
+    IFACEMETHODIMP GetTypeInfoCount(UINT* infos) override { return *infos = kind_ == Kind::ByClassInfo ? 0 : 1, S_OK; }
     IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT named, LCID, DISPID* ids) override {
         return SampleTypeInfo(L"ISample")->GetIDsOfNames(names, named, ids);
@@ -48,7 +48,10 @@ public:
     IFACEMETHODIMP MapPropertyToCategory(DISPID id, PROPCAT* category) override;
     IFACEMETHODIMP GetCategoryName(PROPCAT category, LCID locale, BSTR* name) override;
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return Unexpected("EnumPoints"); }
-    IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+    IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+        if (iid == IID_IPropertyNotifySink) return ole::ComPtr<IConnectionPoint>(&changes_).CopyTo(point);
+        return *point = nullptr, CONNECT_E_NOCONNECTION;
+    }
 
 private:
     friend Double;
