@@ -23,22 +23,10 @@ protected:
         }
         items->Append(std::move(made));
     }
-    // A header is its name in brackets, "+" before it when collapsed.
-    std::wstring RowText(size_t row) {
-        const proplist::RowGroup* header = rows.HeaderAt(row);
-        if (row == ListRows::kNone || !header) return row == ListRows::kNone ? L"(none)" : NameAt(row);
-        return (header->expanded ? L"[" : L"[+") + *header->name + L"]";
-    }
     std::wstring Shown() {
         std::wstring text;
         for (size_t row = 0; row < rows.Count(); ++row) text += (row ? L" " : L"") + RowText(row);
         return text;
-    }
-    size_t RowOf(const std::wstring& text) {
-        for (size_t row = 0; row < rows.Count(); ++row) {
-            if (RowText(row) == text) return row;
-        }
-        return ListRows::kNone;
     }
 };
 

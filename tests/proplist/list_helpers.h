@@ -81,7 +81,16 @@ protected:
 class RowsTest : public testing::Test, private proplist::RowSource {
 protected:
     void SetUp() override { ASSERT_EQ(ole::MakeObject(items), S_OK); }
-    std::wstring NameAt(size_t row) { return rows.ItemAt(row)->Description().name; }
+    // An item's row is its name, a header's its name in brackets ("[+name]" collapsed), no row "(none)".
+    std::wstring RowText(size_t row) {
+        const proplist::RowGroup* header = row == proplist::ListRows::kNone ? nullptr : rows.HeaderAt(row);
+        if (header) return (header->expanded ? L"[" : L"[+") + *header->name + L"]";
+        return row == proplist::ListRows::kNone ? L"(none)" : rows.ItemAt(row)->Description().name;
+    }
+    size_t RowOf(const std::wstring& text, size_t from = 0) {
+        while (from < rows.Count() && RowText(from) != text) ++from;
+        return from < rows.Count() ? from : proplist::ListRows::kNone;
+    }
 
     proplist::PropertyItems& Items() noexcept override { return *items.Get(); }
     void RowsRebuilt() noexcept override { ++rebuilt; }

@@ -15,15 +15,11 @@ protected:
         ASSERT_EQ(proplist::GenerateItems(sample.Get(), made), S_OK);
         items->Append(std::move(made));
         rows.Nested().SetRoot(static_cast<IDispatch*>(sample.Get()));
-        childRow = RowNamed(L"Child");
+        childRow = RowOf(L"Child");
     }
     void TearDown() override {
         rows.Reset();
         child->child.Reset();
-    }
-    size_t RowNamed(const wchar_t* name, size_t from = 0) {
-        while (from < rows.Count() && NameAt(from) != name) ++from;
-        return from;
     }
 
     ole::ComPtr<SampleObject> sample = SampleObject::Create(), child = SampleObject::Create();
@@ -38,7 +34,7 @@ TEST_F(NestedRowsTest, ExpandingReadsTheObjectOnlyThenCollapsingOrRefillingFrees
     ASSERT_TRUE(rows.Expand(childRow));
     ASSERT_EQ(rows.Count(), 2 * own) << "the object is a sample too, with the same properties";
 
-    rows.Select(RowNamed(L"Count", childRow + 1));
+    rows.Select(RowOf(L"Count", childRow + 1));
     ASSERT_TRUE(rows.Collapse(childRow));
     EXPECT_EQ(rows.Count(), own);
     EXPECT_EQ(rows.Selected(), childRow);
@@ -60,7 +56,7 @@ TEST_F(NestedRowsTest, AnObjectAlreadyOpenOnTheWayDownHasNoExpander) {
     for (const auto& [held, expandable] : cases) {
         child->child = held;
         ASSERT_TRUE(rows.Expand(childRow));
-        EXPECT_EQ(rows.IsExpandable(RowNamed(L"Child", childRow + 1)), expandable);
+        EXPECT_EQ(rows.IsExpandable(RowOf(L"Child", childRow + 1)), expandable);
         rows.Collapse(childRow);
     }
 }
