@@ -1,7 +1,6 @@
 // The description pane under the rows: what it says of a property, and how it is laid out,
 // hidden, resized and saved.
 #include "tests/proplist/list_window_fixture.h"
-#include "tests/support/com_helpers.h"
 #include "tests/support/run_time_types.h"
 
 namespace proplist_tests {
