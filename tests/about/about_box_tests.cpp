@@ -61,31 +61,27 @@ TEST(AboutLayoutTest, WorkedExampleAndItsEdgeCases) {
 }
 
 // A version has a build only for a positive revision; two spaces break comments; an error is told
-// with the system's text and the number hosts see, a control error's own.
-TEST(AboutTextTest, VersionsCommentsAndErrors) {
+// with the system's text and the number hosts see, a control error's own. A link's fields are its
+// caption, target and tooltip; a title holding the placeholder is not expanded again.
+TEST(AboutTextTest, VersionsCommentsErrorsAndLinks) {
     const auto number = [](HRESULT error) {
         const std::wstring text = about::ErrorMessageWithNumber(error);
         const size_t at = text.rfind(L" (");
         return at != std::wstring::npos && at > 0 ? text.substr(at) : L"no text or no number: " + text;
     };
+    const auto link = [](const wchar_t* text) {
+        const about::Link parsed = about::ParseLink(text);
+        return (parsed.present ? L"+" : L"-") + parsed.caption + L"/" + parsed.target + L"/" + parsed.tooltip;
+    };
     const std::pair<std::wstring, std::wstring> cases[] = {
         {about::VersionText(2, 0, 37), L"Version 2.0 (Build 37)"}, {about::VersionText(1, 5, 0), L"Version 1.5"},
         {about::VersionText(1, 5, -3), L"Version 1.5"},             {about::CommentsText(L"A.  B."), L"A.\r\nB."},
         {about::CommentsText(L"A.    B."), L"A.\r\n\r\nB."},        {about::CommentsText(L"A.   B."), L"A.\r\n B."},
-        {number(E_ACCESSDENIED), L" (-2147024891)"},              {number(static_cast<HRESULT>(0x800A0035)), L" (53)"}};
+        {number(E_ACCESSDENIED), L" (-2147024891)"},              {number(static_cast<HRESULT>(0x800A0035)), L" (53)"},
+        {link(L"Just a caption"), L"+Just a caption//"}, {link(L"a|b"), L"+a/b/"}, {link(L"a|b|c|d|e"), L"+a/b/c"},
+        {link(L"||"), L"+//"}, {link(L""), L"-//"},
+        {about::ExpandLinkTarget(L"%APP%/%APP%", L"%APP%", L"v"), L"%APP% v/%APP% v"}};
     for (const auto& [actual, expected] : cases) EXPECT_EQ(actual, expected);
-}
-
-TEST(LinkStringTest, FieldsAreCaptionTargetAndTooltip) {
-    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-        {L"Just a caption", L"+Just a caption//"}, {L"a|b", L"+a/b/"}, {L"a|b|c|d|e", L"+a/b/c"}, {L"||", L"+//"},
-        {L"", L"-//"}};
-    for (const auto& [text, expected] : cases) {
-        const about::Link link = about::ParseLink(text);
-        EXPECT_EQ((link.present ? L"+" : L"-") + link.caption + L"/" + link.target + L"/" + link.tooltip, expected);
-    }
-    // A title holding the placeholder is not expanded again.
-    EXPECT_EQ(about::ExpandLinkTarget(L"%APP%/%APP%", L"%APP%", L"v"), L"%APP% v/%APP% v");
 }
 
 using about::frmAbout;
