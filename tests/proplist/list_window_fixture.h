@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ole/property_notify_connection.h"
 #include "proplist/list_events.h"
 #include "tests/doubles/recording_container.h"
 #include "tests/doubles/recording_sinks.h"
@@ -61,6 +60,7 @@ protected:
         ASSERT_TRUE(IsWindow(window));
         ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
         support::Advise(list, DIID___Kavella, sink.Get());
+        support::Advise(list, IID_IPropertyNotifySink, told.Get());
     }
 
     void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
@@ -89,10 +89,6 @@ protected:
         });
     }
 
-    // From now on `told` gathers the properties the list tells its container it changed.
-    void ListenForChanges() {
-        ASSERT_EQ(changes.Connect(static_cast<_Kavella*>(list.Get()), [this](DISPID id) { told.push_back(id); }), S_OK);
-    }
 
     size_t Count(DISPID id) const {
         return static_cast<size_t>(std::ranges::count(sink->Events(), id, &doubles::EventSink::Event::id));
@@ -181,8 +177,8 @@ protected:
     ole::ComPtr<SampleObject> sample = SampleObject::Create();
     ole::ComPtr<proplist::KavellaList> list = MakeList();
     ole::ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
-    ole::PropertyNotifyConnection changes;
-    std::vector<DISPID> told;
+    // Hears the properties the list tells its container it changed.
+    ole::ComPtr<doubles::PropertyNotifySink> told = doubles::PropertyNotifySink::Create("container's sink");
     HWND window = nullptr;
 };
 
