@@ -7,8 +7,6 @@
 #include "tests/doubles/fake_automation_object.h"
 #include "tests/doubles/fake_list.h"
 #include "tests/doubles/recording_container.h"
-#include "tests/doubles/recording_property_bag.h"
-#include "tests/doubles/recording_sinks.h"
 #include "tests/support/com_helpers.h"
 
 #include <functional>

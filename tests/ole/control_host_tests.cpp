@@ -4,7 +4,6 @@
 #include "ole/property_bag.h"
 #include "ole/property_notify_connection.h"
 #include "tests/doubles/recording_container.h"
-#include "tests/doubles/recording_sinks.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/canvas.h"
 #include "tests/support/com_helpers.h"

@@ -1,7 +1,7 @@
 #include "ole/byte_reader.h"
 #include "ole/property_bag.h"
 #include "ole/property_stream.h"
-#include "tests/doubles/recording_property_bag.h"
+#include "tests/doubles/recording_container.h"
 #include "tests/ole/test_controls.h"
 #include "tests/support/com_helpers.h"
 

@@ -2,7 +2,6 @@
 
 #include "proplist/list_events.h"
 #include "tests/doubles/recording_container.h"
-#include "tests/doubles/recording_sinks.h"
 #include "tests/proplist/list_helpers.h"
 #include "tests/support/com_helpers.h"
 
