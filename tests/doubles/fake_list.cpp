@@ -41,11 +41,8 @@ std::span<const InterfaceEntry> FakeItem::InterfaceTable() noexcept {
 }
 
 FakeItem::FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry)
-    : Double("item " + std::string(entry.name.begin(), entry.name.end())),
-      name(entry.name),
-      readOnly(entry.readOnly ? VARIANT_TRUE : VARIANT_FALSE),
-      style(entry.style),
-      state_(std::move(state)) {}
+    : Double("item " + std::string(entry.name.begin(), entry.name.end())), name(entry.name),
+      readOnly(entry.readOnly ? VARIANT_TRUE : VARIANT_FALSE), style(entry.style), state_(std::move(state)) {}
 
 HRESULT FakeItem::Enter(const wchar_t* member, const std::wstring& written) const {
     if (Quiet()) return S_OK;

@@ -80,7 +80,7 @@ protected:
 };
 
 // The lookup, the id it gives and US English are every binding test's; the kind of call is this one's.
-TEST_F(LateBoundTest, ReadIsAPropertyGetAndAssignmentGoesByValueUnlessTheValueIsAnObjectReference) {
+TEST_F(LateBoundTest, ReadIsAPropertyGetAssignmentGoesByValueUnlessAnObjectReferenceAndArgumentsGoInNaturalOrder) {
     Variant read;
     ASSERT_EQ(ole::GetProperty(client.Get(), L"caption", read), S_OK);
     EXPECT_EQ(LastCall(), std::pair(WORD{DISPATCH_PROPERTYGET}, Types{}));
@@ -93,6 +93,19 @@ TEST_F(LateBoundTest, ReadIsAPropertyGetAndAssignmentGoesByValueUnlessTheValueIs
         ASSERT_EQ(ole::PutProperty(client.Get(), L"Caption", *value), S_OK);
         const WORD kind = value == &number.Get() ? DISPATCH_PROPERTYPUT : DISPATCH_PROPERTYPUTREF;
         EXPECT_EQ(LastCall(), std::pair(kind, Types{V_VT(value)})) << "value of type " << V_VT(value);
+    }
+
+    std::vector<Variant> owned;
+    std::vector<VARIANT> arguments;
+    Types types;
+    for (LONG i = 0; i < 10; ++i) {
+        owned.emplace_back(i % 2 ? Variant(i) : Variant(std::wstring_view(L"x")));
+        arguments.push_back(owned.back().Get());
+        types.push_back(owned.back().Type());
+    }
+    for (size_t count : {size_t{2}, size_t{10}}) {  // within and beyond the inline argument buffer
+        ole::CallMethod(client.Get(), L"Count", {arguments.data(), count}, nullptr);
+        EXPECT_EQ(LastCall(), std::pair(WORD{DISPATCH_METHOD}, Types(types.begin(), types.begin() + count)));
     }
 }
 
@@ -117,21 +130,6 @@ TEST_F(LateBoundTest, TheClientsExceptionBecomesErrorInfoAndOtherFailuresClearAS
     }
     Variant value;
     EXPECT_EQ(ole::GetProperty(nullptr, L"Caption", value), E_POINTER);
-}
-
-TEST_F(LateBoundTest, MethodArgumentsArriveInNaturalOrder) {
-    std::vector<Variant> owned;
-    std::vector<VARIANT> arguments;
-    Types types;
-    for (LONG i = 0; i < 10; ++i) {
-        owned.emplace_back(i % 2 ? Variant(i) : Variant(std::wstring_view(L"x")));
-        arguments.push_back(owned.back().Get());
-        types.push_back(owned.back().Type());
-    }
-    for (size_t count : {size_t{2}, size_t{10}}) {  // within and beyond the inline argument buffer
-        ole::CallMethod(client.Get(), L"Count", {arguments.data(), count}, nullptr);
-        EXPECT_EQ(LastCall(), std::pair(WORD{DISPATCH_METHOD}, Types(types.begin(), types.begin() + count)));
-    }
 }
 
 HRESULT STDAPICALLTYPE FillInInvalidKey(EXCEPINFO* deferred) {
