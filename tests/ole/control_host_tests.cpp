@@ -151,7 +151,7 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
     EXPECT_EQ(container->Calls(), Log{"OnInPlaceDeactivate"});
 }
 
-TEST_F(ControlHostTest, VerbsShowHideAndActivateAndTellTheSiteOnce) {
+TEST_F(ControlHostTest, VerbsTellTheSiteOnceCloseSavesOnlyWhenAskedAndFrozenEventsWaitForTheLastThaw) {
     ASSERT_EQ(object->SetClientSite(container.Get()), S_OK);
     ASSERT_EQ(Verb(OLEIVERB_SHOW), S_OK);
     ASSERT_EQ(Verb(OLEIVERB_INPLACEACTIVATE), S_OK);
@@ -173,10 +173,7 @@ TEST_F(ControlHostTest, VerbsShowHideAndActivateAndTellTheSiteOnce) {
     container->RefuseInPlaceActivation();
     EXPECT_TRUE(FAILED(Verb(OLEIVERB_INPLACEACTIVATE)));
     EXPECT_EQ(Window(), nullptr);
-}
 
-TEST_F(ControlHostTest, CloseSavesOnlyWhenAskedAndTellsAdviseSinksAndFrozenEventsWaitForTheLastThaw) {
-    ASSERT_EQ(object->SetClientSite(container.Get()), S_OK);
     DWORD cookie = 0;
     ASSERT_EQ(object->Advise(container.Get(), &cookie), S_OK);
     ASSERT_EQ(control->put_Count(5), S_OK);
