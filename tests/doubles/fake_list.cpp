@@ -137,9 +137,8 @@ FakeList::~FakeList() { EndControl(); }
 
 std::vector<std::wstring> FakeList::LogStartingWith(const std::wstring& prefix) const {
     std::vector<std::wstring> matching;
-    for (const std::wstring& entry : state_->log) {
-        if (entry.starts_with(prefix)) matching.push_back(entry);
-    }
+    std::ranges::copy_if(state_->log, std::back_inserter(matching),
+                         [&](const std::wstring& entry) { return entry.starts_with(prefix); });
     return matching;
 }
 

@@ -40,11 +40,6 @@ HRESULT TestControl::WriteProperties(IPropertyBag* bag) {
     return ole::WriteBagValue(bag, L"Count", ole::Variant(count_).Get());
 }
 
-void TestControl::Resize() {
-    const SIZE size = ClientSize();
-    Note("Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
-}
-
 void TestControl::Paint(HDC dc, const RECT& bounds) {
     HBRUSH brush = CreateSolidBrush(kPaintColour);
     FillRect(dc, &bounds, brush);

@@ -42,7 +42,9 @@ private:
     HRESULT InitProperties() override;
     HRESULT ReadProperties(IPropertyBag* bag) override;
     HRESULT WriteProperties(IPropertyBag* bag) override;
-    void Resize() override;
+    void Resize() override {
+        Note("Resize " + std::to_string(ClientSize().cx) + "x" + std::to_string(ClientSize().cy));
+    }
     void Show() override { Note("Show"); }
     void Terminate() override { Note("Terminate"); }
     void Paint(HDC dc, const RECT& bounds) override;

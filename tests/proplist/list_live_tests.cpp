@@ -13,11 +13,10 @@ using ole::ComPtr;
 class ReportedChangesTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(Show(object.Get()), S_OK);
+        ASSERT_EQ(Populate(list.Get(), object.Get()), S_OK);
         support::Advise(list, DIID___Kavella, sink.Get());
         object->TakeReads();
     }
-    HRESULT Show(SampleObject* shown) { return Populate(list.Get(), shown); }
 
     ComPtr<SampleObject> object = SampleObject::Create(SampleObject::Kind::Categorized);
     ComPtr<proplist::KavellaList> list = MakeList();
@@ -36,18 +35,18 @@ TEST_F(ReportedChangesTest, AReportedPropertyIsReadAgainAnUnknownOneReadsAllAndO
     EXPECT_TRUE(sink->Events().empty()) << "the object's own change is no edit: no ItemChanged, nothing written";
     EXPECT_EQ(list->View().History().UndoCount(), 0u) << "nor a step to undo";
 
-    ASSERT_EQ(Show(object.Get()), S_OK);
+    ASSERT_EQ(Populate(list.Get(), object.Get()), S_OK);
     EXPECT_EQ(object->SinkCount(), 1u) << "a refresh keeps the one subscription";
     const ComPtr<SampleObject> other = SampleObject::Create(SampleObject::Kind::Categorized);
-    ASSERT_EQ(Show(other.Get()), S_OK);
+    ASSERT_EQ(Populate(list.Get(), other.Get()), S_OK);
     EXPECT_EQ(object->SinkCount(), 0u);
     EXPECT_EQ(other->SinkCount(), 1u);
     ASSERT_EQ(ItemsOf(list.Get())->Clear(), S_OK);
     EXPECT_EQ(other->SinkCount(), 0u) << "cleared";
-    ASSERT_EQ(Show(other.Get()), S_OK);
+    ASSERT_EQ(Populate(list.Get(), other.Get()), S_OK);
     ASSERT_EQ(list->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_EQ(other->SinkCount(), 0u) << "closed";
-    ASSERT_EQ(Show(other.Get()), S_OK);
+    ASSERT_EQ(Populate(list.Get(), other.Get()), S_OK);
     list.Reset();
     EXPECT_EQ(other->SinkCount(), 0u) << "destroyed";
 }
