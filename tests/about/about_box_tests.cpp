@@ -154,10 +154,9 @@ protected:
     std::unique_ptr<frmAbout> box;
 };
 
-// The direct way in grows with the caller's content (a logo wider than the box, a link left out),
-// resets the application's pointer once shown and shows once; it also meets what a library unloaded
-// and loaded again leaves: its window class, pointing at a procedure not ours. The box's windows,
-// fonts and logo go with it.
+// The direct way in grows with the caller's content (a logo wider than the box, a link left out), resets the
+// application's pointer once shown and shows once; it also meets what a library unloaded and loaded again leaves: its
+// window class, pointing at a procedure not ours. The box's windows, fonts and logo go with it.
 TEST_F(AboutBoxTest, DirectAboutGrowsWithTheCallersContentReplacesAStaleClassAndLeavesNothingBehind) {
     about::UnregisterWindowClasses();
     const WNDCLASSEXW stale{sizeof(WNDCLASSEXW), 0, DefWindowProcW, 0, 0, ole::CurrentModule(), nullptr, nullptr,
@@ -240,8 +239,7 @@ TEST_F(AboutBoxTest, AReplacementApplicationsReadsAndLinksReachTheCaller) {
     }
 }
 
-// No C++ exception may cross a window procedure, the box's or a painted control's: each goes on
-// answering after one.
+// No C++ exception may cross a window procedure, the box's or a painted control's: each goes on answering after one.
 TEST_F(AboutBoxTest, AnExceptionInAWindowProcedureStaysInsideIt) {
     shellResult = 2;  // the shell finds no such file, so the box has a message to show
     messageRunsOutOfMemory = true;

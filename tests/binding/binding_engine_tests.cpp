@@ -16,10 +16,9 @@ using ole::ComPtr;
 using ole::Variant;
 using Log = std::vector<std::wstring>;
 
-// A client with a writable text, a read-only number and an object, which the list shows as a
-// plain item, a read-only item and a custom-style item. The fixture is the owner: it notes each
-// event in the list's log, so that its place among the list's calls shows, and runs what a test
-// asks to be done inside the next event.
+// A client with a writable text, a read-only number and an object, which the list shows as a plain item, a read-only
+// item and a custom-style item. The fixture is the owner: it notes each event in the list's log, so that its place
+// among the list's calls shows, and runs what a test asks to be done inside the next event.
 class EngineTest : public testing::Test, public InspectaSupportEvents {
 protected:
     void SetUp() override {
@@ -68,10 +67,9 @@ protected:
     ComPtr<InspectaSupport> support;
 };
 
-// Binding only subscribes; then a refresh fills, hides, redraws once, raises AfterPopulate and reads.
-// Every assignment refreshes again, a failure ending the refresh there, a handler's assignment
-// inside it; UseObjectProperty fills from the object member; AutoPopulate decides whether items are
-// made or cleared.
+// Binding only subscribes; then a refresh fills, hides, redraws once, raises AfterPopulate and reads. Every assignment
+// refreshes again, a failure ending the refresh there, a handler's assignment inside it; UseObjectProperty fills from
+// the object member; AutoPopulate decides whether items are made or cleared.
 TEST_F(EngineTest, EachAssignmentRefreshesTheBoundList) {
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
     EXPECT_TRUE(client->Calls().empty()) << "no list: nothing happens";

@@ -240,9 +240,8 @@ TEST_F(ControlTest, ShowingDropsEditsNotYetWritten) {
     EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
 }
 
-// A thread of the multithreaded apartment binds its own client through the proxy COM gives it, as
-// a host on another thread does; it notes each call's result, and each binding's references to the
-// client once the call has returned.
+// A thread of the multithreaded apartment binds its own client through the proxy COM gives it, as a host on another
+// thread does; it notes each call's result, and each binding's references to the client once the call has returned.
 struct SecondThread {
     IStream* marshaledControl = nullptr;
     doubles::FakeAutomationObject* client = nullptr;

@@ -1,6 +1,5 @@
-// The demo's main window as the demo runs it, with Inspecta placed on its site by the system's
-// container (atl.dll) and bound to the demo's sample record on the real list; the test command
-// registers both libraries.
+// The demo's main window as the demo runs it, with Inspecta placed on its site by the system's container (atl.dll) and
+// bound to the demo's sample record on the real list; the test command registers both libraries.
 #include "demo/control_host.h"
 #include "demo/demo_window.h"
 #include "demo/sample_record.h"
@@ -17,10 +16,9 @@ namespace {
 
 using ole::Variant;
 
-// Each option's Ctrl key, through the window's accelerators as the message loop meets it, flips
-// the control's option and its check mark together; F5 reads the values again. The menu's Exit
-// closes the window; nothing the control held then keeps the record alive, which the leak check
-// after each test sees.
+// Each option's Ctrl key, through the window's accelerators as the message loop meets it, flips the control's option
+// and its check mark together; F5 reads the values again. The menu's Exit closes the window; nothing the control held
+// then keeps the record alive, which the leak check after each test sees.
 TEST(DemoWindowTest, KeysDriveTheControlThroughTheMenuCommands) {
     demo::AtlContainer atl;
     demo::InspectaHost host{[](const std::wstring&) {}};

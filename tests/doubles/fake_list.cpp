@@ -61,8 +61,7 @@ HRESULT FakeItem::Write(const wchar_t* member, const VARIANT& written, ole::Vari
     return stored.CopyFrom(written);
 }
 
-// The item collection: items in order, looked up by name without regard to case, as the control
-// looks them up.
+// The item collection: items in order, looked up by name without regard to case, as the control looks them up.
 class FakeList::ItemCollection final : public Double<ItemCollection, ole::DispatchImpl<IPropertyItems>> {
 public:
     static std::span<const InterfaceEntry> InterfaceTable() noexcept {

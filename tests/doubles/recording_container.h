@@ -180,10 +180,9 @@ private:
     std::vector<DISPID> changed_;
 };
 
-// A container's property bag that records every Read and Write in order ("Read Font",
-// "Write Enabled"), keeps what is written (objects by reference), and answers a missing key
-// with E_INVALIDARG as hosts' bags do. A read hands back the value as kept, whatever type is asked
-// for; in text mode every value is kept as a string, as Office's text bags do.
+// A container's property bag that records every Read and Write in order ("Read Font", "Write Enabled"), keeps what is
+// written (objects by reference), and answers a missing key with E_INVALIDARG as hosts' bags do. A read hands back the
+// value as kept, whatever type is asked for; in text mode every value is kept as a string, as Office's text bags do.
 class RecordingPropertyBag final : public Double<RecordingPropertyBag, IPropertyBag> {
 public:
     static ole::ComPtr<RecordingPropertyBag> Create(bool textOnly = false) { return Make(textOnly); }

@@ -288,8 +288,7 @@ TEST_F(ComObjectTest, FailedCreationLeavesNothingAndAMadeObjectHasOneIdentityAnd
     EXPECT_EQ(destroyed, 3);
 }
 
-// Both threads start together and count as fast as they can, so that an increment that is not
-// atomic loses counts.
+// Both threads start together and count as fast as they can, so that an increment that is not atomic loses counts.
 TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
     HANDLE start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     auto churn = [&] {

@@ -7,9 +7,8 @@
 
 #include "test_control_h.h"
 
-// A small control built on the runtime, as a real control is: its automation surface comes from
-// the test type library, its events go out through connection points, and every lifecycle
-// notification it receives is written to the journal.
+// A small control built on the runtime, as a real control is: its automation surface comes from the test type library,
+// its events go out through connection points, and every lifecycle notification it receives is written to the journal.
 class TestControl final
     : public ole::ComObject<TestControl, ole::DispatchImpl<ITestControl>, ole::ProvideClassInfoImpl<TestControl>,
                             ole::SupportErrorInfoImpl<ITestControl>, ole::ControlOf<TestControl>> {

@@ -1,6 +1,5 @@
-// The list on screen, driven by simulated keyboard and mouse input as a user drives it; the
-// description pane under the rows: what it says of a property, how it is laid out, hidden, resized
-// and saved.
+// The list on screen, driven by simulated keyboard and mouse input as a user drives it; the description pane under the
+// rows: what it says of a property, how it is laid out, hidden, resized and saved.
 #include "tests/proplist/list_window_fixture.h"
 #include "tests/support/canvas.h"
 #include "tests/support/run_time_types.h"

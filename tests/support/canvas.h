@@ -4,9 +4,8 @@
 
 namespace support {
 
-// A white 32-bit DIB section in a memory device context, to draw into and read back. Compare its
-// pixels with what the code stores or copies (a control's own fill colour), never with text or
-// shapes the platform renders.
+// A white 32-bit DIB section in a memory device context, to draw into and read back. Compare its pixels with what the
+// code stores or copies (a control's own fill colour), never with text or shapes the platform renders.
 class Canvas {
 public:
     Canvas(int width, int height) {
