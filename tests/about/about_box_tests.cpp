@@ -39,8 +39,7 @@ TEST(AboutLayoutTest, WorkedExampleAndItsEdgeCases) {
         {Extent{273, 40}, Extent{32, 32}, false, {"product 64,72 50x13", "upper 64,255 332x1", "notice 64,271 348x52"}},
         {Extent{444, 40}, {}, false, {"window 0,0 418x401"}},  // a logo 32 px wider than the box fits
         {Extent{445, 40}, {}, false, {"window 0,0 483x401", "close 414,339 47x22", "notice 16,271 461x52"}},
-        {Extent{273, 40}, {}, true, {"comments 16,114 380x0", "copyright 16,130 380x13"}},
-    };
+        {Extent{273, 40}, {}, true, {"comments 16,114 380x0", "copyright 16,130 380x13"}}};
     for (const auto& c : cases) {
         const about::AboutLayout l = about::LayOutAbout(
             {.logo = c.logo, .icon = c.icon, .product = {50, 13}, .version = {120, 13}, .firstLink = {110, 13},
@@ -225,8 +224,7 @@ TEST_F(AboutBoxTest, AReplacementApplicationsReadsAndLinksReachTheCaller) {
         {L"Home||", L"", 0, 1, 32, S_OK, {L"Open ", L"Web Access: Unable to run web document (32)"}},
         // The steps after a failing one still run: the target goes out unexpanded but encoded.
         {L"Home|x?s=%APP% now", L"", 0, 1, 2, E_ACCESSDENIED,
-         {L"Open x?s=%APP%%20now", L"Web Access: " + about::ErrorMessageWithNumber(E_ACCESSDENIED)}},
-    };
+         {L"Open x?s=%APP%%20now", L"Web Access: " + about::ErrorMessageWithNumber(E_ACCESSDENIED)}}};
     for (const auto& c : cases) {
         replacement = std::make_shared<FakeApplicationInfo>();
         shellResult = c.shellResult;

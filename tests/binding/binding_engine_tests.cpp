@@ -128,8 +128,7 @@ TEST_F(EngineTest, EachHidingRuleDecidesWhetherTheItemStaysVisible) {
     struct { VARIANT_BOOL hideReadOnlyItems, hideCustomItems, readOnly; LONG style; bool visible; } const rules[] = {
         {-1, -1, 0, 1, true},  {-1, -1, -1, 1, false}, {-1, 0, 1, 1, false}, {1, 0, -1, 1, false},
         {0, -1, -1, 1, true},  {-1, -1, 0, 0, false},  {-1, -1, 0, -1, true}, {-1, -1, 0, 2, true},
-        {0, 1, 0, 0, true},    {0, 0, 0, 0, true},     {0, 0, -1, 0, true},   {-1, -1, -1, 0, false},
-    };
+        {0, 1, 0, 0, true},    {0, 0, 0, 0, true},     {0, 0, -1, 0, true},   {-1, -1, -1, 0, false}};
     Bind();
     support->SetAutoPopulate(VARIANT_FALSE);
     doubles::FakeItem* const item = Item(L"Caption");

@@ -108,8 +108,7 @@ TEST_F(ControlTest, EachAssignmentNotifiesTheContainerAsItsPropertyIsPersistedAn
         {[&] { return c.put_HideReadOnlyItems(VARIANT_FALSE); }, {kDispidHideReadOnlyItems}},
         {[&] { return c.put_Enabled(VARIANT_FALSE); }, {kDispidEnabled}},
         {[&] { return c.putref_Font(support::MakeFont(L"Tahoma", 9).Get()); }, {kDispidFont}},
-        {[&] { return c.putref_ClientObject(client.Get()); }, {}},
-    };
+        {[&] { return c.putref_ClientObject(client.Get()); }, {}}};
     for (const auto& [assign, ids] : assignments) {
         notifications->ClearCalls();
         ASSERT_EQ(assign(), S_OK);
@@ -208,8 +207,7 @@ TEST_F(ControlTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrongValu
         {L"Font", Variant(LONG{3}), S_OK, kTypeMismatch},
         {L"Font", Variant(static_cast<IDispatch*>(nullptr)), S_OK, ole::ControlErrorHResult(380)},
         {L"Enabled", Variant(), E_OUTOFMEMORY, E_OUTOFMEMORY},
-        {L"Font", Variant(), DISP_E_TYPEMISMATCH, kTypeMismatch},
-    };
+        {L"Font", Variant(), DISP_E_TYPEMISMATCH, kTypeMismatch}};
     for (const auto& stored : bags) {
         SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(stored.key)) << " failing with "
                                         << std::hex << stored.readFailure);
@@ -296,8 +294,7 @@ TEST(RaiseErrorTest, EachErrorReachesTheHostUnderItsNumberTheLibrarysNameAndItsD
         {1000, L"", {}, L"Application-defined or object-defined error"},
         {5, L"%1 and %2, %1 again", {twelve.data(), 2}, L"101 and 102, 101 again"},
         {5, L"[%12] [%1]", twelve, L"[112] [101]"}, {5, L"%1 %2 %3", {twelve.data(), 2}, L"101 102 %3"},
-        {5, L"%1 %2", {}, L"%1 %2"}, {5, L"%1=%2", mixed, L"Caption=True"}, {0, L"ignored", {}, L"Disk full"},
-    };
+        {5, L"%1 %2", {}, L"%1 %2"}, {5, L"%1=%2", mixed, L"Caption=True"}, {0, L"ignored", {}, L"Disk full"}};
     for (const auto& row : rows) {
         ole::PublishErrorInfo(L"Client.Object", L"Disk full");
         const HRESULT pending = ole::ControlErrorHResult(61);

@@ -89,8 +89,7 @@ TEST(SampleRecordTest, AnnouncesEachChangeOnceAndLetsItsSupplierGo) {
         {[&] { quantity(31); }, {idOf(L"Quantity")}}, {[&] { quantity(31); }, {}}, {[&] { quantity(-1); }, {}},
         {[&] { record->Tick(); }, {idOf(L"Counter")}}, {[&] { record->putref_Font(font.Get()); }, {idOf(L"Font")}},
         {[&] { embolden(font.Get()); }, {idOf(L"Font")}}, {[&] { embolden(previous); }, {}},
-        {[&] { record->putref_Supplier(nullptr); }, {idOf(L"Supplier")}},
-    };
+        {[&] { record->putref_Supplier(nullptr); }, {idOf(L"Supplier")}}};
     for (const auto& [step, expected] : steps) {
         announced.clear();
         step();

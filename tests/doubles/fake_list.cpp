@@ -114,8 +114,7 @@ private:
 std::span<const InterfaceEntry> FakeList::InterfaceTable() noexcept {
     static constexpr auto table = ole::JoinInterfaceTables(
         std::array{Implements<FakeList, IDispatch, _Kavella>(), Implements<FakeList, _Kavella>(),
-                   Implements<FakeList, IHostReadsValues>()},
-        ole::ControlInterfaces<FakeList>());
+                   Implements<FakeList, IHostReadsValues>()}, ole::ControlInterfaces<FakeList>());
     return table;
 }
 

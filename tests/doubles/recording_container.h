@@ -21,11 +21,10 @@ public:
     static ole::ComPtr<RecordingContainer> Create(std::string name = "container") { return Make(std::move(name)); }
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
         using ole::Implements;
-        static constexpr ole::InterfaceEntry table[] = {
-            Implements<RecordingContainer, IOleClientSite>(), Implements<RecordingContainer, IOleInPlaceSite>(),
-            Implements<RecordingContainer, IOleWindow, IOleInPlaceSite>(),
-            Implements<RecordingContainer, IOleControlSite>(), Implements<RecordingContainer, IDispatch>(),
-            Implements<RecordingContainer, IAdviseSink>()};
+        using Self = RecordingContainer;
+        static constexpr ole::InterfaceEntry table[] = {Implements<Self, IOleClientSite>(),
+            Implements<Self, IOleInPlaceSite>(), Implements<Self, IOleWindow, IOleInPlaceSite>(),
+            Implements<Self, IOleControlSite>(), Implements<Self, IDispatch>(), Implements<Self, IAdviseSink>()};
         return table;
     }
     ~RecordingContainer() override { DestroyWindow(window_); }

@@ -186,8 +186,7 @@ TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
     EXCEPINFO exception{};
     const VARIANT arguments[] = {ole::LongArgument(380), ole::TextArgument(source.Get()),
                                  ole::TextArgument(description.Get())};
-    ASSERT_EQ(InvokeRaw(3, DISPATCH_METHOD, {arguments[2], arguments[1], arguments[0]}, &exception),
-              DISP_E_EXCEPTION);
+    ASSERT_EQ(InvokeRaw(3, DISPATCH_METHOD, {arguments[2], arguments[1], arguments[0]}, &exception), DISP_E_EXCEPTION);
     EXPECT_EQ(exception.wCode, 0);
     EXPECT_EQ(ole::TakeException(exception), static_cast<HRESULT>(0x800A017C));
     EXPECT_EQ(support::TakeErrorInfo().source, L"Lib.Control");

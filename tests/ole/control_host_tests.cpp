@@ -302,9 +302,8 @@ TEST_F(ChildControlTest, TheChildIsMadeFirstReachedThroughItsWrapperAndDrawnOrSh
     ASSERT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
     const RECTL bounds{0, 0, MulDiv(extent.cx, GetDeviceCaps(canvas.Dc(), LOGPIXELSX), 2540),
                        MulDiv(extent.cy, GetDeviceCaps(canvas.Dc(), LOGPIXELSY), 2540)};
-    ASSERT_EQ(support::QueryAs<IViewObject>(object)->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr,
-                                                          canvas.Dc(), &bounds, nullptr, nullptr, 0),
-              S_OK);
+    ASSERT_EQ(support::QueryAs<IViewObject>(object)->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.Dc(),
+                                                          &bounds, nullptr, nullptr, 0), S_OK);
     EXPECT_EQ(GetPixel(canvas.Dc(), 15, 5), TestControl::kPaintColour);
     for (const POINT outside : {POINT{5, 5}, POINT{40, 30}}) {
         EXPECT_EQ(GetPixel(canvas.Dc(), outside.x, outside.y), RGB(255, 255, 255)) << outside.x;

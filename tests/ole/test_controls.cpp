@@ -9,7 +9,6 @@
 #include "ole/arguments.h"
 #include "ole/automation_error.h"
 #include "ole/late_bound.h"
-#include "ole/property_bag.h"
 
 std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
     using ole::Implements;
@@ -34,10 +33,6 @@ HRESULT TestControl::ReadProperties(IPropertyBag* bag) {
     RETURN_IF_FAILED(ole::ReadBagValue(bag, L"Count", VT_I4, ole::Variant(LONG{0}).Get(), count));
     count_ = V_I4(&count.Get());
     return S_OK;
-}
-
-HRESULT TestControl::WriteProperties(IPropertyBag* bag) {
-    return ole::WriteBagValue(bag, L"Count", ole::Variant(count_).Get());
 }
 
 void TestControl::Paint(HDC dc, const RECT& bounds) {

@@ -4,6 +4,7 @@
 #include "ole/com_object.h"
 #include "ole/control.h"
 #include "ole/dispatch_impl.h"
+#include "ole/property_bag.h"
 
 #include "test_control_h.h"
 
@@ -40,7 +41,9 @@ private:
     HRESULT Initialize() override { return Note("Initialize"); }
     HRESULT InitProperties() override;
     HRESULT ReadProperties(IPropertyBag* bag) override;
-    HRESULT WriteProperties(IPropertyBag* bag) override;
+    HRESULT WriteProperties(IPropertyBag* bag) override {
+        return ole::WriteBagValue(bag, L"Count", ole::Variant(count_).Get());
+    }
     void Resize() override {
         Note("Resize " + std::to_string(ClientSize().cx) + "x" + std::to_string(ClientSize().cy));
     }

@@ -50,8 +50,7 @@ TEST_F(CollectionTest, DefaultMemberOfTheListIsTheCollectionWhoseEnumeratorWalks
     DISPPARAMS none{};
     ole::Variant result;
     ASSERT_EQ(static_cast<_Kavella*>(list.Get())->Invoke(DISPID_VALUE, IID_NULL, 1033, DISPATCH_PROPERTYGET, &none,
-                                                          result.Out(), nullptr, nullptr),
-              S_OK);
+                                                          result.Out(), nullptr, nullptr), S_OK);
     ASSERT_EQ(result.Type(), VT_DISPATCH);
     EXPECT_EQ(support::QueryAs<IPropertyItems>(V_DISPATCH(&result.Get())).Get(), items.Get());
     ComPtr<IUnknown> unknown;
@@ -116,8 +115,7 @@ TEST(ItemKeyIndexTest, CollidingKeysAreEachFoundInAnyCaseAndTheFirstOfASharedKey
     const Case cases[] = {
         {names[0], 0},       {ItemKey(names[1]), 1}, {names[2], 2}, {ItemKey(names[3]), 3},
         {names[4], 4},       {names[5], ItemKeyIndex::kNotFound},   {names[4] + L"x", ItemKeyIndex::kNotFound},
-        {L"", ItemKeyIndex::kNotFound},     {L"Kb291eB91BF", 5},    {L"KD92514C49F", ItemKeyIndex::kNotFound},
-    };
+        {L"", ItemKeyIndex::kNotFound},     {L"Kb291eB91BF", 5},    {L"KD92514C49F", ItemKeyIndex::kNotFound}};
     for (const Case& which : cases) EXPECT_EQ(index.Find(which.looked), which.position) << which.looked;
 
     index.Clear();
@@ -148,8 +146,7 @@ const Described kSampleItems = {
     {L"Caption", kStyleText, false},      {L"Count", kStyleWholeNumber, false},  {L"Ratio", kStyleDecimalNumber, false},
     {L"Shown", kStyleBoolean, false},     {L"Outline", kStyleEnumeration, false}, {L"BackColor", kStyleColour, false},
     {L"Born", kStyleDate, false},         {L"Serial", kStyleWholeNumber, true},  {L"Child", kStyleCustom, false},
-    {L"Values", kStyleCustom, true},      {L"Anything", kStyleCustom, true},     {L"Small", kStyleWholeNumber, false},
-};
+    {L"Values", kStyleCustom, true},      {L"Anything", kStyleCustom, true},     {L"Small", kStyleWholeNumber, false}};
 
 }  // namespace
 

@@ -47,8 +47,7 @@ TEST_F(ListGroupsTest, CategoriesGroupTheRowsInTheOrderFirstMetUnlessFilteredOrC
         {true, false, L"", L"tabStop", L"[Appearance]",
          L"[Position] Top Left [+Appearance] [Behavior] tabStop TabIndex", L"tabStop tabStop"},
         {true, false, L"P", L"Left", nullptr, L"[Position] Top [Appearance] Caption [Behavior] tabStop",
-         L"(none) (none)"},
-    };
+         L"(none) (none)"}};
     for (const auto& each : cases) {
         rows.SetFilter(L"");
         rows.Select(RowOf(each.selected));

@@ -164,8 +164,7 @@ TEST_F(ListWindowTest, ARefusalMessageGoesWithItsEditOrWhenTheRowsChange) {
         {"another row selected", true, [this] { Key(VK_DOWN); }},
         {"sorted", true, [this] { Command(ListView::kCommandSortAlphabetically); }},
         {"a value read again", true,
-         [this] { ItemNamed(list.Get(), L"Count")->put_Value(ole::Variant(LONG{8}).Get()); }},
-    };
+         [this] { ItemNamed(list.Get(), L"Count")->put_Value(ole::Variant(LONG{8}).Get()); }}};
     for (const auto& each : cases) {
         SCOPED_TRACE(each.action);
         SelectByKeys(L"Count");

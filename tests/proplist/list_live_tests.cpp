@@ -78,7 +78,6 @@ protected:
         const HeldKey shift(VK_SHIFT, action[1] == L'+');
         ControlKey(action.back());
     }
-    LONG CountValue() { return V_I4(&ValueOf(L"Count").Get()); }
 
     std::vector<LONG> written;
 };
@@ -106,10 +105,10 @@ TEST_F(UndoTest, ARefreshKeepsTheEditsAnotherObjectForgetsThemAndARefusedUndoSta
     Do(L"20");
     CancelEach(events::kValidateValue);
     Do(L"^Z");
-    EXPECT_EQ(CountValue(), 20);
+    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 20);
     sink->OnEvent(nullptr);
     Do(L"^Z");
-    EXPECT_EQ(CountValue(), 10);
+    EXPECT_EQ(V_I4(&ValueOf(L"Count").Get()), 10);
 }
 
 // A sample object whose Child is another, and the rows of the first without a window.

@@ -138,8 +138,7 @@ TEST_F(ListWindowTest, KeysMoveTheSelectionAndOpenEditorsAsTheItemsAndTheHandler
         {"a refused selection stays", [this] { CancelEach(events::kBeforeSelectionChange); }, L"", {VK_DOWN, VK_END},
          L"Caption", false, events::kSelectionChanged, 0},
         {"a disabled list takes no keys", [this] { list->put_Enabled(VARIANT_FALSE); }, L"", {VK_DOWN, VK_RETURN},
-         L"Caption", false, events::kSelectionChanged, 0},
-    };
+         L"Caption", false, events::kSelectionChanged, 0}};
     for (const auto& each : cases) {
         SCOPED_TRACE(each.what);
         sink->OnEvent(nullptr);

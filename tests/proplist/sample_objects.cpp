@@ -29,8 +29,7 @@ const support::TypeRows kSampleTypes[] = {
       {L"Flag", 4, VT_BOOL, nullptr, kReadOnly}, {L"Go", 5, VT_EMPTY, nullptr, kMethod}}},
     {L"Corner", Kind::kEnumeration,
      {{L"CornerSharp", 1, VT_I4, nullptr, 0, L"Corners drawn square"}, {L"CornerRound", 2}}},
-    {L"DFrame", Kind::kDispatch, {{L"Corners", 1, VT_USERDEFINED, L"Corner", kVariable, L"Corners of the frame"}}},
-};
+    {L"DFrame", Kind::kDispatch, {{L"Corners", 1, VT_USERDEFINED, L"Corner", kVariable, L"Corners of the frame"}}}};
 
 }  // namespace
 
