@@ -475,12 +475,11 @@ TEST(PropertyNotifyConnectionTest, ReportsChangesUntilDisconnectedEvenFromItsOwn
     auto font = support::QueryAs<IFont>(support::MakeFont(L"Tahoma", 8));
     std::vector<DISPID> changes;
     auto connection = std::make_unique<ole::PropertyNotifyConnection>();
-    ASSERT_EQ(connection->Connect(font.Get(),
-                                  [&](DISPID id) {
-                                      changes.push_back(id);
-                                      if (id == DISPID_FONT_SIZE) connection.reset();
-                                  }),
-              S_OK);
+    const auto onChanged = [&](DISPID id) {
+        changes.push_back(id);
+        if (id == DISPID_FONT_SIZE) connection.reset();
+    };
+    ASSERT_EQ(connection->Connect(font.Get(), onChanged), S_OK);
     font->put_Bold(TRUE);
     font->put_Size({120000, 0});
     font->put_Italic(TRUE);

@@ -37,9 +37,7 @@ inline ole::ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
     ole::ComPtr<IStream> stream;
     EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
     if (!stream) return stream;
-    if (!bytes.empty()) {
-        EXPECT_EQ(stream->Write(bytes.data(), ULONG(bytes.size()), nullptr), S_OK);
-    }
+    EXPECT_EQ(bytes.empty() ? S_OK : stream->Write(bytes.data(), ULONG(bytes.size()), nullptr), S_OK);
     EXPECT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
     return stream;
 }
@@ -51,9 +49,7 @@ inline std::vector<BYTE> StreamBytes(IStream* stream) {
     std::vector<BYTE> bytes(static_cast<size_t>(status.cbSize.QuadPart));
     EXPECT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
     ULONG read = 0;
-    if (!bytes.empty()) {
-        EXPECT_EQ(stream->Read(bytes.data(), ULONG(bytes.size()), &read), S_OK);
-    }
+    EXPECT_EQ(bytes.empty() ? S_OK : stream->Read(bytes.data(), ULONG(bytes.size()), &read), S_OK);
     bytes.resize(read);
     return bytes;
 }
