@@ -71,7 +71,6 @@ protected:
     std::wstring Value(const wchar_t* name) const { return Describe(Item(name)->value.Get()); }
     std::wstring Marker(const wchar_t* name) const { return Describe(Item(name)->modified.Get()); }
 
-    HRESULT Load(RecordingPropertyBag* bag) { return As<IPersistPropertyBag>()->Load(bag, nullptr); }
     // Every option holds True but `changed`, which holds False; the font is `font`.
     void ExpectPersisted(const std::wstring& changed, IFontDisp* font) const {
         for (const std::wstring& key : kPersisted) {
@@ -185,7 +184,7 @@ TEST_F(ControlTest, EachOptionSavedAwayFromItsDefaultComesBackAndTheFontObjectWi
             ComPtr<IFontDisp> saved;
             ASSERT_EQ(control->get_Font(saved.Put()), S_OK);
             MakeControl(false);
-            ASSERT_EQ(Load(bag.Get()), S_OK);
+            ASSERT_EQ(As<IPersistPropertyBag>()->Load(bag.Get(), nullptr), S_OK);
             ExpectPersisted(option, saved.Get());
         }
     }
@@ -216,7 +215,7 @@ TEST_F(ControlTest, AbsentKeysTakeTheirDefaultsAndTheContainersFontAndAWrongValu
         const ComPtr<RecordingPropertyBag> bag = RecordingPropertyBag::Create();
         if (FAILED(stored.readFailure)) bag->FailRead(stored.key, stored.readFailure);
         else if (*stored.key) bag->Set(stored.key, stored.value.Get());
-        EXPECT_EQ(Load(bag.Get()), stored.result);
+        EXPECT_EQ(As<IPersistPropertyBag>()->Load(bag.Get(), nullptr), stored.result);
         if (FAILED(stored.result)) continue;
         EXPECT_EQ(bag->Calls(), reads);
         ExpectPersisted(stored.key, ambient.Get());

@@ -30,7 +30,7 @@ protected:
         control.Reset();
         persist.Reset();
         ASSERT_EQ(object.Reset(), 0u);
-        TestControl::Journal().clear();
+        TestControl::journal.clear();
         ASSERT_EQ(ole::MakeObject<TestControl>(IID_IOleObject, object.PutVoid()), S_OK);
         control = As<ITestControl>();
         persist = As<IPersistStreamInit>();
@@ -43,7 +43,7 @@ protected:
         control.Reset();
         persist.Reset();
         object.Reset();
-        EXPECT_EQ(TestControl::Journal().empty() ? "" : TestControl::Journal().back(), "Terminate");
+        EXPECT_EQ(TestControl::journal.empty() ? "" : TestControl::journal.back(), "Terminate");
     }
     template <typename Interface>
     ComPtr<Interface> As() { return support::QueryAs<Interface>(object); }
@@ -74,7 +74,7 @@ protected:
         As<IOleInPlaceObject>()->GetWindow(&window);
         return window;
     }
-    long Shown() const { return std::count(TestControl::Journal().begin(), TestControl::Journal().end(), "Show"); }
+    long Shown() const { return std::count(TestControl::journal.begin(), TestControl::journal.end(), "Show"); }
 
     ComPtr<doubles::RecordingContainer> container = doubles::RecordingContainer::Create();
     ComPtr<IOleObject> object;
@@ -94,7 +94,7 @@ TEST_F(ControlHostTest, WithoutASiteTheControlDrawsWithinItsBoundsFiresHasAFontA
               S_OK);
     EXPECT_EQ(GetPixel(canvas.Dc(), 10, 10), TestControl::kPaintColour);
     EXPECT_NE(GetPixel(canvas.Dc(), 1, 1), TestControl::kPaintColour) << "only within the bounds";
-    EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "InitProperties"})) << "initialised before it draws";
+    EXPECT_EQ(TestControl::journal, (Log{"Initialize", "InitProperties"})) << "initialised before it draws";
     ComPtr<IFontDisp> font;
     ASSERT_EQ(control->get_Font(font.Put()), S_OK);
     EXPECT_TRUE(font) << "a default font without an ambient one";
@@ -139,7 +139,7 @@ TEST_F(ControlHostTest, QuickActivationThenInPlaceActivationAndTeardown) {
         EXPECT_EQ(persist->IsDirty(), clearDirty ? S_FALSE : S_OK);
     }
     // After its first size, resized for the extent, then for the in-place size.
-    const Log& journal = TestControl::Journal();
+    const Log& journal = TestControl::journal;
     ASSERT_GE(journal.size(), 2u);
     EXPECT_EQ(Log(journal.begin() + 2, journal.end()),
               (Log{"InitProperties", "Resize 100x50", "Show", "Resize 200x100"}));
@@ -221,7 +221,7 @@ TEST_F(ControlHostTest, EachWayOfLoadingHappensOnceAndABrokenStreamChangesNothin
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
     ASSERT_EQ(object->SetClientSite(container.Get()), S_OK);
     EXPECT_EQ(Count(), 42);
-    EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "ReadProperties"}));
+    EXPECT_EQ(TestControl::journal, (Log{"Initialize", "ReadProperties"}));
 
     Recreate();
     ASSERT_EQ(As<IPersistStorage>()->Load(storage.Get()), S_OK);
@@ -234,14 +234,14 @@ TEST_F(ControlHostTest, EachWayOfLoadingHappensOnceAndABrokenStreamChangesNothin
     ASSERT_EQ(ole::WriteBagValue(bag.Get(), L"Count", ole::Variant(std::wstring_view(L"many")).Get()), S_OK);
     EXPECT_EQ(As<IPersistPropertyBag>()->Load(bag.Get(), nullptr), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(As<IPersistPropertyBag>()->InitNew(), E_UNEXPECTED);
-    EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "ReadProperties"}));
+    EXPECT_EQ(TestControl::journal, (Log{"Initialize", "ReadProperties"}));
 }
 
 // A control hosting a TestControl, created by class id as a placed inner control is.
 class ChildControlTest : public testing::Test {
 protected:
     void SetUp() override {
-        TestControl::Journal().clear();
+        TestControl::journal.clear();
         ASSERT_EQ(ole::MakeObject(parent), S_OK);
         ASSERT_EQ(parent.As(&object), S_OK);
         ASSERT_EQ(ole::GetProperty(parent->Wrapper(), L"Object", child), S_OK);
@@ -254,7 +254,7 @@ protected:
         EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
         object.Reset();
         parent.Reset();
-        const Log& journal = TestControl::Journal();
+        const Log& journal = TestControl::journal;
         ASSERT_GE(journal.size(), 2u);
         EXPECT_EQ(Log(journal.end() - 2, journal.end()), (Log{"Parent Terminate", "Terminate"}));
     }
@@ -278,7 +278,7 @@ protected:
 
 // Activated, the child covers the whole control and its site answers with the container's ambients.
 TEST_F(ChildControlTest, TheChildIsMadeFirstReachedThroughItsWrapperAndDrawnOrShownWhereItSits) {
-    EXPECT_EQ(TestControl::Journal(), (Log{"Initialize", "InitProperties", "Resize 100x50"}));
+    EXPECT_EQ(TestControl::journal, (Log{"Initialize", "InitProperties", "Resize 100x50"}));
     ComPtr<IDispatch> extended;
     ASSERT_EQ(support::QueryAs<IOleControlSite>(ChildSite())->GetExtendedControl(extended.Put()), S_OK);
     Variant value;

@@ -145,10 +145,10 @@ TEST(SavedObjectTest, SavedObjectsOfUnlistedClassesAreNeverCreated) {
     // Loading must not create it even when it could.
     const support::RegisteredClass creatable{CLSID_TestControl, &ole::CreateInstanceOf<TestControl>};
     ASSERT_EQ(Load(Saved(*crafted.Get()), loaded), S_OK);
-    TestControl::Journal().clear();
+    TestControl::journal.clear();
     Variant value;
     EXPECT_EQ(ole::ReadBagValue(loaded.Get(), L"Payload", VT_DISPATCH, Variant().Get(), value), DISP_E_TYPEMISMATCH);
-    EXPECT_TRUE(TestControl::Journal().empty()) << "no instance was made, not even for a moment";
+    EXPECT_TRUE(TestControl::journal.empty()) << "no instance was made, not even for a moment";
 }
 
 // A stream of empty values named Key0, Key1, ..., then `extra` when given.

@@ -22,11 +22,8 @@ public:
     static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
 
     // Every notification of every test control since it was cleared, in order.
-    static std::vector<std::string>& Journal() {
-        static std::vector<std::string> journal;
-        return journal;
-    }
-    static HRESULT Note(std::string entry) { return Journal().push_back(std::move(entry)), S_OK; }
+    static inline std::vector<std::string> journal;
+    static HRESULT Note(std::string entry) { return journal.push_back(std::move(entry)), S_OK; }
 
     IFACEMETHODIMP get_Count(LONG* value) override { return value ? *value = count_, S_OK : E_POINTER; }
     IFACEMETHODIMP put_Count(LONG value) override;
