@@ -1,5 +1,8 @@
 #include "about/frm_about.h"
 
+#include "about/about_layout.h"
+#include "about/about_text.h"
+#include "about/link_string.h"
 #include "about/mouse_pointer.h"
 #include "about/web_access.h"
 #include "about/window_class.h"
@@ -10,10 +13,75 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
+
+using about::Extent;
+
+std::string Text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
+
+// The box as the control shows it: 13-px lines, comments of four lines, copyright of one and a
+// notice of four. Each case names only the items it is about.
+TEST(AboutLayoutTest, WorkedExampleAndItsEdgeCases) {
+    const struct { std::optional<Extent> logo, icon; bool commentsEmpty; std::vector<std::string> expected; }
+        cases[] = {
+        {Extent{273, 40}, {}, false, {"logo 16,16 273x40", "icon 0,72 0x32", "product 16,72 50x13",
+          "version 16,85 120x13", "comments 16,114 380x52", "copyright 16,182 380x13", "link1 16,211 110x13",
+          "link2 16,226 140x13", "upper 16,255 380x1", "notice 16,271 396x52", "close 349,339 47x22",
+          "lower 16,377 380x1", "client 0,0 412x377", "watermark 354,337 58x40"}},
+        {{}, Extent{32, 32}, false, {"logo 16,0 0x0", "icon 16,16 32x32", "product 64,16 50x13"}},
+        {Extent{273, 40}, Extent{32, 32}, false, {"product 64,72 50x13", "upper 64,255 332x1", "notice 64,271 348x52"}},
+        {Extent{444, 40}, {}, false, {"window 0,0 418x401"}},  // a logo 32 px wider than the box fits
+        {Extent{445, 40}, {}, false, {"window 0,0 483x401", "close 414,339 47x22", "notice 16,271 461x52"}},
+        {Extent{273, 40}, {}, true, {"comments 16,114 380x0", "copyright 16,130 380x13"}}};
+    for (const auto& c : cases) {
+        const about::AboutLayout l = about::LayOutAbout(
+            {.logo = c.logo, .icon = c.icon, .product = {50, 13}, .version = {120, 13}, .firstLink = {110, 13},
+             .secondLink = {140, 13}, .commentsEmpty = c.commentsEmpty, .commentsHeight = [](int) { return 52; },
+             .copyrightHeight = [](int) { return 13; }, .noticeHeight = [](int) { return 52; }, .frame = {3, 18, 3}});
+        const auto line = [](const about::HorizontalLine& h) { return Text(RECT{h.x1, h.y, h.x2, h.y + 1}); };
+        const std::string found =
+            "|logo " + Text(l.logo) + "|icon " + Text(l.icon) + "|product " + Text(l.product) + "|version " +
+            Text(l.version) + "|comments " + Text(l.comments) + "|copyright " + Text(l.copyright) + "|link1 " +
+            Text(l.firstLink) + "|link2 " + Text(l.secondLink) + "|upper " + line(l.upperSeparator) + "|notice " +
+            Text(l.notice) + "|close " + Text(l.closeButton) + "|lower " + line(l.lowerSeparator) + "|client " +
+            Text(RECT{0, 0, l.clientWidth, l.clientHeight}) + "|window " + Text(RECT{0, 0, l.window.cx, l.window.cy}) +
+            "|watermark " + Text(l.watermark) + "|";
+        for (const std::string& item : c.expected) {
+            EXPECT_NE(found.find("|" + item + "|"), std::string::npos) << item << " not in " << found;
+        }
+    }
+}
+
+// A version has a build only for a positive revision; two spaces break comments; an error is told
+// with the system's text and the number hosts see, a control error's own. A link's fields are its
+// caption, target and tooltip; a title holding the placeholder is not expanded again.
+TEST(AboutTextTest, VersionsCommentsErrorsAndLinks) {
+    const auto number = [](HRESULT error) {
+        const std::wstring text = about::ErrorMessageWithNumber(error);
+        const size_t at = text.rfind(L" (");
+        return at != std::wstring::npos && at > 0 ? text.substr(at) : L"no text or no number: " + text;
+    };
+    const auto link = [](const wchar_t* text) {
+        const about::Link parsed = about::ParseLink(text);
+        return (parsed.present ? L"+" : L"-") + parsed.caption + L"/" + parsed.target + L"/" + parsed.tooltip;
+    };
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {about::VersionText(2, 0, 37), L"Version 2.0 (Build 37)"}, {about::VersionText(1, 5, 0), L"Version 1.5"},
+        {about::VersionText(1, 5, -3), L"Version 1.5"},             {about::CommentsText(L"A.  B."), L"A.\r\nB."},
+        {about::CommentsText(L"A.    B."), L"A.\r\n\r\nB."},        {about::CommentsText(L"A.   B."), L"A.\r\n B."},
+        {number(E_ACCESSDENIED), L" (-2147024891)"},              {number(static_cast<HRESULT>(0x800A0035)), L" (53)"},
+        {link(L"Just a caption"), L"+Just a caption//"}, {link(L"a|b"), L"+a/b/"}, {link(L"a|b|c|d|e"), L"+a/b/c"},
+        {link(L"||"), L"+//"}, {link(L""), L"-//"},
+        {about::ExpandLinkTarget(L"%APP%/%APP%", L"%APP%", L"v"), L"%APP% v/%APP% v"}};
+    for (const auto& [actual, expected] : cases) EXPECT_EQ(actual, expected);
+}
 
 using about::frmAbout;
 using about::Picture;
@@ -85,10 +153,9 @@ protected:
     std::unique_ptr<frmAbout> box;
 };
 
-// The direct way in grows with the caller's content (a logo wider than the box, a link left out),
-// resets the application's pointer once shown and shows once; it also meets what a library unloaded
-// and loaded again leaves: its window class, pointing at a procedure not ours. The box's windows,
-// fonts and logo go with it.
+// The direct way in grows with the caller's content (a logo wider than the box, a link left out), resets the
+// application's pointer once shown and shows once; it also meets what a library unloaded and loaded again leaves: its
+// window class, pointing at a procedure not ours. The box's windows, fonts and logo go with it.
 TEST_F(AboutBoxTest, DirectAboutGrowsWithTheCallersContentReplacesAStaleClassAndLeavesNothingBehind) {
     about::UnregisterWindowClasses();
     const WNDCLASSEXW stale{sizeof(WNDCLASSEXW), 0, DefWindowProcW, 0, 0, ole::CurrentModule(), nullptr, nullptr,
@@ -157,8 +224,7 @@ TEST_F(AboutBoxTest, AReplacementApplicationsReadsAndLinksReachTheCaller) {
         {L"Home||", L"", 0, 1, 32, S_OK, {L"Open ", L"Web Access: Unable to run web document (32)"}},
         // The steps after a failing one still run: the target goes out unexpanded but encoded.
         {L"Home|x?s=%APP% now", L"", 0, 1, 2, E_ACCESSDENIED,
-         {L"Open x?s=%APP%%20now", L"Web Access: " + about::ErrorMessageWithNumber(E_ACCESSDENIED)}},
-    };
+         {L"Open x?s=%APP%%20now", L"Web Access: " + about::ErrorMessageWithNumber(E_ACCESSDENIED)}}};
     for (const auto& c : cases) {
         replacement = std::make_shared<FakeApplicationInfo>();
         shellResult = c.shellResult;
@@ -171,8 +237,7 @@ TEST_F(AboutBoxTest, AReplacementApplicationsReadsAndLinksReachTheCaller) {
     }
 }
 
-// No C++ exception may cross a window procedure, the box's or a painted control's: each goes on
-// answering after one.
+// No C++ exception may cross a window procedure, the box's or a painted control's: each goes on answering after one.
 TEST_F(AboutBoxTest, AnExceptionInAWindowProcedureStaysInsideIt) {
     shellResult = 2;  // the shell finds no such file, so the box has a message to show
     messageRunsOutOfMemory = true;

@@ -1,17 +1,11 @@
 #include "binding/binding_engine.h"
 
 #include "ole/error_info.h"
-#include "ole/module.h"
-#include "ole/variant.h"
 #include "tests/doubles/fake_automation_object.h"
 #include "tests/doubles/fake_list.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -22,10 +16,9 @@ using ole::ComPtr;
 using ole::Variant;
 using Log = std::vector<std::wstring>;
 
-// A client with a writable text, a read-only number and an object, which the list shows as a
-// plain item, a read-only item and a custom-style item. The fixture is the owner: it notes each
-// event in the list's log, so that its place among the list's calls shows, and runs what a test
-// asks to be done inside the next event.
+// A client with a writable text, a read-only number and an object, which the list shows as a plain item, a read-only
+// item and a custom-style item. The fixture is the owner: it notes each event in the list's log, so that its place
+// among the list's calls shows, and runs what a test asks to be done inside the next event.
 class EngineTest : public testing::Test, public InspectaSupportEvents {
 protected:
     void SetUp() override {
@@ -74,10 +67,9 @@ protected:
     ComPtr<InspectaSupport> support;
 };
 
-// Binding only subscribes; then a refresh fills, hides, redraws once, raises AfterPopulate and reads.
-// Every assignment refreshes again, a failure ending the refresh there, a handler's assignment
-// inside it; UseObjectProperty fills from the object member; AutoPopulate decides whether items are
-// made or cleared.
+// Binding only subscribes; then a refresh fills, hides, redraws once, raises AfterPopulate and reads. Every assignment
+// refreshes again, a failure ending the refresh there, a handler's assignment inside it; UseObjectProperty fills from
+// the object member; AutoPopulate decides whether items are made or cleared.
 TEST_F(EngineTest, EachAssignmentRefreshesTheBoundList) {
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
     EXPECT_TRUE(client->Calls().empty()) << "no list: nothing happens";
@@ -88,14 +80,12 @@ TEST_F(EngineTest, EachAssignmentRefreshesTheBoundList) {
     EXPECT_EQ(support->SetKavella(client.Get()), static_cast<HRESULT>(0x800A000D)) << "not a list: the list stays";
     EXPECT_EQ(support::TakeErrorInfo().description, L"Type mismatch");
     ASSERT_EQ(support->SetClientObject(client.Get()), S_OK);
-    const Log expected{
-        L"Advise", L"Advise", L"HostReadsValues=1", L"Redraw=0", L"PopulateFromObject", L"PropertyItems", L"Caption.ReadOnly",
-        L"Caption.Style", L"Handle.ReadOnly", L"Handle.Visible=0", L"Handle.Style", L"Picture.ReadOnly",
-        L"Picture.Style", L"Picture.Visible=0", L"Redraw=-1", L"event AfterPopulate", L"PropertyItems",
-        L"Caption.Modified=False", L"Caption.Name", L"Caption.Value='Hello'",
-        L"Handle.Modified=False", L"Handle.Name", L"Handle.Value=99",
-        L"Picture.Modified=False", L"Picture.Name", L"Picture.Value=object",
-    };
+    const Log expected{L"Advise", L"Advise", L"HostReadsValues=1", L"Redraw=0", L"PopulateFromObject", L"PropertyItems",
+        L"Caption.ReadOnly", L"Caption.Style", L"Handle.ReadOnly", L"Handle.Visible=0", L"Handle.Style",
+        L"Picture.ReadOnly", L"Picture.Style", L"Picture.Visible=0", L"Redraw=-1", L"event AfterPopulate",
+        L"PropertyItems", L"Caption.Modified=False", L"Caption.Name", L"Caption.Value='Hello'",
+        L"Handle.Modified=False", L"Handle.Name", L"Handle.Value=99", L"Picture.Modified=False", L"Picture.Name",
+        L"Picture.Value=object"};
     EXPECT_EQ(list->Log(), expected);
     EXPECT_EQ(list->PopulatedFrom(), std::vector<const void*>{static_cast<IDispatch*>(client.Get())});
 
@@ -138,8 +128,7 @@ TEST_F(EngineTest, EachHidingRuleDecidesWhetherTheItemStaysVisible) {
     struct { VARIANT_BOOL hideReadOnlyItems, hideCustomItems, readOnly; LONG style; bool visible; } const rules[] = {
         {-1, -1, 0, 1, true},  {-1, -1, -1, 1, false}, {-1, 0, 1, 1, false}, {1, 0, -1, 1, false},
         {0, -1, -1, 1, true},  {-1, -1, 0, 0, false},  {-1, -1, 0, -1, true}, {-1, -1, 0, 2, true},
-        {0, 1, 0, 0, true},    {0, 0, 0, 0, true},     {0, 0, -1, 0, true},   {-1, -1, -1, 0, false},
-    };
+        {0, 1, 0, 0, true},    {0, 0, 0, 0, true},     {0, 0, -1, 0, true},   {-1, -1, -1, 0, false}};
     Bind();
     support->SetAutoPopulate(VARIANT_FALSE);
     doubles::FakeItem* const item = Item(L"Caption");

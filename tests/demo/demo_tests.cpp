@@ -1,6 +1,5 @@
-// The demo's main window as the demo runs it, with Inspecta placed on its site by the system's
-// container (atl.dll) and bound to the demo's sample record on the real list; the test command
-// registers both libraries.
+// The demo's main window as the demo runs it, with Inspecta placed on its site by the system's container (atl.dll) and
+// bound to the demo's sample record on the real list; the test command registers both libraries.
 #include "demo/control_host.h"
 #include "demo/demo_window.h"
 #include "demo/sample_record.h"
@@ -10,21 +9,16 @@
 #include "ole/variant.h"
 #include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace {
 
 using ole::Variant;
 
-// Each option's Ctrl key, through the window's accelerators as the message loop meets it, flips
-// the control's option and its check mark together; F5 reads the values again. The menu's Exit
-// closes the window; nothing the control held then keeps the record alive, which the leak check
-// after each test sees.
+// Each option's Ctrl key, through the window's accelerators as the message loop meets it, flips the control's option
+// and its check mark together; F5 reads the values again. The menu's Exit closes the window; nothing the control held
+// then keeps the record alive, which the leak check after each test sees.
 TEST(DemoWindowTest, KeysDriveTheControlThroughTheMenuCommands) {
     demo::AtlContainer atl;
     demo::InspectaHost host{[](const std::wstring&) {}};
@@ -95,8 +89,7 @@ TEST(SampleRecordTest, AnnouncesEachChangeOnceAndLetsItsSupplierGo) {
         {[&] { quantity(31); }, {idOf(L"Quantity")}}, {[&] { quantity(31); }, {}}, {[&] { quantity(-1); }, {}},
         {[&] { record->Tick(); }, {idOf(L"Counter")}}, {[&] { record->putref_Font(font.Get()); }, {idOf(L"Font")}},
         {[&] { embolden(font.Get()); }, {idOf(L"Font")}}, {[&] { embolden(previous); }, {}},
-        {[&] { record->putref_Supplier(nullptr); }, {idOf(L"Supplier")}},
-    };
+        {[&] { record->putref_Supplier(nullptr); }, {idOf(L"Supplier")}}};
     for (const auto& [step, expected] : steps) {
         announced.clear();
         step();

@@ -1,15 +1,11 @@
 #include "tests/doubles/fake_automation_object.h"
 
-#include "ole/hresult.h"
-
 namespace doubles {
 
 void FakeAutomationObject::SetProperty(const std::wstring& name, ole::Variant value, Access access) {
-    if (Member* member = Find(name)) {
-        *member = {member->name, std::move(value), access};
-    } else {
-        members_.push_back({name, std::move(value), access});
-    }
+    Member* member = Find(name);
+    if (!member) member = &members_.emplace_back(Member{name, {}, access});
+    *member = {member->name, std::move(value), access};
 }
 
 FakeAutomationObject::Member* FakeAutomationObject::Find(const std::wstring& name) {

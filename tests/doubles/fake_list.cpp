@@ -41,11 +41,8 @@ std::span<const InterfaceEntry> FakeItem::InterfaceTable() noexcept {
 }
 
 FakeItem::FakeItem(std::shared_ptr<ListState> state, const CatalogueEntry& entry)
-    : Double("item " + std::string(entry.name.begin(), entry.name.end())),
-      name(entry.name),
-      readOnly(entry.readOnly ? VARIANT_TRUE : VARIANT_FALSE),
-      style(entry.style),
-      state_(std::move(state)) {}
+    : Double("item " + std::string(entry.name.begin(), entry.name.end())), name(entry.name),
+      readOnly(entry.readOnly ? VARIANT_TRUE : VARIANT_FALSE), style(entry.style), state_(std::move(state)) {}
 
 HRESULT FakeItem::Enter(const wchar_t* member, const std::wstring& written) const {
     if (Quiet()) return S_OK;
@@ -64,8 +61,7 @@ HRESULT FakeItem::Write(const wchar_t* member, const VARIANT& written, ole::Vari
     return stored.CopyFrom(written);
 }
 
-// The item collection: items in order, looked up by name without regard to case, as the control
-// looks them up.
+// The item collection: items in order, looked up by name without regard to case, as the control looks them up.
 class FakeList::ItemCollection final : public Double<ItemCollection, ole::DispatchImpl<IPropertyItems>> {
 public:
     static std::span<const InterfaceEntry> InterfaceTable() noexcept {
@@ -89,11 +85,7 @@ public:
         return found ? ComPtr<IPropertyItem>(found).CopyTo(item) : DISP_E_BADINDEX;
     }
     IFACEMETHODIMP get_Count(LONG*) override { return Unexpected("get_Count"); }
-    IFACEMETHODIMP Exists(VARIANT key, LONG* exists) override {
-        if (!exists) return E_POINTER;
-        *exists = V_VT(&key) == VT_BSTR && Find(V_BSTR(&key) ? V_BSTR(&key) : L"");
-        return S_OK;
-    }
+    IFACEMETHODIMP Exists(VARIANT, LONG*) override { return Unexpected("Exists"); }
     IFACEMETHODIMP Clear() override {
         state_->log.push_back(L"Clear");
         std::vector<ComPtr<FakeItem>> removed = std::exchange(contents, {});
@@ -122,8 +114,7 @@ private:
 std::span<const InterfaceEntry> FakeList::InterfaceTable() noexcept {
     static constexpr auto table = ole::JoinInterfaceTables(
         std::array{Implements<FakeList, IDispatch, _Kavella>(), Implements<FakeList, _Kavella>(),
-                   Implements<FakeList, IHostReadsValues>()},
-        ole::ControlInterfaces<FakeList>());
+                   Implements<FakeList, IHostReadsValues>()}, ole::ControlInterfaces<FakeList>());
     return table;
 }
 
@@ -144,9 +135,8 @@ FakeList::~FakeList() { EndControl(); }
 
 std::vector<std::wstring> FakeList::LogStartingWith(const std::wstring& prefix) const {
     std::vector<std::wstring> matching;
-    for (const std::wstring& entry : state_->log) {
-        if (entry.starts_with(prefix)) matching.push_back(entry);
-    }
+    std::ranges::copy_if(state_->log, std::back_inserter(matching),
+                         [&](const std::wstring& entry) { return entry.starts_with(prefix); });
     return matching;
 }
 

@@ -3,7 +3,6 @@
 #include "ole/connection_point.h"
 #include "ole/control.h"
 #include "ole/dispatch_impl.h"
-#include "ole/hresult.h"
 #include "ole/variant.h"
 #include "tests/doubles/test_double.h"
 
@@ -20,8 +19,7 @@ namespace doubles {
 // ("Caption.Style") or "<name>.<member>=<value>" for a write ("Caption.Visible=0").
 using CallLog = std::vector<std::wstring>;
 
-// What a list shares with the items it made, so that items outliving their list still log and
-// still fail as asked.
+// What a list shares with the items it made, so that items outliving their list still log and still fail as asked.
 struct ListState {
     CallLog log;
     bool logging = true;

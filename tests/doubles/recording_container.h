@@ -5,6 +5,12 @@
 
 #include <olectl.h>
 
+#include <array>
+#include <functional>
+#include <map>
+
+// A control's container and what it hands a control: its sites, sinks for the control's events and
+// property changes, and property bags; each records what the control does to it.
 namespace doubles {
 
 // A control's container: its client site, in-place site, advise sink and ambient properties, with
@@ -15,11 +21,10 @@ public:
     static ole::ComPtr<RecordingContainer> Create(std::string name = "container") { return Make(std::move(name)); }
     static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
         using ole::Implements;
-        static constexpr ole::InterfaceEntry table[] = {
-            Implements<RecordingContainer, IOleClientSite>(), Implements<RecordingContainer, IOleInPlaceSite>(),
-            Implements<RecordingContainer, IOleWindow, IOleInPlaceSite>(),
-            Implements<RecordingContainer, IOleControlSite>(), Implements<RecordingContainer, IDispatch>(),
-            Implements<RecordingContainer, IAdviseSink>()};
+        using Self = RecordingContainer;
+        static constexpr ole::InterfaceEntry table[] = {Implements<Self, IOleClientSite>(),
+            Implements<Self, IOleInPlaceSite>(), Implements<Self, IOleWindow, IOleInPlaceSite>(),
+            Implements<Self, IOleControlSite>(), Implements<Self, IDispatch>(), Implements<Self, IAdviseSink>()};
         return table;
     }
     ~RecordingContainer() override { DestroyWindow(window_); }
@@ -31,7 +36,7 @@ public:
     void SetAmbientFont(IFontDisp* font) { font_ = font; }
     // Where the container places the control when it activates it (pixels, in its window).
     void SetPosition(const RECT& position) { position_ = position; }
-    void RefuseInPlaceActivation() { refuseInPlace_ = true; }
+    void RefuseInPlaceActivation() { refuses_ = true; }
 
     IFACEMETHODIMP SaveObject() override { return Record("SaveObject"); }
     IFACEMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override { return Record(nullptr, E_NOTIMPL, moniker); }
@@ -44,9 +49,7 @@ public:
         return window ? *window = window_, S_OK : E_POINTER;
     }
     IFACEMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP CanInPlaceActivate() override {
-        return Record("CanInPlaceActivate", refuseInPlace_ ? S_FALSE : S_OK);
-    }
+    IFACEMETHODIMP CanInPlaceActivate() override { return Record("CanInPlaceActivate", refuses_ ? S_FALSE : S_OK); }
     IFACEMETHODIMP OnInPlaceActivate() override { return Record("OnInPlaceActivate"); }
     IFACEMETHODIMP OnUIActivate() override { return Record("OnUIActivate"); }
     IFACEMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
@@ -102,7 +105,125 @@ private:
     std::vector<std::string> calls_;
     ole::ComPtr<IFontDisp> font_;
     RECT position_{10, 20, 110, 70};
-    bool refuseInPlace_ = false;
+    bool refuses_ = false;  // in-place activation
+};
+
+// An event sink for one dispinterface that implements nothing but Invoke, as Delphi's do: any
+// other IDispatch method fails the test. It records each event with copies of its arguments in
+// natural order, and can run an action inside an event (to unadvise, release, alter arguments).
+class EventSink final : public Double<EventSink, IDispatch> {
+public:
+    struct Event {
+        DISPID id;
+        std::vector<ole::Variant> arguments;
+    };
+
+    static ole::ComPtr<EventSink> Create(REFIID events, std::string name = "event sink") {
+        return Make(events, std::move(name));
+    }
+    // The sink answers only for the events' interface (and IUnknown), so its table is its own.
+    std::span<const ole::InterfaceEntry> InterfaceTable() const noexcept { return table_; }
+
+    const std::vector<Event>& Events() const { return events_; }
+    // Runs inside every later event, after it is recorded; the arguments are the DISPPARAMS'.
+    void OnEvent(std::function<void(DISPID, DISPPARAMS&)> action) { action_ = std::move(action); }
+
+    IFACEMETHODIMP GetTypeInfoCount(UINT*) override { return Unexpected("GetTypeInfoCount"); }
+    IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Unexpected("GetTypeInfo"); }
+    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return Unexpected("GetIDs"); }
+    IFACEMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD kind, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
+                          UINT*) override {
+        EXPECT_EQ(iid, IID_NULL);
+        EXPECT_EQ(kind, DISPATCH_METHOD);
+        EXPECT_NE(parameters, nullptr) << DoubleName();
+        if (!parameters) return E_POINTER;
+        Event& event = events_.emplace_back(Event{id, std::vector<ole::Variant>(parameters->cArgs)});
+        for (UINT i = 0; i < parameters->cArgs; ++i) {
+            EXPECT_EQ(event.arguments[i].CopyFrom(parameters->rgvarg[parameters->cArgs - 1 - i]), S_OK);
+        }
+        if (action_) action_(id, *parameters);
+        return S_OK;
+    }
+
+private:
+    friend Double;
+    EventSink(REFIID events, std::string name) : Double(std::move(name)), iid_(events) {}
+
+    static void* AsDispatch(void* self) noexcept { return static_cast<IDispatch*>(static_cast<EventSink*>(self)); }
+
+    IID iid_;
+    std::array<ole::InterfaceEntry, 1> table_{{{&iid_, &AsDispatch}}};
+    std::vector<Event> events_;
+    std::function<void(DISPID, DISPPARAMS&)> action_;
+};
+
+// An IPropertyNotifySink that records the ids of OnChanged in order and allows every edit.
+class PropertyNotifySink final : public Double<PropertyNotifySink, IPropertyNotifySink> {
+public:
+    static ole::ComPtr<PropertyNotifySink> Create(std::string name = "notify sink") { return Make(std::move(name)); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<PropertyNotifySink, IPropertyNotifySink>()};
+        return table;
+    }
+
+    const std::vector<DISPID>& ChangedIds() const { return changed_; }
+    void ClearCalls() { changed_.clear(); }
+
+    IFACEMETHODIMP OnChanged(DISPID id) override { return changed_.push_back(id), S_OK; }
+    IFACEMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
+
+private:
+    friend Double;
+    explicit PropertyNotifySink(std::string name) : Double(std::move(name)) {}
+
+    std::vector<DISPID> changed_;
+};
+
+// A container's property bag that records every Read and Write in order ("Read Font", "Write Enabled"), keeps what is
+// written (objects by reference), and answers a missing key with E_INVALIDARG as hosts' bags do. A read hands back the
+// value as kept, whatever type is asked for; in text mode every value is kept as a string, as Office's text bags do.
+class RecordingPropertyBag final : public Double<RecordingPropertyBag, IPropertyBag> {
+public:
+    static ole::ComPtr<RecordingPropertyBag> Create(bool textOnly = false) { return Make(textOnly); }
+    static std::span<const ole::InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr ole::InterfaceEntry table[] = {ole::Implements<RecordingPropertyBag, IPropertyBag>()};
+        return table;
+    }
+
+    void Set(const std::wstring& name, const VARIANT& value) { EXPECT_EQ(values_[name].CopyFrom(value), S_OK); }
+    void FailRead(const std::wstring& name, HRESULT failure) { failures_[name] = failure; }
+    const std::vector<std::wstring>& Calls() const { return calls_; }
+    // The type of each written value, in order of writing.
+    const std::vector<std::pair<std::wstring, VARTYPE>>& WrittenTypes() const { return written_; }
+
+    IFACEMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+        if (!name || !value) return E_POINTER;
+        calls_.push_back(L"Read " + std::wstring(name));
+        if (const auto failing = failures_.find(name); failing != failures_.end()) return failing->second;
+        const auto found = values_.find(name);
+        return found == values_.end() ? E_INVALIDARG : ole::CopyVariant(value, found->second.Get());
+    }
+    IFACEMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
+        if (!name || !value) return E_POINTER;
+        calls_.push_back(L"Write " + std::wstring(name));
+        written_.emplace_back(name, V_VT(value));
+        ole::Variant stored;
+        const bool asText = textOnly_ && V_VT(value) != VT_DISPATCH && V_VT(value) != VT_UNKNOWN;
+        RETURN_IF_FAILED(asText ? ole::ChangeType(stored, *value, VT_BSTR, 0, VARIANT_ALPHABOOL)
+                                : stored.CopyFrom(*value));
+        values_[name] = std::move(stored);
+        return S_OK;
+    }
+
+private:
+    friend Double;
+    explicit RecordingPropertyBag(bool textOnly) : Double("property bag"), textOnly_(textOnly) {}
+
+    bool textOnly_;
+    std::map<std::wstring, ole::Variant> values_;
+    std::map<std::wstring, HRESULT> failures_;
+    std::vector<std::wstring> calls_;
+    std::vector<std::pair<std::wstring, VARTYPE>> written_;
 };
 
 }  // namespace doubles

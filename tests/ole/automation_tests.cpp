@@ -1,5 +1,6 @@
 #include "ole/arguments.h"
 #include "ole/automation_error.h"
+#include "ole/class_factory.h"
 #include "ole/error_info.h"
 #include "ole/error_suppression.h"
 #include "ole/late_bound.h"
@@ -8,7 +9,8 @@
 #include "tests/support/com_helpers.h"
 
 #include <new>
-#include <utility>
+#include <thread>
+#include <tuple>
 
 namespace {
 
@@ -22,26 +24,24 @@ TEST(OwnerTest, BstrKeepsEmbeddedNullsAndVariantHoldsItsOwnReference) {
     const std::wstring_view text(L"a\0b", 3);
     EXPECT_EQ(ole::Bstr(text).View(), text);
 
+    // The leak check sees that the last of them is released.
     ComPtr<FakeAutomationObject> object = FakeAutomationObject::Create("object");
-    {
-        Variant held(static_cast<IDispatch*>(object.Get()));
-        Variant moved(std::move(held));
-        Variant copy;
-        ASSERT_EQ(copy.CopyFrom(moved.Get()), S_OK);
-        EXPECT_EQ(object->RefCount(), 3u) << "a move transfers the reference, a copy takes one";
-        moved.Out();
-        copy = Variant(LONG{1});
-        EXPECT_EQ(object->RefCount(), 1u) << "Out and assignment release what was held";
-        VARIANT raw;
-        Variant(static_cast<IDispatch*>(object.Get())).Detach(&raw);
-        copy = Variant::Attach(raw);
-        EXPECT_EQ(V_VT(&raw), VT_EMPTY);
-        EXPECT_EQ(object->RefCount(), 2u) << "Detach hands the reference on, Attach adopts it";
-        Variant converted(LONG{5});
-        EXPECT_EQ(ole::ChangeType(converted, copy.Get(), VT_I4), DISP_E_TYPEMISMATCH);
-        EXPECT_TRUE(converted.IsEmpty()) << "a failed conversion leaves nothing";
-    }
-    EXPECT_EQ(object->RefCount(), 1u);
+    Variant held(static_cast<IDispatch*>(object.Get()));
+    Variant moved(std::move(held));
+    Variant copy;
+    ASSERT_EQ(copy.CopyFrom(moved.Get()), S_OK);
+    EXPECT_EQ(object->RefCount(), 3u) << "a move transfers the reference, a copy takes one";
+    moved.Out();
+    copy = Variant(LONG{1});
+    EXPECT_EQ(object->RefCount(), 1u) << "Out and assignment release what was held";
+    VARIANT raw;
+    Variant(static_cast<IDispatch*>(object.Get())).Detach(&raw);
+    copy = Variant::Attach(raw);
+    EXPECT_EQ(V_VT(&raw), VT_EMPTY);
+    EXPECT_EQ(object->RefCount(), 2u) << "Detach hands the reference on, Attach adopts it";
+    Variant converted(LONG{5});
+    EXPECT_EQ(ole::ChangeType(converted, copy.Get(), VT_I4), DISP_E_TYPEMISMATCH);
+    EXPECT_TRUE(converted.IsEmpty()) << "a failed conversion leaves nothing";
 }
 
 TEST(ErrorSuppressionRegionTest, EveryStepRunsTheLastFailureIsKeptAndNoErrorEscapes) {
@@ -80,24 +80,33 @@ protected:
 };
 
 // The lookup, the id it gives and US English are every binding test's; the kind of call is this one's.
-TEST_F(LateBoundTest, ReadIsAPropertyGetAndAssignmentGoesByValueUnlessTheValueIsAnObjectReference) {
+TEST_F(LateBoundTest, ReadIsAPropertyGetAssignmentGoesByValueUnlessAnObjectReferenceAndArgumentsGoInNaturalOrder) {
     Variant read;
     ASSERT_EQ(ole::GetProperty(client.Get(), L"caption", read), S_OK);
     EXPECT_EQ(LastCall(), std::pair(WORD{DISPATCH_PROPERTYGET}, Types{}));
     ComPtr<FakeAutomationObject> font = FakeAutomationObject::Create("font");
     const Variant number(LONG{42}), object(static_cast<IDispatch*>(font.Get()));
     const Variant nullObject(static_cast<IDispatch*>(nullptr)), unknownObject(static_cast<IUnknown*>(font.Get()));
-    VARIANT objectByReference{};
-    V_VT(&objectByReference) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&objectByReference) = const_cast<VARIANT*>(&object.Get());
+    const VARIANT objectByReference = ole::VariantReference(const_cast<VARIANT*>(&object.Get()));
     for (const VARIANT* value : {&number.Get(), &object.Get(), &nullObject.Get(), &unknownObject.Get(),
                                  static_cast<const VARIANT*>(&objectByReference)}) {
         ASSERT_EQ(ole::PutProperty(client.Get(), L"Caption", *value), S_OK);
         const WORD kind = value == &number.Get() ? DISPATCH_PROPERTYPUT : DISPATCH_PROPERTYPUTREF;
         EXPECT_EQ(LastCall(), std::pair(kind, Types{V_VT(value)})) << "value of type " << V_VT(value);
     }
-    client->SetProperty(L"Caption", Variant());
-    EXPECT_EQ(font->RefCount(), 3u) << "ours, `object`'s and `unknownObject`'s: nothing else kept";
+
+    std::vector<Variant> owned;
+    std::vector<VARIANT> arguments;
+    Types types;
+    for (LONG i = 0; i < 10; ++i) {
+        owned.emplace_back(i % 2 ? Variant(i) : Variant(std::wstring_view(L"x")));
+        arguments.push_back(owned.back().Get());
+        types.push_back(owned.back().Type());
+    }
+    for (size_t count : {size_t{2}, size_t{10}}) {  // within and beyond the inline argument buffer
+        ole::CallMethod(client.Get(), L"Count", {arguments.data(), count}, nullptr);
+        EXPECT_EQ(LastCall(), std::pair(WORD{DISPATCH_METHOD}, Types(types.begin(), types.begin() + count)));
+    }
 }
 
 TEST_F(LateBoundTest, TheClientsExceptionBecomesErrorInfoAndOtherFailuresClearAStaleOne) {
@@ -121,21 +130,6 @@ TEST_F(LateBoundTest, TheClientsExceptionBecomesErrorInfoAndOtherFailuresClearAS
     }
     Variant value;
     EXPECT_EQ(ole::GetProperty(nullptr, L"Caption", value), E_POINTER);
-}
-
-TEST_F(LateBoundTest, MethodArgumentsArriveInNaturalOrder) {
-    std::vector<Variant> owned;
-    std::vector<VARIANT> arguments;
-    Types types;
-    for (LONG i = 0; i < 10; ++i) {
-        owned.emplace_back(i % 2 ? Variant(i) : Variant(std::wstring_view(L"x")));
-        arguments.push_back(owned.back().Get());
-        types.push_back(owned.back().Type());
-    }
-    for (size_t count : {size_t{2}, size_t{10}}) {  // within and beyond the inline argument buffer
-        ole::CallMethod(client.Get(), L"Count", {arguments.data(), count}, nullptr);
-        EXPECT_EQ(LastCall(), std::pair(WORD{DISPATCH_METHOD}, Types(types.begin(), types.begin() + count)));
-    }
 }
 
 HRESULT STDAPICALLTYPE FillInInvalidKey(EXCEPINFO* deferred) {
@@ -185,19 +179,14 @@ protected:
 TEST_F(DispatchTest, EveryKindOfCallerReadsTheSameErrorAndNeverAStaleOne) {
     const Bstr source(L"Lib.Control"), description(L"Invalid Key");
     EXPECT_EQ(control->Raise(35603, source.Get(), description.Get()), static_cast<HRESULT>(0x800A8B13));
-    ComPtr<IErrorInfo> info;
-    ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
-    GUID guid{};
-    ASSERT_EQ(info->GetGUID(&guid), S_OK);
-    EXPECT_EQ(guid, IID_ITestControl);
-    SetErrorInfo(0, info.Get());
-    EXPECT_EQ(support::TakeErrorInfo().description, L"Invalid Key");
+    const support::RaisedError raised = support::TakeErrorInfo();
+    EXPECT_EQ(raised.description, L"Invalid Key");
+    EXPECT_EQ(raised.guid, IID_ITestControl);
 
     EXCEPINFO exception{};
     const VARIANT arguments[] = {ole::LongArgument(380), ole::TextArgument(source.Get()),
                                  ole::TextArgument(description.Get())};
-    ASSERT_EQ(InvokeRaw(3, DISPATCH_METHOD, {arguments[2], arguments[1], arguments[0]}, &exception),
-              DISP_E_EXCEPTION);
+    ASSERT_EQ(InvokeRaw(3, DISPATCH_METHOD, {arguments[2], arguments[1], arguments[0]}, &exception), DISP_E_EXCEPTION);
     EXPECT_EQ(exception.wCode, 0);
     EXPECT_EQ(ole::TakeException(exception), static_cast<HRESULT>(0x800A017C));
     EXPECT_EQ(support::TakeErrorInfo().source, L"Lib.Control");
@@ -243,6 +232,128 @@ TEST_F(DispatchTest, AnotherInterfacesIdsAndParametersThatContradictTheirCountsA
         EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 1033, DISPATCH_PROPERTYPUT, given[i], nullptr, nullptr, nullptr),
                   expected[i]) << "row " << i;
     }
+}
+
+using ole::InterfaceEntry;
+
+// A class of two interfaces, one of which derives from a third, whose construction may fail either way.
+class Widget final : public ole::ComObject<Widget, IProvideClassInfo2, ISupportErrorInfo> {
+public:
+    enum class Construction { Normal, ThrowInConstructor, FailFinalConstruct };
+
+    Widget(int& destroyed, Construction construction) : destroyed_(destroyed), construction_(construction) {
+        if (construction == Construction::ThrowInConstructor) throw std::bad_alloc();
+        // A self-reference taken and dropped while constructing must not destroy the object.
+        (void)ComPtr<IUnknown>(static_cast<IProvideClassInfo2*>(this));
+    }
+    HRESULT FinalConstruct() noexcept {
+        (void)ComPtr<ISupportErrorInfo>(this);
+        return construction_ == Construction::FailFinalConstruct ? E_ACCESSDENIED : S_OK;
+    }
+    static std::span<const InterfaceEntry> InterfaceTable() noexcept {
+        static constexpr InterfaceEntry table[] = {ole::Implements<Widget, IProvideClassInfo2>(),
+                                                   ole::Implements<Widget, IProvideClassInfo, IProvideClassInfo2>(),
+                                                   ole::Implements<Widget, ISupportErrorInfo>()};
+        return table;
+    }
+    IFACEMETHODIMP GetClassInfo(ITypeInfo**) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetGUID(DWORD, GUID*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP InterfaceSupportsErrorInfo(REFIID) override { return S_FALSE; }
+
+private:
+    // Teardown passes the object on, as a control's does when it tells its site; that reference
+    // must not destroy it a second time.
+    ~Widget() override {
+        (void)ComPtr<ISupportErrorInfo>(this);
+        ++destroyed_;
+    }
+
+    int& destroyed_;
+    Construction construction_;
+};
+
+class ComObjectTest : public testing::Test {
+protected:
+    int destroyed = 0;
+    const long liveAtStart = ole::Module::ObjectCount();
+};
+
+// Counting and the module count are every test's (the leak check); identity and failed creation are
+// this one's: the objects refused or made without the interface asked for are gone, two of them.
+TEST_F(ComObjectTest, FailedCreationLeavesNothingAndAMadeObjectHasOneIdentityAndDiesWithTheLastReference) {
+    ComPtr<Widget> widget;
+    EXPECT_EQ(ole::MakeObject(widget, destroyed, Widget::Construction::FailFinalConstruct), E_ACCESSDENIED);
+    EXPECT_EQ(ole::MakeObject(widget, destroyed, Widget::Construction::ThrowInConstructor), E_OUTOFMEMORY);
+    EXPECT_EQ(widget, nullptr);
+    void* sentinel = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(ole::MakeObject<Widget>(IID_IDispatch, &sentinel, destroyed, Widget::Construction::Normal),
+              E_NOINTERFACE);
+    EXPECT_EQ(std::pair(sentinel, destroyed), (std::pair<void*, int>(nullptr, 2)));
+
+    ASSERT_EQ(ole::MakeObject(widget, destroyed, Widget::Construction::Normal), S_OK);
+    auto errors = support::QueryAs<ISupportErrorInfo>(widget);
+    auto info = support::QueryAs<IProvideClassInfo>(widget);
+    EXPECT_EQ(support::QueryAs<IUnknown>(errors), support::QueryAs<IUnknown>(info));
+    sentinel = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(widget->QueryInterface(IID_IDispatch, &sentinel), E_NOINTERFACE);
+    EXPECT_EQ(sentinel, nullptr);
+    info.Reset();
+    widget.Reset();
+    EXPECT_EQ(destroyed, 2);
+    EXPECT_EQ(errors.Reset(), 0u) << "the last Release reports no references left";
+    EXPECT_EQ(destroyed, 3);
+}
+
+// Both threads start together and count as fast as they can, so that an increment that is not atomic loses counts.
+TEST_F(ComObjectTest, ModuleCountsAreRightAcrossThreads) {
+    HANDLE start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    auto churn = [&] {
+        WaitForSingleObject(start, INFINITE);
+        for (int i = 0; i < 2000000; ++i) {
+            ole::ModuleObject counted;
+            ole::Module::Lock();
+            ole::Module::Unlock();
+        }
+    };
+    std::thread one(churn), two(churn);
+    SetEvent(start);
+    one.join();
+    two.join();
+    CloseHandle(start);
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart);
+    EXPECT_EQ(ole::Module::LockCount(), 0);
+}
+
+const ole::ServedClass kServed[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<TestControl>}};
+
+// What a DLL's DllGetClassObject and DllCanUnloadNow answer over the life of its objects.
+TEST_F(ComObjectTest, ClassFactoryMakesObjectsAndHoldsTheModuleWhileItOrALockLives) {
+    void* object = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(ole::GetClassObject(kServed, CLSID_StdFont, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, factory.PutVoid()), S_OK);
+    EXPECT_EQ(ole::CanUnloadNow(), S_FALSE) << "a live class factory holds the module";
+    ComPtr<IUnknown> outer;
+    ASSERT_EQ(factory.As(&outer), S_OK);
+    for (const auto& [aggregate, iid, expected] : {std::tuple{true, IID_IUnknown, CLASS_E_NOAGGREGATION},
+                                                   std::tuple{false, IID_IClassFactory, E_NOINTERFACE}}) {
+        object = reinterpret_cast<void*>(0x1);
+        EXPECT_EQ(factory->CreateInstance(aggregate ? outer.Get() : nullptr, iid, &object), expected);
+        EXPECT_EQ(object, nullptr);
+    }
+    EXPECT_EQ(ole::Module::ObjectCount(), liveAtStart + 1) << "a refused creation leaves nothing behind";
+
+    ComPtr<ITestControl> control;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_ITestControl, control.PutVoid()), S_OK);
+    ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+    outer.Reset();
+    factory.Reset();
+    EXPECT_EQ(control.Reset(), 0u);
+    EXPECT_EQ(ole::CanUnloadNow(), S_FALSE) << "the server lock still holds the module";
+    ASSERT_EQ(ole::GetClassObject(kServed, CLSID_TestControl, IID_IClassFactory, factory.PutVoid()), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK) << "a lock may be released through another factory";
+    EXPECT_EQ(factory->LockServer(FALSE), E_UNEXPECTED) << "an unbalanced unlock is refused";
 }
 
 }  // namespace

@@ -8,12 +8,7 @@
 
 #include "ole/arguments.h"
 #include "ole/automation_error.h"
-#include "ole/class_factory.h"
 #include "ole/late_bound.h"
-#include "ole/property_bag.h"
-#include "ole/variant.h"
-
-#include <gtest/gtest.h>
 
 std::span<const ole::InterfaceEntry> TestControl::InterfaceTable() noexcept {
     using ole::Implements;
@@ -40,15 +35,6 @@ HRESULT TestControl::ReadProperties(IPropertyBag* bag) {
     return S_OK;
 }
 
-HRESULT TestControl::WriteProperties(IPropertyBag* bag) {
-    return ole::WriteBagValue(bag, L"Count", ole::Variant(count_).Get());
-}
-
-void TestControl::Resize() {
-    const SIZE size = ClientSize();
-    Note("Resize " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
-}
-
 void TestControl::Paint(HDC dc, const RECT& bounds) {
     HBRUSH brush = CreateSolidBrush(kPaintColour);
     FillRect(dc, &bounds, brush);
@@ -70,15 +56,6 @@ HRESULT TestControl::Raise(LONG number, BSTR source, BSTR description) {
 HRESULT TestControl::FireChanged(BSTR name, VARIANT value) {
     const VARIANT arguments[] = {ole::TextArgument(name), value};
     return FireEvent(2, arguments);
-}
-
-RegisteredTestControlClass::RegisteredTestControlClass() {
-    const ole::ServedClass served[] = {{&CLSID_TestControl, &ole::CreateInstanceOf<TestControl>}};
-    ole::ComPtr<IClassFactory> factory;
-    EXPECT_EQ(ole::GetClassObject(served, CLSID_TestControl, IID_IClassFactory, factory.PutVoid()), S_OK);
-    EXPECT_EQ(CoRegisterClassObject(CLSID_TestControl, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                    &cookie_),
-              S_OK);
 }
 
 HRESULT ParentControl::FinalConstruct() noexcept {

@@ -4,12 +4,12 @@
 #include "ole/com_object.h"
 #include "ole/control.h"
 #include "ole/dispatch_impl.h"
+#include "ole/property_bag.h"
 
 #include "test_control_h.h"
 
-// A small control built on the runtime, as a real control is: its automation surface comes from
-// the test type library, its events go out through connection points, and every lifecycle
-// notification it receives is written to the journal.
+// A small control built on the runtime, as a real control is: its automation surface comes from the test type library,
+// its events go out through connection points, and every lifecycle notification it receives is written to the journal.
 class TestControl final
     : public ole::ComObject<TestControl, ole::DispatchImpl<ITestControl>, ole::ProvideClassInfoImpl<TestControl>,
                             ole::SupportErrorInfoImpl<ITestControl>, ole::ControlOf<TestControl>> {
@@ -22,11 +22,8 @@ public:
     static const IID& DefaultSourceId() noexcept { return DIID__TestControlEvents; }
 
     // Every notification of every test control since it was cleared, in order.
-    static std::vector<std::string>& Journal() {
-        static std::vector<std::string> journal;
-        return journal;
-    }
-    static HRESULT Note(std::string entry) { return Journal().push_back(std::move(entry)), S_OK; }
+    static inline std::vector<std::string> journal;
+    static HRESULT Note(std::string entry) { return journal.push_back(std::move(entry)), S_OK; }
 
     IFACEMETHODIMP get_Count(LONG* value) override { return value ? *value = count_, S_OK : E_POINTER; }
     IFACEMETHODIMP put_Count(LONG value) override;
@@ -41,25 +38,18 @@ private:
     HRESULT Initialize() override { return Note("Initialize"); }
     HRESULT InitProperties() override;
     HRESULT ReadProperties(IPropertyBag* bag) override;
-    HRESULT WriteProperties(IPropertyBag* bag) override;
-    void Resize() override;
+    HRESULT WriteProperties(IPropertyBag* bag) override {
+        return ole::WriteBagValue(bag, L"Count", ole::Variant(count_).Get());
+    }
+    void Resize() override {
+        Note("Resize " + std::to_string(ClientSize().cx) + "x" + std::to_string(ClientSize().cy));
+    }
     void Show() override { Note("Show"); }
     void Terminate() override { Note("Terminate"); }
     void Paint(HDC dc, const RECT& bounds) override;
 
     LONG count_ = 0;
     ole::ComPtr<IFontDisp> font_;
-};
-
-// The test control's class registered in this process while it lives, so that creation by class
-// id makes a TestControl.
-class RegisteredTestControlClass {
-public:
-    RegisteredTestControlClass();
-    ~RegisteredTestControlClass() { CoRevokeClassObject(cookie_); }
-
-private:
-    DWORD cookie_ = 0;
 };
 
 inline constexpr CLSID kParentControlClass = {

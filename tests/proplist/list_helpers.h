@@ -1,18 +1,13 @@
 #pragma once
 
 #include "ole/bstr.h"
-#include "ole/com_ptr.h"
 #include "ole/property_bag.h"
 #include "ole/variant.h"
 #include "proplist/kavella_list.h"
 #include "proplist/list_rows.h"
 #include "tests/proplist/sample_objects.h"
 
-#include <gtest/gtest.h>
-
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace proplist_tests {
 
@@ -73,16 +68,6 @@ inline std::vector<std::wstring> ItemNames(proplist::KavellaList* list) {
     return names;
 }
 
-// The list's font, through which its size is set and read; sizes in points, as IFont takes them.
-inline ole::ComPtr<IFont> FontOf(proplist::KavellaList* list) {
-    ole::ComPtr<IFontDisp> font;
-    ole::ComPtr<IFont> attributes;
-    EXPECT_EQ(list->get_Font(font.Put()), S_OK);
-    EXPECT_TRUE(font && SUCCEEDED(font.As(&attributes)));
-    return attributes;
-}
-inline CY Points(int points) { CY size{}; size.int64 = points * 10000LL; return size; }
-
 // The list without a window, filled from the sample object.
 class FilledListTest : public testing::Test {
 protected:
@@ -96,7 +81,16 @@ protected:
 class RowsTest : public testing::Test, private proplist::RowSource {
 protected:
     void SetUp() override { ASSERT_EQ(ole::MakeObject(items), S_OK); }
-    std::wstring NameAt(size_t row) { return rows.ItemAt(row)->Description().name; }
+    // An item's row is its name, a header's its name in brackets ("[+name]" collapsed), no row "(none)".
+    std::wstring RowText(size_t row) {
+        const proplist::RowGroup* header = row == proplist::ListRows::kNone ? nullptr : rows.HeaderAt(row);
+        if (header) return (header->expanded ? L"[" : L"[+") + *header->name + L"]";
+        return row == proplist::ListRows::kNone ? L"(none)" : rows.ItemAt(row)->Description().name;
+    }
+    size_t RowOf(const std::wstring& text, size_t from = 0) {
+        while (from < rows.Count() && RowText(from) != text) ++from;
+        return from < rows.Count() ? from : proplist::ListRows::kNone;
+    }
 
     proplist::PropertyItems& Items() noexcept override { return *items.Get(); }
     void RowsRebuilt() noexcept override { ++rebuilt; }

@@ -1,13 +1,10 @@
 #pragma once
 
-#include "ole/property_notify_connection.h"
 #include "proplist/list_events.h"
 #include "tests/doubles/recording_container.h"
-#include "tests/doubles/recording_sinks.h"
 #include "tests/proplist/list_helpers.h"
-#include "tests/proplist/sample_objects.h"
+#include "tests/support/com_helpers.h"
 
-#include <gtest/gtest.h>
 #include <oleacc.h>
 
 #include <algorithm>
@@ -61,14 +58,8 @@ protected:
         window = list->View().Window();
         ASSERT_TRUE(IsWindow(window));
         ASSERT_EQ(Populate(list.Get(), sample.Get()), S_OK);
-        ASSERT_EQ(list->FindConnectionPoint(DIID___Kavella, point.Put()), S_OK);
-        ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
-    }
-
-    void TearDown() override {
-        if (point) point->Unadvise(cookie);
-        list->Close(OLECLOSE_NOSAVE);
-        list->SetClientSite(nullptr);
+        support::Advise(list, DIID___Kavella, sink.Get());
+        support::Advise(list, IID_IPropertyNotifySink, told.Get());
     }
 
     void Key(WORD key, HWND target = nullptr) { SendMessageW(target ? target : window, WM_KEYDOWN, key, 1); }
@@ -97,10 +88,6 @@ protected:
         });
     }
 
-    // From now on `told` gathers the properties the list tells its container it changed.
-    void ListenForChanges() {
-        ASSERT_EQ(changes.Connect(static_cast<_Kavella*>(list.Get()), [this](DISPID id) { told.push_back(id); }), S_OK);
-    }
 
     size_t Count(DISPID id) const {
         return static_cast<size_t>(std::ranges::count(sink->Events(), id, &doubles::EventSink::Event::id));
@@ -189,10 +176,8 @@ protected:
     ole::ComPtr<SampleObject> sample = SampleObject::Create();
     ole::ComPtr<proplist::KavellaList> list = MakeList();
     ole::ComPtr<doubles::EventSink> sink = doubles::EventSink::Create(DIID___Kavella);
-    ole::ComPtr<IConnectionPoint> point;
-    ole::PropertyNotifyConnection changes;
-    std::vector<DISPID> told;
-    DWORD cookie = 0;
+    // Hears the properties the list tells its container it changed.
+    ole::ComPtr<doubles::PropertyNotifySink> told = doubles::PropertyNotifySink::Create("container's sink");
     HWND window = nullptr;
 };
 

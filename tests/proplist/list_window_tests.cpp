@@ -1,4 +1,5 @@
-// The list on screen, driven by simulated keyboard and mouse input as a user drives it.
+// The list on screen, driven by simulated keyboard and mouse input as a user drives it; the description pane under the
+// rows: what it says of a property, how it is laid out, hidden, resized and saved.
 #include "tests/proplist/list_window_fixture.h"
 #include "tests/support/canvas.h"
 #include "tests/support/run_time_types.h"
@@ -8,6 +9,36 @@
 namespace proplist_tests {
 
 using ole::ComPtr;
+using proplist::DescriptionPane;
+
+namespace {
+
+std::vector<DWORD> winEvents;  // event * 1000 + child, as the hook saw them
+
+void CALLBACK RecordWinEvent(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+    if (object == OBJID_CLIENT) winEvents.push_back(event * 1000 + static_cast<DWORD>(child));
+}
+
+LONG HeightOf(HWND window) {
+    RECT area{};
+    GetClientRect(window, &area);
+    return area.bottom;
+}
+
+ComPtr<proplist::KavellaList> LoadedFrom(IPropertyBag* bag) {
+    ComPtr<proplist::KavellaList> loaded = MakeList();
+    EXPECT_EQ(support::QueryAs<IPersistPropertyBag>(loaded)->Load(bag, nullptr), S_OK);
+    return loaded;
+}
+
+// The list's font, through which its size is set and read.
+ComPtr<IFont> FontOf(proplist::KavellaList* list) {
+    ComPtr<IFontDisp> font;
+    EXPECT_EQ(list->get_Font(font.Put()), S_OK);
+    return support::QueryAs<IFont>(font);
+}
+
+}  // namespace
 
 TEST_F(ListWindowTest, CommittingAnEditStoresTheValueAndRaisesItemChangedOnce) {
     SelectByKeys(L"Count");
@@ -54,17 +85,6 @@ TEST_F(ListWindowTest, EscapeAndRefusedValuesCommitNothingAndKeepTheUserInTheEdi
     EXPECT_FALSE(MessageShown());
 }
 
-TEST_F(ListWindowTest, EnumerationsAreChosenFromADropDown) {
-    SelectByKeys(L"Outline");
-    Key(VK_RETURN);
-    HWND chooser = Editor();
-    ASSERT_TRUE(chooser);
-    EXPECT_EQ(SendMessageW(chooser, CB_GETCURSEL, 0, 0), 2) << "the current value is chosen";
-    SendMessageW(chooser, CB_SETCURSEL, 1, 0);
-    Key(VK_RETURN, chooser);
-    EXPECT_EQ(V_I4(&ValueOf(L"Outline").Get()), 1);
-}
-
 TEST_F(ListWindowTest, AnOpenEditorFollowsItsRowAndGoesWhenItsItemIsHidden) {
     SelectByKeys(L"Ratio");
     HWND editor = EditWith(L"1.5");
@@ -77,9 +97,16 @@ TEST_F(ListWindowTest, AnOpenEditorFollowsItsRowAndGoesWhenItsItemIsHidden) {
     EXPECT_TRUE(!Editor() && SelectedName() == L"(none)" && Count(events::kItemChanged) == 0);
 }
 
-// Each case starts on the first row, types its text (WM_CHAR) and presses its keys where the focus
-// is: in the editor when one is open.
+// The container passes the list's own keys through TranslateAccelerator. Then each case starts on the
+// first row, types its text (WM_CHAR) and presses its keys where the focus is: in the editor when one is open.
 TEST_F(ListWindowTest, KeysMoveTheSelectionAndOpenEditorsAsTheItemsAndTheHandlersAllow) {
+    const ComPtr<IOleInPlaceActiveObject> active = support::QueryAs<IOleInPlaceActiveObject>(list);
+    MSG down{window, WM_KEYDOWN, VK_DOWN, 1, 0, {}}, other{window, WM_KEYDOWN, 'A', 1, 0, {}};
+    MSG elsewhere{container->Window(), WM_KEYDOWN, VK_DOWN, 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&down), S_OK);
+    EXPECT_EQ(active->TranslateAccelerator(&other), S_FALSE) << "other keys are the container's to route";
+    EXPECT_EQ(active->TranslateAccelerator(&elsewhere), S_FALSE);
+    EXPECT_EQ(SelectedName(), L"Caption") << "one row down";
     const struct {
         const char* what;
         std::function<void()> prepare;
@@ -111,8 +138,7 @@ TEST_F(ListWindowTest, KeysMoveTheSelectionAndOpenEditorsAsTheItemsAndTheHandler
         {"a refused selection stays", [this] { CancelEach(events::kBeforeSelectionChange); }, L"", {VK_DOWN, VK_END},
          L"Caption", false, events::kSelectionChanged, 0},
         {"a disabled list takes no keys", [this] { list->put_Enabled(VARIANT_FALSE); }, L"", {VK_DOWN, VK_RETURN},
-         L"Caption", false, events::kSelectionChanged, 0},
-    };
+         L"Caption", false, events::kSelectionChanged, 0}};
     for (const auto& each : cases) {
         SCOPED_TRACE(each.what);
         sink->OnEvent(nullptr);
@@ -169,8 +195,14 @@ TEST_F(ListWindowTest, ALongListScrollsToTheSelectionAndPaintsOnlyTheRowsAsked) 
     EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) << "every row fits";
 }
 
-TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
-    const int middle = list->View().RowHeight() * 5 / 2;
+TEST_F(ListWindowTest, MouseEntersAndLeavesRowsSelectsEditsAndDragsTheSplitter) {
+    const int row = list->View().RowHeight(), middle = row * 5 / 2;
+    SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(250, row / 2));
+    SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(250, row + row / 2));
+    EXPECT_EQ(ItemNameIn(ArgumentsOfLast(events::kItemLeave).at(0).Get()) + L" " +
+                  ItemNameIn(ArgumentsOfLast(events::kItemEnter).at(0).Get()), L"Caption Count");
+    SendMessageW(window, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(std::pair(Count(events::kMouseEnter), Count(events::kMouseLeave)), (std::pair<size_t, size_t>(1, 1)));
     RECT client{};
     GetClientRect(window, &client);
     Click(5, middle);
@@ -190,15 +222,121 @@ TEST_F(ListWindowTest, MouseSelectsEditsAndDragsTheSplitter) {
     EXPECT_NE(Editor(), nullptr) << "left of the old splitter is now a value";
 }
 
-TEST_F(ListWindowTest, ContainerPassesTheListsKeysThroughTranslateAccelerator) {
-    ComPtr<IOleInPlaceActiveObject> active;
-    ASSERT_EQ(list.As(&active), S_OK);
-    MSG down{window, WM_KEYDOWN, VK_DOWN, 1, 0, {}}, letter{window, WM_KEYDOWN, 'A', 1, 0, {}};
-    MSG elsewhere{container->Window(), WM_KEYDOWN, VK_DOWN, 1, 0, {}};
-    EXPECT_EQ(active->TranslateAccelerator(&down), S_OK);
-    EXPECT_EQ(active->TranslateAccelerator(&letter), S_FALSE) << "other keys are the container's to route";
-    EXPECT_EQ(active->TranslateAccelerator(&elsewhere), S_FALSE);
-    EXPECT_EQ(SelectedName(), L"Caption") << "one row down";
+// The list as a screen reader reads it, through the platform's accessibility entry point.
+TEST_F(ListWindowTest, AccessibleRowsAreTheVisibleItemsValuedAsShownAndFollowTheKeyboard) {
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_VALUECHANGE, nullptr, &RecordWinEvent,
+                                         GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_TRUE(hook);
+    winEvents.clear();
+    SetFocus(window);
+    SelectByKeys(L"Count");
+    const LONG selectedAndFocused = STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED;
+    EXPECT_EQ(Read(2, true, selectedAndFocused) + L" " + Read(1, true, selectedAndFocused),
+              L"Count=3 selected focused Caption=Hello");
+    const ole::ComPtr<IAccessible> accessible = Accessible();
+    ole::Variant focus, hit, selection, next;
+    ASSERT_EQ(accessible->get_accFocus(focus.Out()), S_OK);
+    ASSERT_EQ(accessible->get_accSelection(selection.Out()), S_OK);
+    ASSERT_EQ(accessible->accNavigate(NAVDIR_NEXT, selection.Get(), next.Out()), S_OK);
+    LONG left = 0, top = 0, width = 0, height = 0;
+    ASSERT_EQ(accessible->accLocation(&left, &top, &width, &height, ole::Variant(LONG{2}).Get()), S_OK);
+    ASSERT_EQ(accessible->accHitTest(left + width / 2, top + height / 2, hit.Out()), S_OK);
+    EXPECT_EQ((std::vector<LONG>{V_I4(&focus.Get()), V_I4(&next.Get()), V_I4(&hit.Get())}),
+              (std::vector<LONG>{2, 3, 2}));
+
+    ASSERT_EQ(accessible->accDoDefaultAction(ole::Variant(LONG{3}).Get()), S_OK);
+    EXPECT_EQ(SelectedName(), L"Ratio");
+    ASSERT_NE(Editor(), nullptr) << "the default action edits";
+    SetWindowTextW(Editor(), L"41");
+    Key(VK_RETURN, Editor());
+    Pump();
+    UnhookWinEvent(hook);
+    for (const DWORD seen : {EVENT_OBJECT_FOCUS * 1000 + 2, EVENT_OBJECT_SELECTION * 1000 + 3,
+                             EVENT_OBJECT_VALUECHANGE * 1000 + 3}) {
+        EXPECT_NE(std::find(winEvents.begin(), winEvents.end(), seen), winEvents.end()) << seen;
+    }
+    ASSERT_EQ(ItemNamed(list.Get(), L"Count")->put_Visible(VARIANT_FALSE), S_OK);
+    EXPECT_EQ(ReadAll(), L"Caption Ratio Shown Outline BackColor Born Serial Child Values Anything Small");
+    std::wstring read;
+    for (const LONG id : {1, 4, 5, 7, 8, 11, 12}) read += Read(id, true, STATE_SYSTEM_READONLY) + L";";
+    EXPECT_EQ(read, L"Caption=Hello;Outline=Triangle;BackColor=#FF8000;Serial=42 read-only;Child=(Nothing);"
+                    L"Small=7;failed;");
+    ASSERT_EQ(list->InPlaceDeactivate(), S_OK);
+    LONG children = 0;
+    EXPECT_EQ(accessible->get_accChildCount(&children), CO_E_OBJNOTCONNECTED) << "the window is gone";
+}
+
+// Corners holds CornerSharp (1), a documented constant, and then CornerRound (2), an
+// undocumented one: the object reads every property as its member id.
+TEST(PropertyDescriptionTest, SaysTheDocumentationTheConstantsDocumentationAndTheType) {
+    const ComPtr<proplist::KavellaList> list = MakeList();
+    ASSERT_EQ(Populate(list.Get(), support::MakeMemberIdObject(SampleTypeInfo(L"DFrame")).Get()), S_OK);
+    auto& corners = *static_cast<proplist::PropertyItem*>(ItemNamed(list.Get(), L"Corners").Get());
+    EXPECT_EQ(DescribeProperty(corners).Body(), L"Corners of the frame\nCornerSharp: Corners drawn square\nCorner");
+    // The pane keeps what it looked up, but not past a change of the constant the value holds.
+    DescriptionPane pane;
+    EXPECT_FALSE(pane.DescriptionOf(corners).constantDocumentation.empty());
+    ASSERT_EQ(corners.put_Value(ole::Variant(LONG{2}).Get()), S_OK);
+    EXPECT_EQ(pane.DescriptionOf(corners).Body(), L"Corners of the frame\nCorner");
+}
+
+TEST_F(ListWindowTest, DescriptionPaneTakesTheBottomTheMenuHidesItAndTheSplitterResizesItEachTellingTheContainer) {
+    ASSERT_EQ(list->put_DescriptionVisible(VARIANT_TRUE), S_OK);
+    told->ClearCalls();
+    const HWND pane = list->View().DescriptionWindow();
+    const LONG belowToolbar = 200 - HeightOf(list->View().Toolbar().Window());  // of the control's 200 pixels
+    ASSERT_TRUE(Shown(pane));
+    EXPECT_EQ(HeightOf(window) + HeightOf(pane), belowToolbar);
+    SelectByKeys(L"Serial");
+    ole::Bstr description;
+    ASSERT_EQ(Accessible()->get_accDescription(ole::Variant(LONG{8}).Get(), description.Out()), S_OK);
+    EXPECT_EQ(description.View(), L"Long, read-only") << "what the pane says";
+    Command(ListView::kCommandDescription);
+    EXPECT_FALSE(Shown(pane));
+    EXPECT_EQ(HeightOf(window), belowToolbar) << "the rows take the room back";
+    ASSERT_EQ(list->put_DescriptionVisible(VARIANT_TRUE), S_OK);
+    // Grabbed in the band at its top and dragged up 20 pixels.
+    SendMessageW(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 1));
+    SendMessageW(pane, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(0, -19));
+    SendMessageW(pane, WM_LBUTTONUP, 0, MAKELPARAM(0, -19));
+    EXPECT_EQ(HeightOf(pane), DescriptionPane::kDefaultHeight + 20);
+    EXPECT_EQ(told->ChangedIds(), (std::vector<DISPID>{proplist::kDispidDescriptionVisible,
+                                                       proplist::kDispidDescriptionVisible,
+                                                       proplist::kDispidDescriptionHeight}));
+}
+
+TEST(ListStateTest, FontEnabledViewOrderAndThePaneSurviveSavingAndLoadingAndValuesOutOfRangeAreRefused) {
+    const ComPtr<proplist::KavellaList> saved = MakeList();
+    const ComPtr<IPersistPropertyBag> saver = support::QueryAs<IPersistPropertyBag>(saved);
+    ASSERT_EQ(saver->InitNew(), S_OK);
+    EXPECT_EQ(saved->put_ViewOrder(3), CTL_E_INVALIDPROPERTYVALUE);
+    for (LONG refused : {0L, DescriptionPane::kMaximumHeight + 1}) {
+        EXPECT_EQ(saved->put_DescriptionHeight(refused), E_INVALIDARG);
+    }
+    ASSERT_EQ(saved->put_ViewOrder(ListView::kCategorizedOrder), S_OK);
+    ASSERT_EQ(saved->put_DescriptionHeight(123), S_OK);
+    ASSERT_EQ(saved->put_DescriptionVisible(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(saved->put_Enabled(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(FontOf(saved.Get())->put_Size(CY{{120000, 0}}), S_OK);
+    ComPtr<ole::MemoryPropertyBag> bag;
+    ASSERT_EQ(ole::MakeObject(bag), S_OK);
+    ASSERT_EQ(saver->Save(bag.Get(), TRUE, TRUE), S_OK);
+    const ComPtr<proplist::KavellaList> loaded = LoadedFrom(bag.Get());
+    VARIANT_BOOL enabled = VARIANT_TRUE;
+    LONG order = -1;
+    ASSERT_TRUE(SUCCEEDED(loaded->get_Enabled(&enabled)) && SUCCEEDED(loaded->get_ViewOrder(&order)));
+    EXPECT_EQ(std::tuple(order, loaded->View().DescriptionVisible(), loaded->View().DescriptionHeight(), enabled),
+              std::tuple(ListView::kCategorizedOrder, false, 123, VARIANT_FALSE));
+    EXPECT_NE(FontOf(loaded.Get()).Get(), FontOf(saved.Get()).Get()) << "each list has a font of its own";
+    // The size the platform realised depends on the fonts installed: the two fonts must agree.
+    CY savedSize{}, loadedSize{};
+    ASSERT_EQ(FontOf(saved.Get())->get_Size(&savedSize), S_OK);
+    ASSERT_EQ(FontOf(loaded.Get())->get_Size(&loadedSize), S_OK);
+    EXPECT_EQ(loadedSize.int64, savedSize.int64);
+    // A height stored out of range (written by hand) still loads.
+    ole::Variant tooHigh(LONG{DescriptionPane::kMaximumHeight + 1});
+    ASSERT_EQ(bag->Write(L"DescriptionHeight", const_cast<VARIANT*>(&tooHigh.Get())), S_OK);
+    EXPECT_EQ(LoadedFrom(bag.Get())->View().DescriptionHeight(), DescriptionPane::kMaximumHeight);
 }
 
 }  // namespace proplist_tests

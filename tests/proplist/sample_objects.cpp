@@ -29,8 +29,7 @@ const support::TypeRows kSampleTypes[] = {
       {L"Flag", 4, VT_BOOL, nullptr, kReadOnly}, {L"Go", 5, VT_EMPTY, nullptr, kMethod}}},
     {L"Corner", Kind::kEnumeration,
      {{L"CornerSharp", 1, VT_I4, nullptr, 0, L"Corners drawn square"}, {L"CornerRound", 2}}},
-    {L"DFrame", Kind::kDispatch, {{L"Corners", 1, VT_USERDEFINED, L"Corner", kVariable, L"Corners of the frame"}}},
-};
+    {L"DFrame", Kind::kDispatch, {{L"Corners", 1, VT_USERDEFINED, L"Corner", kVariable, L"Corners of the frame"}}}};
 
 }  // namespace
 
@@ -56,11 +55,6 @@ std::span<const ole::InterfaceEntry> SampleObject::InterfaceTable() const noexce
     return std::span(described).first(kind_ == Kind::ByClassInfo ? 2 : 1);
 }
 
-HRESULT SampleObject::GetTypeInfoCount(UINT* infoCount) {
-    *infoCount = kind_ == Kind::ByClassInfo ? 0 : 1;
-    return S_OK;
-}
-
 HRESULT SampleObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     *info = nullptr;
     if (index != 0 || kind_ == Kind::ByClassInfo) return DISP_E_BADINDEX;
@@ -74,7 +68,6 @@ HRESULT SampleObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* par
         const VARIANT& written = parameters->rgvarg[0];
         ole::Variant number;
         if (id == 2 && SUCCEEDED(ole::ChangeType(number, written, VT_I4))) count = V_I4(&number.Get());
-        if (id == 9) child = V_VT(&written) == VT_DISPATCH ? V_DISPATCH(&written) : nullptr;
         return S_OK;
     }
     if (!result) return E_POINTER;
@@ -108,12 +101,6 @@ HRESULT SampleObject::MapPropertyToCategory(DISPID id, PROPCAT* category) {
 HRESULT SampleObject::GetCategoryName(PROPCAT category, LCID, BSTR* name) {
     *name = category == 1 ? SysAllocString(numbers) : nullptr;
     return category == 1 ? S_OK : E_NOTIMPL;
-}
-
-HRESULT SampleObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
-    *point = nullptr;
-    if (iid != IID_IPropertyNotifySink) return CONNECT_E_NOCONNECTION;
-    return ComPtr<IConnectionPoint>(&changes_).CopyTo(point);
 }
 
 }  // namespace proplist_tests

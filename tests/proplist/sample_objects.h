@@ -4,12 +4,10 @@
 #include "proplist/categorize_properties.h"
 #include "tests/doubles/test_double.h"
 
-#include <windows.h>
 #include <ocidl.h>
 
 #include <map>
 #include <string_view>
-#include <utility>
 
 namespace proplist_tests {
 
@@ -17,8 +15,8 @@ namespace proplist_tests {
 // are dispinterfaces, DFrame's one property of an enumeration whose first constant is documented.
 ole::ComPtr<ITypeInfo> SampleTypeInfo(std::wstring_view name);
 
-// An object of ISample, which answers Invoke itself. Count and Child keep what is written to them;
-// the others read as constants and forget what is written, and Values cannot be read.
+// An object of ISample, which answers Invoke itself. Count keeps what is written to it and the others
+// forget it; Child reads as the test sets it, and Values cannot be read.
 class SampleObject final : public doubles::Double<SampleObject, IDispatch, IProvideClassInfo, ICategorizeProperties,
                                                   IConnectionPointContainer> {
 public:
@@ -40,7 +38,7 @@ public:
     size_t SinkCount() const { return changes_.Sinks<IUnknown>().size(); }
     std::map<DISPID, size_t> TakeReads() { return std::exchange(reads, {}); }
 
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
+    IFACEMETHODIMP GetTypeInfoCount(UINT* infos) override { return *infos = kind_ == Kind::ByClassInfo ? 0 : 1, S_OK; }
     IFACEMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT named, LCID, DISPID* ids) override {
         return SampleTypeInfo(L"ISample")->GetIDsOfNames(names, named, ids);
@@ -51,7 +49,10 @@ public:
     IFACEMETHODIMP MapPropertyToCategory(DISPID id, PROPCAT* category) override;
     IFACEMETHODIMP GetCategoryName(PROPCAT category, LCID locale, BSTR* name) override;
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return Unexpected("EnumPoints"); }
-    IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+    IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+        if (iid == IID_IPropertyNotifySink) return ole::ComPtr<IConnectionPoint>(&changes_).CopyTo(point);
+        return *point = nullptr, CONNECT_E_NOCONNECTION;
+    }
 
 private:
     friend Double;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ole/bstr.h"
+#include "ole/class_factory.h"
 #include "ole/com_ptr.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +23,21 @@ ole::ComPtr<Interface> QueryAs(const Object& object) {
     return result;
 }
 
+// Connects `sink` to the connection point of `source` for `events`, for as long as the source lives.
+template <typename Source>
+void Advise(const Source& source, REFIID events, IUnknown* sink) {
+    ole::ComPtr<IConnectionPoint> point;
+    DWORD cookie = 0;
+    ASSERT_EQ(QueryAs<IConnectionPointContainer>(source)->FindConnectionPoint(events, point.Put()), S_OK);
+    EXPECT_EQ(point->Advise(sink, &cookie), S_OK);
+}
+
 // A memory stream holding `bytes`, positioned at its start.
 inline ole::ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
     ole::ComPtr<IStream> stream;
     EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
     if (!stream) return stream;
-    if (!bytes.empty()) {
-        EXPECT_EQ(stream->Write(bytes.data(), ULONG(bytes.size()), nullptr), S_OK);
-    }
+    EXPECT_EQ(bytes.empty() ? S_OK : stream->Write(bytes.data(), ULONG(bytes.size()), nullptr), S_OK);
     EXPECT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
     return stream;
 }
@@ -41,9 +49,7 @@ inline std::vector<BYTE> StreamBytes(IStream* stream) {
     std::vector<BYTE> bytes(static_cast<size_t>(status.cbSize.QuadPart));
     EXPECT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
     ULONG read = 0;
-    if (!bytes.empty()) {
-        EXPECT_EQ(stream->Read(bytes.data(), ULONG(bytes.size()), &read), S_OK);
-    }
+    EXPECT_EQ(bytes.empty() ? S_OK : stream->Read(bytes.data(), ULONG(bytes.size()), &read), S_OK);
     bytes.resize(read);
     return bytes;
 }
@@ -65,18 +71,38 @@ inline ole::ComPtr<IFontDisp> MakeFont(const wchar_t* name, LONG points, bool bo
     return font;
 }
 
-// The source and description of the error info on the thread (taken off it), empty when none.
+// A class registered in this process while this lives, through the runtime's class factory, so that
+// what is created by that class id is made by `create`: a test's control or double.
+class RegisteredClass {
+public:
+    RegisteredClass(REFCLSID classId, ole::CreateInstanceFunction create) {
+        const ole::ServedClass served[] = {{&classId, create}};
+        ole::ComPtr<IClassFactory> factory;
+        EXPECT_EQ(ole::GetClassObject(served, classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        EXPECT_EQ(CoRegisterClassObject(classId, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_),
+                  S_OK);
+    }
+    ~RegisteredClass() { CoRevokeClassObject(cookie_); }
+
+private:
+    DWORD cookie_ = 0;
+};
+
+// The source, description and interface of the error info on the thread (taken off it), empty when none.
 struct RaisedError {
     bool present = false;
     std::wstring source, description;
+    GUID guid{};
 };
 inline RaisedError TakeErrorInfo() {
     ole::ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.Put()) != S_OK || !info) return {};
     ole::Bstr source, description;
+    GUID guid{};
     info->GetSource(source.Out());
     info->GetDescription(description.Out());
-    return {true, std::wstring(source.View()), std::wstring(description.View())};
+    info->GetGUID(&guid);
+    return {true, std::wstring(source.View()), std::wstring(description.View()), guid};
 }
 
 }  // namespace support

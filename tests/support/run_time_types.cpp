@@ -33,25 +33,16 @@ HRESULT DescribeType(LibraryWriter& writer, ICreateTypeInfo* creator, const Memb
     return creator->AddRefTypeInfo(found->second.Get(), &named.hreftype);
 }
 
-ELEMDESC Parameter(const TYPEDESC& type, USHORT flags) {
-    ELEMDESC parameter{};
-    parameter.tdesc = type;
-    parameter.paramdesc.wParamFlags = flags;
-    return parameter;
-}
-
 // A dispinterface returns a property's value; a dual interface's method returns an HRESULT and
 // hands the value out through a pointer.
 HRESULT AddFunction(LibraryWriter& writer, ICreateTypeInfo* creator, UINT& index, const Member& member,
                     INVOKEKIND kind, bool dual) {
-    TYPEDESC type{}, pointee{}, pointer{}, row{};
+    TYPEDESC type{}, pointee{};
     RETURN_IF_FAILED(DescribeType(writer, creator, member, type, pointee));
-    pointer.vt = VT_PTR;
-    pointer.lptdesc = &type;
-    row.vt = VT_I4;
+    const TYPEDESC pointer{{&type}, VT_PTR}, row{{nullptr}, VT_I4};
     ELEMDESC parameters[2]{};
     SHORT count = 0;
-    if (member.flags & kIndexed) parameters[count++] = Parameter(row, PARAMFLAG_FIN);
+    if (member.flags & kIndexed) parameters[count++] = {.tdesc = row, .paramdesc = {nullptr, PARAMFLAG_FIN}};
     FUNCDESC function{};
     function.memid = member.id;
     function.invkind = kind;
@@ -62,17 +53,16 @@ HRESULT AddFunction(LibraryWriter& writer, ICreateTypeInfo* creator, UINT& index
                                             (member.flags & kRestricted ? FUNCFLAG_FRESTRICTED : 0));
     function.elemdescFunc.tdesc.vt = dual ? VT_HRESULT : VT_VOID;
     if (kind == INVOKE_PROPERTYGET && dual) {
-        parameters[count++] = Parameter(pointer, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
+        parameters[count++] = {.tdesc = pointer, .paramdesc = {nullptr, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL}};
     } else if (kind == INVOKE_PROPERTYGET) {
         function.elemdescFunc.tdesc = type;
     } else if (kind != INVOKE_FUNC) {
-        parameters[count++] = Parameter(type, PARAMFLAG_FIN);
+        parameters[count++] = {.tdesc = type, .paramdesc = {nullptr, PARAMFLAG_FIN}};
     }
     function.cParams = count;
     function.lprgelemdescParam = parameters;
     RETURN_IF_FAILED(creator->AddFuncDesc(index, &function));
-    std::wstring rowName = L"Row";
-    LPOLESTR names[] = {const_cast<LPOLESTR>(member.name.c_str()), rowName.data()};
+    LPOLESTR names[] = {const_cast<LPOLESTR>(member.name.c_str()), const_cast<LPOLESTR>(L"Row")};
     RETURN_IF_FAILED(creator->SetFuncAndParamNames(index, names, member.flags & kIndexed ? 2 : 1));
     if (member.help) RETURN_IF_FAILED(creator->SetFuncDocString(index, const_cast<LPOLESTR>(member.help)));
     ++index;

@@ -1,7 +1,6 @@
 // Entry point of every test program: a single-threaded apartment, as a control's host gives it, and
 // after each test a check that no double or COM object of our own was leaked, had its count changed
 // or was released once too often. It reads the counts after the fixture is gone.
-#include "ole/module.h"
 #include "tests/doubles/test_double.h"
 
 #include <ole2.h>
