@@ -113,7 +113,9 @@ TEST_F(PropertyStreamTest, EveryKindOfValueSurvivesTheRoundTripAndTruncatedCorru
         // The first entry's name length, its 4 characters, then its type.
         {Patched(16 + 4 + 8, 0x42), STG_E_DOCFILECORRUPT, "no such value type"},
         {Patched(kPayload, payload - 1), STG_E_DOCFILECORRUPT, "payload too short"},
-        {Patched(kPayload, payload - 4, 4), STG_E_DOCFILECORRUPT, "a value cut off with its payload"}};
+        {Patched(kPayload, payload - 4, 4), STG_E_DOCFILECORRUPT, "a value cut off with its payload"},
+        {[&] { Bytes b = Patched(kPayload, payload + 2); b.resize(b.size() + 2); return b; }(), STG_E_DOCFILECORRUPT,
+         "bytes left after the entries"}};
     for (const auto& c : cases) EXPECT_EQ(Load(c.bytes), c.expected) << c.what;
 
     // Random damage may load or fail, but never crashes or leaks; noise never loads.
