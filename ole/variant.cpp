@@ -159,13 +159,13 @@ void Variant::Reset() noexcept {
         V_VT(&value_) = VT_EMPTY;
         return;
     case VT_DISPATCH:
-    case VT_UNKNOWN:
-        if (IUnknown* object = std::exchange(V_UNKNOWN(&value_), nullptr)) {
-            V_VT(&value_) = VT_EMPTY;
-            object->Release();
-        }
+    case VT_UNKNOWN: {
+        // Emptied before the release, which may re-enter.
+        IUnknown* object = std::exchange(V_UNKNOWN(&value_), nullptr);
         V_VT(&value_) = VT_EMPTY;
+        if (object) object->Release();
         return;
+    }
     default: VariantClear(&value_);
     }
 }

@@ -24,7 +24,7 @@ HRESULT CheckVariant(const VARIANT& value) noexcept;
 // Sole owner of a VARIANT: whatever it holds (a string, an interface, an array) is freed with it.
 class Variant {
 public:
-    Variant() noexcept {}
+    Variant() noexcept = default;
     explicit Variant(bool value) noexcept;
     explicit Variant(VARIANT_BOOL value) noexcept;
     explicit Variant(LONG value) noexcept;

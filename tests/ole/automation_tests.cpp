@@ -31,7 +31,7 @@ TEST(OwnerTest, BstrKeepsEmbeddedNullsAndVariantHoldsItsOwnReference) {
     Variant copy;
     ASSERT_EQ(copy.CopyFrom(moved.Get()), S_OK);
     EXPECT_EQ(object->RefCount(), 3u) << "a move transfers the reference, a copy takes one";
-    moved.Out();
+    EXPECT_EQ(V_VT(moved.Out()), VT_EMPTY) << "Out hands an empty slot";
     copy = Variant(LONG{1});
     EXPECT_EQ(object->RefCount(), 1u) << "Out and assignment release what was held";
     VARIANT raw;
